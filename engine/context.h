@@ -1,0 +1,77 @@
+#pragma once
+// The conversion context: the engine's working state in one place, and its ways to the host.
+// It exists once for the whole run; conversions must never overlap.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/host_services.h"
+#include "engine/output_file.h"
+#include "engine/strategy.h"
+#include "engine/system_services.h"
+#include "engine/tables.h"
+
+namespace rq {
+
+// Paths and counters of the conversion in hand; the values of the last file stay.
+struct JobState {
+    std::string sourceFile;
+    std::string csvFile;
+    std::string ifoFile;
+    std::string pdbFile;
+    std::string palmName;
+    std::string importFile;
+    int truncatedRecords = 0;
+    std::string resultText;
+};
+
+class ConversionContext {
+public:
+    // The fixed buffers of the readers and writers.
+    static constexpr std::size_t kRecordTextSize = 32000;  // escaped text of one export record
+    static constexpr std::size_t kValueBufferSize = 32000;
+    static constexpr std::size_t kLineBufferSize = 32000;
+    // How many bytes of an export pass between two calls of the host's event pump.
+    static constexpr long kBytesPerPump = 4096;
+
+    ConversionContext(HostServices& host, SystemServices& system, StrategyWindow& window);
+
+    HostServices& host;
+    SystemServices& system;
+    StrategyWindow& window;
+
+    std::string programFolder;  // no trailing separator; a root keeps its own
+    std::string workFolder;     // programFolder + "RQWork"
+
+    Strategy strategy;
+    JobState job;
+    OutputFile outputFile;
+
+    // Shared storage of the readers and writers.
+    std::unique_ptr<char[]> recordText;   // kRecordTextSize + 2 bytes
+    std::unique_ptr<char[]> valueBuffer;  // kValueBufferSize bytes; also the cut value
+    std::unique_ptr<char[]> lineBuffer;   // kLineBufferSize bytes
+    std::vector<std::string> lineValues;
+    CatalogueValues catalogueValues;
+    ColumnMap columnMap;
+
+    // Sets programFolder and workFolder.
+    void setProgramFolder(std::string folder);
+
+    // The export reader calls this before every byte it takes (or once for a run of `bytes`
+    // bytes). The host's pump, which may look at a clock, runs once per kBytesPerPump bytes.
+    void pumpEventsPerByte(long bytes = 1) {
+        pumpCountdown_ -= bytes;
+        if (pumpCountdown_ <= 0) {
+            pumpCountdown_ = kBytesPerPump;
+            host.pumpEvents();
+        }
+    }
+
+private:
+    long pumpCountdown_ = kBytesPerPump;
+};
+
+}  // namespace rq
