@@ -1,0 +1,25 @@
+#pragma once
+// What the program does around the jobs: at start the strategy is read from the program folder
+// (or the factory defaults are written there and read) and the working folders are made; at
+// the end the strategy and the run log are written into the program folder.
+
+#include <string_view>
+
+#include "engine/context.h"
+
+namespace rq {
+
+inline constexpr std::string_view kWorkFolderName = "RQWork";
+inline constexpr std::string_view kExchangeFolderName = "Import and Export";
+inline constexpr std::string_view kLogFileName = "Log.txt";
+inline constexpr std::string_view kStrategyBackupName = "Strat.jfp.bak";
+
+// Needs ctx.programFolder set. Resets the strategy, reads "Strat.jfp", falls back to the
+// factory defaults, creates the working folders and shows the strategy in the window.
+void startSession(ConversionContext& ctx);
+
+// Collects the strategy from the window, writes "Strat.jfp", ends the log with the program's
+// location and writes it to "Log.txt".
+void endSession(ConversionContext& ctx);
+
+}  // namespace rq
