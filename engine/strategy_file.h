@@ -1,0 +1,43 @@
+#pragma once
+// The strategy file "Strat.jfp": the user's strategy kept from one run to the next as lines of
+// comma-separated tokens, CR LF line ends. The meaning of a line is given by its number alone.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/context.h"
+
+namespace rq {
+
+enum class StrategyRead { Read, CouldNotOpen, ReadError, NotANumber };
+
+// The name of the strategy file in the program folder.
+inline constexpr std::string_view kStrategyFileName = "Strat.jfp";
+
+// The longest line the reader takes at once; the rest of a longer line counts as the next line.
+inline constexpr std::size_t kStrategyLineLimit = 31999;
+
+// The factory-default popup word list of field n (lists for fields 1, 3, 7 and 8; empty for the
+// others).
+const std::vector<std::string>& defaultPopupWords(int n);
+
+// The complete text of the factory-default strategy file (19 lines, CR LF).
+std::string factoryDefaultsText();
+
+// Reads the file into ctx.strategy. CouldNotOpen: nothing said. ReadError: "Couldnt Read Strategy
+// File" shown. NotANumber: the integer message shown; values of the earlier lines stay.
+StrategyRead readStrategyFile(ConversionContext& ctx, const std::string& path);
+
+// The same reading rules applied to text held in memory (never a ReadError).
+StrategyRead readStrategyText(ConversionContext& ctx, std::string_view text);
+
+// Writes the whole strategy through a temporary file beside `path` that then replaces it, so a
+// failure leaves the old file as it was. A file that cannot be created gives false silently; a
+// write or replace failure is shown as an error and gives false.
+bool writeStrategyFile(ConversionContext& ctx, const std::string& path);
+
+// Writes the factory-default file at `path` in the same way.
+bool writeFactoryDefaults(ConversionContext& ctx, const std::string& path);
+
+}  // namespace rq
