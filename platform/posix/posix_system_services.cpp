@@ -203,6 +203,14 @@ std::string PosixSystemServices::shortFolderPath(const std::string& folder) {
     const fs::path current = fs::read_symlink(link, error);
     if (!error && current == target) return link;
 
+    // Links to folders that are gone are of no use to anyone; clear them while here.
+    for (const auto& entry : fs::directory_iterator(links, error)) {
+        std::error_code ignored;
+        if (entry.is_symlink(ignored) && !fs::exists(entry.path(), ignored)) {
+            fs::remove(entry.path(), ignored);
+        }
+    }
+
     // Made under a private name and renamed, so a half-made link is never seen.
     const std::string temporary = link + ".tmp" + std::to_string(::getpid());
     ::unlink(temporary.c_str());

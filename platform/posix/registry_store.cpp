@@ -108,15 +108,13 @@ std::optional<std::string> setRegistryDword(std::string_view text, std::string_v
     }
 
     const std::string key = normaliseKey(keyPath);
-    const std::string newLine = valueLine(valueName, value);
-
     std::size_t section = 0;
     while (section < lines.size() && !isSectionOf(lines[section], key)) ++section;
 
     if (section == lines.size()) {
         if (!lines.back().empty()) lines.emplace_back();
         lines.push_back("[" + std::string(kRoot) + key + "]");
-        lines.push_back(newLine);
+        lines.push_back(valueLine(valueName, value));
         lines.emplace_back();
     } else {
         std::size_t end = section + 1;
@@ -136,11 +134,13 @@ std::optional<std::string> setRegistryDword(std::string_view text, std::string_v
             while (continues(lines[last]) && last + 1 < end) ++last;
             lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(found) + 1,
                         lines.begin() + static_cast<std::ptrdiff_t>(last) + 1);
-            lines[found] = newLine;
+            // The registry keeps a value's name as first written.
+            lines[found] = valueLine(*valueNameOf(lines[found]), value);
         } else {
             std::size_t insertAt = end;
             while (insertAt > section + 1 && lines[insertAt - 1].empty()) --insertAt;
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), newLine);
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                         valueLine(valueName, value));
         }
     }
 

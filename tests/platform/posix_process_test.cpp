@@ -1,0 +1,213 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "platform/common/command_line.h"
+#include "platform/posix/posix_system_services.h"
+#include "platform_test_support.h"
+
+namespace rq {
+namespace {
+
+using test::readFile;
+using test::TempFolder;
+
+const std::string kBin = RQ_BIN_DIR;
+
+// Polls like the driver does, with a generous bound so a broken poll cannot hang the suite.
+ProcessStatus waitForEnd(SystemServices& system, ProcessHandle& handle) {
+    for (int i = 0; i < 2000; ++i) {
+        const ProcessStatus status = system.pollProcess(handle);
+        if (status != ProcessStatus::Running) return status;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return ProcessStatus::Running;
+}
+
+class Processes : public ::testing::Test {
+  protected:
+    void SetUp() override { ::setenv("RQ_PROBE_OUT", (temp_ / "probe.txt").c_str(), 1); }
+    void TearDown() override { ::unsetenv("RQ_PROBE_OUT"); }
+
+    std::string runArgsProbe(const std::string& commandLine, bool highPriority = false) {
+        ProcessHandle handle;
+        EXPECT_TRUE(
+            system_.startProcess(kBin + "/rq_args_probe", commandLine, highPriority, handle));
+        EXPECT_GT(handle.process, 0);
+        EXPECT_EQ(waitForEnd(system_, handle), ProcessStatus::Exited);
+        system_.releaseProcess(handle);
+        EXPECT_EQ(handle.process, 0);
+        return readFile(temp_ / "probe.txt");
+    }
+
+    TempFolder temp_;
+    PosixSystemServices system_{PosixFolders{temp_.path(), "", temp_.path()}};
+};
+
+TEST_F(Processes, ChildReceivesTheArgumentsByTheMicrosoftRules) {
+    const std::string cwd = std::filesystem::current_path().string();
+    // The program's own path is quoted here; the application to run is given apart from it.
+    const std::string line = quoteProgramName("/opt/Ref quill/jconvpro.exe") +
+                             " 2 /w/input.tmp /w/out.tmp   /w/ifo.tmp \"RQ-My \\\"refs\\\"\" "
+                             "a\\\\\"b c\" \"\" tail\\";
+    EXPECT_EQ(runArgsProbe(line),
+              "27:/opt/Ref quill/jconvpro.exe\n1:2\n12:/w/input.tmp\n10:/w/out.tmp\n"
+              "10:/w/ifo.tmp\n12:RQ-My \"refs\"\n5:a\\b c\n0:\n5:tail\\\n"
+              "cwd:" +
+                  cwd + "\nfds:0\n");
+}
+
+TEST_F(Processes, NoDescriptorsBeyondStdioAreInherited) {
+    // A descriptor left open without close-on-exec, as some library might do.
+    const int leaked = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(leaked, 0);
+    // With or without the priority request (refused or granted, the start succeeds).
+    EXPECT_NE(runArgsProbe("probe x", true).find("\nfds:0\n"), std::string::npos);
+    ::close(leaked);
+}
+
+TEST_F(Processes, RaisedPriorityWhenAllowed) {
+    ::setenv("RQ_PROBE_OUT", (temp_ / "unused.txt").c_str(), 1);
+    ProcessHandle handle;
+    ASSERT_TRUE(system_.startProcess(kBin + "/rq_sleep_probe", "sleep 400", true, handle));
+    errno = 0;
+    const int childNice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(handle.process));
+    const int ownNice = ::getpriority(PRIO_PROCESS, 0);
+    ASSERT_EQ(errno, 0);
+    if (::geteuid() == 0) {
+        EXPECT_LT(childNice, ownNice);
+    } else {
+        EXPECT_LE(childNice, ownNice);
+    }
+    EXPECT_EQ(waitForEnd(system_, handle), ProcessStatus::Exited);
+    system_.releaseProcess(handle);
+}
+
+TEST_F(Processes, PollSaysRunningUntilTheEndAndExitedAfterwards) {
+    ProcessHandle handle;
+    ASSERT_TRUE(system_.startProcess(kBin + "/rq_sleep_probe", "sleep 300", false, handle));
+    EXPECT_EQ(system_.pollProcess(handle), ProcessStatus::Running);
+    EXPECT_EQ(waitForEnd(system_, handle), ProcessStatus::Exited);
+    EXPECT_EQ(system_.pollProcess(handle), ProcessStatus::Exited);
+    system_.releaseProcess(handle);
+    EXPECT_EQ(system_.pollProcess(handle), ProcessStatus::QueryFailed);
+}
+
+TEST_F(Processes, ACrashingProgramCountsAsEnded) {
+    ProcessHandle handle;
+    ASSERT_TRUE(system_.startProcess(kBin + "/rq_crash_probe", "crash", false, handle));
+    EXPECT_EQ(waitForEnd(system_, handle), ProcessStatus::Exited);
+    system_.releaseProcess(handle);
+}
+
+TEST_F(Processes, MissingProgramDoesNotStart) {
+    ProcessHandle handle;
+    EXPECT_FALSE(system_.startProcess(temp_ / "jconvpro.exe", "jconvpro.exe 1", true, handle));
+    EXPECT_EQ(handle.process, 0);
+    EXPECT_EQ(system_.pollProcess(handle), ProcessStatus::QueryFailed);
+}
+
+TEST_F(Processes, ReleasingARunningProcessLeavesNoZombie) {
+    ProcessHandle handle;
+    ASSERT_TRUE(system_.startProcess(kBin + "/rq_sleep_probe", "sleep 100", false, handle));
+    const pid_t pid = static_cast<pid_t>(handle.process);
+    system_.releaseProcess(handle);
+    EXPECT_EQ(handle.process, 0);
+    // Once reaped, the pid no longer names our child.
+    bool gone = false;
+    for (int i = 0; i < 400 && !gone; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        gone = ::kill(pid, 0) != 0 && errno == ESRCH;
+    }
+    EXPECT_TRUE(gone);
+}
+
+// --- single instance -------------------------------------------------------------------------
+
+// Runs `body` in a forked child and returns its exit code.
+template <typename Body>
+int inChild(Body body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) _exit(body());
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(InstanceLock, HeldUntilReleasedOrTheHolderDies) {
+    TempFolder runtime;
+    const PosixFolders folders{runtime.path(), "", runtime.path()};
+    auto tryInChild = [&] {
+        return inChild([&] {
+            PosixSystemServices other{folders};
+            return other.acquireInstanceLock("RefquillWin") ? 1 : 0;
+        });
+    };
+
+    {
+        PosixSystemServices first{folders};
+        ASSERT_TRUE(first.acquireInstanceLock("RefquillWin"));
+        EXPECT_EQ(tryInChild(), 0);
+        // Another name is another lock.
+        EXPECT_EQ(inChild([&] {
+                      PosixSystemServices other{folders};
+                      return other.acquireInstanceLock("SomethingElse") ? 1 : 0;
+                  }),
+                  1);
+        first.releaseInstanceLock();
+        EXPECT_EQ(tryInChild(), 1);
+    }
+
+    // A holder that is killed outright frees the lock.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        PosixSystemServices held{folders};
+        const char flag = held.acquireInstanceLock("RefquillWin") ? 'y' : 'n';
+        (void)!::write(ready[1], &flag, 1);
+        ::pause();
+        _exit(0);
+    }
+    char flag = 0;
+    ASSERT_EQ(::read(ready[0], &flag, 1), 1);
+    EXPECT_EQ(flag, 'y');
+    EXPECT_EQ(tryInChild(), 0);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(tryInChild(), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+TEST(InstanceLock, NotPassedOnToStartedPrograms) {
+    TempFolder runtime;
+    const PosixFolders folders{runtime.path(), "", runtime.path()};
+    PosixSystemServices system{folders};
+    ASSERT_TRUE(system.acquireInstanceLock("RefquillWin"));
+    ProcessHandle handle;
+    ASSERT_TRUE(system.startProcess(kBin + "/rq_sleep_probe", "sleep 2000", false, handle));
+    system.releaseInstanceLock();
+    // The converter still runs, yet the lock is free: it did not inherit it.
+    EXPECT_EQ(system.pollProcess(handle), ProcessStatus::Running);
+    EXPECT_EQ(inChild([&] {
+                  PosixSystemServices other{folders};
+                  return other.acquireInstanceLock("RefquillWin") ? 1 : 0;
+              }),
+              1);
+    ::kill(static_cast<pid_t>(handle.process), SIGKILL);
+    EXPECT_EQ(waitForEnd(system, handle), ProcessStatus::Exited);
+    system.releaseProcess(handle);
+}
+
+}  // namespace
+}  // namespace rq
