@@ -1,0 +1,161 @@
+#pragma once
+// SystemServices for unit tests: files are real (in a temporary folder), the process is a
+// script that runs when it is "started", the clock advances one second per poll, and the
+// registry and the install queue only record what they are given.
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <random>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "engine/system_services.h"
+
+namespace rq::test {
+
+namespace fs = std::filesystem;
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A fresh empty folder, removed again at the end of the test.
+class TempFolder {
+  public:
+    TempFolder() {
+        static int counter = 0;
+        path_ = fs::temp_directory_path() / ("rq-jobs-" + std::to_string(std::random_device{}()) +
+                                             "-" + std::to_string(++counter));
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    std::string path() const { return path_.string(); }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    fs::path path_;
+};
+
+// The arguments of a command line split at blanks, quotes removed; enough for the tests' lines.
+inline std::vector<std::string> splitSimple(const std::string& line) {
+    std::vector<std::string> args;
+    std::string current;
+    bool quoted = false, any = false;
+    for (char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if (c == ' ' && !quoted) {
+            if (any) args.push_back(current);
+            current.clear();
+            any = false;
+        } else {
+            current += c;
+            any = true;
+        }
+    }
+    if (any) args.push_back(current);
+    return args;
+}
+
+class FakeSystem : public SystemServices {
+  public:
+    struct Start {
+        std::string application;
+        std::string commandLine;
+        bool highPriority;
+    };
+
+    // What the "converter" does, given the command line, when it starts.
+    std::function<void(const std::vector<std::string>& args)> converter;
+    bool startFails = false;
+    int runningPolls = 0;  // polls that still see the converter running
+    bool queryFails = false;
+    std::int64_t clock = 1000;  // seconds; each poll moves it on by secondsPerPoll
+    std::int64_t secondsPerPoll = 1;
+    std::string shortFolder;  // returned for any folder when set
+    RegistryResult registryResult = RegistryResult::Ok;
+
+    std::vector<Start> starts;
+    int polls = 0;
+    int releases = 0;
+    std::vector<std::string> events;  // "copy a b", "delete a", "start", "release"
+    std::map<std::string, std::map<std::string, std::uint32_t>> registry;
+    std::vector<std::string> queued;
+
+    bool startProcess(const std::string& application, const std::string& commandLine,
+                      bool highPriority, ProcessHandle& handle) override {
+        starts.push_back({application, commandLine, highPriority});
+        events.push_back("start");
+        if (startFails) return false;
+        handle.process = 42;
+        if (converter) converter(splitSimple(commandLine));
+        return true;
+    }
+    ProcessStatus pollProcess(ProcessHandle&) override {
+        ++polls;
+        clock += secondsPerPoll;
+        if (queryFails) return ProcessStatus::QueryFailed;
+        return polls <= runningPolls ? ProcessStatus::Running : ProcessStatus::Exited;
+    }
+    void releaseProcess(ProcessHandle&) override {
+        ++releases;
+        events.push_back("release");
+    }
+
+    std::string shortFolderPath(const std::string& folder) override {
+        return shortFolder.empty() ? folder : shortFolder;
+    }
+    bool copyFile(const std::string& from, const std::string& to) override {
+        events.push_back("copy " + from + " " + to);
+        std::error_code error;
+        return fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
+    }
+    bool deleteFile(const std::string& path) override {
+        events.push_back("delete " + path);
+        std::error_code error;
+        return fs::remove(path, error);
+    }
+    bool fileExists(const std::string& path) override { return fs::is_regular_file(path); }
+    bool folderExists(const std::string& path) override { return fs::is_directory(path); }
+    bool createFolders(const std::string& path) override {
+        std::error_code error;
+        fs::create_directories(path, error);
+        return fs::is_directory(path);
+    }
+    std::string currentFolder() override { return fs::current_path().string(); }
+    std::int64_t nowSeconds() override { return clock; }
+
+    RegistryResult writeUserDword(const std::string& keyPath, const std::string& valueName,
+                                  std::uint32_t value) override {
+        if (registryResult == RegistryResult::Ok) registry[keyPath][valueName] = value;
+        return registryResult;
+    }
+    void queueForHandheldInstall(const std::string& databasePath) override {
+        queued.push_back(databasePath);
+    }
+
+    bool acquireInstanceLock(const std::string&) override { return true; }
+    void releaseInstanceLock() override {}
+    void beep(int, int) override {}
+};
+
+}  // namespace rq::test
