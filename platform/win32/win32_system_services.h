@@ -1,0 +1,44 @@
+#pragma once
+// SystemServices on Windows: each member is one or two Win32 calls. The engine's texts are
+// single-byte Windows-1252; they are widened for the wide-character API and narrowed back.
+
+#include <string>
+
+#include "engine/system_services.h"
+
+namespace rq {
+
+class Win32SystemServices : public SystemServices {
+  public:
+    Win32SystemServices() = default;
+    ~Win32SystemServices() override;
+    Win32SystemServices(const Win32SystemServices&) = delete;
+    Win32SystemServices& operator=(const Win32SystemServices&) = delete;
+
+    bool startProcess(const std::string& application, const std::string& commandLine,
+                      bool highPriority, ProcessHandle& handle) override;
+    ProcessStatus pollProcess(ProcessHandle& handle) override;
+    void releaseProcess(ProcessHandle& handle) override;
+
+    std::string shortFolderPath(const std::string& folder) override;
+    bool copyFile(const std::string& from, const std::string& to) override;
+    bool deleteFile(const std::string& path) override;
+    bool fileExists(const std::string& path) override;
+    bool folderExists(const std::string& path) override;
+    bool createFolders(const std::string& path) override;
+    std::string currentFolder() override;
+    std::int64_t nowSeconds() override;
+
+    RegistryResult writeUserDword(const std::string& keyPath, const std::string& valueName,
+                                  std::uint32_t value) override;
+    void queueForHandheldInstall(const std::string& databasePath) override;
+
+    bool acquireInstanceLock(const std::string& name) override;
+    void releaseInstanceLock() override;
+    void beep(int frequencyHz, int durationMs) override;
+
+  private:
+    void* mutex_ = nullptr;  // HANDLE of the named mutex while held
+};
+
+}  // namespace rq
