@@ -1,0 +1,319 @@
+#include "engine/export_csv.h"
+
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace rq {
+
+// Deviations from the plain format that real exports show and that this reader tolerates:
+// - CR anywhere is dropped (files come from Windows text mode).
+// - A byte 0x1A (Ctrl-Z) ends the input as if the file ended there.
+// - A degree sign (0xB0) inside a value is data: only a 0xB0 followed by a line end or by the
+//   end of the input is a record mark, which is where EndNote writes them.
+// - Line ends between a record mark and the next record's first byte only separate records.
+
+namespace {
+
+constexpr unsigned char kTab = 0x09;
+constexpr unsigned char kLineFeed = 0x0A;
+constexpr unsigned char kCarriageReturn = 0x0D;
+constexpr unsigned char kQuote = 0x22;
+constexpr unsigned char kEndOfText = 0x1A;
+constexpr std::size_t kRecordLimit = ConversionContext::kRecordTextSize;
+constexpr std::size_t kInputBlockSize = std::size_t{1} << 18;
+
+constexpr std::array<bool, 256> kSpecial = [] {
+    std::array<bool, 256> table{};
+    for (unsigned char c : {kTab, kLineFeed, kCarriageReturn, kQuote, kRecordMark, kEndOfText})
+        table[c] = true;
+    return table;
+}();
+
+// The first byte in [p, end) that may need more than copying: the special bytes above, plus
+// other control bytes below 0x20 (rare; the caller treats them as ordinary). Eight bytes are
+// tested at a time; each test's lowest flagged byte is exact, higher ones may be false alarms.
+const unsigned char* findSpecial(const unsigned char* p, const unsigned char* end) {
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+        constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+        while (end - p >= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            const std::uint64_t below20 = (w - kOnes * 0x20) & ~w & kHighs;
+            const std::uint64_t q = w ^ (kOnes * kQuote);
+            const std::uint64_t quotes = (q - kOnes) & ~q & kHighs;
+            const std::uint64_t m = w ^ (kOnes * kRecordMark);
+            const std::uint64_t marks = (m - kOnes) & ~m & kHighs;
+            const std::uint64_t hits = below20 | quotes | marks;
+            if (hits != 0) return p + (std::countr_zero(hits) >> 3);
+            p += 8;
+        }
+    }
+    while (p < end && !kSpecial[*p]) ++p;
+    return p;
+}
+
+// The length of a value cut to at most `limit` bytes. A cut between the two quotes that stand
+// for one quote of the export would leave a lone quote and break the CSV line: cut one less.
+std::size_t cutLength(const char* value, std::size_t limit) {
+    std::size_t quotes = 0;
+    while (quotes < limit && value[limit - 1 - quotes] == '"') ++quotes;
+    return quotes % 2 == 1 ? limit - 1 : limit;
+}
+
+class FileCloser {
+  public:
+    explicit FileCloser(std::FILE* file) : file_(file) {}
+    ~FileCloser() { std::fclose(file_); }
+    FileCloser(const FileCloser&) = delete;
+    FileCloser& operator=(const FileCloser&) = delete;
+
+  private:
+    std::FILE* file_;
+};
+
+enum class Stop { EndOfInput, TooLong, ReadError, WriteError };
+
+// The byte loop of exportToCsv. Runs of ordinary bytes are copied whole; the event pump is
+// told how many bytes each run took.
+class ExportReader {
+  public:
+    ExportReader(ConversionContext& ctx, std::FILE* input)
+        : ctx_(ctx),
+          input_(input),
+          block_(new unsigned char[kInputBlockSize]),
+          text_(ctx.recordText.get()) {}
+
+    Stop run();
+    int records() const { return records_; }
+
+  private:
+    bool refill();
+    void endRecord();
+
+    ConversionContext& ctx_;
+    std::FILE* input_;
+    std::unique_ptr<unsigned char[]> block_;
+    const unsigned char* p_ = nullptr;
+    const unsigned char* end_ = nullptr;
+    bool inputFailed_ = false;
+
+    char* text_;
+    std::size_t size_ = 0;
+    bool inRecord_ = true;
+    int records_ = 0;
+};
+
+bool ExportReader::refill() {
+    const std::size_t got = std::fread(block_.get(), 1, kInputBlockSize, input_);
+    if (got == 0) {
+        inputFailed_ = std::ferror(input_) != 0;
+        return false;
+    }
+    p_ = block_.get();
+    end_ = p_ + got;
+    return true;
+}
+
+void ExportReader::endRecord() {
+    ++records_;
+    ctx_.host.setRecordNumber(records_);
+    if (size_ > 0 && text_[size_ - 1] == '\t') text_[size_++] = ' ';
+    ctx_.recordTextSize = size_;
+    if (writeCsvRecord(ctx_)) {
+        static constexpr std::string_view kPrefix = "Truncated field(s) in Record ";
+        char line[64];
+        std::memcpy(line, kPrefix.data(), kPrefix.size());
+        const auto result = std::to_chars(line + kPrefix.size(), line + sizeof line, records_);
+        ctx_.host.appendLog(std::string_view(line, static_cast<std::size_t>(result.ptr - line)));
+        ++ctx_.job.truncatedRecords;
+    }
+    inRecord_ = false;
+    size_ = 0;
+    ctx_.recordTextSize = 0;
+}
+
+Stop ExportReader::run() {
+    // A 0xB0 waits here until the next byte other than CR tells whether it ends the record.
+    bool markPending = false;
+    for (;;) {
+        if (p_ == end_ && !refill()) break;
+        if (markPending) {
+            const unsigned char c = *p_;
+            if (c == kCarriageReturn) {
+                ctx_.pumpEventsPerByte();
+                ++p_;
+                continue;
+            }
+            markPending = false;
+            if (c == kLineFeed || c == kEndOfText) {
+                endRecord();
+                if (ctx_.outputFile.failed()) return Stop::WriteError;
+                continue;  // the line end or the end of the input is taken next
+            }
+            text_[size_++] = static_cast<char>(kRecordMark);
+            inRecord_ = true;
+            if (size_ >= kRecordLimit) return Stop::TooLong;
+            continue;
+        }
+
+        const unsigned char* special = findSpecial(p_, end_);
+        if (special != p_) {
+            const std::size_t run = static_cast<std::size_t>(special - p_);
+            const std::size_t room = kRecordLimit - size_;
+            const std::size_t taken = run < room ? run : room;
+            std::memcpy(text_ + size_, p_, taken);
+            size_ += taken;
+            p_ += taken;
+            inRecord_ = true;
+            ctx_.pumpEventsPerByte(static_cast<long>(taken));
+            if (size_ >= kRecordLimit) return Stop::TooLong;
+            if (p_ == end_) continue;
+        }
+
+        const unsigned char c = *p_++;
+        ctx_.pumpEventsPerByte();
+        switch (c) {
+            case kTab:
+                // An empty field, in any position, becomes one space.
+                if (size_ == 0 || text_[size_ - 1] == '\t') text_[size_++] = ' ';
+                text_[size_++] = '\t';
+                inRecord_ = true;
+                break;
+            case kLineFeed:
+                if (inRecord_) text_[size_++] = static_cast<char>(kLineEndMark);
+                break;
+            case kCarriageReturn:
+                break;
+            case kQuote:
+                text_[size_++] = '"';
+                text_[size_++] = '"';
+                inRecord_ = true;
+                break;
+            case kRecordMark:
+                markPending = true;
+                break;
+            case kEndOfText:
+                return Stop::EndOfInput;
+            default:  // a control byte that the scan stopped at
+                text_[size_++] = static_cast<char>(c);
+                inRecord_ = true;
+                break;
+        }
+        if (size_ >= kRecordLimit) return Stop::TooLong;
+    }
+    if (inputFailed_) return Stop::ReadError;
+    if (markPending) {
+        endRecord();
+        if (ctx_.outputFile.failed()) return Stop::WriteError;
+    }
+    return Stop::EndOfInput;
+}
+
+void writeHeader(ConversionContext& ctx, int selectedCount) {
+    OutputFile& out = ctx.outputFile;
+    int written = 0;
+    for (int n = 1; n <= kFieldCount; ++n) {
+        if (!ctx.strategy.slots[n].selected) continue;
+        out.put('"');
+        out.write(jfileName(n));
+        out.put('"');
+        if (++written < selectedCount) out.put(',');
+    }
+    out.endLine();
+}
+
+void reportStop(ConversionContext& ctx, const std::string& sourcePath, Stop stop, int records) {
+    std::string text;
+    if (stop == Stop::TooLong) {
+        text = "Record " + std::to_string(records + 1) +
+               " is too long; the rest of the file was not converted";
+    } else if (stop == Stop::ReadError) {
+        text = "Error reading " + sourcePath + " after record " + std::to_string(records) +
+               "; the rest of the file was not converted";
+    } else {
+        return;
+    }
+    ctx.host.appendLog(text);
+    ctx.host.showMessage(MessageKind::Error, text);
+}
+
+}  // namespace
+
+bool writeCsvRecord(ConversionContext& ctx) {
+    OutputFile& out = ctx.outputFile;
+    const Strategy& strategy = ctx.strategy;
+    const int selectedCount = assignPopupLetters(ctx.strategy);
+    const char* text = ctx.recordText.get();
+    const std::size_t size = ctx.recordTextSize;
+
+    bool cut = false;
+    int written = 0;
+    int field = 0;
+    std::size_t pos = 0;
+    while (pos < size && field < kFieldCount) {
+        const void* tab = std::memchr(text + pos, '\t', size - pos);
+        const std::size_t pieceEnd =
+            tab == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(tab) - text);
+        if (pieceEnd > pos) {  // empty pieces carry no value
+            const FieldSlot& slot = strategy.slots[++field];
+            if (slot.selected) {
+                std::size_t length = pieceEnd - pos;
+                const std::size_t limit =
+                    slot.maxLength > 0 ? static_cast<std::size_t>(slot.maxLength) : 0;
+                if (length > limit) {
+                    length = cutLength(text + pos, limit);
+                    cut = true;
+                }
+                out.put('"');
+                out.write(text + pos, length);
+                out.put('"');
+                if (++written < selectedCount) out.put(',');
+            }
+        }
+        pos = pieceEnd + 1;
+    }
+    out.endLine();
+    return cut;
+}
+
+int exportToCsv(ConversionContext& ctx, const std::string& sourcePath) {
+    OutputFile& out = ctx.outputFile;
+    const std::string csvPath = ctx.job.csvFile;
+    if (!out.open(csvPath)) {
+        ctx.host.showMessage(MessageKind::Error, "Couldnt open output CSV File");
+        return 0;
+    }
+    OutputFileGuard guard(out);
+    writeHeader(ctx, assignPopupLetters(ctx.strategy));
+
+    std::FILE* input = std::fopen(sourcePath.c_str(), "rb");
+    if (input == nullptr) {
+        ctx.host.showMessage(MessageKind::Error, "Couldnt Open input .tsv file");
+        out.close();
+        return 0;
+    }
+    Stop stop;
+    int records;
+    {
+        FileCloser closer(input);
+        ExportReader reader(ctx, input);
+        stop = reader.run();
+        records = reader.records();
+    }
+    ctx.recordTextSize = 0;  // a record without its mark is dropped unwritten
+
+    if (!out.close() || stop == Stop::WriteError) {
+        ctx.host.showMessage(MessageKind::Error, "Error writing the CSV file " + csvPath);
+        return 0;
+    }
+    reportStop(ctx, sourcePath, stop, records);
+    return records;
+}
+
+}  // namespace rq

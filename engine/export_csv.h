@@ -1,0 +1,26 @@
+#pragma once
+// The EndNote export reader and the CSV writer for the converter: an export in EndNote's
+// tab-delimited style (records ended by the byte 0xB0) becomes a CSV of the selected fields,
+// each value quoted and cut to its field's maximum length.
+
+#include <string>
+
+#include "engine/context.h"
+
+namespace rq {
+
+// The record mark that ends each record of an export, and the byte that stands for a line end
+// inside a value of the CSV.
+inline constexpr unsigned char kRecordMark = 0xB0;
+inline constexpr unsigned char kLineEndMark = 0x85;
+
+// Reads the export at `sourcePath` and writes ctx.job.csvFile. Returns the number of records
+// written; 0 when either file cannot be opened or the CSV could not be written. Adds the records
+// with cut values to ctx.job.truncatedRecords and logs each of them.
+int exportToCsv(ConversionContext& ctx, const std::string& sourcePath);
+
+// Writes the record held in ctx.recordText (ctx.recordTextSize bytes) as one CSV line to
+// ctx.outputFile. True when at least one value was cut.
+bool writeCsvRecord(ConversionContext& ctx);
+
+}  // namespace rq

@@ -1,0 +1,305 @@
+#include "engine/export_csv.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <initializer_list>
+
+#include "formats_fixture.h"
+
+namespace rq::test {
+namespace {
+
+class ExportCsvTest : public FormatsTest {
+  protected:
+    // Selects exactly `fields`, each with the given maximum length.
+    void selectOnly(std::initializer_list<int> fields, std::int32_t maxLength = 3990) {
+        for (FieldSlot& slot : ctx.strategy.slots) slot.selected = false;
+        for (int n : fields) {
+            ctx.strategy.slots[n].selected = true;
+            ctx.strategy.slots[n].maxLength = maxLength;
+        }
+    }
+
+    int convert(std::string_view exportBytes) {
+        writeWholeFile(path("export.txt"), exportBytes);
+        ctx.job.csvFile = path("out.csv");
+        return exportToCsv(ctx, path("export.txt"));
+    }
+    std::string csv() const { return readWholeFile(path("out.csv")); }
+
+    static constexpr std::string_view kHeader123 = "\"Reference Type\",\"Author\",\"Year\"\r\n";
+};
+
+TEST_F(ExportCsvTest, TwoRecordsGiveHeaderAndTwoLines) {
+    selectOnly({1, 2, 3});
+    EXPECT_EQ(convert("Book\tSmith, J.\t1999\xB0\r\nJournal Article\tJones\t2001\xB0\r\n"), 2);
+    EXPECT_EQ(csv(), std::string(kHeader123) +
+                         "\"Book\",\"Smith, J.\",\"1999\"\r\n"
+                         "\"Journal Article\",\"Jones\",\"2001\"\r\n");
+    EXPECT_EQ(host.progress.recordNumber, 2);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(host.log.empty());
+    EXPECT_EQ(ctx.job.truncatedRecords, 0);
+    EXPECT_FALSE(ctx.outputFile.isOpen());
+}
+
+TEST_F(ExportCsvTest, FactoryDefaultsMatchTheGoldenFile) {
+    loadFactoryDefaults();
+    ctx.job.csvFile = path("mixed.csv");
+    const std::string source = path("mixed.txt");
+    std::filesystem::copy_file(goldenPath("export-mixed.txt"), source);
+    EXPECT_EQ(exportToCsv(ctx, source), 4);
+    EXPECT_EQ(readWholeFile(path("mixed.csv")), readWholeFile(goldenPath("export-mixed.csv")));
+    EXPECT_EQ(ctx.job.truncatedRecords, 1);
+    EXPECT_EQ(host.log, (std::vector<std::string>{"Truncated field(s) in Record 3"}));
+}
+
+TEST_F(ExportCsvTest, EmptyFieldsBecomeOneSpaceAndKeepLaterFieldsInPlace) {
+    selectOnly({1, 2, 3, 4, 5});
+    EXPECT_EQ(convert("\tA\t\tB\t\xB0\r\n"), 1);
+    EXPECT_EQ(csv().substr(csv().find("\r\n") + 2), "\" \",\"A\",\" \",\"B\",\" \"\r\n");
+}
+
+TEST_F(ExportCsvTest, QuotesAreDoubledAndCountTwice) {
+    selectOnly({1}, 4);
+    EXPECT_EQ(convert("a\"b\xB0\r\n"), 1);  // escaped a""b: exactly 4
+    EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"a\"\"b\"\r\n");
+    EXPECT_EQ(ctx.job.truncatedRecords, 0);
+
+    ctx.strategy.slots[1].maxLength = 3;  // a"" : the cut keeps the whole pair
+    EXPECT_EQ(convert("a\"b\xB0\r\n"), 1);
+    EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"a\"\"\"\r\n");
+    EXPECT_EQ(ctx.job.truncatedRecords, 1);
+}
+
+TEST_F(ExportCsvTest, CutBetweenDoubledQuotesCutsOneByteLess) {
+    selectOnly({1, 2}, 2);
+    // a" would leave a lone quote: a alone is written, and the record still counts as cut.
+    EXPECT_EQ(convert("a\"b\t\"\"\"x\xB0\r\n"), 1);
+    // Field 2, escaped """""" + x, cut at 2 keeps one whole pair.
+    EXPECT_EQ(csv(), "\"Reference Type\",\"Author\"\r\n\"a\",\"\"\"\"\r\n");
+    EXPECT_EQ(ctx.job.truncatedRecords, 1);
+
+    ctx.strategy.slots[2].maxLength = 5;  // the fifth byte is the first of the third pair
+    EXPECT_EQ(convert("a\t\"\"\"x\xB0\r\n"), 1);
+    EXPECT_EQ(csv(), "\"Reference Type\",\"Author\"\r\n\"a\",\"\"\"\"\"\"\r\n");
+}
+
+TEST_F(ExportCsvTest, ExactlyMaxLengthIsKeptAndOneMoreIsCut) {
+    selectOnly({1, 2}, 5);
+    EXPECT_EQ(convert("12345\tabcde\xB0\r\n123456\tabcdefgh\xB0\r\nxy\tz\xB0\r\n"), 3);
+    EXPECT_EQ(csv(),
+              "\"Reference Type\",\"Author\"\r\n\"12345\",\"abcde\"\r\n"
+              "\"12345\",\"abcde\"\r\n\"xy\",\"z\"\r\n");
+    EXPECT_EQ(ctx.job.truncatedRecords, 1);  // one record, two cut values
+    EXPECT_EQ(host.log, (std::vector<std::string>{"Truncated field(s) in Record 2"}));
+}
+
+TEST_F(ExportCsvTest, UnselectedFieldsKeepTheirPlaceAndCommasFollowTheCount) {
+    selectOnly({1, 2, 31});
+    std::string record;
+    for (int n = 1; n <= 30; ++n) record += "v" + std::to_string(n) + (n < 30 ? "\t" : "");
+    EXPECT_EQ(convert(record + "\xB0\r\n"), 1);
+    EXPECT_EQ(csv(), "\"Reference Type\",\"Author\",\"Custom 4\"\r\n\"v1\",\"v2\",\r\n");
+
+    selectOnly({2, 4});
+    EXPECT_EQ(convert("1\t2\t3\t4\t5\xB0\r\n"), 1);
+    EXPECT_EQ(csv(), "\"Author\",\"Title\"\r\n\"2\",\"4\"\r\n");
+
+    // Fields after the 31st are ignored.
+    selectOnly({31});
+    EXPECT_EQ(convert(record + "\tv31\tv32\xB0\r\n"), 1);
+    EXPECT_EQ(csv(), "\"Custom 4\"\r\n\"v31\"\r\n");
+}
+
+TEST_F(ExportCsvTest, LineBreaksInsideAValueBecomeOneMarkAndLoneCrVanishes) {
+    selectOnly({1, 2});
+    EXPECT_EQ(convert("Book\tfirst line\r\nsecond\rline\xB0\r\n"), 1);
+    EXPECT_EQ(csv(), "\"Reference Type\",\"Author\"\r\n\"Book\",\"first line\x85secondline\"\r\n");
+}
+
+TEST_F(ExportCsvTest, LineEndsAfterAMarkSeparateRecordsButLeadingOnesAreData) {
+    selectOnly({1});
+    EXPECT_EQ(convert("\r\nA\xB0\r\n\r\n\r\nB\xB0\r\n"), 2);
+    EXPECT_EQ(csv(),
+              "\"Reference Type\"\r\n\"\x85"
+              "A\"\r\n\"B\"\r\n");
+}
+
+TEST_F(ExportCsvTest, TwoMarksInARowGiveAnEmptyLine) {
+    selectOnly({1, 2});
+    EXPECT_EQ(convert("A\xB0\r\n\xB0\r\nB\xB0\r\n"), 3);
+    EXPECT_EQ(csv(), "\"Reference Type\",\"Author\"\r\n\"A\",\r\n\r\n\"B\",\r\n");
+}
+
+TEST_F(ExportCsvTest, DegreeSignInsideAValueIsData) {
+    selectOnly({1, 2});
+    EXPECT_EQ(convert("Journal Article\theated to 100\xB0"
+                      "C, then 20\xB0\tcooled\xB0\r\nNext\tx\xB0\r\n"),
+              2);
+    EXPECT_EQ(csv(),
+              "\"Reference Type\",\"Author\"\r\n"
+              "\"Journal Article\",\"heated to 100\xB0"
+              "C, then 20\xB0\"\r\n\"Next\",\"x\"\r\n");
+    EXPECT_EQ(host.progress.recordNumber, 2);
+}
+
+TEST_F(ExportCsvTest, MarkBeforeCarriageReturnsOrTheEndOfInputStillEndsTheRecord) {
+    selectOnly({1});
+    EXPECT_EQ(convert("A\xB0\r\r\nB\xB0\rC\xB0"), 2);  // the second 0xB0 is followed by C
+    EXPECT_EQ(csv(),
+              "\"Reference Type\"\r\n\"A\"\r\n\"B\xB0"
+              "C\"\r\n");
+    EXPECT_EQ(convert("A\xB0\x1AZ\xB0\r\n"), 1);
+    EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"A\"\r\n");
+}
+
+TEST_F(ExportCsvTest, RecordStartingWithTabOrQuoteKeepsItsLineEndAndFieldPlaces) {
+    selectOnly({1, 2, 3});
+    EXPECT_EQ(convert("A\xB0\r\n\t\r\n\tB\xB0\r\n\"\r\nq\"\xB0\r\n"), 3);
+    EXPECT_EQ(csv(),
+              std::string(kHeader123) + "\"A\",\r\n\" \",\"\x85\",\"B\"\r\n\"\"\"\x85q\"\"\",\r\n");
+}
+
+TEST_F(ExportCsvTest, TabBeforeTheMarkGivesALastValueOfOneSpace) {
+    selectOnly({1, 2, 3});
+    EXPECT_EQ(convert("A\t\xB0\r\n\t\xB0\r\n"), 2);
+    EXPECT_EQ(csv(), std::string(kHeader123) + "\"A\",\" \",\r\n\" \",\" \",\r\n");
+}
+
+TEST_F(ExportCsvTest, HeaderLineOfTheExportIsJustTheStartOfTheFirstRecord) {
+    selectOnly({1, 2, 3});
+    EXPECT_EQ(convert("Reference Type\tAuthor\r\nBook\tSmith\xB0\r\n"), 1);
+    EXPECT_EQ(csv(), std::string(kHeader123) +
+                         "\"Reference Type\",\"Author\x85"
+                         "Book\",\"Smith\"\r\n");
+}
+
+TEST_F(ExportCsvTest, TextAfterTheLastMarkAndAfterCtrlZIsNotARecord) {
+    selectOnly({1});
+    EXPECT_EQ(convert("A\xFF\xB0\r\nunfinished"), 1);
+    EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"A\xFF\"\r\n");
+    EXPECT_EQ(convert("A\xB0\r\nB\x1A"
+                      "C\xB0\r\n"),
+              1);
+    EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"A\"\r\n");
+    EXPECT_EQ(convert("no record mark at all\r\n"), 0);
+    EXPECT_EQ(csv(), "\"Reference Type\"\r\n");
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(ExportCsvTest, ControlBytesAndHighBytesAreOrdinary) {
+    selectOnly({1});
+    const std::string value("\x01\x1F \x80\x85\xFF\x7F!#\x00z", 11);
+    EXPECT_EQ(convert(value + "\xB0\r\n"), 1);
+    EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"" + value + "\"\r\n");
+}
+
+TEST_F(ExportCsvTest, RecordThatReachesTheLimitStopsTheConversionWithAMessage) {
+    selectOnly({1});
+    const std::string tooLong(ConversionContext::kRecordTextSize, 'x');
+    EXPECT_EQ(convert("A\xB0\r\n" + tooLong + "\xB0\r\nB\xB0\r\n"), 1);
+    EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"A\"\r\n");
+    const std::string text = "Record 2 is too long; the rest of the file was not converted";
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], (PlainHost::Message{MessageKind::Error, text}));
+    EXPECT_EQ(host.log, (std::vector<std::string>{text}));
+
+    // One byte less fits, and is then cut like any long value.
+    host.messages.clear();
+    host.log.clear();
+    EXPECT_EQ(convert(tooLong.substr(1) + "\xB0\r\nB\xB0\r\n"), 2);
+    EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"" + std::string(3990, 'x') + "\"\r\n\"B\"\r\n");
+    EXPECT_TRUE(host.messages.empty());
+
+    // A doubled quote can carry the record text one byte past the limit.
+    EXPECT_EQ(convert(tooLong.substr(1) + "\"\xB0\r\n"), 0);
+    EXPECT_EQ(host.messages.at(0).text,
+              "Record 1 is too long; the rest of the file was not converted");
+}
+
+TEST_F(ExportCsvTest, RecordOfMoreThanOneBlockIsReadWhole) {
+    selectOnly({1, 2}, 32000);
+    std::string abstract;
+    for (int i = 0; abstract.size() < 30000; ++i)
+        abstract += "sentence " + std::to_string(i) + ". ";
+    std::string input;
+    for (int r = 0; r < 40; ++r) input += "Book\t" + abstract + "\xB0\r\n";
+    EXPECT_EQ(convert(input), 40);
+    std::string expected = "\"Reference Type\",\"Author\"\r\n";
+    for (int r = 0; r < 40; ++r) expected += "\"Book\",\"" + abstract + "\"\r\n";
+    EXPECT_EQ(csv(), expected);
+    // The event pump runs while a record is read, at most once per 4096 bytes.
+    EXPECT_GE(host.pumpCount, 40);
+    EXPECT_LE(host.pumpCount, static_cast<long>(input.size()) / ConversionContext::kBytesPerPump);
+}
+
+TEST_F(ExportCsvTest, NoFieldSelectedGivesEmptyLines) {
+    selectOnly({});
+    EXPECT_EQ(convert("A\tB\xB0\r\nC\xB0\r\n"), 2);
+    EXPECT_EQ(csv(), "\r\n\r\n\r\n");
+}
+
+TEST_F(ExportCsvTest, ZeroOrNegativeMaxLengthGivesAnEmptyCutValue) {
+    selectOnly({1, 2});
+    ctx.strategy.slots[1].maxLength = 0;
+    ctx.strategy.slots[2].maxLength = -5;
+    EXPECT_EQ(convert("A\tB\xB0\r\n"), 1);
+    EXPECT_EQ(csv(), "\"Reference Type\",\"Author\"\r\n\"\",\"\"\r\n");
+    EXPECT_EQ(ctx.job.truncatedRecords, 1);
+}
+
+TEST_F(ExportCsvTest, OutputThatCannotBeCreatedLeavesTheExportUnread) {
+    selectOnly({1});
+    writeWholeFile(path("export.txt"), "A\xB0\r\n");
+    ctx.job.csvFile = path("missing folder/out.csv");
+    EXPECT_EQ(exportToCsv(ctx, path("export.txt")), 0);
+    EXPECT_EQ(
+        host.messages,
+        (std::vector<PlainHost::Message>{{MessageKind::Error, "Couldnt open output CSV File"}}));
+    EXPECT_EQ(host.progress.recordNumber, 0);
+    EXPECT_FALSE(ctx.outputFile.isOpen());
+}
+
+TEST_F(ExportCsvTest, MissingExportLeavesTheHeaderOnly) {
+    selectOnly({1, 2, 3});
+    ctx.job.csvFile = path("out.csv");
+    EXPECT_EQ(exportToCsv(ctx, path("no such export.txt")), 0);
+    EXPECT_EQ(
+        host.messages,
+        (std::vector<PlainHost::Message>{{MessageKind::Error, "Couldnt Open input .tsv file"}}));
+    EXPECT_EQ(csv(), kHeader123);
+    EXPECT_FALSE(ctx.outputFile.isOpen());
+}
+
+TEST_F(ExportCsvTest, WriteErrorIsReportedAndGivesZero) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    selectOnly({1, 2});
+    std::string input;
+    for (int r = 0; r < 3000; ++r) input += "Book\t" + std::string(1000, 'a') + "\xB0\r\n";
+    writeWholeFile(path("export.txt"), input);
+    ctx.job.csvFile = "/dev/full";
+    EXPECT_EQ(exportToCsv(ctx, path("export.txt")), 0);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0],
+              (PlainHost::Message{MessageKind::Error, "Error writing the CSV file /dev/full"}));
+    // It stops at the first failed block instead of reading on.
+    EXPECT_LT(host.progress.recordNumber, 3000);
+    EXPECT_FALSE(ctx.outputFile.isOpen());
+}
+
+TEST_F(ExportCsvTest, ReadErrorIsReported) {
+    selectOnly({1});
+    std::filesystem::create_directory(path("a folder"));
+    ctx.job.csvFile = path("out.csv");
+    EXPECT_EQ(exportToCsv(ctx, path("a folder")), 0);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
+    EXPECT_NE(host.messages[0].text.find("the rest of the file was not converted"),
+              std::string::npos);
+    EXPECT_EQ(host.log.size(), 1u);
+}
+
+}  // namespace
+}  // namespace rq::test
