@@ -1,0 +1,16 @@
+#pragma once
+// Writes the comma-separated text the desktop program reads back: every value in double quotes,
+// quotes doubled, single commas between values, CR LF after every line. A line break inside a
+// value (LF, CR LF or a lone CR) becomes the line-end mark 0x85, so a record stays on one line.
+
+#include <string>
+#include <vector>
+
+namespace rq::jfile {
+
+inline constexpr char kLineEndMark = '\x85';
+
+// Appends one line to `out`.
+void appendCsvLine(std::string& out, const std::vector<std::string>& values);
+
+}  // namespace rq::jfile

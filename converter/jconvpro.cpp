@@ -1,0 +1,280 @@
+#include "converter/jconvpro.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <limits>
+
+#include "converter/bytes.h"
+#include "converter/csv_reader.h"
+#include "converter/csv_writer.h"
+#include "converter/ifo_reader.h"
+#include "converter/jfile_reader.h"
+#include "converter/jfile_writer.h"
+#include "engine/path.h"
+
+namespace rq::jfile {
+
+namespace {
+
+// Why a run failed, in words for the user; `code` is the exit code.
+struct Failure {
+    std::string text;
+    int code = kExitFailed;
+};
+
+const char* const kUsage =
+    "Usage: jconvpro.exe 1 CSVFILE PDBFILE DATABASENAME IFOFILE\r\n"
+    "       jconvpro.exe 2 PDBFILE CSVFILE [IFOFILE]";
+
+std::string shortName(const std::string& path) {
+    return std::string(fileName(path));
+}
+
+bool readWholeFile(const std::string& path, std::string& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0) return false;
+    in.seekg(0, std::ios::beg);
+    out.resize(static_cast<std::size_t>(size));
+    if (size > 0) in.read(out.data(), size);
+    return static_cast<bool>(in);
+}
+
+// The output under a temporary name in its own folder; renamed into place by commit(), removed
+// otherwise, so that a failed run never leaves a partial file.
+class PendingOutput {
+  public:
+    explicit PendingOutput(std::string path) : path_(std::move(path)), temp_(path_ + ".part") {
+        out_.open(temp_, std::ios::binary | std::ios::trunc);
+        if (!out_) throw Failure{"The output file \"" + temp_ + "\" cannot be created."};
+    }
+    PendingOutput(const PendingOutput&) = delete;
+    PendingOutput& operator=(const PendingOutput&) = delete;
+    ~PendingOutput() {
+        if (out_.is_open()) out_.close();
+        if (!committed_) std::remove(temp_.c_str());
+    }
+
+    void write(std::string_view bytes) {
+        out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out_) throw Failure{"Writing the output file \"" + temp_ + "\" failed."};
+    }
+    void commit() {
+        out_.close();
+        if (!out_) throw Failure{"Writing the output file \"" + temp_ + "\" failed."};
+        std::error_code ec;
+        std::filesystem::rename(temp_, path_, ec);
+        if (ec)
+            throw Failure{"The output file \"" + path_ + "\" cannot be written: " + ec.message() +
+                          "."};
+        committed_ = true;
+    }
+
+  private:
+    std::string path_;
+    std::string temp_;
+    std::ofstream out_;
+    bool committed_ = false;
+};
+
+template <typename T>
+T inRange(std::int64_t value, const std::string& what) {
+    if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max()) {
+        throw FormatError(what + " is " + std::to_string(value) + ", out of range");
+    }
+    return static_cast<T>(value);
+}
+
+// Fields and settings from the header names and the conversion info.
+JFileDatabase buildLayout(const std::vector<std::string>& names, const IfoInfo& ifo,
+                          const std::string& csvName) {
+    const std::string columns = std::to_string(names.size());
+    if (ifo.types.size() != names.size()) {
+        throw FormatError("line 1 gives " + std::to_string(ifo.types.size()) +
+                          " field types, but the header line of " + csvName + " names " + columns +
+                          " fields");
+    }
+    if (ifo.widths.size() != names.size()) {
+        throw FormatError("line 2 gives " + std::to_string(ifo.widths.size()) +
+                          " column widths, but the header line of " + csvName + " names " +
+                          columns + " fields");
+    }
+    JFileDatabase db;
+    db.showDataWidth = inRange<std::int16_t>(ifo.dataWidth, "line 3 (data width)");
+    db.firstColumnToShow = inRange<std::int16_t>(ifo.firstColumn, "line 4 (first column)");
+    db.structureLocked = (ifo.lockNumber & kFlagsStructLock) != 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string column = "column " + std::to_string(i + 1);
+        JFileField f;
+        f.name = names[i];
+        f.type = inRange<std::uint16_t>(ifo.types[i], "line 1: the type of " + column);
+        if (!isKnownFieldType(f.type)) {
+            throw FormatError("line 1: the type of " + column + " is " + std::to_string(f.type) +
+                              ", which is not a JFile field type");
+        }
+        f.columnWidth = inRange<std::int16_t>(ifo.widths[i], "line 2: the width of " + column);
+        if (i < ifo.extra.size()) {
+            f.extraData = inRange<std::uint32_t>(ifo.extra[i], "line 6: the value of " + column);
+        }
+        if (i < ifo.extra2.size()) {
+            f.extraData2 = inRange<std::uint32_t>(ifo.extra2[i], "line 7: the value of " + column);
+        }
+        db.fields.push_back(std::move(f));
+    }
+    // The IFO's letters count CSV columns; the writer gives each list JFile's own letter.
+    // Lists for columns the CSV does not have cannot be placed and are left out.
+    for (const auto& [column, items] : ifo.popupLists) {
+        if (column < db.fields.size()) db.fields[column].popupItems = items;
+    }
+    return db;
+}
+
+void csvToPdb(const std::string& csvPath, const std::string& pdbPath, const std::string& dbName,
+              const std::string& ifoPath, std::uint32_t palmNow) {
+    const std::string csvName = shortName(csvPath);
+    const std::string ifoName = shortName(ifoPath);
+    if (dbName.empty()) throw Failure{"The database name is empty."};
+    if (dbName.size() > kMaxDatabaseNameLength) {
+        throw Failure{"The database name \"" + dbName + "\" is longer than " +
+                      std::to_string(kMaxDatabaseNameLength) +
+                      " characters, the most JFile takes."};
+    }
+
+    std::string ifoText;
+    if (!readWholeFile(ifoPath, ifoText)) {
+        throw Failure{"The conversion-info file \"" + ifoPath + "\" cannot be read."};
+    }
+    IfoInfo ifo;
+    try {
+        ifo = readIfo(ifoText);
+    } catch (const FormatError& e) {
+        throw Failure{ifoName + ": " + e.what() + "."};
+    }
+
+    std::ifstream csvIn(csvPath, std::ios::binary);
+    if (!csvIn) throw Failure{"The CSV file \"" + csvPath + "\" cannot be read."};
+    CsvReader csv(csvIn);
+    std::vector<std::string> values;
+    try {
+        if (!csv.readLine(values)) {
+            throw Failure{csvName + " is empty: it has no header line with the field names."};
+        }
+    } catch (const FormatError& e) {
+        throw Failure{csvName + ": line 1: " + e.what() + "."};
+    }
+    JFileDatabase layout;
+    try {
+        layout = buildLayout(values, ifo, csvName);
+    } catch (const FormatError& e) {
+        throw Failure{ifoName + ": " + e.what() + "."};
+    }
+    layout.name = dbName;
+
+    std::optional<JFileWriter> writer;
+    try {
+        writer.emplace(layout);
+    } catch (const FormatError& e) {
+        throw Failure{csvName + ": line 1 (the header line): " + e.what() + "."};
+    }
+    const std::size_t fieldCount = layout.fields.size();
+    for (;;) {
+        try {
+            if (!csv.readLine(values)) break;
+            if (values.size() > fieldCount) {
+                throw FormatError("the line holds " + std::to_string(values.size()) +
+                                  " values, but the header line names only " +
+                                  std::to_string(fieldCount) + " fields");
+            }
+            writer->addRecord(values);
+        } catch (const FormatError& e) {
+            throw Failure{csvName + ": line " + std::to_string(csv.lineNumber()) + ": " + e.what() +
+                          "."};
+        }
+    }
+
+    std::string bytes;
+    try {
+        bytes = writer->finish(palmNow);
+    } catch (const FormatError& e) {
+        throw Failure{std::string("The database cannot be written: ") + e.what() + "."};
+    }
+    PendingOutput out(pdbPath);
+    out.write(bytes);
+    out.commit();
+}
+
+void pdbToCsv(const std::string& pdbPath, const std::string& csvPath) {
+    const std::string pdbName = shortName(pdbPath);
+    std::string bytes;
+    if (!readWholeFile(pdbPath, bytes)) {
+        throw Failure{"The database file \"" + pdbPath + "\" cannot be read."};
+    }
+    try {
+        JFileReader reader(bytes);
+        PendingOutput out(csvPath);
+        std::string text;
+        std::vector<std::string> names;
+        for (const JFileField& f : reader.layout().fields) names.push_back(f.name);
+        appendCsvLine(text, names);
+        for (std::size_t i = 0; i < reader.recordCount(); ++i) {
+            if (reader.isDeleted(i)) continue;
+            appendCsvLine(text, reader.record(i));
+            if (text.size() >= (1u << 16)) {
+                out.write(text);
+                text.clear();
+            }
+        }
+        out.write(text);
+        out.commit();
+    } catch (const FormatError& e) {
+        throw Failure{pdbName + ": " + e.what() + "."};
+    }
+}
+
+void writeErrorLog(const std::string& folder, const std::string& text) {
+    const std::string path = joinPath(folder, kErrorLogName);
+    std::ofstream log(path, std::ios::binary | std::ios::trunc);
+    log << text;
+    std::cerr << text;
+}
+
+}  // namespace
+
+int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow) {
+    const std::string output = args.size() >= 3 ? args[2] : std::string();
+    const std::string folder = folderOf(output);
+    // A log from an earlier run must not make this one look failed.
+    std::remove(joinPath(folder, kErrorLogName).c_str());
+
+    std::string heading = "jconvpro.exe could not do the conversion.";
+    try {
+        const std::string direction = args.empty() ? std::string() : args[0];
+        if (direction == "1" && args.size() == 5) {
+            heading = "jconvpro.exe could not turn \"" + args[1] + "\" into a JFile database.";
+            csvToPdb(args[1], args[2], args[3], args[4], palmNow);
+        } else if (direction == "2" && args.size() >= 3 && args.size() <= 5) {
+            heading = "jconvpro.exe could not turn the JFile database \"" + args[1] +
+                      "\" into a CSV file.";
+            // The conversion info is not needed on the way back.
+            pdbToCsv(args[1], args[2]);
+        } else {
+            std::string given;
+            for (const std::string& a : args) given += " [" + a + "]";
+            throw Failure{"Wrong command line:" +
+                              (given.empty() ? std::string(" (empty)") : given) + "\r\n" + kUsage,
+                          kExitUsage};
+        }
+        return kExitOk;
+    } catch (const Failure& failure) {
+        if (!output.empty()) std::remove(output.c_str());
+        writeErrorLog(folder,
+                      heading + "\r\n" + failure.text + "\r\nNo output file was written.\r\n");
+        return failure.code;
+    }
+}
+
+}  // namespace rq::jfile

@@ -1,0 +1,24 @@
+#pragma once
+// The converter program's work, callable without a process:
+//   jconvpro.exe 1 CSVFILE PDBFILE DBNAME IFOFILE   CSV + conversion info -> JFile 5 database
+//   jconvpro.exe 2 PDBFILE CSVFILE [IFOFILE]         JFile 5, 4 or 2/3 database -> CSV
+// (direction 2 also takes a fifth argument, as when a blank fourth one survives splitting).
+// On failure no output file exists and "jconvpro.err" in the output's folder says what is wrong
+// and where; on success the output is written whole under a temporary name and then renamed.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace rq::jfile {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+inline constexpr const char* kErrorLogName = "jconvpro.err";
+
+// `args` without the program's own path. `palmNow` dates a new database.
+int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow);
+
+}  // namespace rq::jfile
