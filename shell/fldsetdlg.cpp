@@ -1,0 +1,214 @@
+#include "shell/fldsetdlg.h"
+
+#include <QButtonGroup>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextCursor>
+#include <array>
+
+#include "engine/host_services.h"
+#include "shell/prompts.h"
+
+namespace rq {
+namespace {
+
+// Radio item i of the type group stands for this JFile type code.
+constexpr std::array<std::int32_t, 3> kTypeCodes = {String, NormalPopup, MultiplePopup};
+
+}  // namespace
+
+int wordListLength(const QString& text) {
+    return int(text.size() + text.count(QLatin1Char('\n')));
+}
+
+QStringList textLines(const QString& text) {
+    if (text.isEmpty()) return {};
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n'))) lines.removeLast();
+    return lines;
+}
+
+TFldSetDlg::TFldSetDlg(Prompts& prompts, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), prompts_(prompts) {
+    setObjectName(QStringLiteral("FldSetDlg"));
+    setFixedSize(384, 241);
+
+    auto* groupBox1 = new QGroupBox(QStringLiteral("Edit Popup Word List"), this);
+    groupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    groupBox1->setGeometry(8, 8, 185, 225);
+    memoWList_ = new QPlainTextEdit(groupBox1);
+    memoWList_->setObjectName(QStringLiteral("MemoWList"));
+    memoWList_->setGeometry(8, 20, 169, 197);
+    memoWList_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memoWList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memoWList_->setToolTip(QStringLiteral("You may type or paste into this pop-up item list"));
+    connect(memoWList_, &QPlainTextEdit::textChanged, this, &TFldSetDlg::limitWordList);
+
+    radioGroupFldTypes_ = new QGroupBox(QStringLiteral("JFile Field Type"), this);
+    radioGroupFldTypes_->setObjectName(QStringLiteral("RadioGroupFldTypes"));
+    radioGroupFldTypes_->setGeometry(200, 8, 177, 97);
+    typeButtons_ = new QButtonGroup(this);
+    const std::array<QString, 3> items = {QStringLiteral("String"), QStringLiteral("Normal Popup"),
+                                          QStringLiteral("Multiple Popup items ")};
+    for (int i = 0; i < 3; ++i) {
+        auto* button = new QRadioButton(items[i], radioGroupFldTypes_);
+        button->setObjectName(QStringLiteral("RadioGroupFldTypesItem%1").arg(i));
+        button->setGeometry(8, 20 + 24 * i, 160, 20);
+        typeButtons_->addButton(button, i);
+    }
+
+    auto* label1 = new QLabel(QStringLiteral("JFile column width"), this);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->setGeometry(200, 124, 116, 16);
+    editFldSize_ = new QLineEdit(QStringLiteral("80"), this);
+    editFldSize_->setObjectName(QStringLiteral("EditFldSize"));
+    editFldSize_->setGeometry(320, 120, 37, 21);
+    editFldSize_->installEventFilter(this);
+
+    auto* cancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    cancelBtn->setGeometry(208, 200, 75, 25);
+    connect(cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    auto* okBtn = new QPushButton(QStringLiteral("OK"), this);
+    okBtn->setObjectName(QStringLiteral("OKBtn"));
+    okBtn->setGeometry(296, 200, 75, 25);
+    okBtn->setDefault(true);
+    connect(okBtn, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+bool TFldSetDlg::showFieldProperties(FieldSlot& slot, std::string_view caption) {
+    QStringList words;
+    for (const std::string& word : slot.popupWords) words << bytesToQt(word);
+    limiting_ = true;  // the stored list is shown whole, as the limit binds only the user
+    memoWList_->setPlainText(words.join(QLatin1Char('\n')));
+    limiting_ = false;
+    acceptedWords_ = memoWList_->toPlainText();
+
+    setWindowTitle(QStringLiteral(" Set JFile Field attributes for ") + textToQt(caption));
+
+    int item = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (kTypeCodes[i] == slot.fieldType) item = i;
+    }
+    // A stray code is mended as soon as the dialog opens, whatever button closes it.
+    if (kTypeCodes[item] != slot.fieldType) slot.fieldType = String;
+    typeButtons_->button(item)->setChecked(true);
+
+    editFldSize_->setText(QString::number(slot.columnWidth));
+
+    if (prompts_.exec(*this) != QDialog::Accepted) return false;
+
+    slot.popupWords.clear();
+    for (const QString& line : textLines(memoWList_->toPlainText())) {
+        slot.popupWords.push_back(bytesFromQt(line));
+    }
+    if (slot.popupWords.size() > kMaxPopupWords) {
+        prompts_.message(this, MessageKind::Error,
+                         QStringLiteral("Your popup list had to be truncated\nOnly 100 items or "
+                                        "2000 characters allowed"));
+        slot.popupWords.resize(kMaxPopupWords);
+    }
+    std::int32_t width = 0;
+    if (!parseWholeNumber(bytesFromQt(editFldSize_->text()), width)) {
+        prompts_.message(this, MessageKind::Error,
+                         textToQt(notAnIntegerMessage(bytesFromQt(editFldSize_->text()))));
+        return true;
+    }
+    slot.columnWidth = width;
+    slot.fieldType = selectedTypeCode();
+    return true;
+}
+
+int TFldSetDlg::selectedTypeCode() const {
+    const int item = typeButtons_->checkedId();
+    return item >= 0 ? kTypeCodes[item] : String;
+}
+
+bool TFldSetDlg::checkColumnWidthEntry() {
+    if (checking_) return true;
+    checking_ = true;
+    const QString text = editFldSize_->text();
+    std::int32_t width = 0;
+    bool ok = true;
+    if (!parseWholeNumber(bytesFromQt(text), width)) {
+        prompts_.message(this, MessageKind::Error,
+                         textToQt(notAnIntegerMessage(bytesFromQt(text))));
+        prompts_.message(this, MessageKind::Error,
+                         QStringLiteral("Field Size must be between 0 and 160"));
+        ok = false;
+    } else if (width > 160 || width < 0) {
+        prompts_.message(this, MessageKind::Error,
+                         QStringLiteral("Field width must be between 0 and 160"));
+        ok = false;
+    }
+    if (!ok) {
+        editFldSize_->setText(QStringLiteral("80"));
+        editFldSize_->setFocus(Qt::OtherFocusReason);
+    }
+    checking_ = false;
+    return ok;
+}
+
+void TFldSetDlg::accept() {
+    // Enter or OK while the entry holds a bad width: checked as if it had lost the focus, and
+    // the dialog stays open.
+    if (!checkColumnWidthEntry()) return;
+    QDialog::accept();
+}
+
+bool TFldSetDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == editFldSize_ && event->type() == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        // Only a move to another control of the dialog counts as leaving the entry.
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            checkColumnWidthEntry();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFldSetDlg::limitWordList() {
+    if (limiting_) return;
+    const QString text = memoWList_->toPlainText();
+    if (wordListLength(text) <= kWordListCharLimit) {
+        acceptedWords_ = text;
+        return;
+    }
+    // Keep what was there and as much of the typed or pasted text as fits.
+    const QString& before = acceptedWords_;
+    qsizetype prefix = 0;
+    while (prefix < before.size() && prefix < text.size() && before[prefix] == text[prefix]) {
+        ++prefix;
+    }
+    qsizetype suffix = 0;
+    while (suffix < before.size() - prefix && suffix < text.size() - prefix &&
+           before[before.size() - 1 - suffix] == text[text.size() - 1 - suffix]) {
+        ++suffix;
+    }
+    const QString head = text.left(prefix);
+    const QString tail = text.right(suffix);
+    QString inserted = text.mid(prefix, text.size() - prefix - suffix);
+    int room = kWordListCharLimit - wordListLength(head) - wordListLength(tail);
+    qsizetype keep = 0;
+    while (keep < inserted.size()) {
+        const int cost = inserted[keep] == QLatin1Char('\n') ? 2 : 1;
+        if (cost > room) break;
+        room -= cost;
+        ++keep;
+    }
+    inserted.truncate(keep);
+    limiting_ = true;
+    memoWList_->setPlainText(head + inserted + tail);
+    QTextCursor cursor = memoWList_->textCursor();
+    cursor.setPosition(int(head.size() + inserted.size()));
+    memoWList_->setTextCursor(cursor);
+    limiting_ = false;
+    acceptedWords_ = memoWList_->toPlainText();
+}
+
+}  // namespace rq

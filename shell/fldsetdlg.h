@@ -1,0 +1,61 @@
+#pragma once
+// The field properties dialog: JFile field type, column width and popup word list of one field.
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <string_view>
+
+#include "engine/strategy.h"
+
+class QButtonGroup;
+class QGroupBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace rq {
+
+class Prompts;
+
+// The popup word box holds at most this many characters, a line break counting as two (the
+// CR LF it becomes).
+inline constexpr int kWordListCharLimit = 1990;
+int wordListLength(const QString& text);
+
+// The lines of a multi-line text as the word box hands them out: a last line break opens no
+// further line and an empty box has no lines.
+QStringList textLines(const QString& text);
+
+class TFldSetDlg : public QDialog {
+    Q_OBJECT
+  public:
+    TFldSetDlg(Prompts& prompts, QWidget* parent = nullptr);
+
+    // Shows the dialog for one field's slot and applies OK to it; returns whether OK closed it.
+    // `caption` is the caption of the field's check box.
+    bool showFieldProperties(FieldSlot& slot, std::string_view caption);
+
+    // Checks EditFldSize as when it loses the focus; false when it had to be reset.
+    bool checkColumnWidthEntry();
+
+    void accept() override;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void limitWordList();
+    int selectedTypeCode() const;
+
+    Prompts& prompts_;
+    QPlainTextEdit* memoWList_;
+    QGroupBox* radioGroupFldTypes_;
+    QButtonGroup* typeButtons_;
+    QLineEdit* editFldSize_;
+    QString acceptedWords_;  // the word box's text before the edit in hand
+    bool limiting_ = false;
+    bool checking_ = false;
+};
+
+}  // namespace rq

@@ -1,0 +1,42 @@
+#pragma once
+// The settings dialog: the three folders and the HotSync user id.
+
+#include <QDialog>
+#include <optional>
+
+#include "engine/strategy.h"
+
+class QLineEdit;
+
+namespace rq {
+
+class Prompts;
+
+class TFormVIZiru : public QDialog {
+    Q_OBJECT
+  public:
+    TFormVIZiru(Prompts& prompts, QWidget* parent = nullptr);
+
+    // Shows the four settings of the strategy; OK copies the edited texts back.
+    void showSettings(Strategy& strategy);
+    // The platform's folder browser under the given title; nothing when no folder was chosen.
+    std::optional<QString> browseForFolder(const QString& title);
+
+    void ButtonBrENClick();
+    void ButtonBrPalmInstallClick();
+    void ButtonBrowseIncPalmClick();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void browseInto(QLineEdit* edit, const QString& title);
+
+    Prompts& prompts_;
+    QLineEdit* editENPath_;
+    QLineEdit* editPalmInstallPath_;
+    QLineEdit* editPalmBackupPath_;
+    QLineEdit* editHSId_;
+};
+
+}  // namespace rq

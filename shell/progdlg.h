@@ -1,0 +1,71 @@
+#pragma once
+// The progress dialog, shown without blocking while a conversion works, and the dialog that
+// shows the converter's error log.
+
+#include <QDialog>
+#include <QFont>
+#include <QString>
+#include <array>
+#include <functional>
+
+#include "engine/host_services.h"
+
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+
+namespace rq {
+
+// Shortens a path for a narrow label: each step drops the leftmost remaining folder behind
+// "...", then the drive goes, then the dots; the file name itself is never cut.
+QString shortenPath(const QString& path, const std::function<bool(const QString&)>& fits);
+
+class TprogDlg : public QDialog {
+    Q_OBJECT
+  public:
+    // `measureFont` is the main window's font, in which the source path is measured.
+    explicit TprogDlg(const QFont& measureFont, QWidget* parent = nullptr);
+
+    void showPhase(ProgressPhase phase);
+    void setPrefixLine(const QString& text);
+    void showRecordLabel(bool shown);
+    void setRecordNumber(long n);
+    void setSourceFile(const QString& path);
+    void showBar(bool shown);
+    void stepProgress(int n);
+    void setConverterPhase(char directionCode);
+    void showProgress();
+    void hideProgress();
+
+    ProgressPhase phase() const { return phase_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+  private:
+    QFrame* makePhasePanel(const char* name, const char* fromPicture, const char* toPicture);
+
+    QFont measureFont_;
+    QLabel* labelFName_;
+    QLabel* labelPrefix_;
+    QLabel* labelRec_;
+    QFrame* panelBar_;
+    QProgressBar* progBarJF_;
+    std::array<QFrame*, 4> phasePanels_{};  // in ProgressPhase order
+    ProgressPhase phase_ = ProgressPhase::EndNoteToCsv;
+};
+
+class TConvErrorDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TConvErrorDialog(QWidget* parent = nullptr);
+    // Empties Memo1 and loads the file's lines into it; false when the file cannot be read.
+    bool showLog(const QString& path);
+
+  private:
+    QPlainTextEdit* memo1_;
+};
+
+}  // namespace rq

@@ -1,0 +1,75 @@
+#pragma once
+// Every message box, file dialog, folder browser and modal dialog of the windows goes through
+// one Prompts object, so that tests can answer them in advance and drive whole flows without a
+// native dialog. The start-up code creates one and hands it to the main window.
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "engine/host_services.h"
+
+class QDialog;
+class QWidget;
+
+namespace rq {
+
+class Prompts {
+  public:
+    struct ShownMessage {
+        MessageKind kind;
+        QString text;
+    };
+    struct FileRequest {
+        QString startFolder;
+        QString filter;
+    };
+    using DialogHandler = std::function<int(QDialog&)>;
+
+    // A message box with the one button "OK" and the kind's icon.
+    void message(QWidget* parent, MessageKind kind, const QString& text);
+    // A file-open dialog in which several files may be chosen; nothing when cancelled.
+    std::optional<QStringList> openFiles(QWidget* parent, const QString& startFolder,
+                                         const QString& filter);
+    // The platform's folder browser; nothing when cancelled.
+    std::optional<QString> chooseFolder(QWidget* parent, const QString& title);
+    // Shows a dialog modally and returns its result.
+    int exec(QDialog& dialog);
+
+    // Test seam. While messages are answered automatically they are only recorded.
+    void answerMessagesAutomatically(bool on) { autoMessages_ = on; }
+    void setNextFiles(std::optional<QStringList> files) { nextFiles_.push_back(std::move(files)); }
+    void setNextFolder(std::optional<QString> folder) { nextFolders_.push_back(std::move(folder)); }
+    // The handler plays the user's part on the next modal dialog and returns its result.
+    void setNextDialogHandler(DialogHandler handler) { nextDialogs_.push_back(std::move(handler)); }
+
+    const std::vector<ShownMessage>& shownMessages() const { return messages_; }
+    void clearShownMessages() { messages_.clear(); }
+    const std::vector<FileRequest>& fileRequests() const { return fileRequests_; }
+    const QStringList& folderTitles() const { return folderTitles_; }
+
+  private:
+    bool autoMessages_ = false;
+    std::deque<std::optional<QStringList>> nextFiles_;
+    std::deque<std::optional<QString>> nextFolders_;
+    std::deque<DialogHandler> nextDialogs_;
+    std::vector<ShownMessage> messages_;
+    std::vector<FileRequest> fileRequests_;
+    QStringList folderTitles_;
+};
+
+// "desc|pattern|desc|pattern" as the engine names its filters, in Qt's "desc (pattern);;..."
+// form. The first pair stays first, so it is the one chosen when the dialog opens.
+QString qtFileFilter(const QString& pairs);
+
+// Engine texts are single-byte; paths on this system are the file system's encoding.
+QString textToQt(std::string_view text);    // UTF-8 when valid, else byte for byte
+QString bytesToQt(std::string_view bytes);  // byte for byte (word lists that go into files)
+std::string bytesFromQt(const QString& text);
+QString pathToQt(std::string_view path);
+std::string pathFromQt(const QString& path);
+
+}  // namespace rq

@@ -1,0 +1,442 @@
+#include "shell/refquillu1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QThread>
+#include <exception>
+
+#include "engine/jobs.h"
+#include "engine/session.h"
+#include "shell/fldsetdlg.h"
+#include "shell/jfc.h"
+#include "shell/progdlg.h"
+#include "shell/prompts.h"
+#include "shell/rqsplash.h"
+
+namespace rq {
+namespace {
+
+constexpr int kClientWidth = 583;
+constexpr int kClientHeight = 381;
+constexpr int kStatusBarHeight = 19;
+constexpr int kRowStep = 24;
+constexpr int kColumnStep = 144;
+constexpr int kRowsPerColumn = 10;
+
+const char* const kTagProperty = "Tag";
+
+QString filterPairs(FileDialog dialog) {
+    return dialog == FileDialog::OpenDlgJF
+               ? QStringLiteral("Endnote Export files(REVuz)|*.txt")
+               : QStringLiteral("Refquill PDB  File (RQ-*.PDB)|RQ-*.PDB|All PDB files|*.pdb");
+}
+
+}  // namespace
+
+TRefquillMain::TRefquillMain(SystemServices& system, const std::string& programFolder,
+                             Prompts& prompts, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      system_(system),
+      prompts_(prompts) {
+    buildLayout();
+    ctx_ = std::make_unique<ConversionContext>(*this, system_, *this);
+    ctx_->setProgramFolder(programFolder);
+    waitAtStart();
+    guarded([this] { startSession(*ctx_); });
+    statusPanels_[0]->setFixedWidth(150);
+    statusPanels_[0]->clear();
+}
+
+TRefquillMain::~TRefquillMain() {
+    endRun();
+}
+
+void TRefquillMain::buildLayout() {
+    setObjectName(QStringLiteral("RefquillMain"));
+    setWindowTitle(QStringLiteral("Refquill for Windows"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/refquill.png")));
+
+    help_ = menuBar()->addAction(QStringLiteral("About"));
+    help_->setObjectName(QStringLiteral("Help"));
+    connect(help_, &QAction::triggered, this, [this] { guarded([this] { HelpClick(); }); });
+    settings1_ = menuBar()->addAction(QStringLiteral("Settings"));
+    settings1_->setObjectName(QStringLiteral("Settings1"));
+    connect(settings1_, &QAction::triggered, this,
+            [this] { guarded([this] { Settings1Click(); }); });
+    menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
+    setCentralWidget(client);
+
+    btn2EN_ = new QPushButton(QStringLiteral("JFile to EndNote"), client);
+    btn2EN_->setObjectName(QStringLiteral("Btn2EN"));
+    btn2EN_->setGeometry(4, 4, 137, 41);
+    connect(btn2EN_, &QPushButton::clicked, this, &TRefquillMain::Btn2ENClick);
+    btn2JF_ = new QPushButton(QStringLiteral("EndNote to  JFile"), client);
+    btn2JF_->setObjectName(QStringLiteral("Btn2JF"));
+    btn2JF_->setGeometry(148, 4, 137, 41);
+    connect(btn2JF_, &QPushButton::clicked, this, &TRefquillMain::Btn2JFClick);
+
+    auto* panel4 = new QFrame(client);
+    panel4->setObjectName(QStringLiteral("Panel4"));
+    panel4->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel4->setGeometry(kClientWidth - 4 - 125, 4, 125, 41);
+    QPalette black = panel4->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    panel4->setPalette(black);
+    panel4->setAutoFillBackground(true);
+    auto* image1 = new QLabel(panel4);
+    image1->setObjectName(QStringLiteral("Image1"));
+    image1->setPixmap(QPixmap(QStringLiteral(":/icons/banner.png")));
+    image1->setScaledContents(true);
+    image1->setGeometry(panel4->contentsRect());
+
+    auto* staticText1 =
+        new QLabel(QStringLiteral("Choose the fields you wish to export to JFile"), client);
+    staticText1->setObjectName(QStringLiteral("StaticText1"));
+    staticText1->setGeometry(8, 52, 400, 16);
+
+    panel1_ = new QFrame(client);
+    panel1_->setObjectName(QStringLiteral("Panel1"));
+    panel1_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel1_->setGeometry(3, 70, 577, 289);
+
+    popupField_ = new QMenu(this);
+    popupField_->setObjectName(QStringLiteral("PopupField"));
+    QAction* properties = popupField_->addAction(QStringLiteral("Properties"));
+    properties->setObjectName(QStringLiteral("PuProp"));
+    connect(properties, &QAction::triggered, this, [this] { guarded([this] { PuClickProp(); }); });
+
+    for (int n = 1; n <= kFieldCount; ++n) {
+        const int column = (n - 1) / kRowsPerColumn;
+        const int row = (n - 1) % kRowsPerColumn;
+        const int left = 4 + column * kColumnStep;
+        const int top = 4 + row * kRowStep;
+        auto* entry = new QLineEdit(panel1_);
+        entry->setObjectName(QStringLiteral("EDfn%1").arg(n));
+        entry->setProperty(kTagProperty, n);
+        entry->setGeometry(left, top, 40, 21);
+        entry->setToolTip(QStringLiteral("This sets the maximum width of fields in JFile"));
+        entry->installEventFilter(this);
+        edfn_[n] = entry;
+
+        auto* box = new QCheckBox(panel1_);
+        box->setObjectName(QStringLiteral("CBfn%1").arg(n));
+        box->setProperty(kTagProperty, n);
+        box->setGeometry(left + 42, top + 2, 100, 17);
+        box->setToolTip(QStringLiteral("Left click to select field, Right click for properties"));
+        box->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(box, &QCheckBox::customContextMenuRequested, this, [this, box, n](QPoint at) {
+            popupFieldNumber_ = n;
+            popupField_->popup(box->mapToGlobal(at));
+        });
+        cbfn_[n] = box;
+    }
+    cbJfileLock_ = new QCheckBox(QStringLiteral("Lock JFile structure"), panel1_);
+    cbJfileLock_->setObjectName(QStringLiteral("CBJfileLock"));
+    cbJfileLock_->setGeometry(4 + 3 * kColumnStep, 4 + kRowStep + 2, 136, 17);
+
+    // Storage only: the run log lies outside the visible area.
+    memoLog_ = new QPlainTextEdit(client);
+    memoLog_->setObjectName(QStringLiteral("MemoLog"));
+    memoLog_->setReadOnly(true);
+    memoLog_->setMaximumBlockCount(0);
+    memoLog_->hide();
+
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(false);
+    bar->setFixedHeight(kStatusBarHeight);
+    for (int i = 0; i < 2; ++i) {
+        statusPanels_[i] = new QLabel(bar);
+        statusPanels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        statusPanels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    }
+    statusPanels_[0]->setFixedWidth(150);
+    bar->addWidget(statusPanels_[0]);
+    bar->addWidget(statusPanels_[1], 1);
+
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+void TRefquillMain::waitAtStart() {
+    // The splash window stands meanwhile; no events are handled.
+    const std::int64_t start = system_.nowSeconds();
+    while (system_.nowSeconds() < start + 2) QThread::msleep(20);
+}
+
+void TRefquillMain::createDialogs() {
+    fldSetDlg_ = new TFldSetDlg(prompts_, this);
+    formVIZiru_ = new TFormVIZiru(prompts_, this);
+    convErrorDialog_ = new TConvErrorDialog(this);
+    progDlg_ = new TprogDlg(font(), this);
+    aboutBox_ = new TAboutBox(this);
+}
+
+QString TRefquillMain::statusPanelText(int panel) const {
+    return statusPanels_[panel]->text();
+}
+
+void TRefquillMain::Btn2JFClick() {
+    runConversion([](ConversionContext& ctx) { rq::Btn2JFClick(ctx); });
+}
+
+void TRefquillMain::Btn2ENClick() {
+    runConversion([](ConversionContext& ctx) { rq::Btn2ENClick(ctx); });
+}
+
+void TRefquillMain::HelpClick() {
+    if (aboutBox_ != nullptr) prompts_.exec(*aboutBox_);
+}
+
+void TRefquillMain::Settings1Click() {
+    if (formVIZiru_ != nullptr) formVIZiru_->showSettings(ctx_->strategy);
+}
+
+void TRefquillMain::PuClickProp() {
+    if (popupFieldNumber_ >= 1) showFieldProperties(popupFieldNumber_);
+}
+
+void TRefquillMain::showFieldProperties(int n) {
+    if (fldSetDlg_ == nullptr || running_) return;
+    FieldSlot& slot = ctx_->strategy.slots[n];
+    if (fldSetDlg_->showFieldProperties(slot, bytesFromQt(cbfn_[n]->text()))) {
+        setFieldBold(n, isPopupType(slot.fieldType));
+    }
+}
+
+bool TRefquillMain::checkLengthEntry(int n) {
+    if (checkingEntry_) return true;
+    checkingEntry_ = true;
+    QLineEdit* entry = edfn_[n];
+    const std::string text = bytesFromQt(entry->text());
+    std::int32_t value = 0;
+    const QString rangeMessage = QStringLiteral("Field Size must be between 5 and 3990");
+    bool ok = true;
+    if (!parseWholeNumber(text, value)) {
+        prompts_.message(this, MessageKind::Error, textToQt(notAnIntegerMessage(text)));
+        prompts_.message(this, MessageKind::Error, rangeMessage);
+        ok = false;
+    } else if (value < 5 || value > 3990) {
+        prompts_.message(this, MessageKind::Error, rangeMessage);
+        ok = false;
+    }
+    if (!ok) {
+        entry->setText(QStringLiteral("3990"));
+        entry->setFocus(Qt::OtherFocusReason);
+    }
+    checkingEntry_ = false;
+    return ok;
+}
+
+void TRefquillMain::endRun() {
+    if (ended_) return;
+    ended_ = true;
+    guarded([this] { endSession(*ctx_); });
+}
+
+void TRefquillMain::closeEvent(QCloseEvent* event) {
+    // The strategy file and the log must not be written while a conversion runs: the window
+    // closes when it has ended.
+    if (running_) {
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    endRun();
+    event->accept();
+}
+
+bool TRefquillMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && !running_) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        const int n = watched->property(kTagProperty).toInt();
+        // Only a move to another control of this window counts as leaving the entry.
+        if (n >= 1 && n <= kFieldCount && watched == edfn_[n] &&
+            reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            checkLengthEntry(n);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TRefquillMain::runConversion(const std::function<void(ConversionContext&)>& job) {
+    if (running_) return;
+    running_ = true;
+    setControlsEnabled(false);
+    guarded([&] { job(*ctx_); });
+    setControlsEnabled(true);
+    running_ = false;
+    if (closePending_) {
+        closePending_ = false;
+        close();
+    }
+}
+
+void TRefquillMain::setControlsEnabled(bool enabled) {
+    btn2EN_->setEnabled(enabled);
+    btn2JF_->setEnabled(enabled);
+    help_->setEnabled(enabled);
+    settings1_->setEnabled(enabled);
+    panel1_->setEnabled(enabled);
+}
+
+void TRefquillMain::guarded(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& error) {
+        prompts_.message(this, MessageKind::Error, textToQt(error.what()));
+    } catch (...) {
+        prompts_.message(this, MessageKind::Error, QStringLiteral("Unknown error"));
+    }
+}
+
+// StrategyWindow
+
+bool TRefquillMain::fieldTicked(int n) const {
+    return cbfn_[n]->isChecked();
+}
+
+void TRefquillMain::setFieldTicked(int n, bool ticked) {
+    cbfn_[n]->setChecked(ticked);
+}
+
+void TRefquillMain::setFieldCaption(int n, std::string_view caption) {
+    cbfn_[n]->setText(textToQt(caption));
+}
+
+void TRefquillMain::setFieldBold(int n, bool bold) {
+    QFont font = cbfn_[n]->font();
+    font.setBold(bold);
+    cbfn_[n]->setFont(font);
+}
+
+std::string TRefquillMain::widthText(int n) const {
+    return bytesFromQt(edfn_[n]->text());
+}
+
+void TRefquillMain::setWidthText(int n, std::string_view text) {
+    edfn_[n]->setText(textToQt(text));
+}
+
+bool TRefquillMain::lockTicked() const {
+    return cbJfileLock_->isChecked();
+}
+
+void TRefquillMain::setLockTicked(bool ticked) {
+    cbJfileLock_->setChecked(ticked);
+}
+
+// HostServices
+
+void TRefquillMain::appendLog(std::string_view line) {
+    log_.emplace_back(line);
+    memoLog_->appendPlainText(textToQt(line));
+}
+
+void TRefquillMain::setStatusText(std::string_view text) {
+    statusPanels_[1]->setText(textToQt(text));
+}
+
+void TRefquillMain::showMessage(MessageKind kind, std::string_view text) {
+    prompts_.message(this, kind, textToQt(text));
+}
+
+void TRefquillMain::pumpEvents() {
+    // Called very often: a look at the clock, and events only every few milliseconds.
+    if (pumpClock_.isValid() && pumpClock_.elapsed() < kPumpIntervalMs) return;
+    QCoreApplication::processEvents();
+    pumpClock_.start();
+}
+
+void TRefquillMain::beginBusy() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void TRefquillMain::endBusy() {
+    QApplication::restoreOverrideCursor();
+}
+
+std::optional<std::vector<std::string>> TRefquillMain::chooseFiles(FileDialog dialog,
+                                                                   std::string_view startFolder) {
+    const auto chosen =
+        prompts_.openFiles(this, pathToQt(startFolder), qtFileFilter(filterPairs(dialog)));
+    if (!chosen) return std::nullopt;
+    std::vector<std::string> paths;
+    for (const QString& path : *chosen) paths.push_back(pathFromQt(QDir::toNativeSeparators(path)));
+    return paths;
+}
+
+void TRefquillMain::showPhase(ProgressPhase phase) {
+    if (progDlg_) progDlg_->showPhase(phase);
+}
+
+void TRefquillMain::setPrefixLine(std::string_view text) {
+    if (progDlg_) progDlg_->setPrefixLine(textToQt(text));
+}
+
+void TRefquillMain::showRecordLabel(bool shown) {
+    if (progDlg_) progDlg_->showRecordLabel(shown);
+}
+
+void TRefquillMain::setRecordNumber(long n) {
+    if (progDlg_) progDlg_->setRecordNumber(n);
+}
+
+void TRefquillMain::setSourceFile(std::string_view path) {
+    if (progDlg_) progDlg_->setSourceFile(pathToQt(path));
+}
+
+void TRefquillMain::showBar(bool shown) {
+    if (progDlg_) progDlg_->showBar(shown);
+}
+
+void TRefquillMain::stepProgress(int n) {
+    if (progDlg_) progDlg_->stepProgress(n);
+}
+
+void TRefquillMain::setConverterPhase(char directionCode) {
+    if (progDlg_) progDlg_->setConverterPhase(directionCode);
+}
+
+void TRefquillMain::showProgress() {
+    if (progDlg_) progDlg_->showProgress();
+}
+
+void TRefquillMain::hideProgress() {
+    if (progDlg_) progDlg_->hideProgress();
+}
+
+void TRefquillMain::showLog(const std::string& path) {
+    if (convErrorDialog_ == nullptr) return;
+    if (!convErrorDialog_->showLog(pathToQt(path))) {
+        prompts_.message(this, MessageKind::Error,
+                         QStringLiteral("Cannot open file \"%1\".").arg(pathToQt(path)));
+        return;
+    }
+    prompts_.exec(*convErrorDialog_);
+}
+
+}  // namespace rq

@@ -1,0 +1,21 @@
+#pragma once
+// The desktop program from start to end: the single-instance lock, the splash window, the main
+// window and its dialogs, the event loop, and the release of the lock.
+
+#include <string>
+
+#include "engine/system_services.h"
+
+namespace rq {
+
+inline constexpr const char* kInstanceLockName = "RefquillWin";
+
+// `programPath` is the full path of the program file; its folder is the program folder.
+// Returns the exit code, 0 also for a second instance, which only beeps.
+int runDesktopProgram(int& argc, char** argv, SystemServices& system,
+                      const std::string& programPath);
+
+// The pictures are embedded in the shell library; call before the first window is built.
+void initShellResources();
+
+}  // namespace rq
