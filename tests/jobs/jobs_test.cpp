@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "engine/jobs.h"
+#include "engine/path.h"
+#include "engine/session.h"
+#include "jobs/fake_system.h"
+#include "jobs/harness.h"
+#include "jobs/recording_host.h"
+
+namespace rq::test {
+namespace {
+
+using Msg = PlainHost::Message;
+using Lines = std::vector<std::string>;
+
+// A converter stand-in: the output is the input's bytes; an input that holds "FAIL" leaves an
+// error log beside the output instead.
+void copyingConverter(const std::vector<std::string>& args) {
+    const std::string input = readFile(args[2]);
+    if (input.find("FAIL") != std::string::npos) {
+        writeFile(joinPath(fs::path(args[3]).parent_path().string(), "jconvpro.err"), "no\r\n");
+        return;
+    }
+    writeFile(args[3], input);
+}
+
+class Jobs : public ::testing::Test {
+  protected:
+    TempFolder folder;
+    RecordingHost host;
+    FakeSystem system;
+    InMemoryStrategyWindow window;
+    ConversionContext ctx{host, system, window};
+    std::string endNote, palm, backup;
+
+    void SetUp() override {
+        ctx.setProgramFolder(folder / "Program Folder");
+        fs::create_directories(ctx.programFolder);
+        writeFile(joinPath(ctx.programFolder, "jconvpro.exe"), "converter");
+        // The work paths must reach the converter free of blanks, as the short form gives them.
+        system.shortFolder = folder / "PROGRA~1";
+        fs::create_directory_symlink(ctx.programFolder, system.shortFolder);
+        startSession(ctx);
+        endNote = folder / "EndNote";
+        palm = folder / "Palm install";
+        backup = folder / "Backup";
+        for (const std::string& f : {endNote, palm, backup}) fs::create_directories(f);
+        ctx.strategy.endNoteFolder = endNote;
+        ctx.strategy.palmInstallFolder = palm;
+        ctx.strategy.palmBackupFolder = backup;
+        system.converter = copyingConverter;
+        host.log.clear();
+        host.messages.clear();
+    }
+
+    std::string work(const std::string& name) const { return joinPath(ctx.workFolder, name); }
+
+    std::string exportFile(const std::string& name, const std::string& data = "three-refs.txt") {
+        const std::string path = folder / name;
+        fs::copy_file(dataFile(data), path, fs::copy_options::overwrite_existing);
+        return path;
+    }
+
+    void choose(std::vector<std::string> files) { host.fileChoices.push_back(std::move(files)); }
+
+    std::uint32_t installFlag(const std::string& value) {
+        return system.registry[std::string(kHotSyncKey)][value];
+    }
+};
+
+TEST_F(Jobs, ToJFileNamesLogsAndReports) {
+    choose({exportFile("My refs.txt")});
+    Btn2JFClick(ctx);
+
+    const std::string pdb = joinPath(palm, "RQ-My refs.PDB");
+    EXPECT_EQ(host.log, (Lines{" ", "EndNote to JFile", "sCsv Name is " + work("My refs.csv"),
+                               "sPdb Name is " + pdb, "IFO  Name is " + work("My refs.IFO"),
+                               "Palm Name is \"RQ-My refs\"", "Endnote file record count was 3",
+                               "3 Records Transferred to  JFile"}));
+    EXPECT_EQ(host.statusText, "3 Records Transferred to  JFile");
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(fs::exists(work("My refs.csv")));
+    EXPECT_TRUE(fs::exists(work("My refs.IFO")));
+    EXPECT_EQ(readFile(pdb), readFile(work("My refs.csv")));
+    ASSERT_EQ(system.starts.size(), 1u);
+    EXPECT_NE(system.starts[0].commandLine.find(" \"RQ-My refs\" "), std::string::npos);
+    EXPECT_EQ(installFlag("Install0000"), 1u);
+    EXPECT_EQ(system.queued, Lines{pdb});
+    EXPECT_EQ(host.busyDepth, 0);
+    EXPECT_FALSE(host.progress.shown);
+    EXPECT_FALSE(ctx.outputFile.isOpen());
+}
+
+TEST_F(Jobs, CutValuesShowInTheStatusOnly) {
+    window.setWidthText(15, "50");  // Notes: the 120-byte value of the third record is cut
+    choose({exportFile("refs.txt")});
+    Btn2JFClick(ctx);
+    EXPECT_EQ(host.log.back(), "3 Records Transferred to  JFile");
+    EXPECT_EQ(host.statusText, "3 Records Transferred to  JFile. Number of truncated records: 1");
+    EXPECT_EQ(ctx.job.truncatedRecords, 1);
+}
+
+TEST_F(Jobs, LongAndDotlessNamesGiveTheirFiles) {
+    choose({exportFile("Anthropology references.txt"), exportFile("plain")});
+    Btn2JFClick(ctx);
+    EXPECT_TRUE(fs::exists(joinPath(palm, "RQ-Anthropology references.PDB")));
+    EXPECT_NE(std::find(host.log.begin(), host.log.end(), "Palm Name is \"RQ-Anthropology ref\""),
+              host.log.end());
+    EXPECT_TRUE(fs::exists(joinPath(palm, "RQ-plain.PDB")));
+    EXPECT_TRUE(fs::exists(work("plain.csv")));
+    EXPECT_TRUE(fs::exists(work("plain.IFO")));
+    EXPECT_EQ(prefixPdbName(joinPath(palm, "a.b.PDB")), joinPath(palm, "RQ-a.b.PDB"));
+}
+
+TEST_F(Jobs, AFailureInTheSecondFileDoesNotStopTheThird) {
+    const std::string bad = folder / "bad.txt";
+    writeFile(bad, "Book\tFAIL\t1999\xb0\r\n");
+    choose({exportFile("one.txt"), bad, exportFile("three.txt")});
+    Btn2JFClick(ctx);
+
+    EXPECT_TRUE(fs::exists(joinPath(palm, "RQ-one.PDB")));
+    EXPECT_FALSE(fs::exists(joinPath(palm, "RQ-bad.PDB")));
+    EXPECT_TRUE(fs::exists(joinPath(palm, "RQ-three.PDB")));
+    // Each group starts with " "; the failed one has its count but no result line.
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), " "), 3);
+    EXPECT_EQ(
+        Lines(host.log.begin() + 8, host.log.begin() + 15),
+        (Lines{" ", "EndNote to JFile", "sCsv Name is " + work("bad.csv"),
+               "sPdb Name is " + joinPath(palm, "RQ-bad.PDB"), "IFO  Name is " + work("bad.IFO"),
+               "Palm Name is \"RQ-bad\"", "Endnote file record count was 1"}));
+    EXPECT_EQ(host.log[15], " ");
+    EXPECT_EQ(host.log.back(), "3 Records Transferred to  JFile");
+    EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Error, "Output file not created"}}));
+    // Emptied at the start and before each file; the failed file leaves it empty.
+    EXPECT_EQ(host.statusHistory, (Lines{"", "", "3 Records Transferred to  JFile", "", "",
+                                         "3 Records Transferred to  JFile"}));
+    EXPECT_EQ(system.queued.size(), 2u);
+}
+
+TEST_F(Jobs, CancelledChoiceConvertsNothingButStillSetsTheFlag) {
+    ctx.strategy.hotSyncId = "";
+    Btn2JFClick(ctx);
+    EXPECT_TRUE(host.log.empty());
+    EXPECT_EQ(host.statusText, "");
+    EXPECT_TRUE(system.starts.empty());
+    EXPECT_EQ(installFlag("Install"), 1u);
+}
+
+TEST_F(Jobs, KeyThatCannotBeOpenedGetsItsPlainMessage) {
+    system.registryResult = RegistryResult::KeyNotOpened;
+    Btn2JFClick(ctx);
+    EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Plain, "Couldn't open key "}}));
+    system.registryResult = RegistryResult::WriteFailed;
+    host.messages.clear();
+    setHotSyncInstallFlag(ctx);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
+}
+
+TEST_F(Jobs, ExportWithoutRecordMarkNeverReachesTheConverter) {
+    choose({exportFile("loose.txt", "no-record-mark.txt")});
+    Btn2JFClick(ctx);
+    EXPECT_EQ(host.log.back(), "Endnote file record count was 0");
+    EXPECT_EQ(host.log.size(), 7u);
+    EXPECT_EQ(host.messages,
+              (std::vector<Msg>{{MessageKind::Error, "Error Converting EndNote file"}}));
+    EXPECT_TRUE(system.starts.empty());
+    EXPECT_FALSE(host.progress.shown);
+    EXPECT_EQ(host.busyDepth, 0);
+}
+
+TEST_F(Jobs, MissingConverterClosesTheProgressAndAddsNoResult) {
+    fs::remove(joinPath(ctx.programFolder, "jconvpro.exe"));
+    choose({exportFile("refs.txt")});
+    Btn2JFClick(ctx);
+    EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Plain, "Jconvpro.exe not found!"}}));
+    EXPECT_EQ(host.log.back(), "Endnote file record count was 3");
+    EXPECT_EQ(host.statusText, "");
+    EXPECT_FALSE(host.progress.shown);
+}
+
+TEST_F(Jobs, NoFieldSelectedStopsBeforeTheCsv) {
+    for (int n = 1; n <= kFieldCount; ++n) window.setFieldTicked(n, false);
+    choose({exportFile("refs.txt")});
+    Btn2JFClick(ctx);
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1], (Msg{MessageKind::Error, "Unable to build .IFO file"}));
+    EXPECT_TRUE(host.log.empty());
+    EXPECT_FALSE(fs::exists(work("refs.csv")));
+}
+
+TEST_F(Jobs, HeldOutputSlotIsLogged) {
+    ASSERT_TRUE(ctx.outputFile.open(folder / "held.txt"));
+    choose({});
+    Btn2JFClick(ctx);
+    EXPECT_EQ(host.log, Lines{"btn2jfclickout still open"});
+    ctx.outputFile.close();
+}
+
+TEST_F(Jobs, ToEndNoteNamesLogsAndReports) {
+    const std::string pdb = folder / "RQ-refs.PDB";
+    writeFile(pdb, "\"Author\",\"Title\"\r\n\"A\",\"B\"\r\n\"C\",\"D\"\r\n");
+    choose({pdb});
+    Btn2ENClick(ctx);
+
+    EXPECT_EQ(host.log, (Lines{" ", "JFile to EndNote", "sCsv Name is " + work("RQ-refs.out"),
+                               "sPdb Name is " + pdb, "IFO  Name is " + work("temp.ifo"),
+                               "2 Records Transferred to EndNote"}));
+    EXPECT_EQ(host.statusText, "2 Records Transferred to EndNote");
+    EXPECT_TRUE(host.messages.empty());
+    const std::string tsv = readFile(joinPath(endNote, "RQ-refs.tsv"));
+    EXPECT_EQ(std::count(tsv.begin(), tsv.end(), '\n'), 4);
+    EXPECT_NE(tsv.find(" \tA\t \tB\t"), std::string::npos);
+    EXPECT_TRUE(fs::exists(work("RQ-refs.out")));
+    EXPECT_EQ(system.starts[0].commandLine.find("   "),
+              system.starts[0].commandLine.find("out.tmp") + 7);
+    EXPECT_EQ(host.busyDepth, 0);
+    EXPECT_FALSE(host.progress.shown);
+    EXPECT_EQ(host.progress.phase, ProgressPhase::CsvToEndNote);
+}
+
+TEST_F(Jobs, ToEndNoteGoesOnAfterAFailedDatabase) {
+    const std::string one = folder / "one.pdb", two = folder / "two.x.pdb",
+                      three = folder / "three";
+    writeFile(one, "\"Title\"\r\n\"a\"\r\n");
+    writeFile(two, "\"Title\"\r\n\"FAIL\"\r\n");
+    writeFile(three, "\"Title\"\r\n");
+    writeFile(joinPath(endNote, "two.x.tsv"), "earlier");
+    choose({one, two, three});
+    Btn2ENClick(ctx);
+
+    EXPECT_EQ(host.log.size(), 18u);
+    EXPECT_EQ(host.log[5], "1 Records Transferred to EndNote");
+    EXPECT_EQ(host.log[8], "sCsv Name is " + work("two.x.out"));
+    EXPECT_EQ(host.log[11], "CSV2PDB returned  0");
+    EXPECT_EQ(host.log[14], "sCsv Name is " + work("three.out"));
+    EXPECT_EQ(host.log[17], "0 Records Transferred to EndNote");
+    EXPECT_EQ(readFile(joinPath(endNote, "two.x.tsv")), "earlier");
+    EXPECT_EQ(host.shownErrorLogs.size(), 1u);
+    EXPECT_EQ(host.messages,
+              (std::vector<Msg>{{MessageKind::Error, "CSV Output file not created"}}));
+    EXPECT_EQ(host.statusText, "0 Records Transferred to EndNote");
+    // A header-only CSV gives the two header lines.
+    const std::string tsv = readFile(joinPath(endNote, "three.tsv"));
+    EXPECT_EQ(std::count(tsv.begin(), tsv.end(), '\n'), 2);
+}
+
+TEST_F(Jobs, ToEndNoteCancelledDoesNothing) {
+    Btn2ENClick(ctx);
+    EXPECT_TRUE(host.log.empty());
+    EXPECT_EQ(host.statusText, "");
+    EXPECT_TRUE(system.starts.empty());
+}
+
+TEST_F(Jobs, SameDatabaseTwiceReplacesTheImportFile) {
+    const std::string pdb = folder / "RQ-x.PDB";
+    writeFile(pdb, "\"Title\"\r\n\"first\"\r\n\"second\"\r\n");
+    choose({pdb});
+    Btn2ENClick(ctx);
+    writeFile(pdb, "\"Title\"\r\n\"third\"\r\n");
+    choose({pdb});
+    Btn2ENClick(ctx);
+    const std::string tsv = readFile(joinPath(endNote, "RQ-x.tsv"));
+    EXPECT_EQ(tsv.find("first"), std::string::npos);
+    EXPECT_NE(tsv.find("third"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rq::test
