@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include "engine/path.h"
+#include "engine/session.h"
+#include "jobs/fake_system.h"
+#include "jobs/recording_host.h"
+
+namespace rq::test {
+namespace {
+
+using Msg = PlainHost::Message;
+
+class Session : public ::testing::Test {
+  protected:
+    TempFolder folder;
+    RecordingHost host;
+    FakeSystem system;
+    InMemoryStrategyWindow window;
+    ConversionContext ctx{host, system, window};
+    std::string strat, exchange;
+
+    void SetUp() override {
+        ctx.setProgramFolder(folder / "Program Folder");
+        fs::create_directories(ctx.programFolder);
+        strat = joinPath(ctx.programFolder, "Strat.jfp");
+        exchange = joinPath(ctx.programFolder, "Import and Export");
+    }
+
+    // A strategy file whose lines 3 to 6 and 8 are given; the rest as the factory writes them.
+    std::string strategyText(const std::string& line7) {
+        std::string text = "\r\n\r\n/ends\r\n/palm\r\n/backup\r\n1234\r\n" + line7 + "\r\n";
+        text += "0,1,1,\r\n64,1,64,\r\n15,80,30,\r\n";
+        for (int n = 1; n <= 31; ++n) text += "fld" + std::to_string(n) + "\r\n";
+        return text + "110\r\n1\r\n8\r\n";
+    }
+};
+
+TEST_F(Session, FirstStartWritesAndReadsTheFactoryDefaultsInTheProgramFolder) {
+    startSession(ctx);
+    EXPECT_EQ(readFile(strat),
+              readFile(std::string(RQ_TEST_DATA_DIR) + "/engine/factory-default.jfp"));
+    for (int n = 1; n <= 31; ++n) {
+        EXPECT_EQ(window.fields[n].ticked, n <= 15) << n;
+        EXPECT_EQ(window.fields[n].widthText, "3990") << n;
+        EXPECT_EQ(window.fields[n].bold, n == 1 || n == 3 || n == 7 || n == 8) << n;
+    }
+    EXPECT_TRUE(window.lock);
+    EXPECT_EQ(ctx.strategy.endNoteFolder, exchange);
+    EXPECT_EQ(ctx.strategy.palmInstallFolder, exchange);
+    EXPECT_EQ(ctx.strategy.palmBackupFolder, exchange);
+    EXPECT_EQ(ctx.strategy.hotSyncId, "0000");
+    EXPECT_EQ(ctx.strategy.infoParam1, 110);
+    EXPECT_EQ(ctx.strategy.infoParam2, 1);
+    EXPECT_TRUE(fs::is_directory(ctx.workFolder));
+    EXPECT_TRUE(fs::is_directory(exchange));
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(Session, StrategyIsReadFromTheProgramFolderWhereverTheRunStarts) {
+    writeFile(strat, strategyText("100,200,300,"));
+    fs::create_directories(ctx.workFolder);
+    writeFile(joinPath(ctx.workFolder, "keep.csv"), "kept");
+    startSession(ctx);
+    EXPECT_EQ(ctx.strategy.endNoteFolder, "/ends");
+    EXPECT_EQ(ctx.strategy.hotSyncId, "1234");
+    EXPECT_EQ(window.fields[2].widthText, "200");
+    EXPECT_FALSE(window.fields[1].ticked);
+    EXPECT_TRUE(window.fields[3].ticked);
+    EXPECT_EQ(readFile(joinPath(ctx.workFolder, "keep.csv")), "kept");
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(Session, UnreadableNumberKeepsTheUsersFileAsABackupAndSaysWhere) {
+    const std::string original = strategyText("100,oops,300,");
+    writeFile(strat, original);
+    const std::string backup = joinPath(ctx.programFolder, "Strat.jfp.bak");
+    writeFile(backup, "an older copy");
+    startSession(ctx);
+
+    EXPECT_EQ(readFile(backup), original);
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0], (Msg{MessageKind::Error, "'oops' is not a valid integer value"}));
+    EXPECT_NE(host.messages[1].text.find(backup), std::string::npos);
+    EXPECT_EQ(ctx.strategy.endNoteFolder, "/ends");  // the lines before the bad one stay
+    EXPECT_TRUE(fs::is_directory(ctx.workFolder));
+
+    endSession(ctx);
+    EXPECT_EQ(readFile(backup), original);
+}
+
+TEST_F(Session, EndWritesStrategyWithTheWindowsChangesAndTheLog) {
+    startSession(ctx);
+    window.setFieldTicked(20, true);
+    window.setWidthText(20, "42");
+    host.appendLog(" ");
+    host.appendLog("JFile to EndNote");
+    endSession(ctx);
+
+    EXPECT_EQ(readFile(joinPath(ctx.programFolder, "Log.txt")),
+              " \r\nJFile to EndNote\r\n \r\nProgram location:  " + ctx.programFolder + "\r\n");
+    const std::string text = readFile(strat);
+    EXPECT_NE(text.find("\r\n1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,0,0,0,0,1,0,"), std::string::npos);
+    EXPECT_NE(text.find(",3990,42,3990,"), std::string::npos);
+}
+
+TEST_F(Session, RunWithoutConversionsLogsTheTwoClosingLines) {
+    startSession(ctx);
+    endSession(ctx);
+    EXPECT_EQ(readFile(joinPath(ctx.programFolder, "Log.txt")),
+              " \r\nProgram location:  " + ctx.programFolder + "\r\n");
+}
+
+}  // namespace
+}  // namespace rq::test
