@@ -1,0 +1,359 @@
+// Runs the built jconvpro.exe as the desktop program's driver does: files in, files out,
+// "jconvpro.err" and the exit code on failure.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "converter/jfile_reader.h"
+#include "tests/converter/hand_built.h"
+
+namespace rq::jfile {
+namespace {
+
+namespace fs = std::filesystem;
+using Values = std::vector<std::string>;
+
+const char* const kFixedTime = "1000000000";  // 2001-09-09 01:46:40 wall clock
+
+std::string shellQuoted(const std::string& arg) {
+    std::string out = "'";
+    for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string csvLine(const Values& values) {
+    std::string out;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i) out += ',';
+        out += '"';
+        for (char c : values[i]) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+        out += '"';
+    }
+    return out + "\r\n";
+}
+
+// An IFO as the desktop writes it: types, widths, 110, 1, lock, zeros, marker, sections.
+std::string ifoText(const std::vector<int>& types, const std::vector<int>& widths, int lock,
+                    const std::vector<std::pair<std::string, Values>>& sections = {}) {
+    std::string out;
+    for (int t : types) out += std::to_string(t) + " ";
+    out += "\r\n";
+    for (int w : widths) out += std::to_string(w) + " ";
+    out += "\r\n110\r\n1\r\n" + std::to_string(lock) + "\r\n";
+    for (int k = 0; k < 2; ++k) {
+        for (std::size_t i = 0; i < types.size(); ++i) out += "0 ";
+        out += "\r\n";
+    }
+    out += "456E644A46696C654461746100";
+    for (const auto& [letter, words] : sections) {
+        out += "\r\npopup" + letter;
+        for (const auto& w : words) out += "\r\n" + w;
+    }
+    return out;
+}
+
+class Jconvpro : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path() /
+               (std::string("rq-jconvpro-") + info->name() + "-" + std::to_string(std::rand()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "work folder");
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // Work files live in a folder whose name holds a blank, as a program folder may.
+    std::string path(const std::string& name) const {
+        return (dir_ / "work folder" / name).string();
+    }
+    void write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path(name), std::ios::binary) << bytes;
+    }
+    std::string read(const std::string& name) const {
+        std::ifstream in(path(name), std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    bool exists(const std::string& name) const { return fs::exists(path(name)); }
+
+    int run(const Values& args) const {
+        std::string cmd =
+            std::string("RQ_CONVERTER_TIME=") + kFixedTime + " " + shellQuoted(RQ_JCONVPRO);
+        for (const auto& a : args) cmd += " " + shellQuoted(a);
+        cmd += " 2>/dev/null";
+        return std::system(cmd.c_str());
+    }
+    int toPdb(const std::string& name = "My refs") const {
+        return run({"1", path("input.tmp"), path("out.tmp"), name, path("ifo.tmp")});
+    }
+    int toCsv() const { return run({"2", path("out.tmp"), path("back.csv"), path("ifo.tmp")}); }
+
+    // The run failed as the driver needs: non-zero exit, no output, a log naming `words`.
+    void expectFailure(int rc, const std::string& output, const Values& words) const {
+        EXPECT_NE(rc, 0);
+        EXPECT_FALSE(exists(output)) << output << " was left behind";
+        EXPECT_FALSE(exists(output + ".part"));
+        ASSERT_TRUE(exists("jconvpro.err"));
+        const std::string log = read("jconvpro.err");
+        for (const auto& w : words) EXPECT_NE(log.find(w), std::string::npos) << w << "\n" << log;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(Jconvpro, WritesTheHandBuiltGoldenDatabaseByteForByte) {
+    const std::string data = std::string(RQ_TEST_DATA_DIR) + "/converter/";
+    fs::copy_file(data + "golden_small.csv", path("input.tmp"));
+    fs::copy_file(data + "golden_small.ifo", path("ifo.tmp"));
+    ASSERT_EQ(toPdb("Golden"), 0);
+    std::ifstream golden(data + "golden_small.pdb", std::ios::binary);
+    std::ostringstream expected;
+    expected << golden.rdbuf();
+    EXPECT_EQ(read("out.tmp"), expected.str());
+    EXPECT_FALSE(exists("jconvpro.err"));
+}
+
+TEST_F(Jconvpro, RoundTripGivesTheSameCsvForNastyValues) {
+    Values header;
+    for (int i = 1; i <= 31; ++i) header.push_back("Field " + std::to_string(i));
+    std::string csv = csvLine(header);
+    const Values nasty = {
+        "plain",   "say \"hi\"", "a, b, c", "\x85", "caf\xe9 \xff\x80\x9f", "",
+        " ",       "\"",         ",",       "\"\"", std::string(3999, 'M'), "x\x85y\x85z",
+        "'single'"};
+    for (std::size_t r = 0; r < 40; ++r) {
+        Values row;
+        for (std::size_t c = 0; c < header.size(); ++c)
+            row.push_back(nasty[(r + c) % nasty.size()]);
+        if (r % 7 == 0) std::fill(row.begin(), row.end(), std::string(2000, 'L'));
+        csv += csvLine(row);
+    }
+    write("input.tmp", csv);
+    write("ifo.tmp", ifoText(std::vector<int>(31, 1), std::vector<int>(31, 80), 8));
+    ASSERT_EQ(toPdb(), 0);
+    ASSERT_EQ(toCsv(), 0);
+    EXPECT_EQ(read("back.csv"), csv);
+}
+
+TEST_F(Jconvpro, PalmPdbReadsOurFileAsWeMeantIt) {
+    const Values header{"Author", "Title", "Year"};
+    const std::vector<Values> rows{
+        {"Smith", "A \"quoted\" title", "1999"}, {"", "caf\xe9\x85", " "}, {"Lee"}};
+    std::string csv = csvLine(header);
+    for (const auto& r : rows) csv += csvLine(r);
+    write("input.tmp", csv);
+    write("ifo.tmp", ifoText({1, 1, 64}, {80, 80, 30}, 0, {{"c", {"1999", "2000"}}}));
+    ASSERT_EQ(toPdb("Palm check"), 0);
+
+    const std::string listing = path("listing.txt");
+    const std::string cmd = "perl " + shellQuoted(RQ_PALM_CHECK) + " " +
+                            shellQuoted(path("out.tmp")) + " > " + shellQuoted(listing);
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << read("listing.txt");
+    std::map<std::string, std::string> seen;
+    std::istringstream lines(read("listing.txt"));
+    for (std::string line; std::getline(lines, line);) {
+        const auto space = line.find(' ', line.rfind("record", 0) == 0 ? 7 : 0);
+        seen[line.substr(0, space)] = line.substr(space + 1);
+    }
+    EXPECT_EQ(seen["name"], "Palm check");
+    EXPECT_EQ(seen["type"], "JfD5");
+    EXPECT_EQ(seen["creator"], "JFi5");
+    EXPECT_EQ(seen["records"], "3");
+    auto hex = [](const std::string& bytes) {
+        std::string out;
+        const char* digits = "0123456789abcdef";
+        for (unsigned char c : bytes) {
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        }
+        return out;
+    };
+    EXPECT_EQ(seen["record 0"], hex(test::handRecord45(rows[0])));
+    EXPECT_EQ(seen["record 1"], hex(test::handRecord45(rows[1])));
+    EXPECT_EQ(seen["record 2"], hex(test::handRecord45({"Lee", "", ""})));
+    const std::string app =
+        hex(test::handAppInfo45({{"Author", 1, 80}, {"Title", 1, 80}, {"Year", 64, 30}}, 0,
+                                std::string("popupc\0"
+                                            "1999\0"
+                                            "2000\0\0",
+                                            18)));
+    // Our file writes 0 flags and first column 1, as the hand-built block does.
+    EXPECT_EQ(seen["appinfo"], app);
+}
+
+TEST_F(Jconvpro, IfoLetterBPutsItsListOnField27) {
+    Values header;
+    for (int i = 1; i <= 31; ++i) header.push_back("F" + std::to_string(i));
+    write("input.tmp", csvLine(header) + csvLine(Values(31, "v")));
+    std::vector<int> types(31, 1);
+    types[0] = types[26] = types[30] = 64;
+    write("ifo.tmp", ifoText(types, std::vector<int>(31, 80), 8,
+                             {{"a", {"first"}}, {"B", {"27a", "27b"}}, {"F", {"31"}}}));
+    ASSERT_EQ(toPdb(), 0);
+    const std::string bytes = read("out.tmp");
+    const JFileDatabase db = readJFile(bytes);
+    ASSERT_EQ(db.fields.size(), 31u);
+    EXPECT_EQ(db.fields[0].popupItems, Values{"first"});
+    EXPECT_EQ(db.fields[26].popupItems, (Values{"27a", "27b"}));
+    EXPECT_EQ(db.fields[30].popupItems, Values{"31"});
+    EXPECT_TRUE(db.fields[27].popupItems.empty());
+    EXPECT_TRUE(db.structureLocked);
+    // In the file itself the lists carry JFile's letters.
+    EXPECT_NE(bytes.find(std::string("popupA\0"
+                                     "27a",
+                                     10)),
+              std::string::npos);
+    EXPECT_NE(bytes.find(std::string("popupE\0"
+                                     "31",
+                                     9)),
+              std::string::npos);
+}
+
+TEST_F(Jconvpro, ShortLinesGetEmptyValuesAndBothDirection2FormsWork) {
+    write("input.tmp", csvLine({"A", "B", "C"}) + "\"x\",\r\n\r\n\"1\",\"2\",\"3\"\r\n");
+    write("ifo.tmp", ifoText({1, 1, 1}, {80, 80, 80}, 0));
+    ASSERT_EQ(toPdb(), 0);
+    const std::string expected = csvLine({"A", "B", "C"}) + csvLine({"x", "", ""}) +
+                                 csvLine({"", "", ""}) + csvLine({"1", "2", "3"});
+    // IFO as the fourth argument (the blank vanished), as the fifth, and none at all.
+    for (const Values& tail : {Values{path("ifo.tmp")}, Values{" ", path("ifo.tmp")}, Values{}}) {
+        fs::remove(path("back.csv"));
+        Values args{"2", path("out.tmp"), path("back.csv")};
+        args.insert(args.end(), tail.begin(), tail.end());
+        ASSERT_EQ(run(args), 0) << args.size();
+        EXPECT_EQ(read("back.csv"), expected);
+    }
+}
+
+TEST_F(Jconvpro, ReadsJFile4AndJFile23DatabasesIntoCsv) {
+    const std::string app4 =
+        test::handAppInfo45({{"Author", 1, 80}, {"Note", 1, 80}}, 0, std::string(4, '\0'));
+    write("out.tmp", test::handPdb("Four", "JfDb", "JFil", 0, app4,
+                                   {test::handRecord45({"Smith", "line one\nline two"})}));
+    ASSERT_EQ(toCsv(), 0);
+    EXPECT_EQ(read("back.csv"),
+              csvLine({"Author", "Note"}) + csvLine({"Smith", "line one\x85line two"}));
+
+    const std::string app23 =
+        test::handAppInfo23({{"Author", 1, 80}, {"Note", 1, 80}}, 452, 0, std::string(4, '\0'));
+    write("out.tmp", test::handPdb("Three", "JbDb", "JBas", 0, app23,
+                                   {std::string("Doe\0crlf\r\nend\0", 14)}));
+    ASSERT_EQ(toCsv(), 0);
+    EXPECT_EQ(read("back.csv"), csvLine({"Author", "Note"}) + csvLine({"Doe",
+                                                                       "crlf\x85"
+                                                                       "end"}));
+}
+
+TEST_F(Jconvpro, Direction1FailuresLeaveOnlyTheErrorLog) {
+    const std::string header = csvLine({"Author", "Title"});
+    const std::string ifo = ifoText({1, 1}, {80, 80}, 8);
+    struct Case {
+        std::string csv;
+        std::string ifo;
+        Values words;
+    };
+    const std::vector<Case> cases = {
+        {header + csvLine({"a", "b"}) + csvLine({"a", "b", "c"}),
+         ifo,
+         {"input.tmp", "line 3", "3 values"}},
+        {header + csvLine({"a", std::string(4000, 'x')}),
+         ifo,
+         {"line 2", "field 2 (\"Title\")", "4000"}},
+        {header + csvLine({"a", "\"unclosed"}).substr(0, 8) + "\r\n", ifo, {"line 2", "quote"}},
+        {csvLine({std::string(21, 'n'), "Title"}), ifo, {"line 1", "longer than 20"}},
+        {"", ifo, {"input.tmp", "empty"}},
+        {header, ifoText({1}, {80}, 8), {"ifo.tmp", "line 1", "1 field types"}},
+        {header, ifoText({1, 99}, {80, 80}, 8), {"ifo.tmp", "column 2", "99"}},
+        {header, "110\r\n1\r\n8", {"ifo.tmp", "lines"}},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE("case " + std::to_string(i));
+        write("input.tmp", cases[i].csv);
+        write("ifo.tmp", cases[i].ifo);
+        write("out.tmp", "stale output of an earlier run");
+        expectFailure(toPdb(), "out.tmp", cases[i].words);
+    }
+
+    // A record bigger than a Palm record, though every value fits.
+    Values wideHeader, wideRow;
+    for (int i = 0; i < 17; ++i) {
+        wideHeader.push_back("F" + std::to_string(i));
+        wideRow.push_back(std::string(3999, 'w'));
+    }
+    write("input.tmp", csvLine(wideHeader) + csvLine(wideRow));
+    write("ifo.tmp", ifoText(std::vector<int>(17, 1), std::vector<int>(17, 80), 0));
+    expectFailure(toPdb(), "out.tmp", {"line 2", "65505"});
+
+    // 51 columns.
+    Values many;
+    for (int i = 0; i < 51; ++i) many.push_back("F" + std::to_string(i));
+    write("input.tmp", csvLine(many));
+    write("ifo.tmp", ifoText(std::vector<int>(51, 1), std::vector<int>(51, 80), 0));
+    expectFailure(toPdb(), "out.tmp", {"51 fields", "at most 50"});
+
+    // Database names JFile cannot take, and files that are not there.
+    write("input.tmp", header);
+    write("ifo.tmp", ifo);
+    expectFailure(toPdb(std::string(31, 'd')), "out.tmp", {"database name", "30"});
+    fs::remove(path("ifo.tmp"));
+    expectFailure(toPdb(), "out.tmp", {"ifo.tmp", "cannot be read"});
+    write("ifo.tmp", ifo);
+    fs::remove(path("input.tmp"));
+    expectFailure(toPdb(), "out.tmp", {"input.tmp", "cannot be read"});
+}
+
+TEST_F(Jconvpro, MoreRecordsThanAPalmDatabaseHoldsFail) {
+    std::string csv = csvLine({"N"});
+    csv.reserve(65536 * 6);
+    for (int i = 0; i < 65536; ++i) csv += "\"1\"\r\n";
+    write("input.tmp", csv);
+    write("ifo.tmp", ifoText({1}, {80}, 0));
+    expectFailure(toPdb(), "out.tmp", {"line 65537", "65535 records"});
+}
+
+TEST_F(Jconvpro, Direction2FailuresLeaveOnlyTheErrorLog) {
+    write("ifo.tmp", ifoText({1}, {80}, 0));
+    write("input.tmp", csvLine({"A"}) + csvLine({"one"}) + csvLine({"two"}));
+    ASSERT_EQ(toPdb(), 0);
+    const std::string good = read("out.tmp");
+
+    write("out.tmp", good.substr(0, good.size() - 3));  // last record cut short
+    write("back.csv", "stale");
+    expectFailure(toCsv(), "back.csv", {"out.tmp", "record 2"});
+
+    write("out.tmp", good.substr(0, 60));  // inside the header
+    expectFailure(toCsv(), "back.csv", {"out.tmp", "ends too early"});
+
+    std::string other = good;
+    other.replace(60, 8, "TEXtREAd");
+    write("out.tmp", other);
+    expectFailure(toCsv(), "back.csv", {"not a JFile database", "TEXt"});
+
+    fs::remove(path("out.tmp"));
+    expectFailure(toCsv(), "back.csv", {"out.tmp", "cannot be read"});
+}
+
+TEST_F(Jconvpro, BadUsageIsReportedBesideTheOutput) {
+    expectFailure(run({"3", path("input.tmp"), path("out.tmp"), "x", path("ifo.tmp")}), "out.tmp",
+                  {"Wrong command line", "Usage"});
+    expectFailure(run({"1", path("input.tmp"), path("out.tmp"), path("ifo.tmp")}), "out.tmp",
+                  {"Wrong command line"});
+}
+
+TEST_F(Jconvpro, AGoodRunRemovesAnOldErrorLog) {
+    write("jconvpro.err", "from an earlier run");
+    write("input.tmp", csvLine({"A"}) + csvLine({"one"}));
+    write("ifo.tmp", ifoText({1}, {80}, 0));
+    ASSERT_EQ(toPdb(), 0);
+    EXPECT_FALSE(exists("jconvpro.err"));
+    EXPECT_TRUE(exists("out.tmp"));
+    EXPECT_FALSE(exists("out.tmp.part"));
+}
+
+}  // namespace
+}  // namespace rq::jfile
