@@ -25,7 +25,7 @@ constexpr unsigned char kCarriageReturn = 0x0D;
 constexpr unsigned char kQuote = 0x22;
 constexpr unsigned char kEndOfText = 0x1A;
 constexpr std::size_t kRecordLimit = ConversionContext::kRecordTextSize;
-constexpr std::size_t kInputBlockSize = std::size_t{1} << 18;
+constexpr std::size_t kInputBlockSize = std::size_t{1} << 16;
 
 constexpr std::array<bool, 256> kSpecial = [] {
     std::array<bool, 256> table{};
@@ -34,28 +34,48 @@ constexpr std::array<bool, 256> kSpecial = [] {
     return table;
 }();
 
-// The first byte in [p, end) that may need more than copying: the special bytes above, plus
-// other control bytes below 0x20 (rare; the caller treats them as ordinary). Eight bytes are
-// tested at a time; each test's lowest flagged byte is exact, higher ones may be false alarms.
-const unsigned char* findSpecial(const unsigned char* p, const unsigned char* end) {
+// Bytes that may need more than copying: the special bytes above, plus other control bytes below
+// 0x20 (rare; the byte loop treats them as ordinary). Eight bytes are tested at a time; each
+// test's lowest flagged byte is exact, higher ones may be false alarms.
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+
+// A high bit for each byte that may be special. Flipping bit 1 maps the quote 0x22 to 0x20 and
+// keeps 0x00-0x1F among themselves, so one "less than 0x21" test finds both.
+inline std::uint64_t specialBits(std::uint64_t w) {
+    const std::uint64_t low = w ^ (kOnes * 0x02);
+    const std::uint64_t lowHits = (low - kOnes * 0x21) & ~low & kHighs;
+    const std::uint64_t m = w ^ (kOnes * kRecordMark);
+    const std::uint64_t markHits = (m - kOnes) & ~m & kHighs;
+    return lowHits | markHits;
+}
+
+// Copies the run of ordinary bytes at p into the record text at `size`, up to the next byte
+// that may be special, the end of the block or the record limit, and returns its length. Sixteen
+// bytes are tested and stored at a time; stored bytes past the run are overwritten later.
+std::size_t copyRun(const unsigned char* p, const unsigned char* end, char* text,
+                    std::size_t size) {
+    const unsigned char* const start = p;
     if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-        constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-        while (end - p >= 8) {
-            std::uint64_t w;
-            std::memcpy(&w, p, 8);
-            const std::uint64_t below20 = (w - kOnes * 0x20) & ~w & kHighs;
-            const std::uint64_t q = w ^ (kOnes * kQuote);
-            const std::uint64_t quotes = (q - kOnes) & ~q & kHighs;
-            const std::uint64_t m = w ^ (kOnes * kRecordMark);
-            const std::uint64_t marks = (m - kOnes) & ~m & kHighs;
-            const std::uint64_t hits = below20 | quotes | marks;
-            if (hits != 0) return p + (std::countr_zero(hits) >> 3);
-            p += 8;
+        while (end - p >= 16 && size + 16 <= kRecordLimit) {
+            std::uint64_t a;
+            std::uint64_t b;
+            std::memcpy(&a, p, 8);
+            std::memcpy(&b, p + 8, 8);
+            std::memcpy(text + size, p, 16);
+            const std::uint64_t hitsA = specialBits(a);
+            const std::uint64_t hitsB = specialBits(b);
+            if ((hitsA | hitsB) != 0) {
+                const std::size_t at = hitsA != 0 ? (std::countr_zero(hitsA) >> 3)
+                                                  : 8 + (std::countr_zero(hitsB) >> 3);
+                return static_cast<std::size_t>(p - start) + at;
+            }
+            p += 16;
+            size += 16;
         }
     }
-    while (p < end && !kSpecial[*p]) ++p;
-    return p;
+    while (p < end && size < kRecordLimit && !kSpecial[*p]) text[size++] = static_cast<char>(*p++);
+    return static_cast<std::size_t>(p - start);
 }
 
 // The length of a value cut to at most `limit` bytes. A cut between the two quotes that stand
@@ -162,16 +182,12 @@ Stop ExportReader::run() {
             continue;
         }
 
-        const unsigned char* special = findSpecial(p_, end_);
-        if (special != p_) {
-            const std::size_t run = static_cast<std::size_t>(special - p_);
-            const std::size_t room = kRecordLimit - size_;
-            const std::size_t taken = run < room ? run : room;
-            std::memcpy(text_ + size_, p_, taken);
-            size_ += taken;
-            p_ += taken;
+        const std::size_t run = copyRun(p_, end_, text_, size_);
+        if (run != 0) {
+            size_ += run;
+            p_ += run;
             inRecord_ = true;
-            ctx_.pumpEventsPerByte(static_cast<long>(taken));
+            ctx_.pumpEventsPerByte(static_cast<long>(run));
             if (size_ >= kRecordLimit) return Stop::TooLong;
             if (p_ == end_) continue;
         }

@@ -14,7 +14,7 @@ namespace rq {
 
 class OutputFile {
 public:
-    static constexpr std::size_t kBufferSize = 1 << 20;
+    static constexpr std::size_t kBufferSize = 1 << 16;
 
     OutputFile();
     ~OutputFile();

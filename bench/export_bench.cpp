@@ -1,0 +1,102 @@
+// Throughput and memory of the export-to-CSV conversion with the factory-default strategy and
+// the plain host.
+//
+//   export_bench                         Google Benchmark run on a generated 50 MB export
+//   export_bench generate FILE MB [SEED] writes a generated export of about MB megabytes
+//   export_bench convert FILE [CSV]      converts FILE once and prints records and MB/s
+//                                        (run it under /usr/bin/time -v for the peak memory)
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "bench/export_generator.h"
+#include "engine/context.h"
+#include "engine/export_csv.h"
+#include "engine/plain_host.h"
+#include "engine/strategy_file.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr std::size_t kMegabyte = 1000 * 1000;
+
+// The context of one conversion run with the factory defaults, as start-up leaves it.
+struct Run {
+    rq::PlainHost host;
+    std::unique_ptr<rq::SystemServices> system = rq::createSystemServices();
+    rq::InMemoryStrategyWindow window;
+    rq::ConversionContext ctx{host, *system, window};
+
+    explicit Run(const std::string& csvPath) {
+        ctx.strategy.infoParam1 = 110;
+        ctx.strategy.infoParam2 = 1;
+        ctx.strategy.lockFlags = rq::kLockedFlags;
+        rq::readStrategyText(ctx, rq::factoryDefaultsText());
+        ctx.job.csvFile = csvPath;
+    }
+};
+
+std::string tempPath(const char* name) {
+    return (std::filesystem::temp_directory_path() / name).string();
+}
+
+void BM_ExportToCsv(benchmark::State& state) {
+    const std::string source = tempPath("rq-bench-export.txt");
+    const std::string csv = tempPath("rq-bench-export.csv");
+    const std::size_t bytes = static_cast<std::size_t>(state.range(0)) * kMegabyte;
+    if (!rq::bench::writeExportFile(source, bytes, 1)) {
+        state.SkipWithError("cannot write the generated export");
+        return;
+    }
+    const auto size = static_cast<std::int64_t>(std::filesystem::file_size(source));
+    int records = 0;
+    for (auto _ : state) {
+        Run run(csv);
+        records = rq::exportToCsv(run.ctx, source);
+        if (run.host.errorShown()) state.SkipWithError("the conversion showed an error");
+    }
+    state.SetBytesProcessed(state.iterations() * size);
+    state.counters["records"] = records;
+    std::filesystem::remove(source);
+    std::filesystem::remove(csv);
+}
+BENCHMARK(BM_ExportToCsv)->Arg(50)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+int generate(int argc, char** argv) {
+    if (argc < 4) return 2;
+    const std::size_t megabytes = std::strtoull(argv[3], nullptr, 10);
+    const unsigned seed = argc > 4 ? static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10)) : 1;
+    return rq::bench::writeExportFile(argv[2], megabytes * kMegabyte, seed) ? 0 : 1;
+}
+
+int convert(int argc, char** argv) {
+    if (argc < 3) return 2;
+    const std::string source = argv[2];
+    Run run(argc > 3 ? argv[3] : tempPath("rq-bench-convert.csv"));
+    const auto start = std::chrono::steady_clock::now();
+    const int records = rq::exportToCsv(run.ctx, source);
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
+    const double megabytes = static_cast<double>(std::filesystem::file_size(source)) / kMegabyte;
+    std::printf("%d records, %d with cut values, %.1f MB in %.3f s: %.0f MB/s\n", records,
+                run.ctx.job.truncatedRecords, megabytes, seconds.count(),
+                megabytes / seconds.count());
+    if (argc <= 3) std::filesystem::remove(run.ctx.job.csvFile);
+    return run.host.errorShown() ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "generate") return generate(argc, argv);
+    if (argc > 1 && std::string(argv[1]) == "convert") return convert(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
