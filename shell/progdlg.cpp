@@ -32,7 +32,7 @@ QString shortenPath(const QString& path, const std::function<bool(const QString&
         if (fits(candidate)) return candidate;
     }
     const QString withoutDrive = dots + sep + name;
-    if (!drive.isEmpty() && fits(withoutDrive)) return withoutDrive;
+    if (fits(withoutDrive)) return withoutDrive;
     return name;
 }
 

@@ -1,0 +1,64 @@
+// The program itself, started twice: the second instance ends at once, with exit code 0 and no
+// window, while the first goes on.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class InstanceTest : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void secondInstanceEndsAtOnce() {
+        QTemporaryDir programFolder;
+        QTemporaryDir runtimeFolder;
+        const QString program = programFolder.filePath(QStringLiteral("refquill"));
+        QVERIFY(QFile::copy(QStringLiteral(RQ_BIN_DIR "/refquill"), program));
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // The lock lives in the runtime folder: a folder of the test's own.
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder.path());
+
+        QProcess first;
+        first.setProcessEnvironment(environment);
+        first.setWorkingDirectory(programFolder.path());
+        first.start(program, {});
+        QVERIFY(first.waitForStarted());
+        // The first instance is up once it has written its strategy file.
+        const QString strategy = programFolder.filePath(QStringLiteral("Strat.jfp"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(strategy), 20000);
+
+        QProcess second;
+        second.setProcessEnvironment(environment);
+        second.setWorkingDirectory(programFolder.path());
+        QElapsedTimer clock;
+        clock.start();
+        second.start(program, {});
+        QVERIFY(second.waitForFinished(10000));
+        // No start-up pause of one to two seconds: it never got as far as a window.
+        QVERIFY(clock.elapsed() < 1000);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+
+        first.kill();
+        QVERIFY(first.waitForFinished(10000));
+
+        // The lock dies with its holder: the next start is the first again.
+        QFile::remove(strategy);
+        QProcess third;
+        third.setProcessEnvironment(environment);
+        third.start(program, {});
+        QVERIFY(third.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(strategy), 20000);
+        QCOMPARE(third.state(), QProcess::Running);
+        third.kill();
+        QVERIFY(third.waitForFinished(10000));
+    }
+};
+
+QTEST_GUILESS_MAIN(InstanceTest)
+#include "instance_test.moc"

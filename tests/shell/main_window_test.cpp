@@ -1,0 +1,378 @@
+// The main window as start-up builds it: first start, the field panel, the width entries, the
+// properties and settings commands, a whole conversion through the buttons, and the end of run.
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "engine/jobs.h"
+#include "engine/path.h"
+#include "engine/plain_host.h"
+#include "shell/fldsetdlg.h"
+#include "shell/progdlg.h"
+#include "shell/rqsplash.h"
+#include "shell_test_support.h"
+
+using namespace rq;
+using rq::test::WindowFixture;
+
+namespace {
+
+QString inFolder(const WindowFixture& f, std::string_view name) {
+    return QString::fromStdString(joinPath(f.programFolder(), name));
+}
+
+QString exchangeFolder(const WindowFixture& f) {
+    return inFolder(f, "Import and Export");
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void firstStartShowsTheFactoryDefaults() {
+        WindowFixture f;
+        TRefquillMain& window = f.open();
+        for (int n = 1; n <= kFieldCount; ++n) {
+            const auto* box = f.child<QCheckBox*>(QStringLiteral("CBfn%1").arg(n));
+            const auto* entry = f.child<QLineEdit*>(QStringLiteral("EDfn%1").arg(n));
+            QCOMPARE(box->isChecked(), n <= 15);
+            QCOMPARE(box->font().bold(), n == 1 || n == 3 || n == 7 || n == 8);
+            QCOMPARE(box->text(), QString::fromLatin1(jfileName(n)));
+            QCOMPARE(entry->text(), QStringLiteral("3990"));
+            QCOMPARE(box->property("Tag").toInt(), n);
+        }
+        QVERIFY(f.child<QCheckBox*>("CBJfileLock")->isChecked());
+        const std::string exchange = joinPath(f.programFolder(), "Import and Export");
+        const Strategy& strategy = window.context().strategy;
+        QCOMPARE(strategy.endNoteFolder, exchange);
+        QCOMPARE(strategy.palmInstallFolder, exchange);
+        QCOMPARE(strategy.palmBackupFolder, exchange);
+        QCOMPARE(strategy.hotSyncId, std::string("0000"));
+        // The factory-default file and both working folders now lie beside the program.
+        QVERIFY(QFile::exists(inFolder(f, "Strat.jfp")));
+        QVERIFY(QDir(inFolder(f, "RQWork")).exists());
+        QVERIFY(QDir(exchangeFolder(f)).exists());
+        QCOMPARE(window.context().workFolder, joinPath(f.programFolder(), "RQWork"));
+    }
+
+    void windowIsLaidOutAsNamed() {
+        WindowFixture f;
+        TRefquillMain& window = f.open();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Refquill for Windows"));
+        QCOMPARE(window.centralWidget()->width(), 583);
+        QCOMPARE(window.centralWidget()->height() + window.statusBar()->height(), 381);
+        QVERIFY(!window.windowIcon().isNull());
+        QCOMPARE(f.child<QPushButton*>("Btn2EN")->text(), QStringLiteral("JFile to EndNote"));
+        QCOMPARE(f.child<QPushButton*>("Btn2JF")->text(), QStringLiteral("EndNote to  JFile"));
+        QCOMPARE(f.child<QPushButton*>("Btn2JF")->size(), QSize(137, 41));
+        QCOMPARE(f.child<QLabel*>("StaticText1")->text(),
+                 QStringLiteral("Choose the fields you wish to export to JFile"));
+        QCOMPARE(f.child<QCheckBox*>("CBJfileLock")->text(),
+                 QStringLiteral("Lock JFile structure"));
+        QCOMPARE(f.child<QLineEdit*>("EDfn9")->toolTip(),
+                 QStringLiteral("This sets the maximum width of fields in JFile"));
+        QCOMPARE(f.child<QCheckBox*>("CBfn9")->toolTip(),
+                 QStringLiteral("Left click to select field, Right click for properties"));
+        QCOMPARE(f.child<QAction*>("Help")->text(), QStringLiteral("About"));
+        QCOMPARE(f.child<QAction*>("Settings1")->text(), QStringLiteral("Settings"));
+        QCOMPARE(f.child<QLabel*>("StatusPanel0")->width(), 150);
+        QCOMPARE(window.statusPanelText(0), QString());
+        QCOMPARE(window.statusPanelText(1), QString());
+        QVERIFY(f.child<QPlainTextEdit*>("MemoLog")->isHidden());
+        // Four columns: 1 to 10, 11 to 20, 21 to 30, then 31 above the lock box.
+        auto pos = [&](const char* name) { return f.child<QWidget*>(name)->pos(); };
+        QCOMPARE(pos("EDfn2").y() - pos("EDfn1").y(), 24);
+        QCOMPARE(pos("EDfn11").y(), pos("EDfn1").y());
+        QCOMPARE(pos("EDfn21").y(), pos("EDfn1").y());
+        QCOMPARE(pos("EDfn31").y(), pos("EDfn1").y());
+        QVERIFY(pos("EDfn11").x() > pos("EDfn10").x());
+        QVERIFY(pos("EDfn31").x() > pos("EDfn30").x());
+        QVERIFY(pos("CBJfileLock").y() > pos("CBfn31").y());
+        QVERIFY(pos("EDfn5").x() < pos("CBfn5").x());
+        // Every dialog exists once.
+        QVERIFY(window.fieldDialog() && window.settingsDialog() && window.errorDialog() &&
+                window.progressDialog() && window.aboutBox());
+    }
+
+    void existingWorkingFoldersAreLeftAlone() {
+        WindowFixture f;
+        QVERIFY(QDir().mkpath(inFolder(f, "RQWork")));
+        QFile kept(QString::fromStdString(joinPath(joinPath(f.programFolder(), "RQWork"), "keep")));
+        QVERIFY(kept.open(QIODevice::WriteOnly));
+        kept.write("x");
+        kept.close();
+        f.open();
+        QVERIFY(kept.exists());
+    }
+
+    void widthEntryIsChecked_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("5") << "5"
+                           << "5" << 0;
+        QTest::newRow("3990") << "3990"
+                              << "3990" << 0;
+        QTest::newRow("4") << "4"
+                           << "3990" << 1;
+        QTest::newRow("3991") << "3991"
+                              << "3990" << 1;
+        QTest::newRow("letters") << "12a"
+                                 << "3990" << 2;
+    }
+
+    void widthEntryIsChecked() {
+        QFETCH(QString, typed);
+        QFETCH(QString, after);
+        QFETCH(int, messages);
+        WindowFixture f;
+        TRefquillMain& window = f.open();
+        f.prompts.clearShownMessages();
+        auto* entry = f.child<QLineEdit*>("EDfn12");
+        entry->setText(typed);
+        QCOMPARE(window.checkLengthEntry(12), messages == 0);
+        QCOMPARE(entry->text(), after);
+        const QStringList shown = f.messageTexts();
+        QCOMPARE(shown.size(), messages);
+        if (messages > 0) {
+            QCOMPARE(shown.last(), QStringLiteral("Field Size must be between 5 and 3990"));
+        }
+        if (messages == 2) {
+            QCOMPARE(shown.first(), QStringLiteral("'12a' is not a valid integer value"));
+        }
+    }
+
+    void leavingABadWidthKeepsTheFocus() {
+        WindowFixture f;
+        TRefquillMain& window = f.open();
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        f.prompts.clearShownMessages();
+        auto* entry = f.child<QLineEdit*>("EDfn3");
+        entry->setFocus();
+        entry->setText(QStringLiteral("4"));
+        f.child<QLineEdit*>("EDfn4")->setFocus(Qt::TabFocusReason);
+        QVERIFY(entry->hasFocus());
+        QCOMPARE(entry->text(), QStringLiteral("3990"));
+        QCOMPARE(f.messageTexts(),
+                 QStringList{QStringLiteral("Field Size must be between 5 and 3990")});
+        entry->setText(QStringLiteral("200"));
+        f.child<QLineEdit*>("EDfn4")->setFocus(Qt::TabFocusReason);
+        QVERIFY(f.child<QLineEdit*>("EDfn4")->hasFocus());
+        QCOMPARE(entry->text(), QStringLiteral("200"));
+    }
+
+    void propertiesMakeTheCaptionBoldAndNormal() {
+        WindowFixture f;
+        TRefquillMain& window = f.open();
+        auto* author = f.child<QCheckBox*>("CBfn2");
+        QVERIFY(!author->font().bold());
+        auto choose = [&](int item) {
+            f.prompts.setNextDialogHandler([item](QDialog& dialog) {
+                dialog
+                    .findChild<QRadioButton*>(QStringLiteral("RadioGroupFldTypesItem%1").arg(item))
+                    ->setChecked(true);
+                dialog.findChild<QPushButton*>(QStringLiteral("OKBtn"))->click();
+                return dialog.result();
+            });
+            // The right mouse button opens the popup menu; its one entry opens the dialog.
+            Q_EMIT author->customContextMenuRequested(QPoint(2, 2));
+            auto* popup = f.child<QMenu*>("PopupField");
+            QCOMPARE(popup->actions().size(), 1);
+            QCOMPARE(popup->actions()[0]->text(), QStringLiteral("Properties"));
+            popup->actions()[0]->trigger();
+            popup->hide();
+        };
+        choose(1);
+        QVERIFY(author->font().bold());
+        QCOMPARE(window.context().strategy.slots[2].fieldType, std::int32_t(NormalPopup));
+        QCOMPARE(window.fieldDialog()->windowTitle(),
+                 QStringLiteral(" Set JFile Field attributes for Author"));
+        choose(0);
+        QVERIFY(!author->font().bold());
+        QCOMPARE(window.context().strategy.slots[2].fieldType, std::int32_t(String));
+    }
+
+    void settingsAndAboutFromTheMenu() {
+        WindowFixture f;
+        TRefquillMain& window = f.open();
+        f.prompts.setNextDialogHandler([](QDialog& dialog) {
+            dialog.findChild<QLineEdit*>(QStringLiteral("EditHSId"))
+                ->setText(QStringLiteral("4711"));
+            return int(QDialog::Accepted);
+        });
+        f.child<QAction*>("Settings1")->trigger();
+        QCOMPARE(window.context().strategy.hotSyncId, std::string("4711"));
+        f.prompts.setNextDialogHandler([](QDialog& dialog) {
+            dialog.findChild<QLineEdit*>(QStringLiteral("EditHSId"))->setText(QStringLiteral("1"));
+            return int(QDialog::Rejected);
+        });
+        f.child<QAction*>("Settings1")->trigger();
+        QCOMPARE(window.context().strategy.hotSyncId, std::string("4711"));
+
+        std::vector<QDialog*> shown;
+        QStringList versions;
+        for (int i = 0; i < 2; ++i) {
+            f.prompts.setNextDialogHandler([&](QDialog& dialog) {
+                shown.push_back(&dialog);
+                versions << dialog.findChild<QLabel*>(QStringLiteral("Version"))->text();
+                return int(QDialog::Accepted);
+            });
+            f.child<QAction*>("Help")->trigger();
+        }
+        QCOMPARE(shown.size(), std::size_t(2));
+        QCOMPARE(shown[0], static_cast<QDialog*>(window.aboutBox()));
+        QCOMPARE(shown[1], shown[0]);
+        QCOMPARE(versions, (QStringList{"Version 1.0.5", "Version 1.0.5"}));
+        QCOMPARE(window.aboutBox()->windowTitle(), QStringLiteral("About Refquill for Windows"));
+        QCOMPARE(window.aboutBox()->size(), QSize(405, 350));
+    }
+
+    void closingWritesStrategyAndLog() {
+        WindowFixture f;
+        TRefquillMain& window = f.open();
+        f.child<QCheckBox*>("CBfn20")->setChecked(true);
+        f.child<QLineEdit*>("EDfn4")->setText(QStringLiteral("250"));
+        QFile::remove(inFolder(f, "Strat.jfp"));
+        QVERIFY(window.close());
+        QVERIFY(QFile::exists(inFolder(f, "Strat.jfp")));
+
+        // Read back by a second window in the same folder.
+        TRefquillMain again(f.system, f.programFolder(), f.prompts);
+        QVERIFY(again.fieldTicked(20));
+        QCOMPARE(again.widthText(4), std::string("250"));
+        QVERIFY(!again.fieldTicked(21));
+
+        const QByteArray log = rq::test::readAll(inFolder(f, "Log.txt"));
+        QCOMPARE(log, QByteArray(" \r\nProgram location:  ") +
+                          QByteArray::fromStdString(f.programFolder()) + "\r\n");
+    }
+
+    void conversionRunsFromTheButton() {
+        WindowFixture f;
+        QVERIFY(
+            QFile::copy(QStringLiteral(RQ_BIN_DIR "/jconvpro.exe"), inFolder(f, "jconvpro.exe")));
+        QFile::setPermissions(inFolder(f, "jconvpro.exe"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        TRefquillMain& window = f.open();
+        f.system.fastClock = false;
+        window.show();
+        const QString source = exchangeFolder(f) + QStringLiteral("/three-refs.txt");
+        QVERIFY(QFile::copy(QStringLiteral(RQ_TEST_DATA_DIR "/jobs/three-refs.txt"), source));
+        f.prompts.clearShownMessages();
+        f.prompts.setNextFiles(QStringList{source});
+
+        // Looked at from inside the run, when the job lets events through.
+        bool sawRun = false, buttonsOff = true, menuOff = true, fieldsOff = true,
+             progressUp = false;
+        QTimer probe;
+        probe.setInterval(0);
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            if (!window.conversionRunning()) return;
+            sawRun = true;
+            buttonsOff &= !f.child<QPushButton*>("Btn2JF")->isEnabled() &&
+                          !f.child<QPushButton*>("Btn2EN")->isEnabled();
+            menuOff &= !f.child<QAction*>("Settings1")->isEnabled() &&
+                       !f.child<QAction*>("Help")->isEnabled();
+            fieldsOff &= !f.child<QCheckBox*>("CBfn1")->isEnabled() &&
+                         !f.child<QLineEdit*>("EDfn1")->isEnabled() &&
+                         !f.child<QCheckBox*>("CBJfileLock")->isEnabled();
+            progressUp |= window.progressDialog()->isVisible();
+        });
+        probe.start();
+        QTest::mouseClick(f.child<QPushButton*>("Btn2JF"), Qt::LeftButton);
+        probe.stop();
+
+        QVERIFY2(f.prompts.shownMessages().empty(),
+                 qPrintable(f.messageTexts().join(QLatin1Char('|'))));
+        QVERIFY(sawRun && buttonsOff && menuOff && fieldsOff && progressUp);
+        QVERIFY(f.child<QPushButton*>("Btn2JF")->isEnabled());
+        QVERIFY(f.child<QAction*>("Settings1")->isEnabled());
+        QVERIFY(f.child<QCheckBox*>("CBfn1")->isEnabled());
+        QVERIFY(!window.progressDialog()->isVisible());
+        QVERIFY(!window.conversionRunning());
+        QCOMPARE(f.prompts.fileRequests().size(), std::size_t(1));
+        QCOMPARE(f.prompts.fileRequests()[0].startFolder, exchangeFolder(f));
+        QCOMPARE(f.prompts.fileRequests()[0].filter,
+                 QStringLiteral("Endnote Export files(REVuz) (*.txt)"));
+
+        QVERIFY(window.statusPanelText(1).startsWith(
+            QStringLiteral("3 Records Transferred to  JFile")));
+        const QString pdb = exchangeFolder(f) + QStringLiteral("/RQ-three-refs.PDB");
+        QVERIFY(QFileInfo(pdb).size() > 78);
+        const auto& log = window.logLines();
+        QVERIFY(std::find(log.begin(), log.end(), "EndNote to JFile") != log.end());
+        QVERIFY(std::find(log.begin(), log.end(), "3 Records Transferred to  JFile") != log.end());
+        QCOMPARE(f.child<QPlainTextEdit*>("MemoLog")->toPlainText().count(QLatin1Char('\n')) + 1,
+                 qsizetype(log.size()));
+
+        // The headless services give the same files and log lines.
+        const QByteArray csv =
+            rq::test::readAll(QString::fromStdString(window.context().job.csvFile));
+        const QByteArray ifo =
+            rq::test::readAll(QString::fromStdString(window.context().job.ifoFile));
+        QVERIFY(!csv.isEmpty() && !ifo.isEmpty());
+        PlainHost plain;
+        InMemoryStrategyWindow memory;
+        ConversionContext headless(plain, f.system, memory);
+        headless.setProgramFolder(f.programFolder());
+        headless.strategy = window.context().strategy;
+        showInWindow(headless.strategy, memory);
+        plain.fileChoices.push_back(std::vector<std::string>{source.toStdString()});
+        QFile::remove(pdb);
+        rq::Btn2JFClick(headless);
+        QVERIFY2(plain.messages.empty(),
+                 plain.messages.empty() ? "" : plain.messages.front().text.c_str());
+        QCOMPARE(plain.log, log);
+        QCOMPARE(rq::test::readAll(QString::fromStdString(headless.job.csvFile)), csv);
+        QCOMPARE(rq::test::readAll(QString::fromStdString(headless.job.ifoFile)), ifo);
+        QVERIFY(QFile::exists(pdb));
+    }
+
+    void closeDuringAConversionWaitsForItsEnd() {
+        WindowFixture f;
+        TRefquillMain& window = f.open();
+        window.show();
+        bool closedInside = true;
+        // The file choice is the first thing the job shows; the user closes the window there.
+        f.prompts.setNextFiles(std::nullopt);
+        QTimer::singleShot(0, &window, [&] {
+            window.close();
+            closedInside = !window.isVisible();
+        });
+        QFile::remove(inFolder(f, "Log.txt"));
+        // The job's first look at events comes after the pump's pause.
+        QTest::qSleep(int(TRefquillMain::kPumpIntervalMs) + 5);
+        window.Btn2JFClick();
+        QVERIFY(!closedInside);
+        QVERIFY(!window.isVisible());
+        QVERIFY(QFile::exists(inFolder(f, "Log.txt")));
+    }
+
+    void splashWindowIsBorderless() {
+        initShellResources();
+        TFormRQSplash splash;
+        QCOMPARE(splash.size(), QSize(398, 262));
+        QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
+        QStringList texts;
+        for (const QLabel* label : splash.findChildren<QLabel*>()) {
+            if (!label->text().isEmpty()) texts << label->text();
+        }
+        QVERIFY(texts.contains(QStringLiteral("An EndNote/JFile conversion utility")));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
