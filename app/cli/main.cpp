@@ -1,0 +1,206 @@
+// refquill-cli: the conversion engine without a window.
+//
+//   refquill-cli [--home DIR] COMMAND ARGS...
+//
+// The program folder is DIR, or the folder of this program. The strategy comes from "Strat.jfp"
+// in the program folder, or from the factory defaults when there is none; these commands never
+// write into the program folder. Exit status: 0 when no error message was shown, 1 when one was,
+// 2 for wrong usage. A new command is one function and one row of kCommands.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/cli/cli_host.h"
+#include "engine/context.h"
+#include "engine/conversion_info.h"
+#include "engine/export_csv.h"
+#include "engine/path.h"
+#include "engine/strategy.h"
+#include "engine/strategy_file.h"
+#include "platform/platform.h"
+
+namespace rq {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
+
+constexpr std::string_view kProgram = "refquill-cli";
+
+// Everything a command works with: the host, the system services and the context.
+struct Session {
+    CliHost host;
+    std::unique_ptr<SystemServices> system = createSystemServices();
+    InMemoryStrategyWindow window;
+    ConversionContext ctx{host, *system, window};
+
+    int exitStatus() const { return host.errorShown() ? kExitError : kExitOk; }
+};
+
+// The arguments after the command name: "-o PATH" and the rest in order.
+struct CommandArgs {
+    std::vector<std::string> positional;
+    std::string output;
+};
+
+struct Command {
+    std::string_view name;
+    std::string_view synopsis;  // the arguments as the usage shows them
+    std::string_view summary;
+    std::size_t positionalCount;
+    bool needsOutput;
+    int (*run)(Session&, const CommandArgs&);
+};
+
+// The strategy as start-up makes it: cleared, the three numbers set, then the strategy file of
+// the program folder or else the factory defaults. False after a message when the file exists
+// but cannot be read whole.
+bool loadStrategy(Session& session) {
+    ConversionContext& ctx = session.ctx;
+    resetStrategy(ctx.strategy, ctx.window);
+    ctx.strategy.infoParam1 = 110;
+    ctx.strategy.infoParam2 = 1;
+    ctx.strategy.lockFlags = kLockedFlags;
+    switch (readStrategyFile(ctx, joinPath(ctx.programFolder, kStrategyFileName))) {
+        case StrategyRead::Read:
+            return true;
+        case StrategyRead::CouldNotOpen:
+            return readStrategyText(ctx, factoryDefaultsText()) == StrategyRead::Read;
+        case StrategyRead::ReadError:
+        case StrategyRead::NotANumber:
+            break;
+    }
+    return false;
+}
+
+int runExportCsv(Session& session, const CommandArgs& args) {
+    if (!loadStrategy(session)) return kExitError;
+    ConversionContext& ctx = session.ctx;
+    ctx.job.sourceFile = args.positional[0];
+    ctx.job.csvFile = args.output;
+    ctx.job.truncatedRecords = 0;
+    const int records = exportToCsv(ctx, ctx.job.sourceFile);
+    std::printf("records: %d\nrecords with cut values: %d\n", records, ctx.job.truncatedRecords);
+    return session.exitStatus();
+}
+
+int runWriteIfo(Session& session, const CommandArgs& args) {
+    if (!loadStrategy(session)) return kExitError;
+    ConversionContext& ctx = session.ctx;
+    ctx.job.ifoFile = args.output;
+    if (writeConversionInfo(ctx, ctx.job.ifoFile)) {
+        std::printf("selected fields: %d\n", assignPopupLetters(ctx.strategy));
+    }
+    return session.exitStatus();
+}
+
+constexpr Command kCommands[] = {
+    {"export-csv", "EXPORT -o CSV", "convert an EndNote export into the CSV for JFile", 1, true,
+     runExportCsv},
+    {"write-ifo", "-o IFO", "write the conversion-info file of the strategy", 0, true, runWriteIfo},
+};
+
+void printUsage(std::FILE* to) {
+    std::fprintf(to, "usage: %.*s [--home DIR] COMMAND ARGS...\n",
+                 static_cast<int>(kProgram.size()), kProgram.data());
+    for (const Command& c : kCommands) {
+        std::fprintf(to, "       %.*s [--home DIR] %.*s %.*s\n", static_cast<int>(kProgram.size()),
+                     kProgram.data(), static_cast<int>(c.name.size()), c.name.data(),
+                     static_cast<int>(c.synopsis.size()), c.synopsis.data());
+    }
+    std::fprintf(to, "       %.*s --help | --version\n", static_cast<int>(kProgram.size()),
+                 kProgram.data());
+}
+
+void printHelp() {
+    printUsage(stdout);
+    std::printf("\ncommands:\n");
+    for (const Command& c : kCommands) {
+        std::printf("  %-12.*s %.*s\n", static_cast<int>(c.name.size()), c.name.data(),
+                    static_cast<int>(c.summary.size()), c.summary.data());
+    }
+    std::printf(
+        "\noptions:\n"
+        "  --home DIR   program folder (default: the folder of this program); the strategy\n"
+        "               is read from Strat.jfp there, or the factory defaults are used\n"
+        "\nexit status: 0 without error messages, 1 after one, 2 for wrong usage\n");
+}
+
+int usageError(const std::string& problem) {
+    std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(kProgram.size()), kProgram.data(),
+                 problem.c_str());
+    printUsage(stderr);
+    return kExitUsage;
+}
+
+// The program folder when --home is not given: the folder of the executable.
+std::string programFolderOf(const char* argv0) {
+    std::string exe = executablePath();
+    if (exe.empty()) exe = argv0;
+    return folderOf(exe);
+}
+
+int run(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string home;
+    bool homeGiven = false;
+    std::size_t i = 0;
+    for (; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            printHelp();
+            return kExitOk;
+        }
+        if (a == "--version") {
+            std::printf("%.*s %s\n", static_cast<int>(kProgram.size()), kProgram.data(),
+                        RQ_VERSION);
+            return kExitOk;
+        }
+        if (a == "--home") {
+            if (i + 1 >= args.size()) return usageError("--home needs a folder");
+            home = args[++i];
+            homeGiven = true;
+            continue;
+        }
+        break;
+    }
+    if (i >= args.size()) return usageError("no command given");
+
+    const Command* command = nullptr;
+    for (const Command& c : kCommands)
+        if (c.name == args[i]) command = &c;
+    if (command == nullptr) return usageError("unknown command '" + args[i] + "'");
+
+    CommandArgs commandArgs;
+    bool outputGiven = false;
+    for (++i; i < args.size(); ++i) {
+        if (args[i] == "-o") {
+            if (i + 1 >= args.size()) return usageError("-o needs a file name");
+            if (outputGiven) return usageError("-o given twice");
+            commandArgs.output = args[++i];
+            outputGiven = true;
+        } else {
+            commandArgs.positional.push_back(args[i]);
+        }
+    }
+    const std::string name(command->name);
+    if (commandArgs.positional.size() != command->positionalCount)
+        return usageError(name + " takes " + std::string(command->synopsis));
+    if (command->needsOutput && (!outputGiven || commandArgs.output.empty()))
+        return usageError(name + " needs -o");
+
+    Session session;
+    session.ctx.setProgramFolder(homeGiven ? home : programFolderOf(argv[0]));
+    return command->run(session, commandArgs);
+}
+
+}  // namespace
+}  // namespace rq
+
+int main(int argc, char** argv) {
+    return rq::run(argc, argv);
+}
