@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/path.h"
+#include "engine/strategy_file.h"
+
+namespace rq {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string quoted(const std::string& s) {
+    return "'" + s + "'";
+}
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class CliTest : public ::testing::Test {
+  protected:
+    CliTest() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = (fs::temp_directory_path() / (std::string("rq-cli-") + info->name())).string();
+        fs::remove_all(folder);
+        fs::create_directories(path("home"));
+    }
+    ~CliTest() override {
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+
+    std::string path(std::string_view name) const { return joinPath(folder, name); }
+
+    Result run(const std::string& args, const std::string& program = RQ_CLI_PATH) {
+        const std::string command = quoted(program) + " " + args + " >" + quoted(path("stdout")) +
+                                    " 2>" + quoted(path("stderr"));
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(path("stdout")),
+                readFile(path("stderr"))};
+    }
+    Result runHome(const std::string& args) {
+        return run("--home " + quoted(path("home")) + " " + args);
+    }
+
+    static std::string sample() { return joinPath(RQ_EXAMPLES_DIR, "sample-export.txt"); }
+    static std::string golden(std::string_view area, std::string_view name) {
+        return joinPath(joinPath(RQ_TEST_DATA_DIR, area), name);
+    }
+
+    // The factory-default strategy file with line `number` (from 1) replaced.
+    static std::string factoryWithLine(int number, const std::string& line) {
+        std::string text = factoryDefaultsText();
+        std::size_t start = 0;
+        for (int n = 1; n < number; ++n) start = text.find("\r\n", start) + 2;
+        const std::size_t end = text.find("\r\n", start);
+        return text.replace(start, end - start, line);
+    }
+
+    std::string folder;
+};
+
+TEST_F(CliTest, VersionAndHelp) {
+    Result r = run("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("refquill-cli ") + RQ_VERSION + "\n");
+    r = run("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("usage: refquill-cli"), std::string::npos);
+    EXPECT_NE(r.out.find("export-csv EXPORT -o CSV"), std::string::npos);
+    EXPECT_NE(r.out.find("write-ifo -o IFO"), std::string::npos);
+    EXPECT_TRUE(r.err.empty());
+}
+
+TEST_F(CliTest, WrongUsageGivesStatusTwoAndTheUsage) {
+    const std::vector<std::string> usages = {"",
+                                             "frobnicate",
+                                             "export-csv",
+                                             "export-csv " + quoted(sample()),
+                                             "export-csv -o x.csv",
+                                             "export-csv a b -o x.csv",
+                                             "write-ifo",
+                                             "write-ifo extra -o x.IFO",
+                                             "write-ifo -o",
+                                             "--home",
+                                             "write-ifo -o a -o b"};
+    for (const std::string& args : usages) {
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find("usage: refquill-cli"), std::string::npos) << args;
+        EXPECT_TRUE(r.out.empty()) << args;
+    }
+    EXPECT_FALSE(fs::exists(path("x.csv")));
+}
+
+TEST_F(CliTest, ExportWithFactoryDefaultsMatchesTheGoldenCsv) {
+    const Result r = runHome("export-csv " + quoted(sample()) + " -o " + quoted(path("out.csv")));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "records: 12\nrecords with cut values: 0\n");
+    EXPECT_TRUE(r.err.empty());
+    EXPECT_EQ(readFile(path("out.csv")), readFile(golden("cli", "sample-export.csv")));
+    // Nothing is written into the program folder.
+    EXPECT_TRUE(fs::is_empty(path("home")));
+}
+
+TEST_F(CliTest, WriteIfoWithFactoryDefaultsMatchesTheGoldenFile) {
+    const Result r = runHome("write-ifo -o " + quoted(path("out.IFO")));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "selected fields: 15\n");
+    EXPECT_EQ(readFile(path("out.IFO")), readFile(golden("engine", "factory-default.IFO")));
+    EXPECT_TRUE(fs::is_empty(path("home")));
+}
+
+TEST_F(CliTest, StrategyFileOfTheProgramFolderIsUsed) {
+    std::string lengths;
+    for (int n = 1; n <= kFieldCount; ++n) lengths += n == 4 ? "40," : n == 14 ? "500," : "3990,";
+    writeFile(path("home/Strat.jfp"), factoryWithLine(7, lengths));
+    const Result r = runHome("export-csv " + quoted(sample()) + " -o " + quoted(path("out.csv")));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "records: 12\nrecords with cut values: 4\n");
+    EXPECT_EQ(readFile(path("out.csv")), readFile(golden("cli", "sample-export-short.csv")));
+}
+
+TEST_F(CliTest, DefaultProgramFolderIsTheFolderOfTheProgram) {
+    fs::create_directories(path("prog"));
+    const std::string program = path("prog/refquill-cli");
+    fs::copy_file(RQ_CLI_PATH, program);
+    std::string selected = "0,0,0,1,";
+    for (int n = 5; n <= kFieldCount; ++n) selected += "0,";
+    writeFile(path("prog/Strat.jfp"), factoryWithLine(8, selected));
+    const Result r = run("write-ifo -o " + quoted(path("out.IFO")), program);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(readFile(path("out.IFO")),
+              "1 \r\n80 \r\n110\r\n1\r\n8\r\n0 \r\n0 \r\n456E644A46696C654461746100");
+}
+
+TEST_F(CliTest, ErrorMessagesGoToStderrWithStatusOne) {
+    Result r =
+        runHome("export-csv " + quoted(path("missing.txt")) + " -o " + quoted(path("out.csv")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "error: Couldnt Open input .tsv file\n");
+    const std::string csv = readFile(golden("cli", "sample-export.csv"));
+    EXPECT_EQ(readFile(path("out.csv")), csv.substr(0, csv.find("\r\n") + 2));
+
+    r = runHome("export-csv " + quoted(sample()) + " -o " + quoted(path("no folder/out.csv")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "error: Couldnt open output CSV File\n");
+
+    r = runHome("write-ifo -o " + quoted(path("no folder/out.IFO")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "error: Failure creating .IFO file \n");
+}
+
+TEST_F(CliTest, WriteErrorsAreErrors) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    Result r = runHome("export-csv " + quoted(sample()) + " -o /dev/full");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "error: Error writing the CSV file /dev/full\n");
+    EXPECT_EQ(r.out, "records: 0\nrecords with cut values: 0\n");
+    r = runHome("write-ifo -o /dev/full");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "error: Failure writing .IFO file /dev/full\n");
+}
+
+TEST_F(CliTest, NoFieldSelectedFailsAndLeavesFiveLines) {
+    std::string none;
+    for (int n = 1; n <= kFieldCount; ++n) none += "0,";
+    writeFile(path("home/Strat.jfp"), factoryWithLine(8, none));
+    const Result r = runHome("write-ifo -o " + quoted(path("out.IFO")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "error: No fields selected \nPlease select a field and try again \n");
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(readFile(path("out.IFO")), "\r\n\r\n110\r\n1\r\n8\r\n");
+}
+
+TEST_F(CliTest, BrokenStrategyFileStopsBeforeAnyOutput) {
+    writeFile(path("home/Strat.jfp"), factoryWithLine(9, "64,x1,"));
+    const Result r = runHome("export-csv " + quoted(sample()) + " -o " + quoted(path("out.csv")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "error: 'x1' is not a valid integer value\n");
+    EXPECT_FALSE(fs::exists(path("out.csv")));
+}
+
+}  // namespace
+}  // namespace rq
