@@ -135,6 +135,46 @@ TEST(JFileWriter, RefusesTheRecordAfterTheLastOneAPalmDatabaseHolds) {
     EXPECT_EQ(readPdb(writer.finish(0)).records.size(), 65535u);
 }
 
+TEST(JFileWriter, LaterPopupListsGiveWayWhenTheBlockWouldOutgrowAPalmChunk) {
+    JFileDatabase db;
+    db.name = "Lists";
+    for (int i = 0; i < 31; ++i) {
+        db.fields.push_back({"F" + std::to_string(i), kTypePopup, 80, 0, 0,
+                             std::vector<std::string>(100, std::string(24, 'i'))});
+    }
+    const std::string bytes = writeJFile5(db, 0);
+    const std::string app = readPdb(bytes).appInfo;
+    EXPECT_LE(app.size(), kPdbMaxRecordSize);
+    const JFileDatabase back = readJFile(bytes);
+    EXPECT_EQ(back.fields[0].popupItems.size(), 100u);
+    EXPECT_TRUE(back.fields[30].popupItems.empty());
+}
+
+// Cut and scrambled files: anything but a FormatError escapes and fails the test, and the
+// sanitizer build catches any read outside the buffer.
+TEST(JFileReader, DamagedBytesGiveFormatErrorsOnly) {
+    JFileDatabase db = twoFields();
+    db.records = {{"Smith", "Book"}, {"Lee", ""}};
+    const std::string good = writeJFile5(db, 0);
+    auto readAll = [](const std::string& bytes) {
+        try {
+            readJFile(bytes);
+        } catch (const FormatError&) {
+        }
+    };
+    for (std::size_t cut = 0; cut < good.size(); ++cut) readAll(good.substr(0, cut));
+    std::uint32_t seed = 12345;
+    for (int round = 0; round < 3000; ++round) {
+        std::string bad = good;
+        for (int k = 0; k < 3; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            const std::size_t at = (seed >> 8) % bad.size();
+            bad[at] = static_cast<char>(seed >> 24);
+        }
+        readAll(bad);
+    }
+}
+
 TEST(PopupLists, AreCutToWhatJFileTakes) {
     std::vector<std::string> many;
     for (int i = 0; i < 150; ++i) many.push_back("w" + std::to_string(i));
