@@ -22,7 +22,15 @@ namespace {
 struct Failure {
     std::string text;
     int code = kExitFailed;
+    // A stale output goes with a failed conversion; after a wrong command line nothing is
+    // known to be an output, so nothing is removed.
+    bool removeOutput = true;
 };
+
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return a == b || std::filesystem::equivalent(a, b, ec);
+}
 
 const char* const kUsage =
     "Usage: jconvpro.exe 1 CSVFILE PDBFILE DATABASENAME IFOFILE\r\n"
@@ -253,6 +261,10 @@ int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow) {
     std::string heading = "jconvpro.exe could not do the conversion.";
     try {
         const std::string direction = args.empty() ? std::string() : args[0];
+        if (args.size() >= 3 && sameFile(args[1], args[2])) {
+            throw Failure{"The input and the output are the same file: \"" + args[1] + "\".",
+                          kExitUsage, false};
+        }
         if (direction == "1" && args.size() == 5) {
             heading = "jconvpro.exe could not turn \"" + args[1] + "\" into a JFile database.";
             csvToPdb(args[1], args[2], args[3], args[4], palmNow);
@@ -266,11 +278,11 @@ int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow) {
             for (const std::string& a : args) given += " [" + a + "]";
             throw Failure{"Wrong command line:" +
                               (given.empty() ? std::string(" (empty)") : given) + "\r\n" + kUsage,
-                          kExitUsage};
+                          kExitUsage, false};
         }
         return kExitOk;
     } catch (const Failure& failure) {
-        if (!output.empty()) std::remove(output.c_str());
+        if (failure.removeOutput && !output.empty()) std::remove(output.c_str());
         writeErrorLog(folder,
                       heading + "\r\n" + failure.text + "\r\nNo output file was written.\r\n");
         return failure.code;

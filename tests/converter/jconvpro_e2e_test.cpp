@@ -338,11 +338,18 @@ TEST_F(Jconvpro, Direction2FailuresLeaveOnlyTheErrorLog) {
     expectFailure(toCsv(), "back.csv", {"out.tmp", "cannot be read"});
 }
 
-TEST_F(Jconvpro, BadUsageIsReportedBesideTheOutput) {
+TEST_F(Jconvpro, BadUsageIsReportedBesideTheOutputAndTouchesNoFile) {
     expectFailure(run({"3", path("input.tmp"), path("out.tmp"), "x", path("ifo.tmp")}), "out.tmp",
                   {"Wrong command line", "Usage"});
-    expectFailure(run({"1", path("input.tmp"), path("out.tmp"), path("ifo.tmp")}), "out.tmp",
-                  {"Wrong command line"});
+    // A missing argument leaves the third one alone: it is not known to be an output.
+    write("out.tmp", "precious");
+    EXPECT_NE(run({"1", path("input.tmp"), path("out.tmp"), path("ifo.tmp")}), 0);
+    EXPECT_NE(read("jconvpro.err").find("Wrong command line"), std::string::npos);
+    EXPECT_EQ(read("out.tmp"), "precious");
+    // Input and output the same file: refused before anything is read or written.
+    EXPECT_NE(run({"2", path("out.tmp"), path("out.tmp")}), 0);
+    EXPECT_NE(read("jconvpro.err").find("same file"), std::string::npos);
+    EXPECT_EQ(read("out.tmp"), "precious");
 }
 
 TEST_F(Jconvpro, AGoodRunRemovesAnOldErrorLog) {
