@@ -3,9 +3,10 @@
 //   refquill-cli [--home DIR] COMMAND ARGS...
 //
 // The program folder is DIR, or the folder of this program. The strategy comes from "Strat.jfp"
-// in the program folder, or from the factory defaults when there is none; these commands never
-// write into the program folder. Exit status: 0 when no error message was shown, 1 when one was,
-// 2 for wrong usage. A new command is one function and one row of kCommands.
+// in the program folder, or from the factory defaults when there is none. Only the two jobs
+// (to-jfile, to-endnote) write into the program folder, as the desktop program does. Exit
+// status: 0 when no error message was shown, 1 when one was, 2 for wrong usage. A new command
+// is one function and one row of kCommands.
 
 #include <cstdio>
 #include <memory>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "app/cli/cli_host.h"
+#include "app/cli/job_commands.h"
 #include "engine/context.h"
 #include "engine/conversion_info.h"
 #include "engine/export_csv.h"
@@ -54,6 +56,7 @@ struct Command {
     std::size_t positionalCount;
     bool needsOutput;
     int (*run)(Session&, const CommandArgs&);
+    bool moreAllowed = false;  // positionalCount or more
 };
 
 // The strategy as start-up makes it: cleared, the three numbers set, then the strategy file of
@@ -98,10 +101,31 @@ int runWriteIfo(Session& session, const CommandArgs& args) {
     return session.exitStatus();
 }
 
+int runToJFileCommand(Session& session, const CommandArgs& args) {
+    runToJFile(session.ctx, session.host, args.positional);
+    return session.exitStatus();
+}
+
+int runToEndNoteCommand(Session& session, const CommandArgs& args) {
+    runToEndNote(session.ctx, session.host, args.positional);
+    return session.exitStatus();
+}
+
+int runImportCsvCommand(Session& session, const CommandArgs& args) {
+    std::printf("records: %d\n", runImportCsv(session.ctx, args.positional[0], args.output));
+    return session.exitStatus();
+}
+
 constexpr Command kCommands[] = {
     {"export-csv", "EXPORT -o CSV", "convert an EndNote export into the CSV for JFile", 1, true,
      runExportCsv},
     {"write-ifo", "-o IFO", "write the conversion-info file of the strategy", 0, true, runWriteIfo},
+    {"to-jfile", "EXPORT...", "EndNote exports to JFile databases (the program's job)", 1, false,
+     runToJFileCommand, true},
+    {"to-endnote", "PDB...", "JFile databases to EndNote import files (the program's job)", 1,
+     false, runToEndNoteCommand, true},
+    {"import-csv", "CSV -o TSV", "convert a CSV into an EndNote import file", 1, true,
+     runImportCsvCommand},
 };
 
 void printUsage(std::FILE* to) {
@@ -188,7 +212,9 @@ int run(int argc, char** argv) {
         }
     }
     const std::string name(command->name);
-    if (commandArgs.positional.size() != command->positionalCount)
+    const std::size_t given = commandArgs.positional.size();
+    if (given != command->positionalCount &&
+        !(command->moreAllowed && given > command->positionalCount))
         return usageError(name + " takes " + std::string(command->synopsis));
     if (command->needsOutput && (!outputGiven || commandArgs.output.empty()))
         return usageError(name + " needs -o");

@@ -1,0 +1,23 @@
+#pragma once
+// The conversion jobs of the command-line tool: what the desktop program does around a button
+// press (start-up, the job with the named files in place of the file dialog, shutdown), and the
+// CSV-to-import conversion on its own.
+
+#include <string>
+#include <vector>
+
+#include "engine/context.h"
+#include "engine/plain_host.h"
+
+namespace rq {
+
+// ctx.programFolder must be set. The program folder gets "Strat.jfp", "Log.txt" and the working
+// folders, as after a run of the desktop program.
+void runToJFile(ConversionContext& ctx, PlainHost& host, const std::vector<std::string>& exports);
+void runToEndNote(ConversionContext& ctx, PlainHost& host,
+                  const std::vector<std::string>& databases);
+
+// Converts a CSV from anywhere into an EndNote import file; returns the number of records.
+int runImportCsv(ConversionContext& ctx, const std::string& csv, const std::string& importFile);
+
+}  // namespace rq
