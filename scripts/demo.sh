@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# Builds Refquill and runs the main job on the bundled sample export.
+# Builds Refquill and runs the main job on the bundled sample export: EndNote to JFile, then the
+# database it produced back to an EndNote import file, in a scratch program folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
 cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)" --target refquill-cli
+cmake --build --preset release -j "$(nproc)" --target refquill-cli jconvpro
+bin="$(pwd)/build/release/bin"
 out="$(pwd)/build/demo"
-rm -rf "$out" && mkdir -p "$out"
-build/release/bin/refquill-cli export-csv examples/sample-export.txt -o "$out/sample-export.csv"
-build/release/bin/refquill-cli write-ifo -o "$out/sample-export.IFO"
-echo "CSV:             $out/sample-export.csv"
-echo "Conversion info: $out/sample-export.IFO"
+home="$out/Refquill"
+rm -rf "$out" && mkdir -p "$home"
+# The converter must lie in the program folder.
+cp "$bin/jconvpro.exe" "$home/"
+"$bin/refquill-cli" --home "$home" to-jfile examples/sample-export.txt
+pdb="$home/Import and Export/RQ-sample-export.PDB"
+"$bin/refquill-cli" --home "$home" to-endnote "$pdb"
+echo "CSV and conversion info: $home/RQWork/sample-export.csv, $home/RQWork/sample-export.IFO"
+echo "JFile database:          $pdb"
+echo "EndNote import file:     $home/Import and Export/RQ-sample-export.tsv"
+echo "Run log:                 $home/Log.txt"
