@@ -264,7 +264,15 @@ void reportStop(ConversionContext& ctx, const std::string& sourcePath, Stop stop
 bool writeCsvRecord(ConversionContext& ctx) {
     OutputFile& out = ctx.outputFile;
     const Strategy& strategy = ctx.strategy;
-    const int selectedCount = assignPopupLetters(ctx.strategy);
+    // The number of selected fields places the commas; values after the last selected field
+    // are of no use, so the split stops there.
+    int selectedCount = 0;
+    int lastSelected = 0;
+    for (int n = 1; n <= kFieldCount; ++n) {
+        if (!strategy.slots[n].selected) continue;
+        ++selectedCount;
+        lastSelected = n;
+    }
     const char* text = ctx.recordText.get();
     const std::size_t size = ctx.recordTextSize;
 
@@ -272,7 +280,7 @@ bool writeCsvRecord(ConversionContext& ctx) {
     int written = 0;
     int field = 0;
     std::size_t pos = 0;
-    while (pos < size && field < kFieldCount) {
+    while (pos < size && field < lastSelected) {
         const void* tab = std::memchr(text + pos, '\t', size - pos);
         const std::size_t pieceEnd =
             tab == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(tab) - text);
