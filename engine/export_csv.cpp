@@ -113,38 +113,35 @@ class ExportReader {
     int records() const { return records_; }
 
   private:
-    bool refill();
-    void endRecord();
+    // Reads the next block into [p, end); false at the end of the input or after a read error.
+    bool refill(const unsigned char*& p, const unsigned char*& end);
+    // Writes the record text of `size` bytes and logs it when a value was cut.
+    void endRecord(std::size_t size);
 
     ConversionContext& ctx_;
     std::FILE* input_;
     std::unique_ptr<unsigned char[]> block_;
-    const unsigned char* p_ = nullptr;
-    const unsigned char* end_ = nullptr;
     bool inputFailed_ = false;
-
     char* text_;
-    std::size_t size_ = 0;
-    bool inRecord_ = true;
     int records_ = 0;
 };
 
-bool ExportReader::refill() {
+bool ExportReader::refill(const unsigned char*& p, const unsigned char*& end) {
     const std::size_t got = std::fread(block_.get(), 1, kInputBlockSize, input_);
     if (got == 0) {
         inputFailed_ = std::ferror(input_) != 0;
         return false;
     }
-    p_ = block_.get();
-    end_ = p_ + got;
+    p = block_.get();
+    end = p + got;
     return true;
 }
 
-void ExportReader::endRecord() {
+void ExportReader::endRecord(std::size_t size) {
     ++records_;
     ctx_.host.setRecordNumber(records_);
-    if (size_ > 0 && text_[size_ - 1] == '\t') text_[size_++] = ' ';
-    ctx_.recordTextSize = size_;
+    if (size > 0 && text_[size - 1] == '\t') text_[size++] = ' ';
+    ctx_.recordTextSize = size;
     if (writeCsvRecord(ctx_)) {
         static constexpr std::string_view kPrefix = "Truncated field(s) in Record ";
         char line[64];
@@ -153,63 +150,74 @@ void ExportReader::endRecord() {
         ctx_.host.appendLog(std::string_view(line, static_cast<std::size_t>(result.ptr - line)));
         ++ctx_.job.truncatedRecords;
     }
-    inRecord_ = false;
-    size_ = 0;
     ctx_.recordTextSize = 0;
 }
 
 Stop ExportReader::run() {
+    // The loop works on locals: stores into the record text could otherwise alias the members
+    // and force them through memory on every byte.
+    char* const text = text_;
+    const unsigned char* p = nullptr;
+    const unsigned char* end = nullptr;
+    std::size_t size = 0;
+    bool inRecord = true;
     // A 0xB0 waits here until the next byte other than CR tells whether it ends the record.
     bool markPending = false;
+    const auto finishRecord = [&] {
+        endRecord(size);
+        size = 0;
+        inRecord = false;
+        return !ctx_.outputFile.failed();
+    };
+
     for (;;) {
-        if (p_ == end_ && !refill()) break;
+        if (p == end && !refill(p, end)) break;
         if (markPending) {
-            const unsigned char c = *p_;
+            const unsigned char c = *p;
             if (c == kCarriageReturn) {
                 ctx_.pumpEventsPerByte();
-                ++p_;
+                ++p;
                 continue;
             }
             markPending = false;
             if (c == kLineFeed || c == kEndOfText) {
-                endRecord();
-                if (ctx_.outputFile.failed()) return Stop::WriteError;
+                if (!finishRecord()) return Stop::WriteError;
                 continue;  // the line end or the end of the input is taken next
             }
-            text_[size_++] = static_cast<char>(kRecordMark);
-            inRecord_ = true;
-            if (size_ >= kRecordLimit) return Stop::TooLong;
+            text[size++] = static_cast<char>(kRecordMark);
+            inRecord = true;
+            if (size >= kRecordLimit) return Stop::TooLong;
             continue;
         }
 
-        const std::size_t run = copyRun(p_, end_, text_, size_);
+        const std::size_t run = copyRun(p, end, text, size);
         if (run != 0) {
-            size_ += run;
-            p_ += run;
-            inRecord_ = true;
+            size += run;
+            p += run;
+            inRecord = true;
             ctx_.pumpEventsPerByte(static_cast<long>(run));
-            if (size_ >= kRecordLimit) return Stop::TooLong;
-            if (p_ == end_) continue;
+            if (size >= kRecordLimit) return Stop::TooLong;
+            if (p == end) continue;
         }
 
-        const unsigned char c = *p_++;
+        const unsigned char c = *p++;
         ctx_.pumpEventsPerByte();
         switch (c) {
             case kTab:
                 // An empty field, in any position, becomes one space.
-                if (size_ == 0 || text_[size_ - 1] == '\t') text_[size_++] = ' ';
-                text_[size_++] = '\t';
-                inRecord_ = true;
+                if (size == 0 || text[size - 1] == '\t') text[size++] = ' ';
+                text[size++] = '\t';
+                inRecord = true;
                 break;
             case kLineFeed:
-                if (inRecord_) text_[size_++] = static_cast<char>(kLineEndMark);
+                if (inRecord) text[size++] = static_cast<char>(kLineEndMark);
                 break;
             case kCarriageReturn:
                 break;
             case kQuote:
-                text_[size_++] = '"';
-                text_[size_++] = '"';
-                inRecord_ = true;
+                text[size++] = '"';
+                text[size++] = '"';
+                inRecord = true;
                 break;
             case kRecordMark:
                 markPending = true;
@@ -217,17 +225,14 @@ Stop ExportReader::run() {
             case kEndOfText:
                 return Stop::EndOfInput;
             default:  // a control byte that the scan stopped at
-                text_[size_++] = static_cast<char>(c);
-                inRecord_ = true;
+                text[size++] = static_cast<char>(c);
+                inRecord = true;
                 break;
         }
-        if (size_ >= kRecordLimit) return Stop::TooLong;
+        if (size >= kRecordLimit) return Stop::TooLong;
     }
     if (inputFailed_) return Stop::ReadError;
-    if (markPending) {
-        endRecord();
-        if (ctx_.outputFile.failed()) return Stop::WriteError;
-    }
+    if (markPending && !finishRecord()) return Stop::WriteError;
     return Stop::EndOfInput;
 }
 
