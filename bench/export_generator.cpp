@@ -1,5 +1,7 @@
 #include "bench/export_generator.h"
 
+#include "engine/strategy_file.h"
+
 #include <array>
 #include <cstdio>
 #include <string_view>
@@ -75,21 +77,6 @@ constexpr std::array<std::string_view, 64> kWords = {"the",
                                                      "on",
                                                      "its",
                                                      "by"};
-
-constexpr std::array<std::string_view, 14> kReferenceTypes = {"Book",
-                                                              "Book Section",
-                                                              "Conference Proceedings",
-                                                              "Edited Book",
-                                                              "Generic",
-                                                              "Journal Article",
-                                                              "Magazine Article",
-                                                              "Newspaper Article",
-                                                              "Report",
-                                                              "Thesis",
-                                                              "Personal Communication",
-                                                              "Artwork",
-                                                              "Map",
-                                                              "Audiovisual Material"};
 
 constexpr std::array<std::string_view, 16> kSurnames = {"Haryanto",
                                                         "Lansing",
@@ -179,7 +166,9 @@ void ExportGenerator::appendAbstract(std::string& out) {
 }
 
 void ExportGenerator::appendRecord(std::string& out) {
-    out += kReferenceTypes[below(kReferenceTypes.size())];  // 1 Reference Type
+    // 1 Reference Type: the reference types of the default popup list
+    const std::vector<std::string>& types = defaultPopupWords(1);
+    out += types[below(types.size())];
     out += '\t';
     appendAuthors(out);  // 2 Author
     out += '\t';
