@@ -30,9 +30,12 @@ void PlainHost::showMessage(MessageKind kind, std::string_view text) {
 
 std::optional<std::vector<std::string>> PlainHost::chooseFiles(FileDialog, std::string_view) {
     if (fileChoices.empty()) return std::nullopt;
-    auto choice = std::move(fileChoices.front());
+    const bool cancelled = !fileChoices.front().has_value();
+    std::vector<std::string> files;
+    if (!cancelled) files.swap(*fileChoices.front());
     fileChoices.pop_front();
-    return choice;
+    if (cancelled) return std::nullopt;
+    return files;
 }
 
 void PlainHost::stepProgress(int n) {
