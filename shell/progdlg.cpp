@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>

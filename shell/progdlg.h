@@ -39,6 +39,7 @@ class TprogDlg : public QDialog {
     void hideProgress();
 
     ProgressPhase phase() const { return phase_; }
+    long recordNumber() const { return recordNumber_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -55,6 +56,8 @@ class TprogDlg : public QDialog {
     QProgressBar* progBarJF_;
     std::array<QFrame*, 4> phasePanels_{};  // in ProgressPhase order
     ProgressPhase phase_ = ProgressPhase::EndNoteToCsv;
+    long recordNumber_ = 0;
+    bool recordShowPending_ = false;
 };
 
 class TConvErrorDialog : public QDialog {

@@ -82,8 +82,7 @@ class DialogsTest : public QObject {
     }
 
     void pathShortensStepByStep() {
-        const QString path = pathOf({QStringLiteral("C:"), QStringLiteral("a"), QStringLiteral("b"),
-                                     QStringLiteral("c"), QStringLiteral("file.txt")});
+        const QString path = pathOf({"C:", "alpha", "beta", "gamma", "file.txt"});
         QStringList tried;
         const QString shown = shortenPath(path, [&](const QString& text) {
             tried << text;
@@ -91,12 +90,12 @@ class DialogsTest : public QObject {
         });
         QCOMPARE(shown, QStringLiteral("file.txt"));
         QCOMPARE(tried,
-                 (QStringList{path, pathOf({"C:", "...", "b", "c", "file.txt"}),
-                              pathOf({"C:", "...", "c", "file.txt"}),
+                 (QStringList{path, pathOf({"C:", "...", "beta", "gamma", "file.txt"}),
+                              pathOf({"C:", "...", "gamma", "file.txt"}),
                               pathOf({"C:", "...", "file.txt"}), pathOf({"...", "file.txt"})}));
         // The first form that fits is taken; a fitting path stays whole.
-        QCOMPARE(shortenPath(path, [](const QString& text) { return text.size() <= 17; }),
-                 pathOf({"C:", "...", "c", "file.txt"}));
+        QCOMPARE(shortenPath(path, [](const QString& text) { return text.size() <= 21; }),
+                 pathOf({"C:", "...", "gamma", "file.txt"}));
         QCOMPARE(shortenPath(path, [](const QString&) { return true; }), path);
         QCOMPARE(shortenPath(QStringLiteral("name.txt"), [](const QString&) { return false; }),
                  QStringLiteral("name.txt"));
@@ -159,8 +158,13 @@ class DialogsTest : public QObject {
         TprogDlg dialog{QFont()};
         dialog.setPrefixLine(QStringLiteral("Working on Record number"));
         dialog.showRecordLabel(true);
+        dialog.setRecordNumber(41);
         dialog.setRecordNumber(42);
+        QCoreApplication::processEvents();
         QCOMPARE(child<QLabel*>(dialog, "LabelRec")->text(), QStringLiteral("42"));
+        dialog.setRecordNumber(43);
+        QCoreApplication::processEvents();
+        QCOMPARE(child<QLabel*>(dialog, "LabelRec")->text(), QStringLiteral("43"));
         dialog.setConverterPhase('1');
         QVERIFY(dialog.isVisible());
         QVERIFY(!dialog.isModal());

@@ -1,0 +1,148 @@
+// What the main window's services cost a conversion: the generated 50 MB export converted to
+// CSV through the window (events processed every few milliseconds, the progress dialog counting
+// records) and through the plain headless host.
+//
+//   gui_pump_bench          Google Benchmark run of both
+//   gui_pump_bench ratio    converts alternately seven times each and prints the ratio of the
+//                           best times (window / plain)
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "bench/export_generator.h"
+#include "engine/context.h"
+#include "engine/export_csv.h"
+#include "engine/plain_host.h"
+#include "engine/strategy_file.h"
+#include "platform/platform.h"
+#include "shell/prompts.h"
+#include "shell/refquillu1.h"
+#include "shell/startup.h"
+
+namespace {
+
+constexpr std::size_t kExportBytes = 50 * 1000 * 1000;
+
+std::filesystem::path benchFolder() {
+    return std::filesystem::temp_directory_path() / "rq-gui-pump-bench";
+}
+
+std::string sourcePath() {
+    return (benchFolder() / "export.txt").string();
+}
+
+// As start-up leaves it with the factory defaults.
+void prepare(rq::ConversionContext& ctx) {
+    ctx.strategy.infoParam1 = 110;
+    ctx.strategy.infoParam2 = 1;
+    ctx.strategy.lockFlags = rq::kLockedFlags;
+    rq::readStrategyText(ctx, rq::factoryDefaultsText());
+    ctx.job.csvFile = (benchFolder() / "export.csv").string();
+}
+
+struct PlainRun {
+    rq::PlainHost host;
+    std::unique_ptr<rq::SystemServices> system = rq::createSystemServices();
+    rq::InMemoryStrategyWindow window;
+    rq::ConversionContext ctx{host, *system, window};
+    PlainRun() { prepare(ctx); }
+    int convert() { return rq::exportToCsv(ctx, sourcePath()); }
+};
+
+// One window for every run: building it waits the start-up pause.
+struct WindowRun {
+    std::unique_ptr<rq::SystemServices> system = rq::createSystemServices();
+    rq::Prompts prompts;
+    rq::TRefquillMain window{*system, (benchFolder() / "program").string(), prompts};
+    WindowRun() {
+        prompts.answerMessagesAutomatically(true);
+        window.createDialogs();
+        window.show();
+        window.showPhase(rq::ProgressPhase::EndNoteToCsv);
+        window.setPrefixLine("Working on Record number");
+        window.showRecordLabel(true);
+        window.showBar(false);
+        window.showProgress();
+        QCoreApplication::processEvents();
+    }
+    int convert() {
+        prepare(window.context());
+        return rq::exportToCsv(window.context(), sourcePath());
+    }
+};
+
+WindowRun* windowRun = nullptr;
+
+void BM_ExportPlainHost(benchmark::State& state) {
+    int records = 0;
+    for (auto _ : state) {
+        PlainRun run;
+        records = run.convert();
+    }
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<std::int64_t>(std::filesystem::file_size(sourcePath())));
+    state.counters["records"] = records;
+}
+BENCHMARK(BM_ExportPlainHost)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+void BM_ExportWindowHost(benchmark::State& state) {
+    int records = 0;
+    for (auto _ : state) records = windowRun->convert();
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<std::int64_t>(std::filesystem::file_size(sourcePath())));
+    state.counters["records"] = records;
+}
+BENCHMARK(BM_ExportWindowHost)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+template <typename F>
+double seconds(F&& convert) {
+    const auto start = std::chrono::steady_clock::now();
+    convert();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int ratio() {
+    double plainBest = 1e9, windowBest = 1e9;
+    for (int i = 0; i < 7; ++i) {
+        plainBest = std::min(plainBest, seconds([] { PlainRun().convert(); }));
+        windowBest = std::min(windowBest, seconds([] { windowRun->convert(); }));
+    }
+    std::printf("plain host %.3f s, window %.3f s, ratio %.3f\n", plainBest, windowBest,
+                windowBest / plainBest);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    rq::initShellResources();
+    std::filesystem::create_directories(benchFolder() / "program");
+    if (!rq::bench::writeExportFile(sourcePath(), kExportBytes, 1)) {
+        std::fprintf(stderr, "cannot write %s\n", sourcePath().c_str());
+        return 1;
+    }
+    int code = 0;
+    {
+        WindowRun run;
+        windowRun = &run;
+        if (argc > 1 && std::string(argv[1]) == "ratio") {
+            code = ratio();
+        } else {
+            benchmark::Initialize(&argc, argv);
+            benchmark::RunSpecifiedBenchmarks();
+            benchmark::Shutdown();
+        }
+        windowRun = nullptr;
+    }
+    std::filesystem::remove_all(benchFolder());
+    return code;
+}
