@@ -312,18 +312,34 @@ class MainWindowTest : public QObject {
             QStringLiteral("3 Records Transferred to  JFile")));
         const QString pdb = exchangeFolder(f) + QStringLiteral("/RQ-three-refs.PDB");
         QVERIFY(QFileInfo(pdb).size() > 78);
-        const auto& log = window.logLines();
+        const std::vector<std::string> log = window.logLines();
         QVERIFY(std::find(log.begin(), log.end(), "EndNote to JFile") != log.end());
         QVERIFY(std::find(log.begin(), log.end(), "3 Records Transferred to  JFile") != log.end());
         QCOMPARE(f.child<QPlainTextEdit*>("MemoLog")->toPlainText().count(QLatin1Char('\n')) + 1,
                  qsizetype(log.size()));
 
-        // The headless services give the same files and log lines.
         const QByteArray csv =
             rq::test::readAll(QString::fromStdString(window.context().job.csvFile));
         const QByteArray ifo =
             rq::test::readAll(QString::fromStdString(window.context().job.ifoFile));
         QVERIFY(!csv.isEmpty() && !ifo.isEmpty());
+
+        // And back: the database becomes an EndNote import file in the EndNote folder.
+        f.prompts.setNextFiles(QStringList{pdb});
+        QTest::mouseClick(f.child<QPushButton*>("Btn2EN"), Qt::LeftButton);
+        QVERIFY2(f.prompts.shownMessages().empty(),
+                 qPrintable(f.messageTexts().join(QLatin1Char('|'))));
+        QCOMPARE(f.prompts.fileRequests().size(), std::size_t(2));
+        QCOMPARE(f.prompts.fileRequests()[1].filter,
+                 QStringLiteral("Refquill PDB  File (RQ-*.PDB) (RQ-*.PDB);;All PDB files (*.pdb)"));
+        QCOMPARE(window.statusPanelText(1), QStringLiteral("3 Records Transferred to EndNote"));
+        const QByteArray imported = rq::test::readAll(exchangeFolder(f) + "/RQ-three-refs.tsv");
+        QVERIFY(imported.startsWith("*GENERIC\r\n"));
+        QCOMPARE(imported.count("\r\n"), 5);
+        QVERIFY(!window.progressDialog()->isVisible());
+        QVERIFY(f.child<QPushButton*>("Btn2EN")->isEnabled());
+
+        // The headless services give the same files and log lines.
         PlainHost plain;
         InMemoryStrategyWindow memory;
         ConversionContext headless(plain, f.system, memory);
