@@ -4,25 +4,20 @@
 #include <optional>
 
 #include "engine/converter_driver.h"
-#include "jobs/fake_system.h"
-#include "jobs/recording_host.h"
+#include "jobs/harness.h"
 
 namespace rq::test {
 namespace {
 
 using Msg = PlainHost::Message;
 
-class Driver : public ::testing::Test {
+class Driver : public ::testing::Test, protected Harness {
   protected:
-    TempFolder folder;
-    RecordingHost host;
-    FakeSystem system;
-    InMemoryStrategyWindow window;
-    ConversionContext ctx{host, system, window};
+    Driver() : Harness("prog") {}
+
     std::string work, program, source, ifo, palm, pdb;
 
     void SetUp() override {
-        ctx.setProgramFolder(folder / "prog");
         work = ctx.workFolder;
         fs::create_directories(work);
         program = joinPath(ctx.programFolder, "jconvpro.exe");

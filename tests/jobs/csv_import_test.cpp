@@ -5,7 +5,6 @@
 #include "engine/catalogue.h"
 #include "engine/csv_import.h"
 #include "jobs/harness.h"
-#include "jobs/recording_host.h"
 
 namespace rq::test {
 namespace {

@@ -1,13 +1,13 @@
 #pragma once
-// One conversion context over the plain host, the fake system and an in-memory window, with
-// its program folder in a fresh temporary folder.
+// One conversion context over the recording host, the fake system and an in-memory window,
+// with its program folder (created, and empty) in a fresh temporary folder.
 
 #include <string>
 
 #include "engine/context.h"
-#include "engine/plain_host.h"
 #include "engine/strategy.h"
 #include "jobs/fake_system.h"
+#include "jobs/recording_host.h"
 
 namespace rq::test {
 
@@ -17,14 +17,14 @@ inline std::string dataFile(const std::string& name) {
 
 struct Harness {
     TempFolder folder;
-    PlainHost host;
+    RecordingHost host;
     FakeSystem system;
     InMemoryStrategyWindow window;
     ConversionContext ctx{host, system, window};
 
-    Harness() {
-        ctx.setProgramFolder(folder / "Program Folder");
-        fs::create_directories(ctx.workFolder);
+    explicit Harness(const std::string& programFolderName = "Program Folder") {
+        ctx.setProgramFolder(folder / programFolderName);
+        fs::create_directories(ctx.programFolder);
     }
 
     // Copies a golden input into the temporary folder before anything reads or writes it.
@@ -33,8 +33,6 @@ struct Harness {
         fs::copy_file(dataFile(name), to, fs::copy_options::overwrite_existing);
         return to;
     }
-
-    std::vector<PlainHost::Message> messages() const { return host.messages; }
 };
 
 }  // namespace rq::test

@@ -5,9 +5,7 @@
 #include "engine/jobs.h"
 #include "engine/path.h"
 #include "engine/session.h"
-#include "jobs/fake_system.h"
 #include "jobs/harness.h"
-#include "jobs/recording_host.h"
 
 namespace rq::test {
 namespace {
@@ -26,18 +24,11 @@ void copyingConverter(const std::vector<std::string>& args) {
     writeFile(args[3], input);
 }
 
-class Jobs : public ::testing::Test {
+class Jobs : public ::testing::Test, protected Harness {
   protected:
-    TempFolder folder;
-    RecordingHost host;
-    FakeSystem system;
-    InMemoryStrategyWindow window;
-    ConversionContext ctx{host, system, window};
     std::string endNote, palm, backup;
 
     void SetUp() override {
-        ctx.setProgramFolder(folder / "Program Folder");
-        fs::create_directories(ctx.programFolder);
         writeFile(joinPath(ctx.programFolder, "jconvpro.exe"), "converter");
         // The work paths must reach the converter free of blanks, as the short form gives them.
         system.shortFolder = folder / "PROGRA~1";

@@ -2,26 +2,18 @@
 
 #include "engine/path.h"
 #include "engine/session.h"
-#include "jobs/fake_system.h"
-#include "jobs/recording_host.h"
+#include "jobs/harness.h"
 
 namespace rq::test {
 namespace {
 
 using Msg = PlainHost::Message;
 
-class Session : public ::testing::Test {
+class Session : public ::testing::Test, protected Harness {
   protected:
-    TempFolder folder;
-    RecordingHost host;
-    FakeSystem system;
-    InMemoryStrategyWindow window;
-    ConversionContext ctx{host, system, window};
     std::string strat, exchange;
 
     void SetUp() override {
-        ctx.setProgramFolder(folder / "Program Folder");
-        fs::create_directories(ctx.programFolder);
         strat = joinPath(ctx.programFolder, "Strat.jfp");
         exchange = joinPath(ctx.programFolder, "Import and Export");
     }
