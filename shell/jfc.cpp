@@ -41,11 +41,11 @@ TFormVIZiru::TFormVIZiru(Prompts& prompts, QWidget* parent)
         auto* label = new QLabel(QString::fromLatin1(rows[i].label), folders);
         label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
         label->setToolTip(QString::fromLatin1(rows[i].labelHint));
-        label->setGeometry(8, top + 3, 132, 16);
+        label->setGeometry(8, top + 3, 144, 16);
         edits[i] = new QLineEdit(folders);
         edits[i]->setObjectName(QString::fromLatin1(rows[i].edit));
         edits[i]->setToolTip(QStringLiteral("Double Click to Edit"));
-        edits[i]->setGeometry(140, top, 270, 21);
+        edits[i]->setGeometry(156, top, 254, 21);
         buttons[i] = new QPushButton(QStringLiteral("Browse"), folders);
         buttons[i]->setObjectName(QString::fromLatin1(rows[i].button));
         buttons[i]->setAutoDefault(false);

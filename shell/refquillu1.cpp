@@ -118,6 +118,11 @@ void TRefquillMain::buildLayout() {
     panel1_->setObjectName(QStringLiteral("Panel1"));
     panel1_->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel1_->setGeometry(3, 70, 577, 289);
+    // The captions must fit their 100 pixels beside the entries.
+    QFont panelFont = panel1_->font();
+    panelFont.setPixelSize(11);
+    panelFont.setStretch(QFont::Condensed);
+    panel1_->setFont(panelFont);
 
     popupField_ = new QMenu(this);
     popupField_->setObjectName(QStringLiteral("PopupField"));
@@ -141,7 +146,7 @@ void TRefquillMain::buildLayout() {
         auto* box = new QCheckBox(panel1_);
         box->setObjectName(QStringLiteral("CBfn%1").arg(n));
         box->setProperty(kTagProperty, n);
-        box->setGeometry(left + 42, top + 2, 100, 17);
+        box->setGeometry(left + 42, top + 2, 102, 17);
         box->setToolTip(QStringLiteral("Left click to select field, Right click for properties"));
         box->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(box, &QCheckBox::customContextMenuRequested, this, [this, box, n](QPoint at) {

@@ -64,7 +64,7 @@ TFormRQSplash::TFormRQSplash(QWidget* parent)
     product->setObjectName(QStringLiteral("Image1"));
     auto* second = pictureLabel(panel, QStringLiteral(":/icons/second.png"), {152, 8, 243, 108});
     second->setObjectName(QStringLiteral("Image2"));
-    creditLabel(panel, kDescription, {40, 124, 316, 21}, 21, false, true)
+    creditLabel(panel, kDescription, {40, 124, 316, 21}, 16, false, true)
         ->setObjectName(QStringLiteral("Label1"));
     creditLabel(panel, QStringLiteral("Refquill for Windows"), {76, 156, 256, 18}, 16, true, true)
         ->setObjectName(QStringLiteral("Label2"));
