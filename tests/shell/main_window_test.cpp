@@ -377,6 +377,29 @@ class MainWindowTest : public QObject {
         QVERIFY(QFile::exists(inFolder(f, "Log.txt")));
     }
 
+    void pumpRunsEventsOnlyEveryFewMilliseconds() {
+        WindowFixture f;
+        TRefquillMain& window = f.open();
+        int ran = 0;
+        auto post = [&] {
+            QMetaObject::invokeMethod(
+                &window, [&] { ++ran; }, Qt::QueuedConnection);
+        };
+        QTest::qSleep(int(TRefquillMain::kPumpIntervalMs) + 5);
+        post();
+        window.pumpEvents();
+        QElapsedTimer sinceEvents;
+        sinceEvents.start();
+        QCOMPARE(ran, 1);
+        post();
+        for (int i = 0; i < 10000; ++i) window.pumpEvents();
+        // Unless the machine stalled for the whole pause, the calls only looked at the clock.
+        if (sinceEvents.elapsed() < TRefquillMain::kPumpIntervalMs) QCOMPARE(ran, 1);
+        QTest::qSleep(int(TRefquillMain::kPumpIntervalMs) + 5);
+        window.pumpEvents();
+        QCOMPARE(ran, 2);
+    }
+
     void splashWindowIsBorderless() {
         initShellResources();
         TFormRQSplash splash;
