@@ -18,26 +18,34 @@ std::string fullPath(const std::string& path) {
     return error ? path : full.lexically_normal().string();
 }
 
-void runJob(ConversionContext& ctx, PlainHost& host, const std::vector<std::string>& files,
-            void (*job)(ConversionContext&)) {
+// Returns the number of files that gave no result. Each file starts with an empty status text
+// and a file that succeeds leaves its result line there, so the results are counted there: a
+// failure reported only in a plain message box ("Jconvpro.exe not found!") counts too.
+int runJob(ConversionContext& ctx, PlainHost& host, const std::vector<std::string>& files,
+           void (*job)(ConversionContext&)) {
     // Without a trailing separator, as the program folder always is.
     ctx.setProgramFolder(folderOf(joinPath(fullPath(ctx.programFolder), "x")));
     startSession(ctx);
     std::vector<std::string> chosen;
     for (const std::string& file : files) chosen.push_back(fullPath(file));
     host.fileChoices.push_back(std::move(chosen));
+    const std::size_t statusBefore = host.statusHistory.size();
     job(ctx);
     endSession(ctx);
+    int results = 0;
+    for (std::size_t i = statusBefore; i < host.statusHistory.size(); ++i)
+        if (!host.statusHistory[i].empty()) ++results;
+    return static_cast<int>(files.size()) - results;
 }
 }  // namespace
 
-void runToJFile(ConversionContext& ctx, PlainHost& host, const std::vector<std::string>& exports) {
-    runJob(ctx, host, exports, Btn2JFClick);
+int runToJFile(ConversionContext& ctx, PlainHost& host, const std::vector<std::string>& exports) {
+    return runJob(ctx, host, exports, Btn2JFClick);
 }
 
-void runToEndNote(ConversionContext& ctx, PlainHost& host,
-                  const std::vector<std::string>& databases) {
-    runJob(ctx, host, databases, Btn2ENClick);
+int runToEndNote(ConversionContext& ctx, PlainHost& host,
+                 const std::vector<std::string>& databases) {
+    return runJob(ctx, host, databases, Btn2ENClick);
 }
 
 int runImportCsv(ConversionContext& ctx, const std::string& csv, const std::string& importFile) {

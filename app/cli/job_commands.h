@@ -12,10 +12,11 @@
 namespace rq {
 
 // ctx.programFolder must be set. The program folder gets "Strat.jfp", "Log.txt" and the working
-// folders, as after a run of the desktop program.
-void runToJFile(ConversionContext& ctx, PlainHost& host, const std::vector<std::string>& exports);
-void runToEndNote(ConversionContext& ctx, PlainHost& host,
-                  const std::vector<std::string>& databases);
+// folders, as after a run of the desktop program. Both return the number of files that were not
+// converted.
+int runToJFile(ConversionContext& ctx, PlainHost& host, const std::vector<std::string>& exports);
+int runToEndNote(ConversionContext& ctx, PlainHost& host,
+                 const std::vector<std::string>& databases);
 
 // Converts a CSV from anywhere into an EndNote import file; returns the number of records.
 int runImportCsv(ConversionContext& ctx, const std::string& csv, const std::string& importFile);

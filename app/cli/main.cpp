@@ -5,7 +5,8 @@
 // The program folder is DIR, or the folder of this program. The strategy comes from "Strat.jfp"
 // in the program folder, or from the factory defaults when there is none. Only the two jobs
 // (to-jfile, to-endnote) write into the program folder, as the desktop program does. Exit
-// status: 0 when no error message was shown, 1 when one was, 2 for wrong usage. A new command
+// status: 0 when no error message was shown, 1 when one was or when a job left a file
+// unconverted, 2 for wrong usage. A new command
 // is one function and one row of kCommands.
 
 #include <cstdio>
@@ -102,13 +103,13 @@ int runWriteIfo(Session& session, const CommandArgs& args) {
 }
 
 int runToJFileCommand(Session& session, const CommandArgs& args) {
-    runToJFile(session.ctx, session.host, args.positional);
-    return session.exitStatus();
+    const int failed = runToJFile(session.ctx, session.host, args.positional);
+    return failed > 0 ? kExitError : session.exitStatus();
 }
 
 int runToEndNoteCommand(Session& session, const CommandArgs& args) {
-    runToEndNote(session.ctx, session.host, args.positional);
-    return session.exitStatus();
+    const int failed = runToEndNote(session.ctx, session.host, args.positional);
+    return failed > 0 ? kExitError : session.exitStatus();
 }
 
 int runImportCsvCommand(Session& session, const CommandArgs& args) {
@@ -151,7 +152,8 @@ void printHelp() {
         "\noptions:\n"
         "  --home DIR   program folder (default: the folder of this program); the strategy\n"
         "               is read from Strat.jfp there, or the factory defaults are used\n"
-        "\nexit status: 0 without error messages, 1 after one, 2 for wrong usage\n");
+        "\nexit status: 0 without error messages, 1 after one or when a file was not\n"
+        "converted, 2 for wrong usage\n");
 }
 
 int usageError(const std::string& problem) {

@@ -80,7 +80,7 @@ TEST_F(CliJobs, ErrorMessageGivesStatusOneAndTheOtherFilesAreStillConverted) {
 
     fs::remove(joinPath(home, "jconvpro.exe"));
     r = run("to-endnote " + shellQuoted(joinPath(exchange, "RQ-good.PDB")));
-    EXPECT_EQ(r.status, 0);  // a plain message is no error
+    EXPECT_EQ(r.status, 1);  // only a plain message, but the database was not converted
     EXPECT_EQ(r.err, "message: Jconvpro.exe not found!\n");
 }
 
