@@ -14,7 +14,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QThread>
 #include <exception>
@@ -23,6 +22,7 @@
 #include "engine/session.h"
 #include "shell/fldsetdlg.h"
 #include "shell/jfc.h"
+#include "shell/placement.h"
 #include "shell/progdlg.h"
 #include "shell/prompts.h"
 #include "shell/rqsplash.h"
@@ -181,9 +181,7 @@ void TRefquillMain::buildLayout() {
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    centreOnScreen(*this);
 }
 
 void TRefquillMain::waitAtStart() {

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "shell/placement.h"
+
 namespace rq {
 namespace {
 
@@ -57,6 +59,7 @@ TFormRQSplash::TFormRQSplash(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("FormRQSplash"));
     setFixedSize(398, 262);
+    centreOnScreen(*this);
     paintBlack(this);
     QFrame* panel = blackPanel(this, rect());
 
