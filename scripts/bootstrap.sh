@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake g++ pkgconf
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev
+  qt6-base-dev fonts-dejavu-core
   libpalm-pdb-perl
   clang-format
 )
