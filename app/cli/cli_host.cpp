@@ -24,6 +24,8 @@ void CliHost::showMessage(MessageKind kind, std::string_view text) {
 
 void CliHost::setStatusText(std::string_view text) {
     PlainHost::setStatusText(text);
+    // The jobs clear the panel before each file; a blank line would tell the user nothing.
+    if (text.empty()) return;
     std::fprintf(out_, "%.*s\n", static_cast<int>(text.size()), text.data());
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The host services of the command-line tool: PlainHost, with every message also printed to
-// stderr ("error: TEXT", "information: TEXT", "message: TEXT") and every status text to stdout.
+// stderr ("error: TEXT", "information: TEXT", "message: TEXT") and every result text of the
+// status panel to stdout.
 
 #include <cstdio>
 

@@ -52,7 +52,7 @@ TEST_F(CliJobs, ToJFileAndBackWriteWhatTheProgramWrites) {
     fs::copy_file(dataFile("three-refs.txt"), source);
     Result r = run("to-jfile " + shellQuoted(source));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "\n\n3 Records Transferred to  JFile\n");
+    EXPECT_EQ(r.out, "3 Records Transferred to  JFile\n");
     EXPECT_EQ(r.err, "");
     const std::string pdb = joinPath(exchange, "RQ-refs.PDB");
     EXPECT_TRUE(fs::exists(pdb));
@@ -66,7 +66,7 @@ TEST_F(CliJobs, ToJFileAndBackWriteWhatTheProgramWrites) {
 
     r = run("to-endnote " + shellQuoted(pdb));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "\n\n3 Records Transferred to EndNote\n");
+    EXPECT_EQ(r.out, "3 Records Transferred to EndNote\n");
     EXPECT_TRUE(fs::exists(joinPath(exchange, "RQ-refs.tsv")));
 }
 
