@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "engine/output_file.h"
+
+namespace rq {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class OutputFileTest : public ::testing::Test {
+  protected:
+    fs::path folder =
+        fs::temp_directory_path() /
+        ("rq-output-file-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    void SetUp() override { fs::create_directories(folder); }
+    void TearDown() override { fs::remove_all(folder); }
+};
+
+// Pieces of every size, many buffers' worth, must arrive in order and whole.
+TEST_F(OutputFileTest, EveryByteArrivesInOrderAcrossManyBuffers) {
+    std::mt19937 random(7);
+    std::string expected;
+    OutputFile out;
+    const std::string path = (folder / "out.bin").string();
+    ASSERT_TRUE(out.open(path));
+    while (expected.size() < 40 * OutputFile::kBufferSize) {
+        const std::size_t kind = random() % 4;
+        if (kind == 0) {
+            const char c = static_cast<char>(random());
+            out.put(c);
+            expected += c;
+        } else {
+            // Small pieces, pieces larger than a buffer, and everything between.
+            const std::size_t size =
+                kind == 3 ? random() % (3 * OutputFile::kBufferSize) : random() % 300;
+            std::string piece(size, '\0');
+            for (char& c : piece) c = static_cast<char>(random());
+            out.write(piece);
+            expected += piece;
+        }
+    }
+    out.writeLine("end");
+    expected += "end\r\n";
+    EXPECT_FALSE(out.failed());
+    EXPECT_TRUE(out.close());
+    EXPECT_FALSE(out.isOpen());
+    EXPECT_EQ(readAll(path), expected);
+}
+
+TEST_F(OutputFileTest, ReopenedSlotWritesTheNextFileFromScratch) {
+    OutputFile out;
+    const std::string first = (folder / "first.txt").string();
+    const std::string second = (folder / "second.txt").string();
+    ASSERT_TRUE(out.open(first));
+    out.write(std::string(OutputFile::kBufferSize + 5, 'a'));
+    ASSERT_TRUE(out.close());
+    ASSERT_TRUE(out.open(second));
+    out.write("b");
+    {
+        OutputFileGuard guard(out);  // leaves by the guard, as a writer that returns early
+    }
+    EXPECT_FALSE(out.isOpen());
+    EXPECT_EQ(readAll(first), std::string(OutputFile::kBufferSize + 5, 'a'));
+    EXPECT_EQ(readAll(second), "b");
+    EXPECT_FALSE(out.close());  // nothing open
+}
+
+TEST_F(OutputFileTest, FileInMissingFolderCannotBeCreated) {
+    OutputFile out;
+    EXPECT_FALSE(out.open((folder / "missing" / "x.txt").string()));
+    EXPECT_FALSE(out.isOpen());
+}
+
+TEST_F(OutputFileTest, FullDiskIsReportedNotSwallowed) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    OutputFile out;
+    ASSERT_TRUE(out.open("/dev/full"));
+    // Small output stays in the buffer until the close, which must still see the failure.
+    out.write("tiny");
+    EXPECT_FALSE(out.close());
+
+    ASSERT_TRUE(out.open("/dev/full"));
+    out.write(std::string(8 * OutputFile::kBufferSize, 'x'));
+    EXPECT_FALSE(out.close());
+    EXPECT_TRUE(out.failed());
+}
+
+}  // namespace
+}  // namespace rq
