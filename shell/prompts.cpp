@@ -89,12 +89,41 @@ QString textToQt(std::string_view text) {
     return bytesToQt(text);
 }
 
+namespace {
+// Windows-1252 is Latin-1 but for 0x80 to 0x9F. The five bytes it leaves undefined map to the
+// control characters of the same number, as Windows does, so that every byte comes back.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+}  // namespace
+
 QString bytesToQt(std::string_view bytes) {
-    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    QString text(qsizetype(bytes.size()), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        *out++ = (b >= 0x80 && b < 0xA0) ? QChar(kWindows1252High[b - 0x80]) : QChar(b);
+    }
+    return text;
 }
 
 std::string bytesFromQt(const QString& text) {
-    return text.toLatin1().toStdString();
+    std::string bytes;
+    bytes.reserve(std::size_t(text.size()));
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            bytes += static_cast<char>(u);
+            continue;
+        }
+        char byte = '?';  // a character the code page does not have
+        for (int i = 0; i < 32; ++i) {
+            if (kWindows1252High[i] == u) byte = static_cast<char>(0x80 + i);
+        }
+        bytes += byte;
+    }
+    return bytes;
 }
 
 QString pathToQt(std::string_view path) {

@@ -66,8 +66,10 @@ class Prompts {
 QString qtFileFilter(const QString& pairs);
 
 // Engine texts are single-byte; paths on this system are the file system's encoding.
-QString textToQt(std::string_view text);    // UTF-8 when valid, else byte for byte
-QString bytesToQt(std::string_view bytes);  // byte for byte (word lists that go into files)
+QString textToQt(std::string_view text);  // UTF-8 when valid, else Windows-1252
+// Windows-1252, the code page of every file the engine writes: word lists and entries. Every
+// byte comes back unchanged; a character the code page lacks becomes "?".
+QString bytesToQt(std::string_view bytes);
 std::string bytesFromQt(const QString& text);
 QString pathToQt(std::string_view path);
 std::string pathFromQt(const QString& path);

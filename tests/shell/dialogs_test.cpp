@@ -263,6 +263,25 @@ class DialogsTest : public QObject {
         QCOMPARE(slot.columnWidth, 0);
     }
 
+    void wordsShowAndKeepTheirWindows1252Bytes() {
+        Prompts prompts;
+        TFldSetDlg dialog(prompts);
+        FieldSlot slot;
+        slot.fieldType = NormalPopup;
+        // Euro sign, ellipsis (also the line-end mark), curly quote, an undefined byte, e acute.
+        slot.popupWords = {"\x80 5", "a\x85z", "\x92s", "\x81", "caf\xE9"};
+        const std::vector<std::string> before = slot.popupWords;
+        QString shown;
+        prompts.setNextDialogHandler([&](QDialog& d) {
+            shown = d.findChild<QPlainTextEdit*>(QStringLiteral("MemoWList"))->toPlainText();
+            return QDialog::Accepted;
+        });
+        QVERIFY(dialog.showFieldProperties(slot, "Year"));
+        QCOMPARE(shown, QStringLiteral("\u20AC 5\na\u2026z\n\u2019s\n\u0081\ncaf\u00E9"));
+        QCOMPARE(slot.popupWords, before);
+        QCOMPARE(bytesFromQt(QStringLiteral("\u4E2D")), std::string("?"));
+    }
+
     void cancelKeepsEverything() {
         Prompts prompts;
         TFldSetDlg dialog(prompts);
