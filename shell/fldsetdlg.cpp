@@ -132,24 +132,10 @@ int TFldSetDlg::selectedTypeCode() const {
 bool TFldSetDlg::checkColumnWidthEntry() {
     if (checking_) return true;
     checking_ = true;
-    const QString text = editFldSize_->text();
-    std::int32_t width = 0;
-    bool ok = true;
-    if (!parseWholeNumber(bytesFromQt(text), width)) {
-        prompts_.message(this, MessageKind::Error,
-                         textToQt(notAnIntegerMessage(bytesFromQt(text))));
-        prompts_.message(this, MessageKind::Error,
-                         QStringLiteral("Field Size must be between 0 and 160"));
-        ok = false;
-    } else if (width > 160 || width < 0) {
-        prompts_.message(this, MessageKind::Error,
-                         QStringLiteral("Field width must be between 0 and 160"));
-        ok = false;
-    }
-    if (!ok) {
-        editFldSize_->setText(QStringLiteral("80"));
-        editFldSize_->setFocus(Qt::OtherFocusReason);
-    }
+    static const NumberEntryRule rule{
+        0, 160, QStringLiteral("Field Size must be between 0 and 160"),
+        QStringLiteral("Field width must be between 0 and 160"), QStringLiteral("80")};
+    const bool ok = checkNumberEntry(prompts_, this, *editFldSize_, rule);
     checking_ = false;
     return ok;
 }

@@ -3,8 +3,11 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStringDecoder>
+
+#include "engine/strategy.h"
 
 namespace rq {
 
@@ -80,6 +83,23 @@ QString qtFileFilter(const QString& pairs) {
         filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
     }
     return filters.join(QStringLiteral(";;"));
+}
+
+bool checkNumberEntry(Prompts& prompts, QWidget* owner, QLineEdit& entry,
+                      const NumberEntryRule& rule) {
+    const std::string text = bytesFromQt(entry.text());
+    std::int32_t value = 0;
+    if (!parseWholeNumber(text, value)) {
+        prompts.message(owner, MessageKind::Error, textToQt(notAnIntegerMessage(text)));
+        prompts.message(owner, MessageKind::Error, rule.notNumberMessage);
+    } else if (value < rule.low || value > rule.high) {
+        prompts.message(owner, MessageKind::Error, rule.rangeMessage);
+    } else {
+        return true;
+    }
+    entry.setText(rule.resetText);
+    entry.setFocus(Qt::OtherFocusReason);
+    return false;
 }
 
 QString textToQt(std::string_view text) {

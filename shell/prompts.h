@@ -13,6 +13,7 @@
 #include "engine/host_services.h"
 
 class QDialog;
+class QLineEdit;
 class QWidget;
 
 namespace rq {
@@ -60,6 +61,21 @@ class Prompts {
     std::vector<FileRequest> fileRequests_;
     QStringList folderTitles_;
 };
+
+// What a whole-number entry accepts, and what it says and shows when it rejects a text.
+struct NumberEntryRule {
+    int low;
+    int high;
+    QString notNumberMessage;  // shown after the standard conversion message
+    QString rangeMessage;
+    QString resetText;
+};
+
+// The check of a whole-number entry that loses the focus: a text that is no whole number gets
+// the standard conversion message and then `notNumberMessage`, a number outside low to high
+// `rangeMessage`. A rejected entry is reset and gets the focus back. True when accepted.
+bool checkNumberEntry(Prompts& prompts, QWidget* owner, QLineEdit& entry,
+                      const NumberEntryRule& rule);
 
 // "desc|pattern|desc|pattern" as the engine names its filters, in Qt's "desc (pattern);;..."
 // form. The first pair stays first, so it is the one chosen when the dialog opens.

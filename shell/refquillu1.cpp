@@ -233,23 +233,9 @@ void TRefquillMain::showFieldProperties(int n) {
 bool TRefquillMain::checkLengthEntry(int n) {
     if (checkingEntry_) return true;
     checkingEntry_ = true;
-    QLineEdit* entry = edfn_[n];
-    const std::string text = bytesFromQt(entry->text());
-    std::int32_t value = 0;
-    const QString rangeMessage = QStringLiteral("Field Size must be between 5 and 3990");
-    bool ok = true;
-    if (!parseWholeNumber(text, value)) {
-        prompts_.message(this, MessageKind::Error, textToQt(notAnIntegerMessage(text)));
-        prompts_.message(this, MessageKind::Error, rangeMessage);
-        ok = false;
-    } else if (value < 5 || value > 3990) {
-        prompts_.message(this, MessageKind::Error, rangeMessage);
-        ok = false;
-    }
-    if (!ok) {
-        entry->setText(QStringLiteral("3990"));
-        entry->setFocus(Qt::OtherFocusReason);
-    }
+    static const QString rangeMessage = QStringLiteral("Field Size must be between 5 and 3990");
+    static const NumberEntryRule rule{5, 3990, rangeMessage, rangeMessage, QStringLiteral("3990")};
+    const bool ok = checkNumberEntry(prompts_, this, *edfn_[n], rule);
     checkingEntry_ = false;
     return ok;
 }
