@@ -33,8 +33,12 @@ struct CatalogueEntry {
 // Index 0 is the unused "DUMMY" entry.
 extern const std::array<CatalogueEntry, kFieldCount + 1> FieldCatalogue;
 
-inline std::string_view jfileName(int n) { return FieldCatalogue[n].jfileName; }
-inline std::string_view endNoteName(int n) { return FieldCatalogue[n].endNoteName; }
+inline std::string_view jfileName(int n) {
+    return FieldCatalogue[n].jfileName;
+}
+inline std::string_view endNoteName(int n) {
+    return FieldCatalogue[n].endNoteName;
+}
 
 inline constexpr std::int32_t kDefaultMaxLength = 3990;
 

@@ -28,7 +28,7 @@ struct JobState {
 };
 
 class ConversionContext {
-public:
+  public:
     // The fixed buffers of the readers and writers.
     static constexpr std::size_t kRecordTextSize = 32000;  // escaped text of one export record
     static constexpr std::size_t kValueBufferSize = 32000;
@@ -71,7 +71,7 @@ public:
         }
     }
 
-private:
+  private:
     long pumpCountdown_ = kBytesPerPump;
 };
 

@@ -22,7 +22,7 @@ enum class FileDialog { OpenDlgJF, OpenDialogPDB };
 std::string notAnIntegerMessage(std::string_view text);
 
 class HostServices {
-public:
+  public:
     virtual ~HostServices() = default;
 
     // Log, status and messages.

@@ -3,7 +3,9 @@
 namespace rq {
 
 namespace {
-bool isSeparator(char c) { return kPathSeparators.find(c) != std::string_view::npos; }
+bool isSeparator(char c) {
+    return kPathSeparators.find(c) != std::string_view::npos;
+}
 
 std::size_t nameStart(std::string_view path) {
     const std::size_t last = path.find_last_of(kPathSeparators);
@@ -23,7 +25,9 @@ PathParts splitPath(std::string_view path) {
     return {std::string(path.substr(0, start)), std::string(path.substr(start))};
 }
 
-std::string_view fileName(std::string_view path) { return path.substr(nameStart(path)); }
+std::string_view fileName(std::string_view path) {
+    return path.substr(nameStart(path));
+}
 
 std::string_view baseName(std::string_view path) {
     std::string_view name = fileName(path);

@@ -17,7 +17,9 @@ bool PlainHost::errorShown() const {
                        [](const Message& m) { return m.kind == MessageKind::Error; });
 }
 
-void PlainHost::appendLog(std::string_view line) { log.emplace_back(line); }
+void PlainHost::appendLog(std::string_view line) {
+    log.emplace_back(line);
+}
 
 void PlainHost::setStatusText(std::string_view text) {
     statusText = text;
@@ -44,8 +46,7 @@ void PlainHost::stepProgress(int n) {
 }
 
 void PlainHost::setConverterPhase(char directionCode) {
-    progress.phase =
-        directionCode == '1' ? ProgressPhase::CsvToJFile : ProgressPhase::JFileToCsv;
+    progress.phase = directionCode == '1' ? ProgressPhase::CsvToJFile : ProgressPhase::JFileToCsv;
     progress.prefixLine = "Waiting for Jconvpro to finish";
     progress.recordLabelShown = false;
     progress.shown = true;

@@ -12,7 +12,7 @@
 namespace rq {
 
 class PlainHost : public HostServices {
-public:
+  public:
     struct Message {
         MessageKind kind;
         std::string text;

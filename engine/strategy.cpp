@@ -41,7 +41,8 @@ void collectFromWindow(Strategy& strategy, const StrategyWindow& window) {
 
 char popupLetterFor(int position) {
     // p + 39 for 27 to 31 gives "B" to "F": "A" is never used.
-    return position <= 26 ? static_cast<char>('a' + position - 1) : static_cast<char>(position + 39);
+    return position <= 26 ? static_cast<char>('a' + position - 1)
+                          : static_cast<char>(position + 39);
 }
 
 int assignPopupLetters(Strategy& strategy) {

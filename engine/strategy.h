@@ -39,7 +39,7 @@ inline constexpr std::int32_t kLockedFlags = 8;
 // What showInWindow and collectFromWindow need of the main window. The desktop program binds it
 // to its controls; headless runs use InMemoryStrategyWindow.
 class StrategyWindow {
-public:
+  public:
     virtual ~StrategyWindow() = default;
     virtual bool fieldTicked(int n) const = 0;
     virtual void setFieldTicked(int n, bool ticked) = 0;
@@ -52,7 +52,7 @@ public:
 };
 
 class InMemoryStrategyWindow final : public StrategyWindow {
-public:
+  public:
     struct Field {
         bool ticked = false;
         bool bold = false;
@@ -64,9 +64,7 @@ public:
 
     bool fieldTicked(int n) const override { return fields[n].ticked; }
     void setFieldTicked(int n, bool ticked) override { fields[n].ticked = ticked; }
-    void setFieldCaption(int n, std::string_view caption) override {
-        fields[n].caption = caption;
-    }
+    void setFieldCaption(int n, std::string_view caption) override { fields[n].caption = caption; }
     void setFieldBold(int n, bool bold) override { fields[n].bold = bold; }
     std::string widthText(int n) const override { return fields[n].widthText; }
     void setWidthText(int n, std::string_view text) override { fields[n].widthText = text; }

@@ -19,7 +19,7 @@ enum class ProcessStatus { Running, Exited, QueryFailed };
 enum class RegistryResult { Ok, KeyNotOpened, WriteFailed };
 
 class SystemServices {
-public:
+  public:
     virtual ~SystemServices() = default;
 
     // CreateProcess(application, commandLine, ..., HIGH_PRIORITY_CLASS when asked): no handles

@@ -20,7 +20,8 @@ Strategy factoryLikeStrategy() {
 
 std::string letters(const Strategy& s) {
     std::string out;
-    for (int n = 1; n <= kFieldCount; ++n) out += s.slots[n].popupLetter ? s.slots[n].popupLetter : '.';
+    for (int n = 1; n <= kFieldCount; ++n)
+        out += s.slots[n].popupLetter ? s.slots[n].popupLetter : '.';
     return out;
 }
 
