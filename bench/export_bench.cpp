@@ -20,6 +20,7 @@
 #include "engine/context.h"
 #include "engine/export_csv.h"
 #include "engine/plain_host.h"
+#include "engine/session.h"
 #include "engine/strategy_file.h"
 #include "platform/platform.h"
 
@@ -35,9 +36,7 @@ struct Run {
     rq::ConversionContext ctx{host, *system, window};
 
     explicit Run(const std::string& csvPath) {
-        ctx.strategy.infoParam1 = 110;
-        ctx.strategy.infoParam2 = 1;
-        ctx.strategy.lockFlags = rq::kLockedFlags;
+        rq::prepareStrategy(ctx);
         rq::readStrategyText(ctx, rq::factoryDefaultsText());
         ctx.job.csvFile = csvPath;
     }

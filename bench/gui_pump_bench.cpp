@@ -19,6 +19,7 @@
 #include "engine/context.h"
 #include "engine/export_csv.h"
 #include "engine/plain_host.h"
+#include "engine/session.h"
 #include "engine/strategy_file.h"
 #include "platform/platform.h"
 #include "shell/prompts.h"
@@ -39,9 +40,7 @@ std::string sourcePath() {
 
 // As start-up leaves it with the factory defaults.
 void prepare(rq::ConversionContext& ctx) {
-    ctx.strategy.infoParam1 = 110;
-    ctx.strategy.infoParam2 = 1;
-    ctx.strategy.lockFlags = rq::kLockedFlags;
+    rq::prepareStrategy(ctx);
     rq::readStrategyText(ctx, rq::factoryDefaultsText());
     ctx.job.csvFile = (benchFolder() / "export.csv").string();
 }

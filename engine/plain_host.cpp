@@ -32,12 +32,9 @@ void PlainHost::showMessage(MessageKind kind, std::string_view text) {
 
 std::optional<std::vector<std::string>> PlainHost::chooseFiles(FileDialog, std::string_view) {
     if (fileChoices.empty()) return std::nullopt;
-    const bool cancelled = !fileChoices.front().has_value();
-    std::vector<std::string> files;
-    if (!cancelled) files.swap(*fileChoices.front());
+    auto choice = std::move(fileChoices.front());
     fileChoices.pop_front();
-    if (cancelled) return std::nullopt;
-    return files;
+    return choice;
 }
 
 void PlainHost::stepProgress(int n) {

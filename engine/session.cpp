@@ -46,12 +46,16 @@ bool writeLines(const std::string& path, const std::vector<std::string>& lines) 
 
 }  // namespace
 
+void prepareStrategy(ConversionContext& ctx) {
+    resetStrategy(ctx.strategy, ctx.window);
+    ctx.strategy.infoParam1 = 110;
+    ctx.strategy.infoParam2 = 1;
+    ctx.strategy.lockFlags = kLockedFlags;
+}
+
 void startSession(ConversionContext& ctx) {
     Strategy& strategy = ctx.strategy;
-    resetStrategy(strategy, ctx.window);
-    strategy.infoParam1 = 110;
-    strategy.infoParam2 = 1;
-    strategy.lockFlags = kLockedFlags;
+    prepareStrategy(ctx);
 
     const std::string path = strategyPath(ctx);
     switch (readStrategyFile(ctx, path)) {

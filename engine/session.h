@@ -14,6 +14,10 @@ inline constexpr std::string_view kExchangeFolderName = "Import and Export";
 inline constexpr std::string_view kLogFileName = "Log.txt";
 inline constexpr std::string_view kStrategyBackupName = "Strat.jfp.bak";
 
+// Clears the strategy and gives the three conversion-info numbers their start values (110, 1
+// and 8), as start-up does before it reads a strategy file.
+void prepareStrategy(ConversionContext& ctx);
+
 // Needs ctx.programFolder set. Resets the strategy, reads "Strat.jfp", falls back to the
 // factory defaults, creates the working folders and shows the strategy in the window.
 void startSession(ConversionContext& ctx);

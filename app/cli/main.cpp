@@ -21,6 +21,7 @@
 #include "engine/conversion_info.h"
 #include "engine/export_csv.h"
 #include "engine/path.h"
+#include "engine/session.h"
 #include "engine/strategy.h"
 #include "engine/strategy_file.h"
 #include "platform/platform.h"
@@ -65,10 +66,7 @@ struct Command {
 // but cannot be read whole.
 bool loadStrategy(Session& session) {
     ConversionContext& ctx = session.ctx;
-    resetStrategy(ctx.strategy, ctx.window);
-    ctx.strategy.infoParam1 = 110;
-    ctx.strategy.infoParam2 = 1;
-    ctx.strategy.lockFlags = kLockedFlags;
+    prepareStrategy(ctx);
     switch (readStrategyFile(ctx, joinPath(ctx.programFolder, kStrategyFileName))) {
         case StrategyRead::Read:
             return true;
