@@ -22,8 +22,8 @@
 #include "engine/session.h"
 #include "engine/strategy_file.h"
 #include "platform/platform.h"
+#include "shell/main_window.h"
 #include "shell/prompts.h"
-#include "shell/refquillu1.h"
 #include "shell/startup.h"
 
 namespace {
@@ -58,7 +58,7 @@ struct PlainRun {
 struct WindowRun {
     std::unique_ptr<rq::SystemServices> system = rq::createSystemServices();
     rq::Prompts prompts;
-    rq::TRefquillMain window{*system, (benchFolder() / "program").string(), prompts};
+    rq::MainWindow window{*system, (benchFolder() / "program").string(), prompts};
     WindowRun() {
         prompts.answerMessagesAutomatically(true);
         window.createDialogs();

@@ -85,7 +85,7 @@ IfoInfo readIfo(std::string_view text) {
     info.widths = parseNumbers(lines[1], 1);
     info.dataWidth = parseSingle(lines[2], 2);
     info.firstColumn = parseSingle(lines[3], 3);
-    info.lockNumber = parseSingle(lines[4], 4);
+    info.lockFlags = parseSingle(lines[4], 4);
     info.extra = parseNumbers(lines[5], 5);
     info.extra2 = parseNumbers(lines[6], 6);
     if (lines[7] != kIfoMarker) {

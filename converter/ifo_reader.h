@@ -29,7 +29,7 @@ struct IfoInfo {
     std::vector<std::int64_t> widths;
     std::int64_t dataWidth = 110;
     std::int64_t firstColumn = 1;
-    std::int64_t lockNumber = 0;
+    std::int64_t lockFlags = 0;
     std::vector<std::int64_t> extra;
     std::vector<std::int64_t> extra2;
     // 0-based CSV column -> popup items.

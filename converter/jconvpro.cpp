@@ -114,7 +114,7 @@ JFileDatabase buildLayout(const std::vector<std::string>& names, const IfoInfo& 
     JFileDatabase db;
     db.showDataWidth = inRange<std::int16_t>(ifo.dataWidth, "line 3 (data width)");
     db.firstColumnToShow = inRange<std::int16_t>(ifo.firstColumn, "line 4 (first column)");
-    db.structureLocked = (ifo.lockNumber & kFlagsStructLock) != 0;
+    db.structureLocked = (ifo.lockFlags & kFlagsStructLock) != 0;
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string column = "column " + std::to_string(i + 1);
         JFileField f;

@@ -38,7 +38,7 @@ bool writeConversionInfo(ConversionContext& ctx, const std::string& path) {
 
     writeFieldLine(out, strategy, [](const FieldSlot& s) { return s.fieldType; });
     writeFieldLine(out, strategy, [](const FieldSlot& s) { return s.columnWidth; });
-    for (std::int32_t value : {strategy.infoParam1, strategy.infoParam2, strategy.lockFlags}) {
+    for (std::int32_t value : {strategy.dataWidth, strategy.firstColumn, strategy.lockFlags}) {
         writeNumber(out, value);
         out.endLine();
     }

@@ -16,7 +16,7 @@ enum class MessageKind { Plain, Error, Information };
 enum class ProgressPhase { EndNoteToCsv, CsvToJFile, JFileToCsv, CsvToEndNote };
 
 // The main window's two file-open dialogs.
-enum class FileDialog { OpenDlgJF, OpenDialogPDB };
+enum class FileDialog { EndNoteExports, JFileDatabases };
 
 // The standard conversion message for a text that should be a whole number and is not.
 std::string notAnIntegerMessage(std::string_view text);

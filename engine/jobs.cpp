@@ -108,12 +108,12 @@ void convertExportFile(ConversionContext& ctx) {
     host.endBusy();
 }
 
-void Btn2JFClick(ConversionContext& ctx) {
+void convertEndNoteToJFile(ConversionContext& ctx) {
     HostServices& host = ctx.host;
     host.setStatusText("");
     host.pumpEvents();
     const std::optional<std::vector<std::string>> chosen =
-        host.chooseFiles(FileDialog::OpenDlgJF, ctx.strategy.endNoteFolder);
+        host.chooseFiles(FileDialog::EndNoteExports, ctx.strategy.endNoteFolder);
     if (chosen) {
         if (ctx.outputFile.isOpen()) host.appendLog("btn2jfclickout still open");
         host.pumpEvents();
@@ -172,11 +172,11 @@ void convertDatabaseFile(ConversionContext& ctx) {
     host.endBusy();
 }
 
-void Btn2ENClick(ConversionContext& ctx) {
+void convertJFileToEndNote(ConversionContext& ctx) {
     HostServices& host = ctx.host;
     host.setStatusText("");
     const std::optional<std::vector<std::string>> chosen =
-        host.chooseFiles(FileDialog::OpenDialogPDB, ctx.strategy.palmBackupFolder);
+        host.chooseFiles(FileDialog::JFileDatabases, ctx.strategy.palmBackupFolder);
     if (!chosen) return;
     for (const std::string& path : *chosen) {
         ctx.job.pdbFile = path;

@@ -21,7 +21,7 @@ inline constexpr std::string_view kHotSyncKey =
 // The JFile database name holds at most this many characters.
 inline constexpr std::size_t kPalmNameLength = 19;
 
-void Btn2JFClick(ConversionContext& ctx);
+void convertEndNoteToJFile(ConversionContext& ctx);
 // Converts the export named by ctx.job.sourceFile; every outcome is told to the user.
 void convertExportFile(ConversionContext& ctx);
 // Folder part + "RQ-" + name without extension + extension.
@@ -30,7 +30,7 @@ std::string prefixPdbName(std::string_view path);
 void makePalmDatabaseName(ConversionContext& ctx);
 void setHotSyncInstallFlag(ConversionContext& ctx);
 
-void Btn2ENClick(ConversionContext& ctx);
+void convertJFileToEndNote(ConversionContext& ctx);
 // Converts the database named by ctx.job.pdbFile.
 void convertDatabaseFile(ConversionContext& ctx);
 

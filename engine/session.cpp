@@ -48,8 +48,8 @@ bool writeLines(const std::string& path, const std::vector<std::string>& lines) 
 
 void prepareStrategy(ConversionContext& ctx) {
     resetStrategy(ctx.strategy, ctx.window);
-    ctx.strategy.infoParam1 = 110;
-    ctx.strategy.infoParam2 = 1;
+    ctx.strategy.dataWidth = 110;
+    ctx.strategy.firstColumn = 1;
     ctx.strategy.lockFlags = kLockedFlags;
 }
 

@@ -10,8 +10,8 @@ void resetStrategy(Strategy& strategy, StrategyWindow& window) {
         slot.selected = false;
         slot.maxLength = 0;
     }
-    strategy.infoParam1 = 0;
-    strategy.infoParam2 = 0;
+    strategy.dataWidth = 0;
+    strategy.firstColumn = 0;
     strategy.lockFlags = 0;
     showInWindow(strategy, window);
 }

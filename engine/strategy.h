@@ -25,8 +25,8 @@ struct FieldSlot {
 
 struct Strategy {
     std::array<FieldSlot, kFieldCount + 1> slots{};  // indexed by field number, 0 unused
-    std::int32_t infoParam1 = 0;
-    std::int32_t infoParam2 = 0;
+    std::int32_t dataWidth = 0;
+    std::int32_t firstColumn = 0;
     std::int32_t lockFlags = 0;
     std::string endNoteFolder;
     std::string palmInstallFolder;

@@ -114,7 +114,7 @@ std::string strategyText(const Strategy& s) {
     appendFieldNumbers(out, [&](int n) { return s.slots[n].fieldType; });
     appendFieldNumbers(out, [&](int n) { return s.slots[n].columnWidth; });
     for (int n = 1; n <= kFieldCount; ++n) appendPopupLine(out, n, s.slots[n].popupWords);
-    for (std::int32_t value : {s.infoParam1, s.infoParam2, s.lockFlags}) {
+    for (std::int32_t value : {s.dataWidth, s.firstColumn, s.lockFlags}) {
         appendNumber(out, value);
         out += "\r\n";
     }
@@ -271,7 +271,7 @@ bool applyLine(ConversionContext& ctx, int number, const std::vector<std::string
             words.emplace_back(tokens[t]);
         }
     } else if (number >= 42 && number <= 44) {
-        std::int32_t* numbers[] = {&s.infoParam1, &s.infoParam2, &s.lockFlags};
+        std::int32_t* numbers[] = {&s.dataWidth, &s.firstColumn, &s.lockFlags};
         for (std::string_view token : tokens) {
             if (!toNumber(ctx, token, value)) return false;
             *numbers[number - 42] = value;

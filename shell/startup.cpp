@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "engine/path.h"
+#include "shell/main_window.h"
 #include "shell/prompts.h"
-#include "shell/refquillu1.h"
-#include "shell/rqsplash.h"
+#include "shell/splash_window.h"
 
 // Q_INIT_RESOURCE must stand outside any namespace.
 static void initRefquillResources() {
@@ -34,13 +34,13 @@ int runWindows(int& argc, char** argv, SystemServices& system, const std::string
     QApplication app(argc, argv);
     try {
         initShellResources();
-        auto splash = std::make_unique<TFormRQSplash>();
+        auto splash = std::make_unique<SplashWindow>();
         splash->showAndPaint();
         QApplication::setApplicationName(QStringLiteral("Refquill"));
         QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/refquill.png")));
 
         Prompts prompts;
-        TRefquillMain window(system, programFolder, prompts);
+        MainWindow window(system, programFolder, prompts);
         window.createDialogs();
         splash->hide();
         splash.reset();

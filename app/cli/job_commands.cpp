@@ -40,12 +40,12 @@ int runJob(ConversionContext& ctx, PlainHost& host, const std::vector<std::strin
 }  // namespace
 
 int runToJFile(ConversionContext& ctx, PlainHost& host, const std::vector<std::string>& exports) {
-    return runJob(ctx, host, exports, Btn2JFClick);
+    return runJob(ctx, host, exports, convertEndNoteToJFile);
 }
 
 int runToEndNote(ConversionContext& ctx, PlainHost& host,
                  const std::vector<std::string>& databases) {
-    return runJob(ctx, host, databases, Btn2ENClick);
+    return runJob(ctx, host, databases, convertJFileToEndNote);
 }
 
 int runImportCsv(ConversionContext& ctx, const std::string& csv, const std::string& importFile) {

@@ -81,7 +81,7 @@ TEST(IfoReader, ReadsTheLayoutTheDesktopWrites) {
     EXPECT_EQ(info.widths, (std::vector<std::int64_t>{15, 80, 30}));
     EXPECT_EQ(info.dataWidth, 110);
     EXPECT_EQ(info.firstColumn, 1);
-    EXPECT_EQ(info.lockNumber, 8);
+    EXPECT_EQ(info.lockFlags, 8);
     EXPECT_EQ(info.extra, (std::vector<std::int64_t>{0, 0, 0}));
     ASSERT_EQ(info.popupLists.size(), 2u);
     EXPECT_EQ(info.popupLists.at(0), (Values{"Book", "", "Journal"}));

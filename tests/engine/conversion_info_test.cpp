@@ -58,8 +58,8 @@ TEST_F(ConversionInfoTest, LockOffChangesOnlyLineFive) {
 
 TEST_F(ConversionInfoTest, WordListsAreCappedAtNinetyNineAndEmptyListsKeepTheirLine) {
     Strategy& s = ctx.strategy;
-    s.infoParam1 = 110;
-    s.infoParam2 = 1;
+    s.dataWidth = 110;
+    s.firstColumn = 1;
     s.lockFlags = 8;
     for (int n : {2, 4, 5, 6}) s.slots[n].selected = true;
     s.slots[2].fieldType = NormalPopup;
@@ -82,8 +82,8 @@ TEST_F(ConversionInfoTest, WordListsAreCappedAtNinetyNineAndEmptyListsKeepTheirL
 }
 
 TEST_F(ConversionInfoTest, NoFieldSelectedLeavesFiveLines) {
-    ctx.strategy.infoParam1 = 110;
-    ctx.strategy.infoParam2 = 1;
+    ctx.strategy.dataWidth = 110;
+    ctx.strategy.firstColumn = 1;
     ctx.strategy.lockFlags = 8;
     EXPECT_FALSE(writeConversionInfo(ctx, path("out.IFO")));
     EXPECT_EQ(readWholeFile(path("out.IFO")), "\r\n\r\n110\r\n1\r\n8\r\n");

@@ -74,8 +74,8 @@ class FormatsTest : public ::testing::Test {
 
     // The factory defaults as start-up has them: numbers set first, then the file read.
     void loadFactoryDefaults() {
-        ctx.strategy.infoParam1 = 110;
-        ctx.strategy.infoParam2 = 1;
+        ctx.strategy.dataWidth = 110;
+        ctx.strategy.firstColumn = 1;
         ctx.strategy.lockFlags = kLockedFlags;
         ASSERT_EQ(readStrategyText(ctx, factoryDefaultsText()), StrategyRead::Read);
     }

@@ -32,8 +32,8 @@ TEST_F(StrategyFileTest, FactoryDefaultsFileIsByteExact) {
 }
 
 TEST_F(StrategyFileTest, FactoryDefaultsReadBackAsStartUpNeedsThem) {
-    ctx.strategy.infoParam1 = 110;
-    ctx.strategy.infoParam2 = 1;
+    ctx.strategy.dataWidth = 110;
+    ctx.strategy.firstColumn = 1;
     ctx.strategy.lockFlags = 8;
     ASSERT_EQ(readStrategyFile(ctx, goldenPath("factory-default.jfp")), StrategyRead::Read);
     const Strategy& s = ctx.strategy;
@@ -55,8 +55,8 @@ TEST_F(StrategyFileTest, FactoryDefaultsReadBackAsStartUpNeedsThem) {
     EXPECT_EQ(s.palmInstallFolder, "\\Out2Palm");
     EXPECT_EQ(s.palmBackupFolder, "\\Out2Palm");
     EXPECT_EQ(s.hotSyncId, "0000");
-    EXPECT_EQ(s.infoParam1, 110);
-    EXPECT_EQ(s.infoParam2, 1);
+    EXPECT_EQ(s.dataWidth, 110);
+    EXPECT_EQ(s.firstColumn, 1);
     EXPECT_EQ(s.lockFlags, 8);
     EXPECT_EQ(host.pumpCount, 20);  // before each of the 19 lines and before the end
 }
@@ -73,8 +73,8 @@ Strategy variedStrategy() {
     for (int i = 0; i < 100; ++i) s.slots[4].popupWords.push_back("w" + std::to_string(i));
     for (int i = 0; i < 99; ++i) s.slots[31].popupWords.push_back("x" + std::to_string(i));
     s.slots[30].popupWords = {"\xE9t\xE9", " spaced "};
-    s.infoParam1 = -3;
-    s.infoParam2 = 0;
+    s.dataWidth = -3;
+    s.firstColumn = 0;
     s.lockFlags = 8;
     s.endNoteFolder = "C:\\EndNote Files";
     s.palmInstallFolder = "/home/u/palm install";
@@ -140,8 +140,8 @@ TEST_F(StrategyFileTest, WriteThenReadGivesTheSameStrategyBarTheThreeExceptions)
     EXPECT_EQ(s.slots[31].popupWords.size(), 98u);
     EXPECT_EQ(s.slots[30].popupWords, original.slots[30].popupWords);
     EXPECT_TRUE(s.slots[1].popupWords.empty());
-    EXPECT_EQ(s.infoParam1, -3);
-    EXPECT_EQ(s.infoParam2, 0);
+    EXPECT_EQ(s.dataWidth, -3);
+    EXPECT_EQ(s.firstColumn, 0);
     EXPECT_EQ(s.lockFlags, 8);
     EXPECT_EQ(s.endNoteFolder, original.endNoteFolder);
     EXPECT_EQ(s.palmInstallFolder, original.palmInstallFolder);
@@ -212,10 +212,10 @@ TEST_F(StrategyFileTest, NumbersLinesKeepTheirLastTokenAndLaterLinesAreIgnored) 
     std::string text = headLines();
     for (int n = 1; n <= kFieldCount; ++n) text += "fld" + std::to_string(n) + "\r\n";
     text += "1,2,3\r\n\r\n9\r\n45,not,read\r\n";
-    ctx.strategy.infoParam2 = 77;
+    ctx.strategy.firstColumn = 77;
     ASSERT_EQ(readStrategyText(ctx, text), StrategyRead::Read);
-    EXPECT_EQ(ctx.strategy.infoParam1, 3);
-    EXPECT_EQ(ctx.strategy.infoParam2, 77);
+    EXPECT_EQ(ctx.strategy.dataWidth, 3);
+    EXPECT_EQ(ctx.strategy.firstColumn, 77);
     EXPECT_EQ(ctx.strategy.lockFlags, 9);
 }
 
@@ -239,7 +239,7 @@ TEST_F(StrategyFileTest, TokenThatIsNoNumberStopsTheReading) {
     numbers += "110\r\n 1\r\n";
     EXPECT_EQ(readStrategyText(ctx, numbers), StrategyRead::NotANumber);
     EXPECT_EQ(host.messages.at(0).text, "' 1' is not a valid integer value");
-    EXPECT_EQ(ctx.strategy.infoParam1, 110);
+    EXPECT_EQ(ctx.strategy.dataWidth, 110);
 }
 
 TEST_F(StrategyFileTest, LongLineIsSplitAfter31999Characters) {

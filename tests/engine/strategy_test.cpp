@@ -112,14 +112,14 @@ TEST(StrategyWindowBinding, ResetClearsSelectionLengthsAndNumbersOnly) {
     Strategy s = factoryLikeStrategy();
     s.slots[1].popupWords = {"Book"};
     s.endNoteFolder = "x";
-    s.infoParam1 = 110;
+    s.dataWidth = 110;
     InMemoryStrategyWindow w;
     resetStrategy(s, w);
     EXPECT_FALSE(s.slots[1].selected);
     EXPECT_EQ(s.slots[1].maxLength, 0);
     EXPECT_EQ(s.slots[1].fieldType, 64);
     EXPECT_EQ(s.slots[1].popupWords.size(), 1u);
-    EXPECT_EQ(s.infoParam1, 0);
+    EXPECT_EQ(s.dataWidth, 0);
     EXPECT_EQ(s.endNoteFolder, "x");
     EXPECT_EQ(w.fields[1].widthText, "0");
     EXPECT_FALSE(w.fields[1].ticked);

@@ -179,7 +179,7 @@ TEST_F(Jobs, ThreeExportsWithTheSecondRejectedByTheConverter) {
     const std::string bad = folder / "bad.txt";
     writeFile(bad, "Book" + std::string(14, '\t') + std::string(4500, 'n') + "\xb0\r\n");
     host.fileChoices.push_back(Lines{exportFile("one.txt"), bad, exportFile("three.txt")});
-    Btn2JFClick(*ctx);
+    convertEndNoteToJFile(*ctx);
 
     const std::string one = joinPath(exchange, "RQ-one.PDB");
     EXPECT_TRUE(fs::exists(one));
@@ -213,12 +213,12 @@ TEST_F(Jobs, ThreeExportsWithTheSecondRejectedByTheConverter) {
 TEST_F(Jobs, RoundTripKeepsTheExportsValuesAfterTheDocumentedChanges) {
     window.setWidthText(4, "10");  // Title cut to 10 bytes
     host.fileChoices.push_back(Lines{exportFile("refs.txt")});
-    Btn2JFClick(*ctx);
+    convertEndNoteToJFile(*ctx);
     ASSERT_EQ(host.statusText, "3 Records Transferred to  JFile. Number of truncated records: 3");
 
     const std::string pdb = joinPath(exchange, "RQ-refs.PDB");
     host.fileChoices.push_back(Lines{pdb});
-    Btn2ENClick(*ctx);
+    convertJFileToEndNote(*ctx);
     EXPECT_EQ(host.statusText, "3 Records Transferred to EndNote");
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(Lines(host.log.end() - 6, host.log.end()),
@@ -254,7 +254,7 @@ TEST_F(Jobs, DatabaseTheConverterRejectsLeavesNoImportFile) {
     const std::string notPdb = folder / "RQ-junk.PDB";
     writeFile(notPdb, "this is not a database");
     host.fileChoices.push_back(Lines{notPdb});
-    Btn2ENClick(*ctx);
+    convertJFileToEndNote(*ctx);
     EXPECT_EQ(host.log.back(), "CSV2PDB returned  0");
     EXPECT_EQ(host.shownErrorLogs.size(), 1u);
     EXPECT_EQ(host.messages,
@@ -264,8 +264,8 @@ TEST_F(Jobs, DatabaseTheConverterRejectsLeavesNoImportFile) {
 }
 
 TEST_F(Jobs, CancelledChoicesWriteNothing) {
-    Btn2ENClick(*ctx);
-    Btn2JFClick(*ctx);
+    convertJFileToEndNote(*ctx);
+    convertEndNoteToJFile(*ctx);
     EXPECT_TRUE(host.log.empty());
     EXPECT_EQ(host.statusText, "");
     EXPECT_FALSE(fs::exists(folder / "home/.jpilot/jpilot.install"));

@@ -63,7 +63,7 @@ class Jobs : public ::testing::Test, protected Harness {
 
 TEST_F(Jobs, ToJFileNamesLogsAndReports) {
     choose({exportFile("My refs.txt")});
-    Btn2JFClick(ctx);
+    convertEndNoteToJFile(ctx);
 
     const std::string pdb = joinPath(palm, "RQ-My refs.PDB");
     EXPECT_EQ(host.log, (Lines{" ", "EndNote to JFile", "sCsv Name is " + work("My refs.csv"),
@@ -87,7 +87,7 @@ TEST_F(Jobs, ToJFileNamesLogsAndReports) {
 TEST_F(Jobs, CutValuesShowInTheStatusOnly) {
     window.setWidthText(15, "50");  // Notes: the 120-byte value of the third record is cut
     choose({exportFile("refs.txt")});
-    Btn2JFClick(ctx);
+    convertEndNoteToJFile(ctx);
     EXPECT_EQ(host.log.back(), "3 Records Transferred to  JFile");
     EXPECT_EQ(host.statusText, "3 Records Transferred to  JFile. Number of truncated records: 1");
     EXPECT_EQ(ctx.job.truncatedRecords, 1);
@@ -95,7 +95,7 @@ TEST_F(Jobs, CutValuesShowInTheStatusOnly) {
 
 TEST_F(Jobs, LongAndDotlessNamesGiveTheirFiles) {
     choose({exportFile("Anthropology references.txt"), exportFile("plain")});
-    Btn2JFClick(ctx);
+    convertEndNoteToJFile(ctx);
     EXPECT_TRUE(fs::exists(joinPath(palm, "RQ-Anthropology references.PDB")));
     EXPECT_NE(std::find(host.log.begin(), host.log.end(), "Palm Name is \"RQ-Anthropology ref\""),
               host.log.end());
@@ -109,7 +109,7 @@ TEST_F(Jobs, AFailureInTheSecondFileDoesNotStopTheThird) {
     const std::string bad = folder / "bad.txt";
     writeFile(bad, "Book\tFAIL\t1999\xb0\r\n");
     choose({exportFile("one.txt"), bad, exportFile("three.txt")});
-    Btn2JFClick(ctx);
+    convertEndNoteToJFile(ctx);
 
     EXPECT_TRUE(fs::exists(joinPath(palm, "RQ-one.PDB")));
     EXPECT_FALSE(fs::exists(joinPath(palm, "RQ-bad.PDB")));
@@ -132,7 +132,7 @@ TEST_F(Jobs, AFailureInTheSecondFileDoesNotStopTheThird) {
 
 TEST_F(Jobs, CancelledChoiceConvertsNothingButStillSetsTheFlag) {
     ctx.strategy.hotSyncId = "";
-    Btn2JFClick(ctx);
+    convertEndNoteToJFile(ctx);
     EXPECT_TRUE(host.log.empty());
     EXPECT_EQ(host.statusText, "");
     EXPECT_TRUE(system.starts.empty());
@@ -141,7 +141,7 @@ TEST_F(Jobs, CancelledChoiceConvertsNothingButStillSetsTheFlag) {
 
 TEST_F(Jobs, KeyThatCannotBeOpenedGetsItsPlainMessage) {
     system.registryResult = RegistryResult::KeyNotOpened;
-    Btn2JFClick(ctx);
+    convertEndNoteToJFile(ctx);
     EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Plain, "Couldn't open key "}}));
     system.registryResult = RegistryResult::WriteFailed;
     host.messages.clear();
@@ -152,7 +152,7 @@ TEST_F(Jobs, KeyThatCannotBeOpenedGetsItsPlainMessage) {
 
 TEST_F(Jobs, ExportWithoutRecordMarkNeverReachesTheConverter) {
     choose({exportFile("loose.txt", "no-record-mark.txt")});
-    Btn2JFClick(ctx);
+    convertEndNoteToJFile(ctx);
     EXPECT_EQ(host.log.back(), "Endnote file record count was 0");
     EXPECT_EQ(host.log.size(), 7u);
     EXPECT_EQ(host.messages,
@@ -165,7 +165,7 @@ TEST_F(Jobs, ExportWithoutRecordMarkNeverReachesTheConverter) {
 TEST_F(Jobs, MissingConverterClosesTheProgressAndAddsNoResult) {
     fs::remove(joinPath(ctx.programFolder, "jconvpro.exe"));
     choose({exportFile("refs.txt")});
-    Btn2JFClick(ctx);
+    convertEndNoteToJFile(ctx);
     EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Plain, "Jconvpro.exe not found!"}}));
     EXPECT_EQ(host.log.back(), "Endnote file record count was 3");
     EXPECT_EQ(host.statusText, "");
@@ -175,7 +175,7 @@ TEST_F(Jobs, MissingConverterClosesTheProgressAndAddsNoResult) {
 TEST_F(Jobs, NoFieldSelectedStopsBeforeTheCsv) {
     for (int n = 1; n <= kFieldCount; ++n) window.setFieldTicked(n, false);
     choose({exportFile("refs.txt")});
-    Btn2JFClick(ctx);
+    convertEndNoteToJFile(ctx);
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[1], (Msg{MessageKind::Error, "Unable to build .IFO file"}));
     EXPECT_TRUE(host.log.empty());
@@ -185,7 +185,7 @@ TEST_F(Jobs, NoFieldSelectedStopsBeforeTheCsv) {
 TEST_F(Jobs, HeldOutputSlotIsLogged) {
     ASSERT_TRUE(ctx.outputFile.open(folder / "held.txt"));
     choose({});
-    Btn2JFClick(ctx);
+    convertEndNoteToJFile(ctx);
     EXPECT_EQ(host.log, Lines{"btn2jfclickout still open"});
     ctx.outputFile.close();
 }
@@ -194,7 +194,7 @@ TEST_F(Jobs, ToEndNoteNamesLogsAndReports) {
     const std::string pdb = folder / "RQ-refs.PDB";
     writeFile(pdb, "\"Author\",\"Title\"\r\n\"A\",\"B\"\r\n\"C\",\"D\"\r\n");
     choose({pdb});
-    Btn2ENClick(ctx);
+    convertJFileToEndNote(ctx);
 
     EXPECT_EQ(host.log, (Lines{" ", "JFile to EndNote", "sCsv Name is " + work("RQ-refs.out"),
                                "sPdb Name is " + pdb, "IFO  Name is " + work("temp.ifo"),
@@ -220,7 +220,7 @@ TEST_F(Jobs, ToEndNoteGoesOnAfterAFailedDatabase) {
     writeFile(three, "\"Title\"\r\n");
     writeFile(joinPath(endNote, "two.x.tsv"), "earlier");
     choose({one, two, three});
-    Btn2ENClick(ctx);
+    convertJFileToEndNote(ctx);
 
     EXPECT_EQ(host.log.size(), 18u);
     EXPECT_EQ(host.log[5], "1 Records Transferred to EndNote");
@@ -239,7 +239,7 @@ TEST_F(Jobs, ToEndNoteGoesOnAfterAFailedDatabase) {
 }
 
 TEST_F(Jobs, ToEndNoteCancelledDoesNothing) {
-    Btn2ENClick(ctx);
+    convertJFileToEndNote(ctx);
     EXPECT_TRUE(host.log.empty());
     EXPECT_EQ(host.statusText, "");
     EXPECT_TRUE(system.starts.empty());
@@ -249,10 +249,10 @@ TEST_F(Jobs, SameDatabaseTwiceReplacesTheImportFile) {
     const std::string pdb = folder / "RQ-x.PDB";
     writeFile(pdb, "\"Title\"\r\n\"first\"\r\n\"second\"\r\n");
     choose({pdb});
-    Btn2ENClick(ctx);
+    convertJFileToEndNote(ctx);
     writeFile(pdb, "\"Title\"\r\n\"third\"\r\n");
     choose({pdb});
-    Btn2ENClick(ctx);
+    convertJFileToEndNote(ctx);
     const std::string tsv = readFile(joinPath(endNote, "RQ-x.tsv"));
     EXPECT_EQ(tsv.find("first"), std::string::npos);
     EXPECT_NE(tsv.find("third"), std::string::npos);

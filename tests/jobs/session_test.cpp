@@ -41,8 +41,8 @@ TEST_F(Session, FirstStartWritesAndReadsTheFactoryDefaultsInTheProgramFolder) {
     EXPECT_EQ(ctx.strategy.palmInstallFolder, exchange);
     EXPECT_EQ(ctx.strategy.palmBackupFolder, exchange);
     EXPECT_EQ(ctx.strategy.hotSyncId, "0000");
-    EXPECT_EQ(ctx.strategy.infoParam1, 110);
-    EXPECT_EQ(ctx.strategy.infoParam2, 1);
+    EXPECT_EQ(ctx.strategy.dataWidth, 110);
+    EXPECT_EQ(ctx.strategy.firstColumn, 1);
     EXPECT_TRUE(fs::is_directory(ctx.workFolder));
     EXPECT_TRUE(fs::is_directory(exchange));
     EXPECT_TRUE(host.messages.empty());

@@ -12,10 +12,10 @@
 #include <QtTest>
 
 #include "engine/path.h"
-#include "shell/fldsetdlg.h"
-#include "shell/jfc.h"
-#include "shell/progdlg.h"
+#include "shell/field_properties_dialog.h"
+#include "shell/progress_dialog.h"
 #include "shell/prompts.h"
+#include "shell/settings_dialog.h"
 #include "shell/startup.h"
 
 using namespace rq;
@@ -103,7 +103,7 @@ class DialogsTest : public QObject {
 
     void sourceFileFitsTheLabelInTheWindowFont() {
         QFont font;
-        TprogDlg dialog(font);
+        ProgressDialog dialog(font);
         auto* label = child<QLabel*>(dialog, "LabelFName");
         QCOMPARE(label->width(), 200);
         const QString shortPath = pathOf({QString(), QStringLiteral("x"), QStringLiteral("f.txt")});
@@ -124,7 +124,7 @@ class DialogsTest : public QObject {
     }
 
     void barStepsAndIsNeverReset() {
-        TprogDlg dialog{QFont()};
+        ProgressDialog dialog{QFont()};
         auto* bar = child<QProgressBar*>(dialog, "ProgBarJF");
         QCOMPARE(bar->minimum(), 1);
         QCOMPARE(bar->maximum(), 100);
@@ -142,7 +142,7 @@ class DialogsTest : public QObject {
     }
 
     void phasesShowOnePanelEach() {
-        TprogDlg dialog{QFont()};
+        ProgressDialog dialog{QFont()};
         const char* panels[4] = {"Panel5", "Panel1", "Panel2", "Panel4"};
         const ProgressPhase phases[4] = {ProgressPhase::EndNoteToCsv, ProgressPhase::CsvToJFile,
                                          ProgressPhase::JFileToCsv, ProgressPhase::CsvToEndNote};
@@ -155,7 +155,7 @@ class DialogsTest : public QObject {
     }
 
     void converterPhaseShowsTheDialogWithoutBlocking() {
-        TprogDlg dialog{QFont()};
+        ProgressDialog dialog{QFont()};
         dialog.setPrefixLine(QStringLiteral("Working on Record number"));
         dialog.showRecordLabel(true);
         dialog.setRecordNumber(41);
@@ -195,7 +195,7 @@ class DialogsTest : public QObject {
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("Line 12: bad field\r\nsecond \xe9 line\r\n");
         file.close();
-        TConvErrorDialog dialog;
+        ConverterErrorDialog dialog;
         auto* memo = child<QPlainTextEdit*>(dialog, "Memo1");
         memo->setPlainText(QStringLiteral("typed by the user"));
         QVERIFY(dialog.showLog(path));
@@ -215,7 +215,7 @@ class DialogsTest : public QObject {
     void hundredWordsAreKept() {
         Prompts prompts;
         prompts.answerMessagesAutomatically(true);
-        TFldSetDlg dialog(prompts);
+        FieldPropertiesDialog dialog(prompts);
         FieldSlot slot;
         slot.fieldType = String;
         slot.columnWidth = 80;
@@ -233,7 +233,7 @@ class DialogsTest : public QObject {
     void hundredAndOneWordsAreCut() {
         Prompts prompts;
         prompts.answerMessagesAutomatically(true);
-        TFldSetDlg dialog(prompts);
+        FieldPropertiesDialog dialog(prompts);
         FieldSlot slot;
         slot.fieldType = String;
         prompts.setNextDialogHandler(
@@ -253,7 +253,7 @@ class DialogsTest : public QObject {
 
     void emptyLinesBecomeEmptyWords() {
         Prompts prompts;
-        TFldSetDlg dialog(prompts);
+        FieldPropertiesDialog dialog(prompts);
         FieldSlot slot;
         slot.fieldType = NormalPopup;
         prompts.setNextDialogHandler(
@@ -265,7 +265,7 @@ class DialogsTest : public QObject {
 
     void wordsShowAndKeepTheirWindows1252Bytes() {
         Prompts prompts;
-        TFldSetDlg dialog(prompts);
+        FieldPropertiesDialog dialog(prompts);
         FieldSlot slot;
         slot.fieldType = NormalPopup;
         // Euro sign, ellipsis (also the line-end mark), curly quote, an undefined byte, e acute.
@@ -284,7 +284,7 @@ class DialogsTest : public QObject {
 
     void cancelKeepsEverything() {
         Prompts prompts;
-        TFldSetDlg dialog(prompts);
+        FieldPropertiesDialog dialog(prompts);
         FieldSlot slot;
         slot.fieldType = NormalPopup;
         slot.columnWidth = 44;
@@ -308,7 +308,7 @@ class DialogsTest : public QObject {
 
     void strayTypeCodeBecomesStringEvenOnCancel() {
         Prompts prompts;
-        TFldSetDlg dialog(prompts);
+        FieldPropertiesDialog dialog(prompts);
         FieldSlot slot;
         slot.fieldType = 7;
         bool stringChosen = false;
@@ -352,7 +352,7 @@ class DialogsTest : public QObject {
         QFETCH(QStringList, messages);
         Prompts prompts;
         prompts.answerMessagesAutomatically(true);
-        TFldSetDlg dialog(prompts);
+        FieldPropertiesDialog dialog(prompts);
         auto* entry = child<QLineEdit*>(dialog, "EditFldSize");
         entry->setText(typed);
         QCOMPARE(dialog.checkColumnWidthEntry(), messages.isEmpty());
@@ -368,7 +368,7 @@ class DialogsTest : public QObject {
     void leavingABadColumnWidthKeepsTheFocus() {
         Prompts prompts;
         prompts.answerMessagesAutomatically(true);
-        TFldSetDlg dialog(prompts);
+        FieldPropertiesDialog dialog(prompts);
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -390,7 +390,7 @@ class DialogsTest : public QObject {
     void okWithABadWidthKeepsTheDialogOpen() {
         Prompts prompts;
         prompts.answerMessagesAutomatically(true);
-        TFldSetDlg dialog(prompts);
+        FieldPropertiesDialog dialog(prompts);
         FieldSlot slot;
         slot.fieldType = String;
         slot.columnWidth = 50;
@@ -404,7 +404,7 @@ class DialogsTest : public QObject {
 
     void wordBoxTakesAtMost1990Characters() {
         Prompts prompts;
-        TFldSetDlg dialog(prompts);
+        FieldPropertiesDialog dialog(prompts);
         auto* memo = child<QPlainTextEdit*>(dialog, "MemoWList");
         memo->setPlainText(QStringLiteral("start"));
         // A paste that is too long is cut to what fits; a line break counts as two.
@@ -422,7 +422,7 @@ class DialogsTest : public QObject {
 
     void settingsOkCopiesBack() {
         Prompts prompts;
-        TFormVIZiru dialog(prompts);
+        SettingsDialog dialog(prompts);
         Strategy strategy;
         strategy.endNoteFolder = "/en";
         strategy.palmInstallFolder = "/install";
@@ -460,7 +460,7 @@ class DialogsTest : public QObject {
 
     void settingsCancelChangesNothing() {
         Prompts prompts;
-        TFormVIZiru dialog(prompts);
+        SettingsDialog dialog(prompts);
         Strategy strategy;
         strategy.endNoteFolder = "/en";
         strategy.hotSyncId = "1234";

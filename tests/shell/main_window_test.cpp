@@ -16,9 +16,9 @@
 #include "engine/jobs.h"
 #include "engine/path.h"
 #include "engine/plain_host.h"
-#include "shell/fldsetdlg.h"
-#include "shell/progdlg.h"
-#include "shell/rqsplash.h"
+#include "shell/field_properties_dialog.h"
+#include "shell/progress_dialog.h"
+#include "shell/splash_window.h"
 #include "shell_test_support.h"
 
 using namespace rq;
@@ -42,7 +42,7 @@ class MainWindowTest : public QObject {
   private Q_SLOTS:
     void firstStartShowsTheFactoryDefaults() {
         WindowFixture f;
-        TRefquillMain& window = f.open();
+        MainWindow& window = f.open();
         for (int n = 1; n <= kFieldCount; ++n) {
             const auto* box = f.child<QCheckBox*>(QStringLiteral("CBfn%1").arg(n));
             const auto* entry = f.child<QLineEdit*>(QStringLiteral("EDfn%1").arg(n));
@@ -68,7 +68,7 @@ class MainWindowTest : public QObject {
 
     void windowIsLaidOutAsNamed() {
         WindowFixture f;
-        TRefquillMain& window = f.open();
+        MainWindow& window = f.open();
         QCOMPARE(window.windowTitle(), QStringLiteral("Refquill for Windows"));
         QCOMPARE(window.centralWidget()->width(), 583);
         QCOMPARE(window.centralWidget()->height() + window.statusBar()->height(), 381);
@@ -137,7 +137,7 @@ class MainWindowTest : public QObject {
         QFETCH(QString, after);
         QFETCH(int, messages);
         WindowFixture f;
-        TRefquillMain& window = f.open();
+        MainWindow& window = f.open();
         f.prompts.clearShownMessages();
         auto* entry = f.child<QLineEdit*>("EDfn12");
         entry->setText(typed);
@@ -155,7 +155,7 @@ class MainWindowTest : public QObject {
 
     void leavingABadWidthKeepsTheFocus() {
         WindowFixture f;
-        TRefquillMain& window = f.open();
+        MainWindow& window = f.open();
         window.show();
         QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -176,7 +176,7 @@ class MainWindowTest : public QObject {
 
     void propertiesMakeTheCaptionBoldAndNormal() {
         WindowFixture f;
-        TRefquillMain& window = f.open();
+        MainWindow& window = f.open();
         auto* author = f.child<QCheckBox*>("CBfn2");
         QVERIFY(!author->font().bold());
         auto choose = [&](int item) {
@@ -207,7 +207,7 @@ class MainWindowTest : public QObject {
 
     void settingsAndAboutFromTheMenu() {
         WindowFixture f;
-        TRefquillMain& window = f.open();
+        MainWindow& window = f.open();
         f.prompts.setNextDialogHandler([](QDialog& dialog) {
             dialog.findChild<QLineEdit*>(QStringLiteral("EditHSId"))
                 ->setText(QStringLiteral("4711"));
@@ -242,7 +242,7 @@ class MainWindowTest : public QObject {
 
     void closingWritesStrategyAndLog() {
         WindowFixture f;
-        TRefquillMain& window = f.open();
+        MainWindow& window = f.open();
         f.child<QCheckBox*>("CBfn20")->setChecked(true);
         f.child<QLineEdit*>("EDfn4")->setText(QStringLiteral("250"));
         QFile::remove(inFolder(f, "Strat.jfp"));
@@ -250,7 +250,7 @@ class MainWindowTest : public QObject {
         QVERIFY(QFile::exists(inFolder(f, "Strat.jfp")));
 
         // Read back by a second window in the same folder.
-        TRefquillMain again(f.system, f.programFolder(), f.prompts);
+        MainWindow again(f.system, f.programFolder(), f.prompts);
         QVERIFY(again.fieldTicked(20));
         QCOMPARE(again.widthText(4), std::string("250"));
         QVERIFY(!again.fieldTicked(21));
@@ -266,7 +266,7 @@ class MainWindowTest : public QObject {
             QFile::copy(QStringLiteral(RQ_BIN_DIR "/jconvpro.exe"), inFolder(f, "jconvpro.exe")));
         QFile::setPermissions(inFolder(f, "jconvpro.exe"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        TRefquillMain& window = f.open();
+        MainWindow& window = f.open();
         f.system.fastClock = false;
         window.show();
         const QString source = exchangeFolder(f) + QStringLiteral("/three-refs.txt");
@@ -348,7 +348,7 @@ class MainWindowTest : public QObject {
         showInWindow(headless.strategy, memory);
         plain.fileChoices.push_back(std::vector<std::string>{source.toStdString()});
         QFile::remove(pdb);
-        rq::Btn2JFClick(headless);
+        rq::convertEndNoteToJFile(headless);
         QVERIFY2(plain.messages.empty(),
                  plain.messages.empty() ? "" : plain.messages.front().text.c_str());
         QCOMPARE(plain.log, log);
@@ -359,7 +359,7 @@ class MainWindowTest : public QObject {
 
     void closeDuringAConversionWaitsForItsEnd() {
         WindowFixture f;
-        TRefquillMain& window = f.open();
+        MainWindow& window = f.open();
         window.show();
         bool closedInside = true;
         // The file choice is the first thing the job shows; the user closes the window there.
@@ -370,8 +370,8 @@ class MainWindowTest : public QObject {
         });
         QFile::remove(inFolder(f, "Log.txt"));
         // The job's first look at events comes after the pump's pause.
-        QTest::qSleep(int(TRefquillMain::kPumpIntervalMs) + 5);
-        window.Btn2JFClick();
+        QTest::qSleep(int(MainWindow::kPumpIntervalMs) + 5);
+        window.convertEndNoteToJFile();
         QVERIFY(!closedInside);
         QVERIFY(!window.isVisible());
         QVERIFY(QFile::exists(inFolder(f, "Log.txt")));
@@ -379,13 +379,13 @@ class MainWindowTest : public QObject {
 
     void pumpRunsEventsOnlyEveryFewMilliseconds() {
         WindowFixture f;
-        TRefquillMain& window = f.open();
+        MainWindow& window = f.open();
         int ran = 0;
         auto post = [&] {
             QMetaObject::invokeMethod(
                 &window, [&] { ++ran; }, Qt::QueuedConnection);
         };
-        QTest::qSleep(int(TRefquillMain::kPumpIntervalMs) + 5);
+        QTest::qSleep(int(MainWindow::kPumpIntervalMs) + 5);
         post();
         window.pumpEvents();
         QElapsedTimer sinceEvents;
@@ -394,15 +394,15 @@ class MainWindowTest : public QObject {
         post();
         for (int i = 0; i < 10000; ++i) window.pumpEvents();
         // Unless the machine stalled for the whole pause, the calls only looked at the clock.
-        if (sinceEvents.elapsed() < TRefquillMain::kPumpIntervalMs) QCOMPARE(ran, 1);
-        QTest::qSleep(int(TRefquillMain::kPumpIntervalMs) + 5);
+        if (sinceEvents.elapsed() < MainWindow::kPumpIntervalMs) QCOMPARE(ran, 1);
+        QTest::qSleep(int(MainWindow::kPumpIntervalMs) + 5);
         window.pumpEvents();
         QCOMPARE(ran, 2);
     }
 
     void splashWindowIsBorderless() {
         initShellResources();
-        TFormRQSplash splash;
+        SplashWindow splash;
         QCOMPARE(splash.size(), QSize(398, 262));
         QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
         QStringList texts;

@@ -12,8 +12,8 @@
 
 #include "engine/system_services.h"
 #include "platform/platform.h"
+#include "shell/main_window.h"
 #include "shell/prompts.h"
-#include "shell/refquillu1.h"
 #include "shell/startup.h"
 
 namespace rq::test {
@@ -67,15 +67,15 @@ struct WindowFixture {
     QTemporaryDir folder;
     TestSystem system;
     Prompts prompts;
-    std::unique_ptr<TRefquillMain> window;
+    std::unique_ptr<MainWindow> window;
 
     WindowFixture() {
         initShellResources();
         prompts.answerMessagesAutomatically(true);
     }
     std::string programFolder() const { return folder.path().toStdString(); }
-    TRefquillMain& open() {
-        window = std::make_unique<TRefquillMain>(system, programFolder(), prompts);
+    MainWindow& open() {
+        window = std::make_unique<MainWindow>(system, programFolder(), prompts);
         window->createDialogs();
         return *window;
     }

@@ -1,4 +1,4 @@
-#include "shell/progdlg.h"
+#include "shell/progress_dialog.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -56,7 +56,7 @@ QLabel* picture(QWidget* parent, const char* resource, int left) {
 
 }  // namespace
 
-TprogDlg::TprogDlg(const QFont& measureFont, QWidget* parent)
+ProgressDialog::ProgressDialog(const QFont& measureFont, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       measureFont_(measureFont) {
@@ -108,7 +108,8 @@ TprogDlg::TprogDlg(const QFont& measureFont, QWidget* parent)
     showPhase(ProgressPhase::EndNoteToCsv);
 }
 
-QFrame* TprogDlg::makePhasePanel(const char* name, const char* fromPicture, const char* toPicture) {
+QFrame* ProgressDialog::makePhasePanel(const char* name, const char* fromPicture,
+                                       const char* toPicture) {
     auto* panel = new QFrame(this);
     panel->setObjectName(QString::fromLatin1(name));
     auto* moving = new QLabel(QStringLiteral("Moving"), panel);
@@ -122,37 +123,37 @@ QFrame* TprogDlg::makePhasePanel(const char* name, const char* fromPicture, cons
     return panel;
 }
 
-void TprogDlg::showPhase(ProgressPhase phase) {
+void ProgressDialog::showPhase(ProgressPhase phase) {
     phase_ = phase;
     for (std::size_t i = 0; i < phasePanels_.size(); ++i) {
         phasePanels_[i]->setVisible(i == static_cast<std::size_t>(phase));
     }
 }
 
-void TprogDlg::setPrefixLine(const QString& text) {
+void ProgressDialog::setPrefixLine(const QString& text) {
     labelPrefix_->setText(text);
 }
 
-void TprogDlg::showRecordLabel(bool shown) {
+void ProgressDialog::showRecordLabel(bool shown) {
     labelRec_->setVisible(shown);
 }
 
-void TprogDlg::setRecordNumber(long n) {
+void ProgressDialog::setRecordNumber(long n) {
     labelRec_->setText(QString::number(n));
 }
 
-void TprogDlg::setSourceFile(const QString& path) {
+void ProgressDialog::setSourceFile(const QString& path) {
     const QFontMetrics metrics(measureFont_);
     const int width = labelFName_->width();
     labelFName_->setText(shortenPath(
         path, [&](const QString& text) { return metrics.horizontalAdvance(text) <= width; }));
 }
 
-void TprogDlg::showBar(bool shown) {
+void ProgressDialog::showBar(bool shown) {
     panelBar_->setVisible(shown);
 }
 
-void TprogDlg::stepProgress(int n) {
+void ProgressDialog::stepProgress(int n) {
     // A full bar stays full: the position is never reset.
     if (progBarJF_->value() < progBarJF_->maximum()) {
         progBarJF_->setValue(std::clamp(n + 2, progBarJF_->minimum(), progBarJF_->maximum()));
@@ -160,7 +161,7 @@ void TprogDlg::stepProgress(int n) {
     QCoreApplication::processEvents();
 }
 
-void TprogDlg::setConverterPhase(char directionCode) {
+void ProgressDialog::setConverterPhase(char directionCode) {
     showPhase(directionCode == '1' ? ProgressPhase::CsvToJFile : ProgressPhase::JFileToCsv);
     setPrefixLine(QStringLiteral("Waiting for Jconvpro to finish"));
     showRecordLabel(false);
@@ -168,21 +169,21 @@ void TprogDlg::setConverterPhase(char directionCode) {
     QCoreApplication::processEvents();
 }
 
-void TprogDlg::showProgress() {
+void ProgressDialog::showProgress() {
     show();
 }
 
-void TprogDlg::hideProgress() {
+void ProgressDialog::hideProgress() {
     hide();
 }
 
-void TprogDlg::closeEvent(QCloseEvent* event) {
+void ProgressDialog::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
-void TprogDlg::reject() {}  // Escape does not close it either
+void ProgressDialog::reject() {}  // Escape does not close it either
 
-TConvErrorDialog::TConvErrorDialog(QWidget* parent)
+ConverterErrorDialog::ConverterErrorDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("ConvErrorDialog"));
     setWindowTitle(QStringLiteral("Error Report"));
@@ -214,7 +215,7 @@ TConvErrorDialog::TConvErrorDialog(QWidget* parent)
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-bool TConvErrorDialog::showLog(const QString& path) {
+bool ConverterErrorDialog::showLog(const QString& path) {
     memo1_->clear();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return false;

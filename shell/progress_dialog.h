@@ -21,11 +21,11 @@ namespace rq {
 // "...", then the drive goes, then the dots; the file name itself is never cut.
 QString shortenPath(const QString& path, const std::function<bool(const QString&)>& fits);
 
-class TprogDlg : public QDialog {
+class ProgressDialog : public QDialog {
     Q_OBJECT
   public:
     // `measureFont` is the main window's font, in which the source path is measured.
-    explicit TprogDlg(const QFont& measureFont, QWidget* parent = nullptr);
+    explicit ProgressDialog(const QFont& measureFont, QWidget* parent = nullptr);
 
     void showPhase(ProgressPhase phase);
     void setPrefixLine(const QString& text);
@@ -60,10 +60,10 @@ class TprogDlg : public QDialog {
     bool recordShowPending_ = false;
 };
 
-class TConvErrorDialog : public QDialog {
+class ConverterErrorDialog : public QDialog {
     Q_OBJECT
   public:
-    explicit TConvErrorDialog(QWidget* parent = nullptr);
+    explicit ConverterErrorDialog(QWidget* parent = nullptr);
     // Empties Memo1 and loads the file's lines into it; false when the file cannot be read.
     bool showLog(const QString& path);
 

@@ -27,10 +27,10 @@ int wordListLength(const QString& text);
 // further line and an empty box has no lines.
 QStringList textLines(const QString& text);
 
-class TFldSetDlg : public QDialog {
+class FieldPropertiesDialog : public QDialog {
     Q_OBJECT
   public:
-    TFldSetDlg(Prompts& prompts, QWidget* parent = nullptr);
+    FieldPropertiesDialog(Prompts& prompts, QWidget* parent = nullptr);
 
     // Shows the dialog for one field's slot and applies OK to it; returns whether OK closed it.
     // `caption` is the caption of the field's check box.

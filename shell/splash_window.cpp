@@ -1,4 +1,4 @@
-#include "shell/rqsplash.h"
+#include "shell/splash_window.h"
 
 #include <QCoreApplication>
 #include <QFrame>
@@ -55,7 +55,7 @@ QLabel* pictureLabel(QWidget* parent, const QString& resource, const QRect& geom
     return label;
 }
 
-TFormRQSplash::TFormRQSplash(QWidget* parent)
+SplashWindow::SplashWindow(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("FormRQSplash"));
     setFixedSize(398, 262);
@@ -78,14 +78,14 @@ TFormRQSplash::TFormRQSplash(QWidget* parent)
         ->setObjectName(QStringLiteral("Image3"));
 }
 
-void TFormRQSplash::showAndPaint() {
+void SplashWindow::showAndPaint() {
     show();
     // Painted now: no events are handled while the main window is being built.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     repaint();
 }
 
-TAboutBox::TAboutBox(QWidget* parent)
+AboutBox::AboutBox(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About Refquill for Windows"));

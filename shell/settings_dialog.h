@@ -12,10 +12,10 @@ namespace rq {
 
 class Prompts;
 
-class TFormVIZiru : public QDialog {
+class SettingsDialog : public QDialog {
     Q_OBJECT
   public:
-    TFormVIZiru(Prompts& prompts, QWidget* parent = nullptr);
+    SettingsDialog(Prompts& prompts, QWidget* parent = nullptr);
 
     // Shows the four settings of the strategy; OK copies the edited texts back.
     void showSettings(Strategy& strategy);

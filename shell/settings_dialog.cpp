@@ -1,4 +1,4 @@
-#include "shell/jfc.h"
+#include "shell/settings_dialog.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -10,7 +10,7 @@
 
 namespace rq {
 
-TFormVIZiru::TFormVIZiru(Prompts& prompts, QWidget* parent)
+SettingsDialog::SettingsDialog(Prompts& prompts, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), prompts_(prompts) {
     setObjectName(QStringLiteral("FormVIZiru"));
     setWindowTitle(QStringLiteral("Refquill for Windows"));
@@ -54,9 +54,9 @@ TFormVIZiru::TFormVIZiru(Prompts& prompts, QWidget* parent)
     editENPath_ = edits[0];
     editPalmInstallPath_ = edits[1];
     editPalmBackupPath_ = edits[2];
-    connect(buttons[0], &QPushButton::clicked, this, &TFormVIZiru::ButtonBrENClick);
-    connect(buttons[1], &QPushButton::clicked, this, &TFormVIZiru::ButtonBrPalmInstallClick);
-    connect(buttons[2], &QPushButton::clicked, this, &TFormVIZiru::ButtonBrowseIncPalmClick);
+    connect(buttons[0], &QPushButton::clicked, this, &SettingsDialog::ButtonBrENClick);
+    connect(buttons[1], &QPushButton::clicked, this, &SettingsDialog::ButtonBrPalmInstallClick);
+    connect(buttons[2], &QPushButton::clicked, this, &SettingsDialog::ButtonBrowseIncPalmClick);
 
     auto* hsLabel = new QLabel(QStringLiteral("Palm Hotsync ID"), this);
     hsLabel->setObjectName(QStringLiteral("Label4"));
@@ -79,7 +79,7 @@ TFormVIZiru::TFormVIZiru(Prompts& prompts, QWidget* parent)
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TFormVIZiru::showSettings(Strategy& strategy) {
+void SettingsDialog::showSettings(Strategy& strategy) {
     editENPath_->setText(pathToQt(strategy.endNoteFolder));
     editPalmInstallPath_->setText(pathToQt(strategy.palmInstallFolder));
     editPalmBackupPath_->setText(pathToQt(strategy.palmBackupFolder));
@@ -91,30 +91,30 @@ void TFormVIZiru::showSettings(Strategy& strategy) {
     strategy.hotSyncId = pathFromQt(editHSId_->text());
 }
 
-std::optional<QString> TFormVIZiru::browseForFolder(const QString& title) {
+std::optional<QString> SettingsDialog::browseForFolder(const QString& title) {
     return prompts_.chooseFolder(this, title);
 }
 
-void TFormVIZiru::browseInto(QLineEdit* edit, const QString& title) {
+void SettingsDialog::browseInto(QLineEdit* edit, const QString& title) {
     if (const auto folder = browseForFolder(title)) edit->setText(*folder);
 }
 
-void TFormVIZiru::ButtonBrENClick() {
+void SettingsDialog::ButtonBrENClick() {
     browseInto(editENPath_, QStringLiteral("Incoming Endnote import/export Folder"));
 }
 
-void TFormVIZiru::ButtonBrPalmInstallClick() {
+void SettingsDialog::ButtonBrPalmInstallClick() {
     browseInto(editPalmInstallPath_,
                QStringLiteral("Palm Install Folder\n(Usually c:\\palm\\yourname\\Install)"));
 }
 
-void TFormVIZiru::ButtonBrowseIncPalmClick() {
+void SettingsDialog::ButtonBrowseIncPalmClick() {
     browseInto(
         editPalmBackupPath_,
         QStringLiteral("Incoming Palm PDB File Folder\n(Usually c:\\palm\\yourname\\backup)"));
 }
 
-void TFormVIZiru::keyPressEvent(QKeyEvent* event) {
+void SettingsDialog::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         event->accept();  // no Cancel binding; only the close box cancels
         return;

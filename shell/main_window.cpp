@@ -1,4 +1,4 @@
-#include "shell/refquillu1.h"
+#include "shell/main_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,12 +20,12 @@
 
 #include "engine/jobs.h"
 #include "engine/session.h"
-#include "shell/fldsetdlg.h"
-#include "shell/jfc.h"
+#include "shell/field_properties_dialog.h"
 #include "shell/placement.h"
-#include "shell/progdlg.h"
+#include "shell/progress_dialog.h"
 #include "shell/prompts.h"
-#include "shell/rqsplash.h"
+#include "shell/settings_dialog.h"
+#include "shell/splash_window.h"
 
 namespace rq {
 namespace {
@@ -40,15 +40,15 @@ constexpr int kRowsPerColumn = 10;
 const char* const kTagProperty = "Tag";
 
 QString filterPairs(FileDialog dialog) {
-    return dialog == FileDialog::OpenDlgJF
+    return dialog == FileDialog::EndNoteExports
                ? QStringLiteral("Endnote Export files(REVuz)|*.txt")
                : QStringLiteral("Refquill PDB  File (RQ-*.PDB)|RQ-*.PDB|All PDB files|*.pdb");
 }
 
 }  // namespace
 
-TRefquillMain::TRefquillMain(SystemServices& system, const std::string& programFolder,
-                             Prompts& prompts, QWidget* parent)
+MainWindow::MainWindow(SystemServices& system, const std::string& programFolder, Prompts& prompts,
+                       QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
@@ -63,11 +63,11 @@ TRefquillMain::TRefquillMain(SystemServices& system, const std::string& programF
     statusPanels_[0]->clear();
 }
 
-TRefquillMain::~TRefquillMain() {
+MainWindow::~MainWindow() {
     endRun();
 }
 
-void TRefquillMain::buildLayout() {
+void MainWindow::buildLayout() {
     setObjectName(QStringLiteral("RefquillMain"));
     setWindowTitle(QStringLiteral("Refquill for Windows"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/refquill.png")));
@@ -89,11 +89,11 @@ void TRefquillMain::buildLayout() {
     btn2EN_ = new QPushButton(QStringLiteral("JFile to EndNote"), client);
     btn2EN_->setObjectName(QStringLiteral("Btn2EN"));
     btn2EN_->setGeometry(4, 4, 137, 41);
-    connect(btn2EN_, &QPushButton::clicked, this, &TRefquillMain::Btn2ENClick);
+    connect(btn2EN_, &QPushButton::clicked, this, &MainWindow::convertJFileToEndNote);
     btn2JF_ = new QPushButton(QStringLiteral("EndNote to  JFile"), client);
     btn2JF_->setObjectName(QStringLiteral("Btn2JF"));
     btn2JF_->setGeometry(148, 4, 137, 41);
-    connect(btn2JF_, &QPushButton::clicked, this, &TRefquillMain::Btn2JFClick);
+    connect(btn2JF_, &QPushButton::clicked, this, &MainWindow::convertEndNoteToJFile);
 
     auto* panel4 = new QFrame(client);
     panel4->setObjectName(QStringLiteral("Panel4"));
@@ -184,53 +184,53 @@ void TRefquillMain::buildLayout() {
     centreOnScreen(*this);
 }
 
-void TRefquillMain::waitAtStart() {
+void MainWindow::waitAtStart() {
     // The splash window stands meanwhile; no events are handled.
     const std::int64_t start = system_.nowSeconds();
     while (system_.nowSeconds() < start + 2) QThread::msleep(20);
 }
 
-void TRefquillMain::createDialogs() {
-    fldSetDlg_ = new TFldSetDlg(prompts_, this);
-    formVIZiru_ = new TFormVIZiru(prompts_, this);
-    convErrorDialog_ = new TConvErrorDialog(this);
-    progDlg_ = new TprogDlg(font(), this);
-    aboutBox_ = new TAboutBox(this);
+void MainWindow::createDialogs() {
+    fieldPropertiesDialog_ = new FieldPropertiesDialog(prompts_, this);
+    settingsDialog_ = new SettingsDialog(prompts_, this);
+    converterErrorDialog_ = new ConverterErrorDialog(this);
+    progressDialog_ = new ProgressDialog(font(), this);
+    aboutBox_ = new AboutBox(this);
 }
 
-QString TRefquillMain::statusPanelText(int panel) const {
+QString MainWindow::statusPanelText(int panel) const {
     return statusPanels_[panel]->text();
 }
 
-void TRefquillMain::Btn2JFClick() {
-    runConversion([](ConversionContext& ctx) { rq::Btn2JFClick(ctx); });
+void MainWindow::convertEndNoteToJFile() {
+    runConversion([](ConversionContext& ctx) { rq::convertEndNoteToJFile(ctx); });
 }
 
-void TRefquillMain::Btn2ENClick() {
-    runConversion([](ConversionContext& ctx) { rq::Btn2ENClick(ctx); });
+void MainWindow::convertJFileToEndNote() {
+    runConversion([](ConversionContext& ctx) { rq::convertJFileToEndNote(ctx); });
 }
 
-void TRefquillMain::HelpClick() {
+void MainWindow::HelpClick() {
     if (aboutBox_ != nullptr) prompts_.exec(*aboutBox_);
 }
 
-void TRefquillMain::Settings1Click() {
-    if (formVIZiru_ != nullptr) formVIZiru_->showSettings(ctx_->strategy);
+void MainWindow::Settings1Click() {
+    if (settingsDialog_ != nullptr) settingsDialog_->showSettings(ctx_->strategy);
 }
 
-void TRefquillMain::PuClickProp() {
+void MainWindow::PuClickProp() {
     if (popupFieldNumber_ >= 1) showFieldProperties(popupFieldNumber_);
 }
 
-void TRefquillMain::showFieldProperties(int n) {
-    if (fldSetDlg_ == nullptr || running_) return;
+void MainWindow::showFieldProperties(int n) {
+    if (fieldPropertiesDialog_ == nullptr || running_) return;
     FieldSlot& slot = ctx_->strategy.slots[n];
-    if (fldSetDlg_->showFieldProperties(slot, bytesFromQt(cbfn_[n]->text()))) {
+    if (fieldPropertiesDialog_->showFieldProperties(slot, bytesFromQt(cbfn_[n]->text()))) {
         setFieldBold(n, isPopupType(slot.fieldType));
     }
 }
 
-bool TRefquillMain::checkLengthEntry(int n) {
+bool MainWindow::checkLengthEntry(int n) {
     if (checkingEntry_) return true;
     checkingEntry_ = true;
     static const QString rangeMessage = QStringLiteral("Field Size must be between 5 and 3990");
@@ -240,13 +240,13 @@ bool TRefquillMain::checkLengthEntry(int n) {
     return ok;
 }
 
-void TRefquillMain::endRun() {
+void MainWindow::endRun() {
     if (ended_) return;
     ended_ = true;
     guarded([this] { endSession(*ctx_); });
 }
 
-void TRefquillMain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     // The strategy file and the log must not be written while a conversion runs: the window
     // closes when it has ended.
     if (running_) {
@@ -258,7 +258,7 @@ void TRefquillMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-bool TRefquillMain::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut && !running_) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         const int n = watched->property(kTagProperty).toInt();
@@ -271,7 +271,7 @@ bool TRefquillMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TRefquillMain::runConversion(const std::function<void(ConversionContext&)>& job) {
+void MainWindow::runConversion(const std::function<void(ConversionContext&)>& job) {
     if (running_) return;
     running_ = true;
     setControlsEnabled(false);
@@ -284,7 +284,7 @@ void TRefquillMain::runConversion(const std::function<void(ConversionContext&)>&
     }
 }
 
-void TRefquillMain::setControlsEnabled(bool enabled) {
+void MainWindow::setControlsEnabled(bool enabled) {
     btn2EN_->setEnabled(enabled);
     btn2JF_->setEnabled(enabled);
     help_->setEnabled(enabled);
@@ -292,7 +292,7 @@ void TRefquillMain::setControlsEnabled(bool enabled) {
     panel1_->setEnabled(enabled);
 }
 
-void TRefquillMain::guarded(const std::function<void()>& action) {
+void MainWindow::guarded(const std::function<void()>& action) {
     try {
         action();
     } catch (const std::exception& error) {
@@ -304,72 +304,72 @@ void TRefquillMain::guarded(const std::function<void()>& action) {
 
 // StrategyWindow
 
-bool TRefquillMain::fieldTicked(int n) const {
+bool MainWindow::fieldTicked(int n) const {
     return cbfn_[n]->isChecked();
 }
 
-void TRefquillMain::setFieldTicked(int n, bool ticked) {
+void MainWindow::setFieldTicked(int n, bool ticked) {
     cbfn_[n]->setChecked(ticked);
 }
 
-void TRefquillMain::setFieldCaption(int n, std::string_view caption) {
+void MainWindow::setFieldCaption(int n, std::string_view caption) {
     cbfn_[n]->setText(textToQt(caption));
 }
 
-void TRefquillMain::setFieldBold(int n, bool bold) {
+void MainWindow::setFieldBold(int n, bool bold) {
     QFont font = cbfn_[n]->font();
     font.setBold(bold);
     cbfn_[n]->setFont(font);
 }
 
-std::string TRefquillMain::widthText(int n) const {
+std::string MainWindow::widthText(int n) const {
     return bytesFromQt(edfn_[n]->text());
 }
 
-void TRefquillMain::setWidthText(int n, std::string_view text) {
+void MainWindow::setWidthText(int n, std::string_view text) {
     edfn_[n]->setText(textToQt(text));
 }
 
-bool TRefquillMain::lockTicked() const {
+bool MainWindow::lockTicked() const {
     return cbJfileLock_->isChecked();
 }
 
-void TRefquillMain::setLockTicked(bool ticked) {
+void MainWindow::setLockTicked(bool ticked) {
     cbJfileLock_->setChecked(ticked);
 }
 
 // HostServices
 
-void TRefquillMain::appendLog(std::string_view line) {
+void MainWindow::appendLog(std::string_view line) {
     log_.emplace_back(line);
     memoLog_->appendPlainText(textToQt(line));
 }
 
-void TRefquillMain::setStatusText(std::string_view text) {
+void MainWindow::setStatusText(std::string_view text) {
     statusPanels_[1]->setText(textToQt(text));
 }
 
-void TRefquillMain::showMessage(MessageKind kind, std::string_view text) {
+void MainWindow::showMessage(MessageKind kind, std::string_view text) {
     prompts_.message(this, kind, textToQt(text));
 }
 
-void TRefquillMain::pumpEvents() {
+void MainWindow::pumpEvents() {
     // Called very often: a look at the clock, and events only every few milliseconds.
     if (pumpClock_.isValid() && pumpClock_.elapsed() < kPumpIntervalMs) return;
     QCoreApplication::processEvents();
     pumpClock_.start();
 }
 
-void TRefquillMain::beginBusy() {
+void MainWindow::beginBusy() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
-void TRefquillMain::endBusy() {
+void MainWindow::endBusy() {
     QApplication::restoreOverrideCursor();
 }
 
-std::optional<std::vector<std::string>> TRefquillMain::chooseFiles(FileDialog dialog,
-                                                                   std::string_view startFolder) {
+std::optional<std::vector<std::string>> MainWindow::chooseFiles(FileDialog dialog,
+                                                                std::string_view startFolder) {
     const auto chosen =
         prompts_.openFiles(this, pathToQt(startFolder), qtFileFilter(filterPairs(dialog)));
     if (!chosen) return std::nullopt;
@@ -378,54 +378,54 @@ std::optional<std::vector<std::string>> TRefquillMain::chooseFiles(FileDialog di
     return paths;
 }
 
-void TRefquillMain::showPhase(ProgressPhase phase) {
-    if (progDlg_) progDlg_->showPhase(phase);
+void MainWindow::showPhase(ProgressPhase phase) {
+    if (progressDialog_) progressDialog_->showPhase(phase);
 }
 
-void TRefquillMain::setPrefixLine(std::string_view text) {
-    if (progDlg_) progDlg_->setPrefixLine(textToQt(text));
+void MainWindow::setPrefixLine(std::string_view text) {
+    if (progressDialog_) progressDialog_->setPrefixLine(textToQt(text));
 }
 
-void TRefquillMain::showRecordLabel(bool shown) {
-    if (progDlg_) progDlg_->showRecordLabel(shown);
+void MainWindow::showRecordLabel(bool shown) {
+    if (progressDialog_) progressDialog_->showRecordLabel(shown);
 }
 
-void TRefquillMain::setRecordNumber(long n) {
-    if (progDlg_) progDlg_->setRecordNumber(n);
+void MainWindow::setRecordNumber(long n) {
+    if (progressDialog_) progressDialog_->setRecordNumber(n);
 }
 
-void TRefquillMain::setSourceFile(std::string_view path) {
-    if (progDlg_) progDlg_->setSourceFile(pathToQt(path));
+void MainWindow::setSourceFile(std::string_view path) {
+    if (progressDialog_) progressDialog_->setSourceFile(pathToQt(path));
 }
 
-void TRefquillMain::showBar(bool shown) {
-    if (progDlg_) progDlg_->showBar(shown);
+void MainWindow::showBar(bool shown) {
+    if (progressDialog_) progressDialog_->showBar(shown);
 }
 
-void TRefquillMain::stepProgress(int n) {
-    if (progDlg_) progDlg_->stepProgress(n);
+void MainWindow::stepProgress(int n) {
+    if (progressDialog_) progressDialog_->stepProgress(n);
 }
 
-void TRefquillMain::setConverterPhase(char directionCode) {
-    if (progDlg_) progDlg_->setConverterPhase(directionCode);
+void MainWindow::setConverterPhase(char directionCode) {
+    if (progressDialog_) progressDialog_->setConverterPhase(directionCode);
 }
 
-void TRefquillMain::showProgress() {
-    if (progDlg_) progDlg_->showProgress();
+void MainWindow::showProgress() {
+    if (progressDialog_) progressDialog_->showProgress();
 }
 
-void TRefquillMain::hideProgress() {
-    if (progDlg_) progDlg_->hideProgress();
+void MainWindow::hideProgress() {
+    if (progressDialog_) progressDialog_->hideProgress();
 }
 
-void TRefquillMain::showLog(const std::string& path) {
-    if (convErrorDialog_ == nullptr) return;
-    if (!convErrorDialog_->showLog(pathToQt(path))) {
+void MainWindow::showLog(const std::string& path) {
+    if (converterErrorDialog_ == nullptr) return;
+    if (!converterErrorDialog_->showLog(pathToQt(path))) {
         prompts_.message(this, MessageKind::Error,
                          QStringLiteral("Cannot open file \"%1\".").arg(pathToQt(path)));
         return;
     }
-    prompts_.exec(*convErrorDialog_);
+    prompts_.exec(*converterErrorDialog_);
 }
 
 }  // namespace rq

@@ -11,18 +11,18 @@ namespace rq {
 // Text colour of the description, version and credit lines on the black ground.
 inline constexpr int kCreditRed = 128, kCreditGreen = 64, kCreditBlue = 0;
 
-class TFormRQSplash : public QWidget {
+class SplashWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit TFormRQSplash(QWidget* parent = nullptr);
+    explicit SplashWindow(QWidget* parent = nullptr);
     // Shows the window and paints it at once.
     void showAndPaint();
 };
 
-class TAboutBox : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
   public:
-    explicit TAboutBox(QWidget* parent = nullptr);
+    explicit AboutBox(QWidget* parent = nullptr);
 };
 
 // Labels and pictures on the black panels of both windows.

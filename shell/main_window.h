@@ -26,20 +26,20 @@ class QFrame;
 namespace rq {
 
 class Prompts;
-class TAboutBox;
-class TConvErrorDialog;
-class TFldSetDlg;
-class TFormVIZiru;
-class TprogDlg;
+class AboutBox;
+class ConverterErrorDialog;
+class FieldPropertiesDialog;
+class SettingsDialog;
+class ProgressDialog;
 
-class TRefquillMain : public QMainWindow, public StrategyWindow, public HostServices {
+class MainWindow : public QMainWindow, public StrategyWindow, public HostServices {
     Q_OBJECT
   public:
     // Builds the window and the conversion context, waits the start-up pause and starts the
     // session (strategy, working folders). The dialogs come after, from createDialogs().
-    TRefquillMain(SystemServices& system, const std::string& programFolder, Prompts& prompts,
-                  QWidget* parent = nullptr);
-    ~TRefquillMain() override;
+    MainWindow(SystemServices& system, const std::string& programFolder, Prompts& prompts,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Creates each dialog once, in the start-up order.
     void createDialogs();
@@ -49,15 +49,15 @@ class TRefquillMain : public QMainWindow, public StrategyWindow, public HostServ
     bool conversionRunning() const { return running_; }
     QString statusPanelText(int panel) const;
 
-    TFldSetDlg* fieldDialog() const { return fldSetDlg_; }
-    TFormVIZiru* settingsDialog() const { return formVIZiru_; }
-    TprogDlg* progressDialog() const { return progDlg_; }
-    TConvErrorDialog* errorDialog() const { return convErrorDialog_; }
-    TAboutBox* aboutBox() const { return aboutBox_; }
+    FieldPropertiesDialog* fieldDialog() const { return fieldPropertiesDialog_; }
+    SettingsDialog* settingsDialog() const { return settingsDialog_; }
+    ProgressDialog* progressDialog() const { return progressDialog_; }
+    ConverterErrorDialog* errorDialog() const { return converterErrorDialog_; }
+    AboutBox* aboutBox() const { return aboutBox_; }
 
     // Command handlers.
-    void Btn2JFClick();
-    void Btn2ENClick();
+    void convertEndNoteToJFile();
+    void convertJFileToEndNote();
     void HelpClick();
     void Settings1Click();
     void PuClickProp();
@@ -135,11 +135,11 @@ class TRefquillMain : public QMainWindow, public StrategyWindow, public HostServ
     QAction* settings1_ = nullptr;
     int popupFieldNumber_ = 0;
 
-    TFldSetDlg* fldSetDlg_ = nullptr;
-    TFormVIZiru* formVIZiru_ = nullptr;
-    TConvErrorDialog* convErrorDialog_ = nullptr;
-    TprogDlg* progDlg_ = nullptr;
-    TAboutBox* aboutBox_ = nullptr;
+    FieldPropertiesDialog* fieldPropertiesDialog_ = nullptr;
+    SettingsDialog* settingsDialog_ = nullptr;
+    ConverterErrorDialog* converterErrorDialog_ = nullptr;
+    ProgressDialog* progressDialog_ = nullptr;
+    AboutBox* aboutBox_ = nullptr;
 
     QElapsedTimer pumpClock_;
     bool running_ = false;

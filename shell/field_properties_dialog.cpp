@@ -1,4 +1,4 @@
-#include "shell/fldsetdlg.h"
+#include "shell/field_properties_dialog.h"
 
 #include <QButtonGroup>
 #include <QFocusEvent>
@@ -33,7 +33,7 @@ QStringList textLines(const QString& text) {
     return lines;
 }
 
-TFldSetDlg::TFldSetDlg(Prompts& prompts, QWidget* parent)
+FieldPropertiesDialog::FieldPropertiesDialog(Prompts& prompts, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), prompts_(prompts) {
     setObjectName(QStringLiteral("FldSetDlg"));
     setFixedSize(384, 241);
@@ -47,7 +47,7 @@ TFldSetDlg::TFldSetDlg(Prompts& prompts, QWidget* parent)
     memoWList_->setLineWrapMode(QPlainTextEdit::NoWrap);
     memoWList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memoWList_->setToolTip(QStringLiteral("You may type or paste into this pop-up item list"));
-    connect(memoWList_, &QPlainTextEdit::textChanged, this, &TFldSetDlg::limitWordList);
+    connect(memoWList_, &QPlainTextEdit::textChanged, this, &FieldPropertiesDialog::limitWordList);
 
     radioGroupFldTypes_ = new QGroupBox(QStringLiteral("JFile Field Type"), this);
     radioGroupFldTypes_->setObjectName(QStringLiteral("RadioGroupFldTypes"));
@@ -81,7 +81,7 @@ TFldSetDlg::TFldSetDlg(Prompts& prompts, QWidget* parent)
     connect(okBtn, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-bool TFldSetDlg::showFieldProperties(FieldSlot& slot, std::string_view caption) {
+bool FieldPropertiesDialog::showFieldProperties(FieldSlot& slot, std::string_view caption) {
     QStringList words;
     for (const std::string& word : slot.popupWords) words << bytesToQt(word);
     limiting_ = true;  // the stored list is shown whole, as the limit binds only the user
@@ -124,12 +124,12 @@ bool TFldSetDlg::showFieldProperties(FieldSlot& slot, std::string_view caption) 
     return true;
 }
 
-int TFldSetDlg::selectedTypeCode() const {
+int FieldPropertiesDialog::selectedTypeCode() const {
     const int item = typeButtons_->checkedId();
     return item >= 0 ? kTypeCodes[item] : String;
 }
 
-bool TFldSetDlg::checkColumnWidthEntry() {
+bool FieldPropertiesDialog::checkColumnWidthEntry() {
     if (checking_) return true;
     checking_ = true;
     static const NumberEntryRule rule{
@@ -140,14 +140,14 @@ bool TFldSetDlg::checkColumnWidthEntry() {
     return ok;
 }
 
-void TFldSetDlg::accept() {
+void FieldPropertiesDialog::accept() {
     // Enter or OK while the entry holds a bad width: checked as if it had lost the focus, and
     // the dialog stays open.
     if (!checkColumnWidthEntry()) return;
     QDialog::accept();
 }
 
-bool TFldSetDlg::eventFilter(QObject* watched, QEvent* event) {
+bool FieldPropertiesDialog::eventFilter(QObject* watched, QEvent* event) {
     if (watched == editFldSize_ && event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Only a move to another control of the dialog counts as leaving the entry.
@@ -158,7 +158,7 @@ bool TFldSetDlg::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void TFldSetDlg::limitWordList() {
+void FieldPropertiesDialog::limitWordList() {
     if (limiting_) return;
     const QString text = memoWList_->toPlainText();
     if (wordListLength(text) <= kWordListCharLimit) {
