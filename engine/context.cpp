@@ -16,6 +16,12 @@ ConversionContext::ConversionContext(HostServices& hostServices, SystemServices&
 void ConversionContext::setProgramFolder(std::string folder) {
     programFolder = std::move(folder);
     workFolder = joinPath(programFolder, "RQWork");
+    converterFolder = programFolder;
+}
+
+void ConversionContext::setFolders(const ProgramFolders& folders) {
+    setProgramFolder(folders.data);
+    converterFolder = folders.programs;
 }
 
 }  // namespace rq

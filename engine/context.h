@@ -27,6 +27,18 @@ struct JobState {
     std::string resultText;
 };
 
+// Where the run's files lie. `data` holds "Strat.jfp", "Log.txt", "RQWork" and "Import and
+// Export" and is the program folder of the log; `programs` holds the programs and jconvpro.exe.
+// A portable copy keeps both in one folder.
+struct ProgramFolders {
+    ProgramFolders(std::string both) : data(both), programs(std::move(both)) {}
+    ProgramFolders(std::string dataFolder, std::string programsFolder)
+        : data(std::move(dataFolder)), programs(std::move(programsFolder)) {}
+
+    std::string data;
+    std::string programs;
+};
+
 class ConversionContext {
   public:
     // The fixed buffers of the readers and writers.
@@ -42,8 +54,9 @@ class ConversionContext {
     SystemServices& system;
     StrategyWindow& window;
 
-    std::string programFolder;  // no trailing separator; a root keeps its own
-    std::string workFolder;     // programFolder + "RQWork"
+    std::string programFolder;    // the data folder; no trailing separator, a root keeps its own
+    std::string workFolder;       // programFolder + "RQWork"
+    std::string converterFolder;  // the folder of the programs, where jconvpro.exe lies
 
     Strategy strategy;
     JobState job;
@@ -58,8 +71,11 @@ class ConversionContext {
     CatalogueValues catalogueValues;
     ColumnMap columnMap;
 
-    // Sets programFolder and workFolder.
+    // Sets programFolder and workFolder, and converterFolder to the same folder.
     void setProgramFolder(std::string folder);
+    // Sets programFolder and workFolder from `folders.data`, converterFolder from
+    // `folders.programs`.
+    void setFolders(const ProgramFolders& folders);
 
     // The export reader calls this before every byte it takes (or once for a run of `bytes`
     // bytes). The host's pump, which may look at a clock, runs once per kBytesPerPump bytes.

@@ -12,10 +12,10 @@ constexpr const char* kRQWorkName = "RQWork";
 }  // namespace
 
 ExternalConverter::ExternalConverter(ConversionContext& ctx)
-    : ctx_(ctx), programFolder_(ctx.programFolder) {}
+    : ctx_(ctx), programFolder_(ctx.programFolder), converterFolder_(ctx.converterFolder) {}
 
 std::string ExternalConverter::programPath() const {
-    return joinPath(programFolder_, kProgramName);
+    return joinPath(converterFolder_, kProgramName);
 }
 
 std::string ExternalConverter::workPath(const char* name) {

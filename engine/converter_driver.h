@@ -20,7 +20,8 @@ class ExternalConverter {
     static constexpr const char* kProgramName = "jconvpro.exe";
     static constexpr const char* kErrorLogName = "jconvpro.err";
 
-    // Takes its own copy of the program folder; the services stay the context's.
+    // Takes its own copies of the program and converter folders; the services stay the
+    // context's.
     explicit ExternalConverter(ConversionContext& ctx);
 
     // Comma-separated file + IFO to a JFile database. `databaseName` is passed on exactly as
@@ -61,6 +62,7 @@ class ExternalConverter {
 
     ConversionContext& ctx_;
     std::string programFolder_;
+    std::string converterFolder_;
     std::chrono::milliseconds pollPause_{5};
 };
 

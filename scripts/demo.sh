@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Refquill and runs the main job on the bundled sample export: EndNote to JFile, then the
-# database it produced back to an EndNote import file, in a scratch program folder.
+# database it produced back to an EndNote import file, with a scratch folder for the files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh
@@ -10,8 +10,7 @@ bin="$(pwd)/build/release/bin"
 out="$(pwd)/build/demo"
 home="$out/Refquill"
 rm -rf "$out" && mkdir -p "$home"
-# The converter must lie in the program folder.
-cp "$bin/jconvpro.exe" "$home/"
+# The converter lies beside refquill-cli; --home names the folder for the run's files.
 "$bin/refquill-cli" --home "$home" to-jfile examples/sample-export.txt
 pdb="$home/Import and Export/RQ-sample-export.PDB"
 "$bin/refquill-cli" --home "$home" to-endnote "$pdb"

@@ -47,7 +47,7 @@ QString filterPairs(FileDialog dialog) {
 
 }  // namespace
 
-MainWindow::MainWindow(SystemServices& system, const std::string& programFolder, Prompts& prompts,
+MainWindow::MainWindow(SystemServices& system, const ProgramFolders& folders, Prompts& prompts,
                        QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -56,7 +56,7 @@ MainWindow::MainWindow(SystemServices& system, const std::string& programFolder,
       prompts_(prompts) {
     buildLayout();
     ctx_ = std::make_unique<ConversionContext>(*this, system_, *this);
-    ctx_->setProgramFolder(programFolder);
+    ctx_->setFolders(folders);
     waitAtStart();
     guarded([this] { startSession(*ctx_); });
     statusPanels_[0]->setFixedWidth(150);

@@ -37,7 +37,7 @@ class MainWindow : public QMainWindow, public StrategyWindow, public HostService
   public:
     // Builds the window and the conversion context, waits the start-up pause and starts the
     // session (strategy, working folders). The dialogs come after, from createDialogs().
-    MainWindow(SystemServices& system, const std::string& programFolder, Prompts& prompts,
+    MainWindow(SystemServices& system, const ProgramFolders& folders, Prompts& prompts,
                QWidget* parent = nullptr);
     ~MainWindow() override;
 

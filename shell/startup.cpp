@@ -6,7 +6,6 @@
 #include <exception>
 #include <memory>
 
-#include "engine/path.h"
 #include "shell/main_window.h"
 #include "shell/prompts.h"
 #include "shell/splash_window.h"
@@ -30,7 +29,7 @@ void showStandardError(const QString& text) {
     box.exec();
 }
 
-int runWindows(int& argc, char** argv, SystemServices& system, const std::string& programFolder) {
+int runWindows(int& argc, char** argv, SystemServices& system, const ProgramFolders& folders) {
     QApplication app(argc, argv);
     try {
         initShellResources();
@@ -40,7 +39,7 @@ int runWindows(int& argc, char** argv, SystemServices& system, const std::string
         QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/refquill.png")));
 
         Prompts prompts;
-        MainWindow window(system, programFolder, prompts);
+        MainWindow window(system, folders, prompts);
         window.createDialogs();
         splash->hide();
         splash.reset();
@@ -58,13 +57,12 @@ int runWindows(int& argc, char** argv, SystemServices& system, const std::string
 }  // namespace
 
 int runDesktopProgram(int& argc, char** argv, SystemServices& system,
-                      const std::string& programPath) {
+                      const ProgramFolders& folders) {
     if (!system.acquireInstanceLock(kInstanceLockName)) {
         system.beep(1000, 1000);
         return 0;
     }
-    const std::string path = programPath.empty() && argc > 0 ? std::string(argv[0]) : programPath;
-    const int code = runWindows(argc, argv, system, folderOf(path));
+    const int code = runWindows(argc, argv, system, folders);
     system.releaseInstanceLock();
     return code;
 }

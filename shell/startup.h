@@ -4,16 +4,17 @@
 
 #include <string>
 
+#include "engine/context.h"
 #include "engine/system_services.h"
 
 namespace rq {
 
 inline constexpr const char* kInstanceLockName = "RefquillWin";
 
-// `programPath` is the full path of the program file; its folder is the program folder.
+// `folders` are the data folder and the folder of the programs, decided by the caller.
 // Returns the exit code, 0 also for a second instance, which only beeps.
 int runDesktopProgram(int& argc, char** argv, SystemServices& system,
-                      const std::string& programPath);
+                      const ProgramFolders& folders);
 
 // The pictures are embedded in the shell library; call before the first window is built.
 void initShellResources();

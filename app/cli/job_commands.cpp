@@ -23,8 +23,6 @@ std::string fullPath(const std::string& path) {
 // failure reported only in a plain message box ("Jconvpro.exe not found!") counts too.
 int runJob(ConversionContext& ctx, PlainHost& host, const std::vector<std::string>& files,
            void (*job)(ConversionContext&)) {
-    // Without a trailing separator, as the program folder always is.
-    ctx.setProgramFolder(folderOf(joinPath(fullPath(ctx.programFolder), "x")));
     startSession(ctx);
     std::vector<std::string> chosen;
     for (const std::string& file : files) chosen.push_back(fullPath(file));

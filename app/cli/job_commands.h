@@ -11,7 +11,8 @@
 
 namespace rq {
 
-// ctx.programFolder must be set. The program folder gets "Strat.jfp", "Log.txt" and the working
+// ctx.programFolder (the data folder, a full path) and ctx.converterFolder must be set. The data
+// folder gets "Strat.jfp", "Log.txt" and the working
 // folders, as after a run of the desktop program. Both return the number of files that were not
 // converted.
 int runToJFile(ConversionContext& ctx, PlainHost& host, const std::vector<std::string>& exports);

@@ -2,9 +2,11 @@
 //
 //   refquill-cli [--home DIR] COMMAND ARGS...
 //
-// The program folder is DIR, or the folder of this program. The strategy comes from "Strat.jfp"
-// in the program folder, or from the factory defaults when there is none. Only the two jobs
-// (to-jfile, to-endnote) write into the program folder, as the desktop program does. Exit
+// The program's files lie in DIR, else in $REFQUILL_HOME, else beside this program when that
+// folder is the user's, else in the user's data folder; the converter always lies beside this
+// program. The strategy comes from "Strat.jfp" there, or from the factory defaults when there is
+// none. Only the two jobs (to-jfile, to-endnote) write into that folder, as the desktop program
+// does. Exit
 // status: 0 when no error message was shown, 1 when one was or when a job left a file
 // unconverted, 2 for wrong usage. A new command
 // is one function and one row of kCommands.
@@ -24,6 +26,7 @@
 #include "engine/session.h"
 #include "engine/strategy.h"
 #include "engine/strategy_file.h"
+#include "platform/data_folder.h"
 #include "platform/platform.h"
 
 namespace rq {
@@ -41,6 +44,7 @@ struct Session {
     std::unique_ptr<SystemServices> system = createSystemServices();
     InMemoryStrategyWindow window;
     ConversionContext ctx{host, *system, window};
+    DataFolderChoice data;
 
     int exitStatus() const { return host.errorShown() ? kExitError : kExitOk; }
 };
@@ -67,7 +71,14 @@ struct Command {
 bool loadStrategy(Session& session) {
     ConversionContext& ctx = session.ctx;
     prepareStrategy(ctx);
-    switch (readStrategyFile(ctx, joinPath(ctx.programFolder, kStrategyFileName))) {
+    std::string path = joinPath(ctx.programFolder, kStrategyFileName);
+    // Before the first job a per-user folder has no strategy yet; the program folder's is the
+    // one the first job will start from.
+    const std::string shipped = joinPath(ctx.converterFolder, kStrategyFileName);
+    if (session.data.source == DataFolderSource::PerUser && !ctx.system.fileExists(path) &&
+        ctx.system.fileExists(shipped))
+        path = shipped;
+    switch (readStrategyFile(ctx, path)) {
         case StrategyRead::Read:
             return true;
         case StrategyRead::CouldNotOpen:
@@ -100,12 +111,23 @@ int runWriteIfo(Session& session, const CommandArgs& args) {
     return session.exitStatus();
 }
 
+// The jobs need the data folder; on a first start with a per-user folder they start from the
+// program folder's strategy.
+bool adoptStrategy(Session& session) {
+    const std::string problem = prepareDataFolder(session.data, session.ctx.converterFolder);
+    if (problem.empty()) return true;
+    session.host.showMessage(MessageKind::Error, problem);
+    return false;
+}
+
 int runToJFileCommand(Session& session, const CommandArgs& args) {
+    if (!adoptStrategy(session)) return kExitError;
     const int failed = runToJFile(session.ctx, session.host, args.positional);
     return failed > 0 ? kExitError : session.exitStatus();
 }
 
 int runToEndNoteCommand(Session& session, const CommandArgs& args) {
+    if (!adoptStrategy(session)) return kExitError;
     const int failed = runToEndNote(session.ctx, session.host, args.positional);
     return failed > 0 ? kExitError : session.exitStatus();
 }
@@ -219,8 +241,11 @@ int run(int argc, char** argv) {
     if (command->needsOutput && (!outputGiven || commandArgs.output.empty()))
         return usageError(name + " needs -o");
 
+    if (homeGiven && home.empty()) return usageError("--home needs a folder");
     Session session;
-    session.ctx.setProgramFolder(homeGiven ? home : programFolderOf(argv[0]));
+    const std::string programFolder = programFolderOf(argv[0]);
+    session.data = chooseDataFolder(programFolder, home);
+    session.ctx.setFolders(ProgramFolders(session.data.folder, programFolder));
     return command->run(session, commandArgs);
 }
 

@@ -25,22 +25,33 @@ std::string shellQuoted(const std::string& s) {
 class CliJobs : public ::testing::Test {
   protected:
     TempFolder folder;
-    std::string home, exchange;
+    std::string home, exchange, programs;
 
+    // The programs lie in a folder of their own, the converter beside the tool; the files of
+    // the run go to --home.
     void SetUp() override {
         home = folder / "Program Folder";
         exchange = joinPath(home, "Import and Export");
+        programs = folder / "programs";
         fs::create_directories(home);
+        fs::create_directories(programs);
         fs::create_directories(folder / "user/.jpilot");
-        fs::copy_file(std::string(RQ_BIN_DIR) + "/jconvpro.exe", joinPath(home, "jconvpro.exe"));
+        fs::copy_file(std::string(RQ_BIN_DIR) + "/jconvpro.exe",
+                      joinPath(programs, "jconvpro.exe"));
+        fs::copy_file(RQ_CLI_PATH, joinPath(programs, "refquill-cli"));
     }
 
     Result run(const std::string& args) {
-        const std::string env = "HOME=" + shellQuoted(folder / "user") +
-                                " XDG_CONFIG_HOME=" + shellQuoted(folder / "config") + " ";
-        const std::string command =
-            env + shellQuoted(RQ_CLI_PATH) + " --home " + shellQuoted(home) + " " + args + " >" +
-            shellQuoted(folder / "stdout") + " 2>" + shellQuoted(folder / "stderr");
+        return runWith("", "--home " + shellQuoted(home) + " " + args);
+    }
+
+    // `env` is a list of NAME=VALUE words put before the program.
+    Result runWith(const std::string& env, const std::string& args) {
+        const std::string command = "HOME=" + shellQuoted(folder / "user") +
+                                    " XDG_CONFIG_HOME=" + shellQuoted(folder / "config") + " " +
+                                    env + " " + shellQuoted(joinPath(programs, "refquill-cli")) +
+                                    " " + args + " >" + shellQuoted(folder / "stdout") + " 2>" +
+                                    shellQuoted(folder / "stderr");
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(folder / "stdout"),
                 readFile(folder / "stderr")};
@@ -78,10 +89,36 @@ TEST_F(CliJobs, ErrorMessageGivesStatusOneAndTheOtherFilesAreStillConverted) {
     EXPECT_EQ(r.err, "error: Couldnt Open input .tsv file\nerror: Error Converting EndNote file\n");
     EXPECT_TRUE(fs::exists(joinPath(exchange, "RQ-good.PDB")));
 
-    fs::remove(joinPath(home, "jconvpro.exe"));
+    fs::remove(joinPath(programs, "jconvpro.exe"));
     r = run("to-endnote " + shellQuoted(joinPath(exchange, "RQ-good.PDB")));
     EXPECT_EQ(r.status, 1);  // only a plain message, but the database was not converted
     EXPECT_EQ(r.err, "message: Jconvpro.exe not found!\n");
+}
+
+TEST_F(CliJobs, DataFolderComesFromHomeOptionThenVariableThenProgramFolder) {
+    const std::string source = folder / "refs.txt";
+    fs::copy_file(dataFile("three-refs.txt"), source);
+    const std::string env = "REFQUILL_HOME=" + shellQuoted(folder / "env");
+    struct Case {
+        std::string env;
+        std::string args;
+        std::string dataFolder;
+    };
+    const Case cases[] = {
+        {env, "", folder / "env"},
+        {env, "--home " + shellQuoted(home), home},
+        // A program folder of the user's own keeps the files beside the programs.
+        {"", "", programs},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(c.dataFolder + "/Import and Export");
+        const Result r = runWith(c.env, c.args + " to-jfile " + shellQuoted(source));
+        EXPECT_EQ(r.status, 0) << c.args << r.err;
+        EXPECT_TRUE(fs::exists(joinPath(c.dataFolder, "Import and Export/RQ-refs.PDB"))) << c.args;
+        const std::string log = readFile(joinPath(c.dataFolder, "Log.txt"));
+        EXPECT_NE(log.find("Program location:  " + c.dataFolder + "\r\n"), std::string::npos)
+            << c.args;
+    }
 }
 
 TEST_F(CliJobs, ImportCsvConvertsAnyCsv) {
