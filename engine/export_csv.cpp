@@ -13,8 +13,9 @@ namespace rq {
 // Deviations from the plain format that real exports show and that this reader tolerates:
 // - CR anywhere is dropped (files come from Windows text mode).
 // - A byte 0x1A (Ctrl-Z) ends the input as if the file ended there.
-// - A degree sign (0xB0) inside a value is data: only a 0xB0 followed by a line end or by the
-//   end of the input is a record mark, which is where EndNote writes them.
+// - A degree sign (0xB0) inside a value is data: only a 0xB0 followed directly by CR or LF, or by
+//   the end of the input, is a record mark, which is where EndNote writes them. Exports with
+//   CR LF, LF alone and CR alone (classic Mac) so give the same records.
 // - Line ends between a record mark and the next record's first byte only separate records.
 
 namespace {
@@ -161,7 +162,7 @@ Stop ExportReader::run() {
     const unsigned char* end = nullptr;
     std::size_t size = 0;
     bool inRecord = true;
-    // A 0xB0 waits here until the next byte other than CR tells whether it ends the record.
+    // A 0xB0 waits here until the next byte tells whether it ends the record.
     bool markPending = false;
     const auto finishRecord = [&] {
         endRecord(size);
@@ -174,13 +175,8 @@ Stop ExportReader::run() {
         if (p == end && !refill(p, end)) break;
         if (markPending) {
             const unsigned char c = *p;
-            if (c == kCarriageReturn) {
-                ctx_.pumpEventsPerByte();
-                ++p;
-                continue;
-            }
             markPending = false;
-            if (c == kLineFeed || c == kEndOfText) {
+            if (c == kCarriageReturn || c == kLineFeed || c == kEndOfText) {
                 if (!finishRecord()) return Stop::WriteError;
                 continue;  // the line end or the end of the input is taken next
             }

@@ -147,12 +147,31 @@ TEST_F(ExportCsvTest, DegreeSignInsideAValueIsData) {
 
 TEST_F(ExportCsvTest, MarkBeforeCarriageReturnsOrTheEndOfInputStillEndsTheRecord) {
     selectOnly({1});
-    EXPECT_EQ(convert("A\xB0\r\r\nB\xB0\rC\xB0"), 2);  // the second 0xB0 is followed by C
-    EXPECT_EQ(csv(),
-              "\"Reference Type\"\r\n\"A\"\r\n\"B\xB0"
-              "C\"\r\n");
+    EXPECT_EQ(convert("A\xB0\r\r\nB\xB0\rC\xB0"), 3);
+    EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"A\"\r\n\"B\"\r\n\"C\"\r\n");
+    EXPECT_EQ(convert("A\xB0\r\xB0x\xB0"), 2);  // only the 0xB0 before x is data
+    EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"A\"\r\n\"\xB0x\"\r\n");
     EXPECT_EQ(convert("A\xB0\x1AZ\xB0\r\n"), 1);
     EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"A\"\r\n");
+}
+
+// Classic Mac exports end their lines with CR alone: their records must not merge.
+TEST_F(ExportCsvTest, CrAloneLfAloneAndCrLfGiveTheSameRecords) {
+    selectOnly({1, 2, 3});
+    const std::string records = "Book\tSmith\t1999#A\t20#\tJones\t2001#\t\t#";
+    std::string expected;
+    for (std::string_view lineEnd : {"\r\n", "\n", "\r", "\r\r\n"}) {
+        std::string input;
+        for (char c : records)
+            input += c == '#' ? "\xB0" + std::string(lineEnd) : std::string(1, c);
+        SCOPED_TRACE(::testing::PrintToString(lineEnd));
+        EXPECT_EQ(convert(input), 4);
+        if (expected.empty()) expected = csv();
+        EXPECT_EQ(csv(), expected);
+    }
+    EXPECT_EQ(expected, std::string(kHeader123) +
+                            "\"Book\",\"Smith\",\"1999\"\r\n\"A\",\"20\",\r\n"
+                            "\" \",\"Jones\",\"2001\"\r\n\" \",\" \",\" \"\r\n");
 }
 
 TEST_F(ExportCsvTest, RecordStartingWithTabOrQuoteKeepsItsLineEndAndFieldPlaces) {
