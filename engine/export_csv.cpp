@@ -1,10 +1,10 @@
 #include "engine/export_csv.h"
 
+#include <algorithm>
 #include <array>
-#include <bit>
 #include <charconv>
-#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -17,6 +17,14 @@ namespace rq {
 //   the end of the input, is a record mark, which is where EndNote writes them. Exports with
 //   CR LF, LF alone and CR alone (classic Mac) so give the same records.
 // - Line ends between a record mark and the next record's first byte only separate records.
+//
+// Two readers apply these rules. The fast one takes a whole record at a time from the input
+// buffer: it finds the record's mark and its tabs with memchr, skips unselected fields without
+// looking into them, and writes the selected values, escaped and cut, straight into the output
+// buffer. The byte reader applies the rules one byte at a time into the record text; the fast
+// reader hands it every record it does not take itself (one that reaches the record limit, one
+// longer than the carry area, the unfinished end of the input), and tests run whole exports
+// through both and compare the bytes.
 
 namespace {
 
@@ -26,57 +34,16 @@ constexpr unsigned char kCarriageReturn = 0x0D;
 constexpr unsigned char kQuote = 0x22;
 constexpr unsigned char kEndOfText = 0x1A;
 constexpr std::size_t kRecordLimit = ConversionContext::kRecordTextSize;
-constexpr std::size_t kInputBlockSize = std::size_t{1} << 16;
 
-constexpr std::array<bool, 256> kSpecial = [] {
-    std::array<bool, 256> table{};
-    for (unsigned char c : {kTab, kLineFeed, kCarriageReturn, kQuote, kRecordMark, kEndOfText})
-        table[c] = true;
-    return table;
-}();
+// The input buffer: a carry area for the unfinished record in front of a page-aligned read
+// area, so that the system always copies whole pages into aligned memory.
+constexpr std::size_t kPageSize = 4096;
+constexpr std::size_t kCarrySize = std::size_t{1} << 16;
+constexpr std::size_t kReadSize = std::size_t{1} << 18;
 
-// Bytes that may need more than copying: the special bytes above, plus other control bytes below
-// 0x20 (rare; the byte loop treats them as ordinary). Eight bytes are tested at a time; each
-// test's lowest flagged byte is exact, higher ones may be false alarms.
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-
-// A high bit for each byte that may be special. Flipping bit 1 maps the quote 0x22 to 0x20 and
-// keeps 0x00-0x1F among themselves, so one "less than 0x21" test finds both.
-inline std::uint64_t specialBits(std::uint64_t w) {
-    const std::uint64_t low = w ^ (kOnes * 0x02);
-    const std::uint64_t lowHits = (low - kOnes * 0x21) & ~low & kHighs;
-    const std::uint64_t m = w ^ (kOnes * kRecordMark);
-    const std::uint64_t markHits = (m - kOnes) & ~m & kHighs;
-    return lowHits | markHits;
-}
-
-// Copies the run of ordinary bytes at p into the record text at `size`, up to the next byte
-// that may be special, the end of the block or the record limit, and returns its length. Sixteen
-// bytes are tested and stored at a time; stored bytes past the run are overwritten later.
-std::size_t copyRun(const unsigned char* p, const unsigned char* end, char* text,
-                    std::size_t size) {
-    const unsigned char* const start = p;
-    if constexpr (std::endian::native == std::endian::little) {
-        while (end - p >= 16 && size + 16 <= kRecordLimit) {
-            std::uint64_t a;
-            std::uint64_t b;
-            std::memcpy(&a, p, 8);
-            std::memcpy(&b, p + 8, 8);
-            std::memcpy(text + size, p, 16);
-            const std::uint64_t hitsA = specialBits(a);
-            const std::uint64_t hitsB = specialBits(b);
-            if ((hitsA | hitsB) != 0) {
-                const std::size_t at = hitsA != 0 ? (std::countr_zero(hitsA) >> 3)
-                                                  : 8 + (std::countr_zero(hitsB) >> 3);
-                return static_cast<std::size_t>(p - start) + at;
-            }
-            p += 16;
-            size += 16;
-        }
-    }
-    while (p < end && size < kRecordLimit && !kSpecial[*p]) text[size++] = static_cast<char>(*p++);
-    return static_cast<std::size_t>(p - start);
+const unsigned char* find(const unsigned char* from, const unsigned char* end, unsigned char c) {
+    return static_cast<const unsigned char*>(
+        std::memchr(from, c, static_cast<std::size_t>(end - from)));
 }
 
 // The length of a value cut to at most `limit` bytes. A cut between the two quotes that stand
@@ -100,136 +67,375 @@ class FileCloser {
 
 enum class Stop { EndOfInput, TooLong, ReadError, WriteError };
 
-// The byte loop of exportToCsv. Runs of ordinary bytes are copied whole; the event pump is
-// told how many bytes each run took.
-class ExportReader {
-  public:
-    ExportReader(ConversionContext& ctx, std::FILE* input)
-        : ctx_(ctx),
-          input_(input),
-          block_(new unsigned char[kInputBlockSize]),
-          text_(ctx.recordText.get()) {}
+// What the strategy asks of each field, taken once per file.
+struct Selection {
+    int count = 0;         // selected fields: places the commas
+    int lastSelected = 0;  // values after it are of no use
+    std::array<bool, kFieldCount + 1> selected{};
+    std::array<std::size_t, kFieldCount + 1> limit{};
 
-    Stop run();
-    int records() const { return records_; }
-
-  private:
-    // Reads the next block into [p, end); false at the end of the input or after a read error.
-    bool refill(const unsigned char*& p, const unsigned char*& end);
-    // Writes the record text of `size` bytes and logs it when a value was cut.
-    void endRecord(std::size_t size);
-
-    ConversionContext& ctx_;
-    std::FILE* input_;
-    std::unique_ptr<unsigned char[]> block_;
-    bool inputFailed_ = false;
-    char* text_;
-    int records_ = 0;
+    explicit Selection(const Strategy& strategy) {
+        for (int n = 1; n <= kFieldCount; ++n) {
+            const FieldSlot& slot = strategy.slots[n];
+            selected[n] = slot.selected;
+            limit[n] = slot.maxLength > 0 ? static_cast<std::size_t>(slot.maxLength) : 0;
+            if (!slot.selected) continue;
+            ++count;
+            lastSelected = n;
+        }
+    }
 };
 
-bool ExportReader::refill(const unsigned char*& p, const unsigned char*& end) {
-    const std::size_t got = std::fread(block_.get(), 1, kInputBlockSize, input_);
-    if (got == 0) {
-        inputFailed_ = std::ferror(input_) != 0;
-        return false;
-    }
-    p = block_.get();
-    end = p + got;
-    return true;
-}
+// Counts the records, shows their numbers and logs those with cut values.
+class RecordCount {
+  public:
+    explicit RecordCount(ConversionContext& ctx) : ctx_(ctx) {}
 
-void ExportReader::endRecord(std::size_t size) {
-    ++records_;
-    ctx_.host.setRecordNumber(records_);
-    if (size > 0 && text_[size - 1] == '\t') text_[size++] = ' ';
-    ctx_.recordTextSize = size;
-    if (writeCsvRecord(ctx_)) {
+    void begin() { ctx_.host.setRecordNumber(++count_); }
+    void end(bool cut) {
+        if (!cut) return;
         static constexpr std::string_view kPrefix = "Truncated field(s) in Record ";
         char line[64];
         std::memcpy(line, kPrefix.data(), kPrefix.size());
-        const auto result = std::to_chars(line + kPrefix.size(), line + sizeof line, records_);
+        const auto result = std::to_chars(line + kPrefix.size(), line + sizeof line, count_);
         ctx_.host.appendLog(std::string_view(line, static_cast<std::size_t>(result.ptr - line)));
         ++ctx_.job.truncatedRecords;
     }
-    ctx_.recordTextSize = 0;
-}
+    int count() const { return count_; }
 
-Stop ExportReader::run() {
-    // The loop works on locals: stores into the record text could otherwise alias the members
-    // and force them through memory on every byte.
-    char* const text = text_;
-    const unsigned char* p = nullptr;
-    const unsigned char* end = nullptr;
-    std::size_t size = 0;
-    bool inRecord = true;
-    // A 0xB0 waits here until the next byte tells whether it ends the record.
-    bool markPending = false;
-    const auto finishRecord = [&] {
-        endRecord(size);
-        size = 0;
-        inRecord = false;
-        return !ctx_.outputFile.failed();
-    };
+  private:
+    ConversionContext& ctx_;
+    int count_ = 0;
+};
 
-    for (;;) {
-        if (p == end && !refill(p, end)) break;
-        if (markPending) {
-            const unsigned char c = *p;
-            markPending = false;
-            if (c == kCarriageReturn || c == kLineFeed || c == kEndOfText) {
-                if (!finishRecord()) return Stop::WriteError;
-                continue;  // the line end or the end of the input is taken next
+// The reading rules one byte at a time, into the record text, as plainly as they can be put.
+class ByteReader {
+  public:
+    enum class Step { Taken, RecordEnded, TooLong };
+
+    ByteReader(ConversionContext& ctx, RecordCount& records)
+        : ctx_(ctx), records_(records), text_(ctx.recordText.get()) {}
+
+    void startRecord(bool inRecord) {
+        size_ = 0;
+        inRecord_ = inRecord;
+        markPending_ = false;
+    }
+
+    // RecordEnded: c was the line end after a record mark; the record is written.
+    Step take(unsigned char c) {
+        if (markPending_) {
+            markPending_ = false;
+            if (c == kCarriageReturn || c == kLineFeed) {
+                endRecord();
+                return Step::RecordEnded;  // the line end itself is dropped
             }
-            text[size++] = static_cast<char>(kRecordMark);
-            inRecord = true;
-            if (size >= kRecordLimit) return Stop::TooLong;
-            continue;
+            text_[size_++] = static_cast<char>(kRecordMark);
+            inRecord_ = true;
+            if (size_ >= kRecordLimit) return Step::TooLong;
         }
-
-        const std::size_t run = copyRun(p, end, text, size);
-        if (run != 0) {
-            size += run;
-            p += run;
-            inRecord = true;
-            ctx_.pumpEventsPerByte(static_cast<long>(run));
-            if (size >= kRecordLimit) return Stop::TooLong;
-            if (p == end) continue;
-        }
-
-        const unsigned char c = *p++;
-        ctx_.pumpEventsPerByte();
         switch (c) {
             case kTab:
                 // An empty field, in any position, becomes one space.
-                if (size == 0 || text[size - 1] == '\t') text[size++] = ' ';
-                text[size++] = '\t';
-                inRecord = true;
+                if (size_ == 0 || text_[size_ - 1] == '\t') text_[size_++] = ' ';
+                text_[size_++] = '\t';
+                inRecord_ = true;
                 break;
             case kLineFeed:
-                if (inRecord) text[size++] = static_cast<char>(kLineEndMark);
+                if (inRecord_) text_[size_++] = static_cast<char>(kLineEndMark);
                 break;
             case kCarriageReturn:
                 break;
             case kQuote:
-                text[size++] = '"';
-                text[size++] = '"';
-                inRecord = true;
+                text_[size_++] = '"';
+                text_[size_++] = '"';
+                inRecord_ = true;
                 break;
             case kRecordMark:
-                markPending = true;
+                markPending_ = true;
                 break;
-            case kEndOfText:
-                return Stop::EndOfInput;
-            default:  // a control byte that the scan stopped at
-                text[size++] = static_cast<char>(c);
-                inRecord = true;
+            default:
+                text_[size_++] = static_cast<char>(c);
+                inRecord_ = true;
                 break;
         }
-        if (size >= kRecordLimit) return Stop::TooLong;
+        return size_ >= kRecordLimit ? Step::TooLong : Step::Taken;
     }
-    if (inputFailed_) return Stop::ReadError;
-    if (markPending && !finishRecord()) return Stop::WriteError;
-    return Stop::EndOfInput;
+
+    // At the end of the input (or a 0x1A): a mark still waiting ends its record. True then.
+    bool endOfInput() {
+        if (!markPending_) return false;
+        markPending_ = false;
+        endRecord();
+        return true;
+    }
+
+  private:
+    void endRecord() {
+        records_.begin();
+        if (size_ > 0 && text_[size_ - 1] == '\t') text_[size_++] = ' ';
+        ctx_.recordTextSize = size_;
+        records_.end(writeCsvRecord(ctx_));
+        ctx_.recordTextSize = 0;
+        size_ = 0;
+        inRecord_ = false;
+    }
+
+    ConversionContext& ctx_;
+    RecordCount& records_;
+    char* text_;
+    std::size_t size_ = 0;
+    bool inRecord_ = true;
+    bool markPending_ = false;
+};
+
+struct AlignedFree {
+    void operator()(unsigned char* p) const { std::free(p); }
+};
+
+class ExportReader {
+  public:
+    ExportReader(ConversionContext& ctx, std::FILE* input, bool byteWise)
+        : ctx_(ctx),
+          out_(ctx.outputFile),
+          input_(input),
+          byteWise_(byteWise),
+          selection_(ctx.strategy),
+          records_(ctx),
+          bytes_(ctx, records_),
+          buffer_(
+              static_cast<unsigned char*>(std::aligned_alloc(kPageSize, kCarrySize + kReadSize))) {
+        // Large reads go straight into the aligned buffer, not through a stdio copy.
+        std::setvbuf(input_, nullptr, _IONBF, 0);
+    }
+
+    Stop run();
+    int records() const { return records_.count(); }
+
+  private:
+    // Reads the next block into the read area. With `keep`, the bytes from pos_ on (at most
+    // kCarrySize) move in front of it first. False when no byte was added.
+    bool fill(bool keep);
+    // The first record mark from `from` on, or null when the bytes at hand do not tell.
+    const unsigned char* findMark(const unsigned char* from) const;
+    // Writes the record from pos_ to its mark; false (nothing written) when the byte reader must
+    // take it.
+    bool fastRecord(const unsigned char* mark, bool inRecord);
+    // Exact length of the record text of [p, mark): the record limit counts escaped bytes.
+    std::size_t escapedLength(const unsigned char* p, const unsigned char* mark) const;
+    // Writes one value, escaped and cut to `limit`; true when it was cut.
+    bool writeValue(const unsigned char* p, const unsigned char* end, std::size_t limit);
+    // One record through the byte reader. True when it ended at its mark; otherwise `stop` says
+    // why reading ends.
+    bool byteRecord(bool inRecord, Stop& stop);
+
+    ConversionContext& ctx_;
+    OutputFile& out_;
+    std::FILE* input_;
+    const bool byteWise_;
+    const Selection selection_;
+    RecordCount records_;
+    ByteReader bytes_;
+    std::unique_ptr<unsigned char, AlignedFree> buffer_;
+    const unsigned char* pos_ = nullptr;
+    const unsigned char* end_ = nullptr;
+    bool ended_ = false;   // no byte follows end_
+    bool failed_ = false;  // ... because reading failed
+    // The next CR, LF and quote of the record in hand at or after the place last asked about;
+    // the record's mark when there is none.
+    const unsigned char* mark_ = nullptr;
+    std::array<const unsigned char*, 3> next_{};
+};
+
+bool ExportReader::fill(bool keep) {
+    unsigned char* const area = buffer_.get() + kCarrySize;
+    if (keep) {
+        const std::size_t tail = static_cast<std::size_t>(end_ - pos_);
+        std::memmove(area - tail, pos_, tail);
+        pos_ = area - tail;
+    } else {
+        pos_ = area;
+    }
+    end_ = area;
+    if (ended_) return false;
+    const std::size_t got = std::fread(area, 1, kReadSize, input_);
+    end_ = area + got;
+    if (got < kReadSize) {
+        ended_ = true;
+        failed_ = std::ferror(input_) != 0;
+    }
+    if (const unsigned char* stop = find(area, end_, kEndOfText)) {
+        end_ = stop;
+        ended_ = true;
+        failed_ = false;
+    }
+    return end_ != area;
+}
+
+const unsigned char* ExportReader::findMark(const unsigned char* from) const {
+    for (;;) {
+        const unsigned char* q = find(from, end_, kRecordMark);
+        if (q == nullptr) return nullptr;
+        if (q + 1 == end_) return ended_ && !failed_ ? q : nullptr;
+        if (q[1] == kCarriageReturn || q[1] == kLineFeed) return q;
+        from = q + 1;
+    }
+}
+
+std::size_t ExportReader::escapedLength(const unsigned char* p, const unsigned char* mark) const {
+    const auto crs = static_cast<std::size_t>(std::count(p, mark, kCarriageReturn));
+    const auto quotes = static_cast<std::size_t>(std::count(p, mark, kQuote));
+    std::size_t spaces = 0;  // one for each empty field before a tab
+    for (const unsigned char* a = p;;) {
+        const unsigned char* tab = find(a, mark, kTab);
+        if (tab == nullptr) break;
+        if (std::all_of(a, tab, [](unsigned char c) { return c == kCarriageReturn; })) ++spaces;
+        a = tab + 1;
+    }
+    return static_cast<std::size_t>(mark - p) - crs + quotes + spaces;
+}
+
+bool ExportReader::writeValue(const unsigned char* p, const unsigned char* end, std::size_t limit) {
+    static constexpr std::array<unsigned char, 3> kEscaped = {kCarriageReturn, kLineFeed, kQuote};
+    std::size_t budget = limit;
+    for (;;) {
+        // The next byte that is not copied as it is.
+        const unsigned char* special = mark_;
+        for (std::size_t i = 0; i < kEscaped.size(); ++i) {
+            if (next_[i] <= p) {
+                const unsigned char* at = find(p, mark_, kEscaped[i]);
+                next_[i] = at != nullptr ? at : mark_;
+            }
+            special = std::min(special, next_[i]);
+        }
+        const unsigned char* const stop = std::min(special, end);
+        const auto run = static_cast<std::size_t>(stop - p);
+        if (run > budget) {
+            out_.write(reinterpret_cast<const char*>(p), budget);
+            return true;
+        }
+        out_.write(reinterpret_cast<const char*>(p), run);
+        budget -= run;
+        if (stop == end) return false;
+        p = special + 1;
+        if (*special == kLineFeed) {
+            if (budget == 0) return true;
+            out_.put(static_cast<char>(kLineEndMark));
+            budget -= 1;
+        } else if (*special == kQuote) {
+            // Both quotes or none: one alone would end the CSV value.
+            if (budget < 2) return true;
+            out_.write("\"\"", 2);
+            budget -= 2;
+        }
+    }
+}
+
+bool ExportReader::fastRecord(const unsigned char* mark, bool inRecord) {
+    const unsigned char* p = pos_;
+    if (!inRecord) {
+        while (p < mark && (*p == kCarriageReturn || *p == kLineFeed)) ++p;
+    }
+    // Each byte escapes to at most two; only a long record can reach the limit.
+    if (2 * static_cast<std::size_t>(mark - p) + 1 >= kRecordLimit &&
+        escapedLength(p, mark) >= kRecordLimit) {
+        return false;
+    }
+    mark_ = mark;
+    next_.fill(p);  // not yet looked for
+
+    records_.begin();
+    const Selection& sel = selection_;
+    bool cut = false;
+    int written = 0;
+    const unsigned char* a = p;
+    for (int field = 1; field <= sel.lastSelected; ++field) {
+        const unsigned char* tab = find(a, mark, kTab);
+        const unsigned char* const end = tab != nullptr ? tab : mark;
+        if (sel.selected[field]) {
+            // A field of nothing but dropped CRs is empty too.
+            const bool empty =
+                std::all_of(a, end, [](unsigned char c) { return c == kCarriageReturn; });
+            // An empty record text (no tab, nothing but CRs) holds no value at all.
+            if (empty && field == 1 && tab == nullptr) break;
+            out_.put('"');
+            if (empty) {
+                if (sel.limit[field] > 0) {
+                    out_.put(' ');
+                } else {
+                    cut = true;
+                }
+            } else {
+                cut = writeValue(a, end, sel.limit[field]) || cut;
+            }
+            out_.put('"');
+            if (++written < sel.count) out_.put(',');
+        }
+        if (tab == nullptr) break;
+        a = tab + 1;
+    }
+    out_.endLine();
+    records_.end(cut);
+    ctx_.pumpEventsPerByte(static_cast<long>(mark + 1 - pos_));
+    pos_ = mark + 1;
+    return true;
+}
+
+bool ExportReader::byteRecord(bool inRecord, Stop& stop) {
+    bytes_.startRecord(inRecord);
+    for (;;) {
+        if (pos_ == end_ && !fill(false)) {
+            if (failed_) {
+                stop = Stop::ReadError;
+            } else {
+                bytes_.endOfInput();
+                stop = out_.failed() ? Stop::WriteError : Stop::EndOfInput;
+            }
+            return false;
+        }
+        const unsigned char c = *pos_++;
+        ctx_.pumpEventsPerByte();
+        switch (bytes_.take(c)) {
+            case ByteReader::Step::Taken:
+                break;
+            case ByteReader::Step::RecordEnded:
+                return true;
+            case ByteReader::Step::TooLong:
+                stop = Stop::TooLong;
+                return false;
+        }
+    }
+}
+
+Stop ExportReader::run() {
+    if (!buffer_) return Stop::ReadError;
+    fill(false);
+    bool inRecord = true;      // line ends at the very start of the file are data
+    std::size_t searched = 0;  // bytes after pos_ known to hold no mark
+    for (;;) {
+        if (!byteWise_) {
+            const unsigned char* mark = findMark(pos_ + searched);
+            if (mark != nullptr) {
+                if (fastRecord(mark, inRecord)) {
+                    if (out_.failed()) return Stop::WriteError;
+                    inRecord = false;
+                    searched = 0;
+                    continue;
+                }
+            } else if (!ended_ && end_ - pos_ <= static_cast<std::ptrdiff_t>(kCarrySize)) {
+                // The record goes on in the next block. A 0xB0 at the very end is looked at
+                // again: the byte after it decides.
+                searched = end_ > pos_ ? static_cast<std::size_t>(end_ - pos_) - 1 : 0;
+                fill(true);
+                continue;
+            }
+        }
+        Stop stop;
+        if (!byteRecord(inRecord, stop)) return stop;
+        if (out_.failed()) return Stop::WriteError;
+        inRecord = false;
+        searched = 0;
+    }
 }
 
 void writeHeader(ConversionContext& ctx, int selectedCount) {
@@ -258,6 +464,40 @@ void reportStop(ConversionContext& ctx, const std::string& sourcePath, Stop stop
     }
     ctx.host.appendLog(text);
     ctx.host.showMessage(MessageKind::Error, text);
+}
+
+int exportWith(ConversionContext& ctx, const std::string& sourcePath, bool byteWise) {
+    OutputFile& out = ctx.outputFile;
+    const std::string csvPath = ctx.job.csvFile;
+    if (!out.open(csvPath)) {
+        ctx.host.showMessage(MessageKind::Error, "Couldnt open output CSV File");
+        return 0;
+    }
+    OutputFileGuard guard(out);
+    writeHeader(ctx, assignPopupLetters(ctx.strategy));
+
+    std::FILE* input = std::fopen(sourcePath.c_str(), "rb");
+    if (input == nullptr) {
+        ctx.host.showMessage(MessageKind::Error, "Couldnt Open input .tsv file");
+        out.close();
+        return 0;
+    }
+    Stop stop;
+    int records;
+    {
+        FileCloser closer(input);
+        ExportReader reader(ctx, input, byteWise);
+        stop = reader.run();
+        records = reader.records();
+    }
+    ctx.recordTextSize = 0;  // a record without its mark is dropped unwritten
+
+    if (!out.close() || stop == Stop::WriteError) {
+        ctx.host.showMessage(MessageKind::Error, "Error writing the CSV file " + csvPath);
+        return 0;
+    }
+    reportStop(ctx, sourcePath, stop, records);
+    return records;
 }
 
 }  // namespace
@@ -308,37 +548,11 @@ bool writeCsvRecord(ConversionContext& ctx) {
 }
 
 int exportToCsv(ConversionContext& ctx, const std::string& sourcePath) {
-    OutputFile& out = ctx.outputFile;
-    const std::string csvPath = ctx.job.csvFile;
-    if (!out.open(csvPath)) {
-        ctx.host.showMessage(MessageKind::Error, "Couldnt open output CSV File");
-        return 0;
-    }
-    OutputFileGuard guard(out);
-    writeHeader(ctx, assignPopupLetters(ctx.strategy));
+    return exportWith(ctx, sourcePath, false);
+}
 
-    std::FILE* input = std::fopen(sourcePath.c_str(), "rb");
-    if (input == nullptr) {
-        ctx.host.showMessage(MessageKind::Error, "Couldnt Open input .tsv file");
-        out.close();
-        return 0;
-    }
-    Stop stop;
-    int records;
-    {
-        FileCloser closer(input);
-        ExportReader reader(ctx, input);
-        stop = reader.run();
-        records = reader.records();
-    }
-    ctx.recordTextSize = 0;  // a record without its mark is dropped unwritten
-
-    if (!out.close() || stop == Stop::WriteError) {
-        ctx.host.showMessage(MessageKind::Error, "Error writing the CSV file " + csvPath);
-        return 0;
-    }
-    reportStop(ctx, sourcePath, stop, records);
-    return records;
+int exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath) {
+    return exportWith(ctx, sourcePath, true);
 }
 
 }  // namespace rq

@@ -19,6 +19,10 @@ inline constexpr unsigned char kLineEndMark = 0x85;
 // with cut values to ctx.job.truncatedRecords and logs each of them.
 int exportToCsv(ConversionContext& ctx, const std::string& sourcePath);
 
+// The same conversion with every byte taken one at a time by the plain reading rules: slow, but
+// plainly right. Gives the same files, counts and messages as exportToCsv; tests compare them.
+int exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath);
+
 // Writes the record held in ctx.recordText (ctx.recordTextSize bytes) as one CSV line to
 // ctx.outputFile. True when at least one value was cut.
 bool writeCsvRecord(ConversionContext& ctx);
