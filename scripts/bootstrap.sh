@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev fonts-dejavu-core
   libpalm-pdb-perl
   clang-format
+  libcli11-dev
+  scdoc file dpkg-dev desktop-file-utils appstream
 )
 
 missing=()
