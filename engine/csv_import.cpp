@@ -1,6 +1,7 @@
 #include "engine/csv_import.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -116,53 +117,122 @@ std::string_view lineText(const char* buffer, std::size_t length) {
 
 }  // namespace
 
-void splitCsvLine(std::string_view text, std::vector<std::string>& values) {
+namespace {
+
+// Splits a line into views. Unquoted values and quoted ones without a doubled quote are views
+// into `text`; a value with doubled quotes is unescaped into `store`, which must hold at least
+// text.size() bytes. Runs are found with memchr, never byte by byte.
+void splitViews(std::string_view text, char* store, std::vector<std::string_view>& values) {
     values.clear();
     text = lineText(text.data(), text.size());
+    const char* const s = text.data();
     const std::size_t n = text.size();
     std::size_t i = 0;
     auto skipBlanks = [&] {
-        while (i < n && isBlank(text[i])) ++i;
+        while (i < n && isBlank(s[i])) ++i;
+    };
+    auto findFrom = [&](std::size_t from, char c) {
+        const void* at = std::memchr(s + from, c, n - from);
+        return at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(at) - s) : n;
     };
 
     skipBlanks();
     while (i < n) {
-        if (text[i] == '"') {
+        if (s[i] == '"') {
             ++i;
-            std::string& value = values.emplace_back();
-            bool closed = false;
-            while (i < n) {
-                if (text[i] == '"') {
-                    if (i + 1 < n && text[i + 1] == '"') {
-                        value += '"';
-                        i += 2;
+            std::size_t quote = findFrom(i, '"');
+            if (quote + 1 >= n || s[quote + 1] != '"') {
+                if (quote == n) {
+                    // Not closed: the rest of the line less its last byte (the LF of the line end).
+                    values.emplace_back(s + i, n > i ? n - i - 1 : 0);
+                    break;
+                }
+                values.emplace_back(s + i, quote - i);
+                i = quote + 1;
+            } else {
+                char* const begin = store;
+                bool closed = false;
+                for (;;) {
+                    std::memcpy(store, s + i, quote - i);
+                    store += quote - i;
+                    if (quote == n) break;
+                    if (quote + 1 < n && s[quote + 1] == '"') {
+                        *store++ = '"';
+                        i = quote + 2;
+                        quote = findFrom(i, '"');
                         continue;
                     }
-                    ++i;
+                    i = quote + 1;
                     closed = true;
                     break;
                 }
-                value += text[i++];
-            }
-            if (!closed) {
-                // The rest of the line less its last byte (the LF of the line end).
-                if (!value.empty()) value.pop_back();
-                break;
+                if (!closed) {
+                    if (store > begin) --store;
+                    values.emplace_back(begin, static_cast<std::size_t>(store - begin));
+                    break;
+                }
+                values.emplace_back(begin, static_cast<std::size_t>(store - begin));
             }
         } else {
             // An unquoted value runs to the next comma; blanks at its ends are not part of it.
             const std::size_t start = i;
-            while (i < n && text[i] != ',') ++i;
+            i = findFrom(i, ',');
             std::size_t stop = i;
-            while (stop > start && isBlank(text[stop - 1])) --stop;
-            values.emplace_back(text.substr(start, stop - start));
+            while (stop > start && isBlank(s[stop - 1])) --stop;
+            values.emplace_back(s + start, stop - start);
         }
         skipBlanks();
-        if (i < n && text[i] == ',') {
+        if (i < n && s[i] == ',') {
             ++i;
             skipBlanks();
         }
     }
+}
+
+// For each field, the last column of the header that names it (later columns win), 0 for none.
+using FieldColumns = std::array<int, kFieldCount + 1>;
+
+FieldColumns fieldColumns(const ConversionContext& ctx, int h) {
+    FieldColumns columns{};
+    const auto& map = ctx.columnMap.cells;
+    for (int i = 1; i <= std::min(h, kMaxColumns); ++i) {
+        const std::string& cell = map[i][2];
+        int n = 0;
+        std::from_chars(cell.data(), cell.data() + cell.size(), n);
+        if (n >= 1 && n <= kFieldCount) columns[n] = i;
+    }
+    return columns;
+}
+
+// One record line: 31 values, CR and LF as the line-end mark, tabs as spaces. A field that no
+// column names is one space; a column the line has no value for gives an empty value.
+void writeRecord(OutputFile& out, char* buffer, const FieldColumns& columns,
+                 const std::vector<std::string_view>& values) {
+    const std::size_t given = values.size();
+    for (int n = 1; n <= kFieldCount; ++n) {
+        const int column = columns[n];
+        const std::string_view value = column == 0 ? std::string_view(" ")
+                                       : static_cast<std::size_t>(column) <= given
+                                           ? values[column - 1]
+                                           : std::string_view();
+        const std::size_t size = std::min(value.size(), ConversionContext::kValueBufferSize);
+        for (std::size_t k = 0; k < size; ++k) {
+            const char c = value[k];
+            buffer[k] = (c == '\r' || c == '\n') ? '\x85' : c == '\t' ? ' ' : c;
+        }
+        out.write(buffer, size);
+        if (n < kFieldCount) out.put('\t');
+    }
+    out.endLine();
+}
+
+}  // namespace
+
+void splitCsvLine(std::string_view text, std::vector<std::string>& values) {
+    std::string store(text.size(), '\0');
+    std::vector<std::string_view> views;
+    splitViews(text, store.data(), views);
+    values.assign(views.begin(), views.end());
 }
 
 std::vector<std::string> splitCsvLine(std::string_view text) {
@@ -198,36 +268,8 @@ void writeImportHeader(ConversionContext& ctx) {
 }
 
 void writeImportRecord(ConversionContext& ctx, const std::vector<std::string>& values, int h) {
-    auto& rows = ctx.catalogueValues.cells;
-    const auto& map = ctx.columnMap.cells;
-    const int columns = std::min(h, kMaxColumns);
-    const std::size_t given = values.size();
-    for (int i = 1; i <= columns; ++i) {
-        const std::string& cell = map[i][2];
-        int n = 0;
-        std::from_chars(cell.data(), cell.data() + cell.size(), n);
-        if (n < 0 || n > kFieldCount) n = 0;
-        // A column the line has no value for gets an empty one, never the last record's.
-        if (static_cast<std::size_t>(i) <= given) {
-            rows[n][3] = values[i - 1];
-        } else {
-            rows[n][3].clear();
-        }
-    }
-
-    OutputFile& out = ctx.outputFile;
-    char* buffer = ctx.valueBuffer.get();
-    for (int n = 1; n <= kFieldCount; ++n) {
-        const std::string& value = rows[n][3];
-        const std::size_t size = std::min(value.size(), ConversionContext::kValueBufferSize);
-        for (std::size_t k = 0; k < size; ++k) {
-            const char c = value[k];
-            buffer[k] = (c == '\r' || c == '\n') ? '\x85' : c == '\t' ? ' ' : c;
-        }
-        out.write(buffer, size);
-        if (n < kFieldCount) out.put('\t');
-    }
-    out.endLine();
+    const std::vector<std::string_view> views(values.begin(), values.end());
+    writeRecord(ctx.outputFile, ctx.valueBuffer.get(), fieldColumns(ctx, h), views);
 }
 
 int csvToImport(ConversionContext& ctx, const std::string& csvPath) {
@@ -273,6 +315,12 @@ int csvToImport(ConversionContext& ctx, const std::string& csvPath) {
     }
     splitCsvLine(std::string_view(line, length), ctx.lineValues);
     const int h = buildColumnMap(ctx, ctx.lineValues);
+    // The map is read once per file; values are views into the line or into `store`, so a
+    // record costs no allocation and no per-byte pass but the final translation.
+    const FieldColumns columns = fieldColumns(ctx, h);
+    std::unique_ptr<char[]> store(new char[ConversionContext::kLineBufferSize]);
+    std::vector<std::string_view> values;
+    values.reserve(ColumnMap::kRows);
 
     for (;;) {
         if (c == kImportRecordLimit) {
@@ -293,10 +341,11 @@ int csvToImport(ConversionContext& ctx, const std::string& csvPath) {
             host.showMessage(MessageKind::Error, "Records of more than 32K Not supported");
             return finish(c);
         }
-        std::replace(line, line + length, '\t', ' ');
-        splitCsvLine(std::string_view(line, length), ctx.lineValues);
-        if (ctx.lineValues.empty()) continue;  // a blank line is no record
-        writeImportRecord(ctx, ctx.lineValues, h);
+        // Tabs need no replacing before the split: they are blanks to it like spaces, and
+        // the writer turns those inside values into spaces.
+        splitViews(std::string_view(line, length), store.get(), values);
+        if (values.empty()) continue;  // a blank line is no record
+        writeRecord(out, ctx.valueBuffer.get(), columns, values);
         ++c;
         host.setRecordNumber(c);
     }
