@@ -1,10 +1,12 @@
 #include "converter/jconvpro.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <limits>
+#include <string_view>
 
 #include "converter/bytes.h"
 #include "converter/csv_reader.h"
@@ -50,6 +52,47 @@ bool readWholeFile(const std::string& path, std::string& out) {
     out.resize(static_cast<std::size_t>(size));
     if (size > 0) in.read(out.data(), size);
     return static_cast<bool>(in);
+}
+
+constexpr std::size_t kChunkSize = std::size_t{1} << 16;
+// A database up to this size is read whole; a larger one has its head read first and its
+// records one at a time, so memory stays flat.
+constexpr std::size_t kWholeFileLimit = std::size_t{1} << 20;
+
+std::string readAt(std::ifstream& in, std::size_t offset, std::size_t count) {
+    std::string bytes(count, '\0');
+    in.seekg(static_cast<std::streamoff>(offset));
+    in.read(bytes.data(), static_cast<std::streamsize>(count));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    in.clear();
+    return bytes;
+}
+
+std::uint32_t bigEndian(std::string_view bytes, std::size_t at, std::size_t width) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < width; ++i) {
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    }
+    return value;
+}
+
+// The first bytes of a database: the whole file when it is small, otherwise header, record
+// list and blocks up to the first record (the reader checks them all against the file size).
+bool readHead(std::ifstream& in, std::string& head, std::size_t& fileSize) {
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0) return false;
+    fileSize = static_cast<std::size_t>(size);
+    std::size_t headSize = fileSize;
+    if (fileSize > kWholeFileLimit) {
+        const std::string header = readAt(in, 0, kPdbHeaderSize + 4);
+        const std::size_t count = bigEndian(header, kPdbHeaderSize - 2, 2);
+        const std::size_t listEnd = kPdbHeaderSize + kPdbEntrySize * count;
+        const std::size_t firstRecord = count > 0 ? bigEndian(header, kPdbHeaderSize, 4) : fileSize;
+        headSize = std::min(fileSize, std::max(listEnd, firstRecord));
+    }
+    head = readAt(in, 0, headSize);
+    return head.size() == headSize && static_cast<bool>(in);
 }
 
 // The output under a temporary name in its own folder; renamed into place by commit(), removed
@@ -188,6 +231,8 @@ void csvToPdb(const std::string& csvPath, const std::string& pdbPath, const std:
     } catch (const FormatError& e) {
         throw Failure{csvName + ": line 1 (the header line): " + e.what() + "."};
     }
+    // First pass: every record is checked and only its size kept, so that the head, which lists
+    // where each record lies, can be written before the records without holding them.
     const std::size_t fieldCount = layout.fields.size();
     for (;;) {
         try {
@@ -197,41 +242,84 @@ void csvToPdb(const std::string& csvPath, const std::string& pdbPath, const std:
                                   " values, but the header line names only " +
                                   std::to_string(fieldCount) + " fields");
             }
-            writer->addRecord(values);
+            writer->countRecord(values);
         } catch (const FormatError& e) {
             throw Failure{csvName + ": line " + std::to_string(csv.lineNumber()) + ": " + e.what() +
                           "."};
         }
     }
 
-    std::string bytes;
+    std::string head;
     try {
-        bytes = writer->finish(palmNow);
+        head = writer->head(palmNow);
     } catch (const FormatError& e) {
         throw Failure{std::string("The database cannot be written: ") + e.what() + "."};
     }
     PendingOutput out(pdbPath);
+    out.write(head);
+
+    // Second pass: the same records again, encoded one at a time.
+    const Failure changed{"The CSV file \"" + csvPath + "\" changed while it was read."};
+    std::ifstream again(csvPath, std::ios::binary);
+    CsvReader second(again);
+    std::string bytes;
+    try {
+        if (!again || !second.readLine(values)) throw changed;
+        for (std::size_t i = 0; i < writer->recordCount(); ++i) {
+            if (!second.readLine(values)) throw changed;
+            const std::string record = writer->encode(values);
+            if (record.size() != writer->recordSize(i)) throw changed;
+            bytes += record;
+            if (bytes.size() >= kChunkSize) {
+                out.write(bytes);
+                bytes.clear();
+            }
+        }
+    } catch (const FormatError&) {
+        throw changed;
+    }
     out.write(bytes);
     out.commit();
 }
 
 void pdbToCsv(const std::string& pdbPath, const std::string& csvPath) {
     const std::string pdbName = shortName(pdbPath);
-    std::string bytes;
-    if (!readWholeFile(pdbPath, bytes)) {
+    std::ifstream in(pdbPath, std::ios::binary);
+    std::string head;
+    std::size_t fileSize = 0;
+    if (!in || !readHead(in, head, fileSize)) {
         throw Failure{"The database file \"" + pdbPath + "\" cannot be read."};
     }
     try {
-        JFileReader reader(bytes);
+        JFileReader reader(head, fileSize);
         PendingOutput out(csvPath);
         std::string text;
         std::vector<std::string> names;
         for (const JFileField& f : reader.layout().fields) names.push_back(f.name);
         appendCsvLine(text, names);
+        // Records lie back to back after the head: each is read in turn, one at a time.
+        std::string record;
+        std::size_t position = head.size();
         for (std::size_t i = 0; i < reader.recordCount(); ++i) {
+            const std::size_t offset = reader.recordOffset(i);
+            const std::size_t size = reader.recordSize(i);
+            std::string_view data;
+            if (offset + size <= head.size()) {
+                data = std::string_view(head).substr(offset, size);
+            } else {
+                if (offset != position) {
+                    in.seekg(static_cast<std::streamoff>(offset));
+                    position = offset;
+                }
+                record.resize(size);
+                in.read(record.data(), static_cast<std::streamsize>(size));
+                if (!in) throw Failure{"The database file \"" + pdbPath + "\" cannot be read."};
+                position += size;
+                data = record;
+            }
             if (reader.isDeleted(i)) continue;
-            appendCsvLine(text, reader.record(i));
-            if (text.size() >= (1u << 16)) {
+            appendCsvLine(text, reader.decode(i, data));
+            if (text.size() >= kChunkSize) {
                 out.write(text);
                 text.clear();
             }

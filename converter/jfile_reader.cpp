@@ -25,7 +25,10 @@ std::string quoted(std::string_view code) {
 
 }  // namespace
 
-JFileReader::JFileReader(std::string_view bytes) : pdb_(viewPdb(bytes)) {
+JFileReader::JFileReader(std::string_view bytes) : JFileReader(bytes, bytes.size()) {}
+
+JFileReader::JFileReader(std::string_view head, std::size_t fileSize)
+    : pdb_(viewPdb(head, fileSize)) {
     const PdbDatabase& h = pdb_.header;
     if (h.type == "JfD5" && h.creator == "JFi5") {
         layout_.format = JFileFormat::JFile5;
@@ -135,7 +138,10 @@ bool JFileReader::isDeleted(std::size_t index) const {
 }
 
 std::vector<std::string> JFileReader::record(std::size_t index) const {
-    const std::string_view data = pdb_.records.at(index).data;
+    return decode(index, pdb_.records.at(index).data);
+}
+
+std::vector<std::string> JFileReader::decode(std::size_t index, std::string_view data) const {
     const std::size_t n = layout_.fields.size();
     const std::string where = "record " + std::to_string(index + 1);
     std::vector<std::string> values;

@@ -20,6 +20,9 @@ class JFileReader {
     // `bytes` must outlive the reader. Throws FormatError for a file that is not a JFile
     // database or whose header or AppInfo block is damaged.
     explicit JFileReader(std::string_view bytes);
+    // From the first bytes of a larger file (see viewPdb): records past them are read by the
+    // caller at recordOffset() and handed to decode().
+    JFileReader(std::string_view head, std::size_t fileSize);
 
     // Fields and settings; `records` is left empty.
     const JFileDatabase& layout() const { return layout_; }
@@ -28,6 +31,10 @@ class JFileReader {
     bool isDeleted(std::size_t index) const;
     // Throws FormatError naming the record (1-based) when its bytes are inconsistent.
     std::vector<std::string> record(std::size_t index) const;
+    std::size_t recordOffset(std::size_t index) const { return pdb_.records.at(index).offset; }
+    std::size_t recordSize(std::size_t index) const { return pdb_.records.at(index).size; }
+    // The values of record `index` from its bytes `data`.
+    std::vector<std::string> decode(std::size_t index, std::string_view data) const;
 
   private:
     void readAppInfo();

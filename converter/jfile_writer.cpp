@@ -11,8 +11,9 @@ std::string fieldLabel(std::size_t index, const JFileField& field) {
     return "field " + std::to_string(index + 1) + " (\"" + field.name + "\")";
 }
 
-std::string encodeRecord(const std::vector<JFileField>& fields,
-                         const std::vector<std::string>& values) {
+// The bytes the record takes; throws FormatError when it cannot be stored whole.
+std::size_t encodedSize(const std::vector<JFileField>& fields,
+                        const std::vector<std::string>& values) {
     if (values.size() > fields.size()) {
         throw FormatError("the record holds " + std::to_string(values.size()) +
                           " values, but the database has only " + std::to_string(fields.size()) +
@@ -37,17 +38,7 @@ std::string encodeRecord(const std::vector<JFileField>& fields,
                           " bytes; a Palm record takes at most " +
                           std::to_string(kPdbMaxRecordSize));
     }
-    std::string out;
-    out.reserve(size);
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const std::size_t length = i < values.size() ? values[i].size() : 0;
-        putU16(out, static_cast<std::uint16_t>(length + 1));
-    }
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i < values.size()) out += values[i];
-        out.push_back('\0');
-    }
-    return out;
+    return size;
 }
 
 }  // namespace
@@ -118,17 +109,34 @@ JFileWriter::JFileWriter(const JFileDatabase& layout) {
     pdb_.creator = "JFi5";
 }
 
-void JFileWriter::addRecord(const std::vector<std::string>& values) {
-    if (pdb_.records.size() == kPdbMaxRecords) {
+void JFileWriter::countRecord(const std::vector<std::string>& values) {
+    if (entries_.size() == kPdbMaxRecords) {
         throw FormatError("a JFile database holds at most " + std::to_string(kPdbMaxRecords) +
                           " records");
     }
-    PdbRecord record;
-    record.attributes = 0;
+    const std::size_t size = encodedSize(layout_.fields, values);
     // Unique IDs 1, 2, 3...: 0 is reserved on the handheld.
-    record.uniqueId = static_cast<std::uint32_t>(pdb_.records.size() + 1);
-    record.data = encodeRecord(layout_.fields, values);
-    pdb_.records.push_back(std::move(record));
+    entries_.push_back({0, static_cast<std::uint32_t>(entries_.size() + 1), size});
+}
+
+void JFileWriter::addRecord(const std::vector<std::string>& values) {
+    countRecord(values);
+    records_ += encode(values);
+}
+
+std::string JFileWriter::encode(const std::vector<std::string>& values) const {
+    const auto& fields = layout_.fields;
+    std::string out;
+    out.reserve(encodedSize(fields, values));
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::size_t length = i < values.size() ? values[i].size() : 0;
+        putU16(out, static_cast<std::uint16_t>(length + 1));
+    }
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i < values.size()) out += values[i];
+        out.push_back('\0');
+    }
+    return out;
 }
 
 std::string JFileWriter::appInfo() const {
@@ -181,14 +189,19 @@ std::string JFileWriter::appInfo() const {
     return out;
 }
 
-std::string JFileWriter::finish(std::uint32_t palmNow) {
-    pdb_.creationDate = palmNow;
-    pdb_.modificationDate = palmNow;
-    pdb_.lastBackupDate = 0;
+std::string JFileWriter::head(std::uint32_t palmNow) const {
+    PdbDatabase db = pdb_;
+    db.creationDate = palmNow;
+    db.modificationDate = palmNow;
+    db.lastBackupDate = 0;
     // The handheld hands out new record IDs from here on.
-    pdb_.uniqueIdSeed = static_cast<std::uint32_t>(pdb_.records.size() + 1);
-    pdb_.appInfo = appInfo();
-    return writePdb(pdb_);
+    db.uniqueIdSeed = static_cast<std::uint32_t>(entries_.size() + 1);
+    db.appInfo = appInfo();
+    return writePdbHead(db, entries_);
+}
+
+std::string JFileWriter::finish(std::uint32_t palmNow) {
+    return head(palmNow) + records_;
 }
 
 std::string writeJFile5(const JFileDatabase& db, std::uint32_t palmNow) {

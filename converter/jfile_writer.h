@@ -1,7 +1,8 @@
 #pragma once
 // Writes a JFile 5 database (type "JfD5", creator "JFi5"). Records are added one at a time and
-// encoded at once, so a caller can stream its input; every limit that would lose record data is
-// a FormatError naming the field, while popup lists are only cut to what JFile takes.
+// encoded at once, or counted first and written after the head (two passes); every limit that would
+// lose record data is a FormatError naming the field, while popup lists are only cut to what JFile
+// takes.
 
 #include <cstdint>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "converter/jfile_database.h"
 #include "converter/pdb_database.h"
+#include "converter/pdb_writer.h"
 
 namespace rq::jfile {
 
@@ -19,18 +21,27 @@ class JFileWriter {
     explicit JFileWriter(const JFileDatabase& layout);
 
     // Throws FormatError when the record cannot be stored whole. Fewer values than fields are
-    // padded with empty values; more are refused.
+    // padded with empty values; more are refused. The record's bytes are kept for finish().
     void addRecord(const std::vector<std::string>& values);
-    std::size_t recordCount() const { return pdb_.records.size(); }
-
+    std::size_t recordCount() const { return entries_.size(); }
     // The file image, dated `palmNow` (seconds since 1904).
     std::string finish(std::uint32_t palmNow);
+
+    // Streaming in two passes, for inputs too large to hold: countRecord() each record (checked
+    // as by addRecord, only its size kept), then write head() and after it encode() of each
+    // record in the same order.
+    void countRecord(const std::vector<std::string>& values);
+    std::string head(std::uint32_t palmNow) const;
+    std::string encode(const std::vector<std::string>& values) const;
+    std::size_t recordSize(std::size_t index) const { return entries_.at(index).size; }
 
   private:
     std::string appInfo() const;
 
     JFileDatabase layout_;
-    PdbDatabase pdb_;
+    PdbDatabase pdb_;  // header values; records are not kept here
+    std::vector<PdbEntry> entries_;
+    std::string records_;  // what addRecord keeps
 };
 
 std::string writeJFile5(const JFileDatabase& db, std::uint32_t palmNow);

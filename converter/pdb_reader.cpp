@@ -13,6 +13,10 @@ std::string numberText(std::size_t n) {
 }  // namespace
 
 PdbView viewPdb(std::string_view bytes) {
+    return viewPdb(bytes, bytes.size());
+}
+
+PdbView viewPdb(std::string_view bytes, std::size_t fileSize) {
     ByteReader in(bytes, "the Palm database");
     PdbView view;
     PdbDatabase& h = view.header;
@@ -72,9 +76,9 @@ PdbView viewPdb(std::string_view bytes) {
                               ", before the end of what precedes it (" + numberText(previous) +
                               "); the file is damaged");
         }
-        if (offset > bytes.size()) {
+        if (offset > fileSize) {
             throw FormatError(what + " starts at offset " + numberText(offset) +
-                              ", past the end of the file (" + numberText(bytes.size()) +
+                              ", past the end of the file (" + numberText(fileSize) +
                               " bytes); the file is truncated or damaged");
         }
         previous = offset;
@@ -91,7 +95,7 @@ PdbView viewPdb(std::string_view bytes) {
         if (block < 1 && sortInfoId != 0) return sortInfoId;
         const std::size_t firstRecord = block < 2 ? 0 : static_cast<std::size_t>(block - 2) + 1;
         if (firstRecord < count) return entries[firstRecord].offset;
-        return bytes.size();
+        return fileSize;
     };
     if (appInfoId != 0) {
         view.appInfo = bytes.substr(appInfoId, endAfter(0) - appInfoId);
@@ -103,8 +107,10 @@ PdbView viewPdb(std::string_view bytes) {
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t start = entries[i].offset;
         const std::size_t end = endAfter(static_cast<int>(i) + 2);
+        const std::string_view data =
+            end <= bytes.size() ? bytes.substr(start, end - start) : std::string_view{};
         view.records.push_back(
-            {entries[i].attributes, entries[i].uniqueId, bytes.substr(start, end - start)});
+            {entries[i].attributes, entries[i].uniqueId, data, start, end - start});
     }
     return view;
 }

@@ -17,12 +17,18 @@ struct PdbView {
     struct Entry {
         std::uint8_t attributes;
         std::uint32_t uniqueId;
-        std::string_view data;
+        std::string_view data;  // empty when the record lies past the bytes given
+        std::size_t offset;
+        std::size_t size;
     };
     std::vector<Entry> records;
 };
 
 PdbView viewPdb(std::string_view bytes);
+// The same from the first bytes of a file of `fileSize` bytes: they must run at least to the
+// first record (or to the end of the file), so that header, list and blocks are all in them.
+// Records past them are left for the caller to read at their offset.
+PdbView viewPdb(std::string_view head, std::size_t fileSize);
 PdbDatabase readPdb(std::string_view bytes);
 
 }  // namespace rq::jfile

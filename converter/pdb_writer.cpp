@@ -4,7 +4,7 @@
 
 namespace rq::jfile {
 
-std::string writePdb(const PdbDatabase& db) {
+std::string writePdbHead(const PdbDatabase& db, const std::vector<PdbEntry>& entries) {
     if (db.name.empty()) throw FormatError("the database name is empty");
     if (db.name.size() >= kPdbNameSlot || db.name.find('\0') != std::string::npos) {
         throw FormatError("the database name \"" + db.name + "\" is longer than " +
@@ -13,13 +13,13 @@ std::string writePdb(const PdbDatabase& db) {
     if (db.type.size() != 4 || db.creator.size() != 4) {
         throw FormatError("type and creator must be four bytes each");
     }
-    if (db.records.size() > kPdbMaxRecords) {
-        throw FormatError("the database would hold " + std::to_string(db.records.size()) +
+    if (entries.size() > kPdbMaxRecords) {
+        throw FormatError("the database would hold " + std::to_string(entries.size()) +
                           " records; a Palm database holds at most " +
                           std::to_string(kPdbMaxRecords));
     }
 
-    const std::size_t count = db.records.size();
+    const std::size_t count = entries.size();
     std::size_t offset = kPdbHeaderSize + kPdbEntrySize * count + kPdbGapSize;
     const std::uint32_t appInfoId = db.appInfo.empty() ? 0 : static_cast<std::uint32_t>(offset);
     offset += db.appInfo.size();
@@ -28,18 +28,18 @@ std::string writePdb(const PdbDatabase& db) {
 
     std::size_t total = offset;
     for (std::size_t i = 0; i < count; ++i) {
-        if (db.records[i].data.size() > kPdbMaxRecordSize) {
+        if (entries[i].size > kPdbMaxRecordSize) {
             throw FormatError("record " + std::to_string(i + 1) + " would take " +
-                              std::to_string(db.records[i].data.size()) +
+                              std::to_string(entries[i].size) +
                               " bytes; a Palm record takes at most " +
                               std::to_string(kPdbMaxRecordSize));
         }
-        total += db.records[i].data.size();
+        total += entries[i].size;
     }
     if (total > 0xFFFFFFFFu) throw FormatError("the database would exceed 4 GB");
 
     std::string out;
-    out.reserve(total);
+    out.reserve(offset);
     putFixed(out, db.name, kPdbNameSlot);
     putU16(out, db.attributes);
     putU16(out, db.version);
@@ -54,16 +54,29 @@ std::string writePdb(const PdbDatabase& db) {
     putU32(out, db.uniqueIdSeed);
     putU32(out, 0);  // next record list: never used in a file
     putU16(out, static_cast<std::uint16_t>(count));
-    for (const PdbRecord& r : db.records) {
+    for (const PdbEntry& e : entries) {
         putU32(out, static_cast<std::uint32_t>(offset));
-        putU8(out, r.attributes);
-        putU8(out, static_cast<std::uint8_t>((r.uniqueId >> 16) & 0xFF));
-        putU16(out, static_cast<std::uint16_t>(r.uniqueId & 0xFFFF));
-        offset += r.data.size();
+        putU8(out, e.attributes);
+        putU8(out, static_cast<std::uint8_t>((e.uniqueId >> 16) & 0xFF));
+        putU16(out, static_cast<std::uint16_t>(e.uniqueId & 0xFFFF));
+        offset += e.size;
     }
     putU16(out, 0);  // the gap
     out += db.appInfo;
     out += db.sortInfo;
+    return out;
+}
+
+std::string writePdb(const PdbDatabase& db) {
+    std::vector<PdbEntry> entries;
+    entries.reserve(db.records.size());
+    std::size_t total = 0;
+    for (const PdbRecord& r : db.records) {
+        entries.push_back({r.attributes, r.uniqueId, r.data.size()});
+        total += r.data.size();
+    }
+    std::string out = writePdbHead(db, entries);
+    out.reserve(out.size() + total);
     for (const PdbRecord& r : db.records) out += r.data;
     return out;
 }

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "converter/jfile_reader.h"
+#include "converter/jfile_writer.h"
 #include "tests/converter/hand_built.h"
 
 namespace rq::jfile {
@@ -138,6 +139,30 @@ TEST_F(Jconvpro, RoundTripGivesTheSameCsvForNastyValues) {
     ASSERT_EQ(toPdb(), 0);
     ASSERT_EQ(toCsv(), 0);
     EXPECT_EQ(read("back.csv"), csv);
+}
+
+// A database of more than 1 MiB is written in two passes over the CSV and read back one record
+// at a time: the bytes must be those the one-pass writer gives, and the CSV must come back.
+TEST_F(Jconvpro, LargeDatabaseStreamsToTheSameBytesBothWays) {
+    const Values header{"Author", "Title", "Abstract"};
+    std::string csv = csvLine(header);
+    JFileDatabase db;
+    for (const std::string& name : header) db.fields.push_back({name, 1, 80, 0, 0, {}});
+    for (int r = 0; r < 2500; ++r) {
+        const Values row{"Author " + std::to_string(r), "T\"" + std::to_string(r % 7),
+                         std::string(static_cast<std::size_t>(300 + r % 900), 'a' + r % 26)};
+        csv += csvLine(row);
+        db.records.push_back(row);
+    }
+    write("input.tmp", csv);
+    write("ifo.tmp", ifoText({1, 1, 1}, {80, 80, 80}, 0));
+    ASSERT_EQ(toPdb("Streamed"), 0);
+    db.name = "Streamed";
+    const std::string expected = writeJFile5(db, 1000000000u + 2082844800u);
+    ASSERT_GT(expected.size(), std::size_t{1} << 20);
+    EXPECT_TRUE(read("out.tmp") == expected);
+    ASSERT_EQ(toCsv(), 0);
+    EXPECT_TRUE(read("back.csv") == csv);
 }
 
 TEST_F(Jconvpro, PalmPdbReadsOurFileAsWeMeantIt) {
