@@ -25,6 +25,7 @@
 #include "shell/main_window.h"
 #include "shell/prompts.h"
 #include "shell/startup.h"
+#include "shell/window_host.h"
 
 namespace {
 
@@ -63,11 +64,7 @@ struct WindowRun {
         prompts.answerMessagesAutomatically(true);
         window.createDialogs();
         window.show();
-        window.showPhase(rq::ProgressPhase::EndNoteToCsv);
-        window.setPrefixLine("Working on Record number");
-        window.showRecordLabel(true);
-        window.showBar(false);
-        window.showProgress();
+        window.host().phaseStarted(rq::ProgressPhase::EndNoteToCsv, sourcePath());
         QCoreApplication::processEvents();
     }
     int convert() {

@@ -60,18 +60,18 @@ bool ExternalConverter::showErrorLog(const std::string& folder) {
 bool ExternalConverter::convertCsvToPdb(const std::string& source, const std::string& destination,
                                         const std::string& ifoFile,
                                         const std::string& databaseName) {
-    return convert('1', source, destination, ifoFile, databaseName, "Output file not created");
+    return convert(directionInfo(Direction::EndNoteToJFile), source, destination, ifoFile,
+                   databaseName);
 }
 
 bool ExternalConverter::convertPdbToCsv(const std::string& source, const std::string& destination,
                                         const std::string& ifoFile) {
-    return convert('2', source, destination, ifoFile, " ", "CSV Output file not created");
+    return convert(directionInfo(Direction::JFileToEndNote), source, destination, ifoFile, " ");
 }
 
-bool ExternalConverter::convert(char directionCode, const std::string& source,
+bool ExternalConverter::convert(const DirectionInfo& direction, const std::string& source,
                                 const std::string& destination, const std::string& ifoFile,
-                                const std::string& fourthArgument,
-                                const char* missingOutputMessage) {
+                                const std::string& fourthArgument) {
     SystemServices& system = ctx_.system;
     HostServices& host = ctx_.host;
     const std::string destinationFolder = splitPath(destination).folder;
@@ -97,26 +97,26 @@ bool ExternalConverter::convert(char directionCode, const std::string& source,
     clearErrorLog(destinationFolder);
     if (separateWorkLog) clearErrorLog(workFolder);
 
-    runConverter(directionCode, source, destination, ifoFile, fourthArgument);
+    runConverter(direction, source, destination, ifoFile, fourthArgument);
 
     bool failed = showErrorLog(destinationFolder);
     if (separateWorkLog && showErrorLog(workFolder)) failed = true;
     if (failed && system.fileExists(destination)) system.deleteFile(destination);
 
     if (!system.fileExists(destination)) {
-        host.showMessage(MessageKind::Error, missingOutputMessage);
+        host.showMessage(MessageKind::Error, direction.missingOutputMessage);
         return false;
     }
     return true;
 }
 
-void ExternalConverter::runConverter(char directionCode, const std::string& source,
+void ExternalConverter::runConverter(const DirectionInfo& direction, const std::string& source,
                                      const std::string& destination, const std::string& ifoFile,
                                      const std::string& fourthArgument) {
     SystemServices& system = ctx_.system;
     HostServices& host = ctx_.host;
 
-    host.setConverterPhase(directionCode);
+    host.converterStarted(direction.converterPhase);
 
     const std::string inputWork = workPath(kInputWork);
     const std::string ifoWork = workPath(kIfoWork);
@@ -127,12 +127,12 @@ void ExternalConverter::runConverter(char directionCode, const std::string& sour
     system.copyFile(ifoFile, ifoWork);
 
     ProcessHandle handle;
-    if (system.startProcess(programPath(), commandLine(directionCode, fourthArgument), true,
-                            handle)) {
+    if (system.startProcess(programPath(), commandLine(direction.converterCode, fourthArgument),
+                            true, handle)) {
         waitFor(handle);
     }
 
-    host.hideProgress();
+    host.progressEnded();
     system.copyFile(outputWork, destination);
     system.deleteFile(inputWork);
     system.deleteFile(outputWork);
@@ -150,7 +150,7 @@ void ExternalConverter::waitFor(ProcessHandle& handle) {
         const std::int64_t now = system.nowSeconds();
         if (now > lastSecond) {
             lastSecond = now;
-            host.stepProgress(static_cast<int>(now - startSecond));
+            host.converterRunning(static_cast<int>(now - startSecond));
         }
         host.pumpEvents();
         if (status != ProcessStatus::Running) break;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/context.h"
+#include "engine/directions.h"
 #include "engine/path.h"
 
 namespace rq {
@@ -34,8 +35,9 @@ class ExternalConverter {
 
     // Stages, runs, waits, fetches. Failures are never reported here; the result is read from
     // the files left behind.
-    void runConverter(char directionCode, const std::string& source, const std::string& destination,
-                      const std::string& ifoFile, const std::string& fourthArgument);
+    void runConverter(const DirectionInfo& direction, const std::string& source,
+                      const std::string& destination, const std::string& ifoFile,
+                      const std::string& fourthArgument);
 
     bool converterPresent();
     // Deletes folder + "jconvpro.err"; a missing file is no error.
@@ -55,9 +57,9 @@ class ExternalConverter {
     void setPollPause(std::chrono::milliseconds pause) { pollPause_ = pause; }
 
   private:
-    bool convert(char directionCode, const std::string& source, const std::string& destination,
-                 const std::string& ifoFile, const std::string& fourthArgument,
-                 const char* missingOutputMessage);
+    bool convert(const DirectionInfo& direction, const std::string& source,
+                 const std::string& destination, const std::string& ifoFile,
+                 const std::string& fourthArgument);
     void waitFor(ProcessHandle& handle);
 
     ConversionContext& ctx_;

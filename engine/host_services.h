@@ -1,10 +1,10 @@
 #pragma once
-// What the conversion engine needs from its host: the run log, the status bar, message boxes,
-// the event pump, the busy cursor, the file choice, the progress display and the error report.
-// The desktop program supplies them with windows; PlainHost supplies them headless.
+// What the conversion engine tells its host while it works: what happens to the file in hand
+// (a phase starts, a record is done, the converter is waited for), log lines, status texts,
+// messages, the busy time and the points where the host may process its own events. How any of
+// it looks is the host's business: the desktop program shows windows, PlainHost keeps lists.
+// File choice is not here: the host asks the user before a job starts and hands the job paths.
 
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,10 +13,8 @@ namespace rq {
 
 enum class MessageKind { Plain, Error, Information };
 
+// The steps of one file's conversion, each from one format to the next.
 enum class ProgressPhase { EndNoteToCsv, CsvToJFile, JFileToCsv, CsvToEndNote };
-
-// The main window's two file-open dialogs.
-enum class FileDialog { EndNoteExports, JFileDatabases };
 
 // The standard conversion message for a text that should be a whole number and is not.
 std::string notAnIntegerMessage(std::string_view text);
@@ -25,37 +23,38 @@ class HostServices {
   public:
     virtual ~HostServices() = default;
 
-    // Log, status and messages.
+    // A line for the run log; the host keeps the lines for "Log.txt".
     virtual void appendLog(std::string_view line) = 0;
     virtual const std::vector<std::string>& logLines() const = 0;
+    // The result of the file in hand, or empty before each file.
     virtual void setStatusText(std::string_view text) = 0;
+    // A message the user must see; returns when the user has taken note.
     virtual void showMessage(MessageKind kind, std::string_view text) = 0;
 
-    // Lets the user interface process its pending events. Called once per line, per converter
-    // poll and per progress step; the per-byte calls of the export reader reach it only through
+    // The host may process its pending events. Called once per line, per converter poll and per
+    // second of the converter; the per-byte calls of the export reader reach it only through
     // ConversionContext::pumpEventsPerByte, which thins them out.
     virtual void pumpEvents() = 0;
+    // A file's conversion begins and ends; the two always pair.
     virtual void beginBusy() = 0;
     virtual void endBusy() = 0;
 
-    // The chosen full paths in the dialog's order, or nothing when the user cancels.
-    virtual std::optional<std::vector<std::string>> chooseFiles(FileDialog dialog,
-                                                                std::string_view startFolder) = 0;
+    // A phase of the file in hand starts, in which records of `sourceFile` are counted.
+    virtual void phaseStarted(ProgressPhase phase, std::string_view sourceFile) = 0;
+    // Record n (counted from 1) of the phase is done.
+    virtual void recordDone(long n) = 0;
+    // The converter is next: its time is counted from here.
+    virtual void converterQueued() = 0;
+    // The converter runs for `phase` and the engine waits for it to end.
+    virtual void converterStarted(ProgressPhase phase) = 0;
+    // The converter has run for `seconds` whole seconds; once per new second, the host's
+    // pending events are processed afterwards as by pumpEvents.
+    virtual void converterRunning(int seconds) = 0;
+    // Nothing more happens to the file for now: the progress shown may go.
+    virtual void progressEnded() = 0;
 
-    // Progress display.
-    virtual void showPhase(ProgressPhase phase) = 0;
-    virtual void setPrefixLine(std::string_view text) = 0;
-    virtual void showRecordLabel(bool shown) = 0;
-    virtual void setRecordNumber(long n) = 0;
-    virtual void setSourceFile(std::string_view path) = 0;
-    virtual void showBar(bool shown) = 0;
-    virtual void stepProgress(int n) = 0;
-    virtual void setConverterPhase(char directionCode) = 0;
-    virtual void showProgress() = 0;
-    virtual void hideProgress() = 0;
-
-    // Error report: loads the text file's lines into the error-report dialog and shows it
-    // modally; returns when the user has closed it.
+    // The converter left an error log at `path`: the host shows its lines and returns when the
+    // user has read them.
     virtual void showLog(const std::string& path) = 0;
 };
 

@@ -1,6 +1,5 @@
 #include "engine/jobs.h"
 
-#include <optional>
 #include <vector>
 
 #include "engine/conversion_info.h"
@@ -13,8 +12,12 @@ namespace rq {
 
 namespace {
 constexpr const char* kPrefix = "RQ-";
-constexpr const char* kWorkingOn = "Working on Record number";
 }  // namespace
+
+void prepareFileChoice(ConversionContext& ctx) {
+    ctx.host.setStatusText("");
+    ctx.host.pumpEvents();
+}
 
 std::string prefixPdbName(std::string_view path) {
     std::string out = splitPath(path).folder;
@@ -24,11 +27,11 @@ std::string prefixPdbName(std::string_view path) {
     return out;
 }
 
-void makePalmDatabaseName(ConversionContext& ctx) {
+std::string palmDatabaseName(std::string_view source) {
     std::string name = kPrefix;
-    name += baseName(ctx.job.sourceFile);
+    name += baseName(source);
     if (name.size() > kPalmNameLength) name.resize(kPalmNameLength);
-    ctx.job.palmName = "\"" + name + "\"";
+    return "\"" + name + "\"";
 }
 
 void setHotSyncInstallFlag(ConversionContext& ctx) {
@@ -45,33 +48,30 @@ void setHotSyncInstallFlag(ConversionContext& ctx) {
     }
 }
 
-void convertExportFile(ConversionContext& ctx) {
+FileResult convertExportFile(ConversionContext& ctx, const std::string& source) {
+    const DirectionInfo& info = directionInfo(Direction::EndNoteToJFile);
     JobState& job = ctx.job;
     HostServices& host = ctx.host;
-    const std::string_view source = job.sourceFile;
+    const std::string base(baseName(source));
 
-    job.csvFile = joinPath(ctx.workFolder, replaceExtension(fileName(source), ".csv"));
-    job.ifoFile = joinPath(ctx.workFolder, replaceExtension(fileName(source), ".IFO"));
-    job.pdbFile = prefixPdbName(
-        joinPath(ctx.strategy.palmInstallFolder, replaceExtension(fileName(source), ".PDB")));
+    job.sourceFile = source;
+    job.csvFile = joinPath(ctx.workFolder, base + std::string(info.csvExtension));
+    job.ifoFile = joinPath(ctx.workFolder, base + ".IFO");
+    job.pdbFile = outputPath(info, ctx.strategy, source);
     job.truncatedRecords = 0;
-    makePalmDatabaseName(ctx);
+    job.palmName = palmDatabaseName(source);
+    FileResult result{source, job.pdbFile};
 
     collectFromWindow(ctx.strategy, ctx.window);
     assignPopupLetters(ctx.strategy);
 
     if (!writeConversionInfo(ctx, job.ifoFile)) {
         host.showMessage(MessageKind::Error, "Unable to build .IFO file");
-        return;
+        return result;
     }
 
     host.beginBusy();
-    host.showBar(false);
-    host.showPhase(ProgressPhase::EndNoteToCsv);
-    host.setPrefixLine(kWorkingOn);
-    host.showRecordLabel(true);
-    host.setSourceFile(job.sourceFile);
-    host.showProgress();
+    host.phaseStarted(ProgressPhase::EndNoteToCsv, source);
 
     host.appendLog(" ");
     host.appendLog("EndNote to JFile");
@@ -80,19 +80,18 @@ void convertExportFile(ConversionContext& ctx) {
     host.appendLog("IFO  Name is " + job.ifoFile);
     host.appendLog("Palm Name is " + job.palmName);
 
-    const int records = exportToCsv(ctx, job.sourceFile);
+    const int records = exportToCsv(ctx, source);
     host.appendLog("Endnote file record count was " + std::to_string(records));
 
     if (records == 0) {
-        host.hideProgress();
+        host.progressEnded();
         host.showMessage(MessageKind::Error, "Error Converting EndNote file");
     } else {
-        host.stepProgress(1);
-        host.showBar(true);
+        host.converterQueued();
         ExternalConverter converter(ctx);
         const bool converted =
             converter.convertCsvToPdb(job.csvFile, job.pdbFile, job.ifoFile, job.palmName);
-        host.hideProgress();
+        host.progressEnded();
         if (converted) {
             job.resultText = std::to_string(records) + " Records Transferred to  JFile";
             host.appendLog(job.resultText);
@@ -103,47 +102,46 @@ void convertExportFile(ConversionContext& ctx) {
             host.setStatusText(job.resultText);
             // The Linux counterpart of the install flag: the sync tool's queue, where there is one.
             ctx.system.queueForHandheldInstall(job.pdbFile);
+            result.outcome = FileOutcome::Converted;
+            result.records = records;
+            result.truncatedRecords = job.truncatedRecords;
         }
     }
     host.endBusy();
+    return result;
 }
 
-void convertEndNoteToJFile(ConversionContext& ctx) {
+JobResult convertEndNoteToJFile(ConversionContext& ctx, const ChosenFiles& exports) {
     HostServices& host = ctx.host;
-    host.setStatusText("");
-    host.pumpEvents();
-    const std::optional<std::vector<std::string>> chosen =
-        host.chooseFiles(FileDialog::EndNoteExports, ctx.strategy.endNoteFolder);
-    if (chosen) {
+    JobResult result;
+    if (exports) {
         if (ctx.outputFile.isOpen()) host.appendLog("btn2jfclickout still open");
         host.pumpEvents();
-        for (const std::string& path : *chosen) {
-            ctx.job.sourceFile = path;
+        for (const std::string& path : *exports) {
             host.setStatusText("");
-            convertExportFile(ctx);
+            result.files.push_back(convertExportFile(ctx, path));
         }
     }
     // Also after a cancelled choice.
     setHotSyncInstallFlag(ctx);
+    return result;
 }
 
-void convertDatabaseFile(ConversionContext& ctx) {
+FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& database) {
+    const DirectionInfo& info = directionInfo(Direction::JFileToEndNote);
     JobState& job = ctx.job;
     HostServices& host = ctx.host;
-    const std::string_view name = fileName(job.pdbFile);
+    const std::string base(baseName(database));
 
-    job.csvFile = joinPath(ctx.workFolder, replaceExtension(name, ".out"));
-    job.importFile = joinPath(ctx.strategy.endNoteFolder, replaceExtension(name, ".tsv"));
+    job.pdbFile = database;
+    job.csvFile = joinPath(ctx.workFolder, base + std::string(info.csvExtension));
+    job.importFile = outputPath(info, ctx.strategy, database);
     job.ifoFile = joinPath(ctx.workFolder, "temp.ifo");
+    FileResult result{database, job.importFile};
 
     host.beginBusy();
-    host.showPhase(ProgressPhase::JFileToCsv);
-    host.setPrefixLine(kWorkingOn);
-    host.stepProgress(1);
-    host.showBar(true);
-    host.showRecordLabel(true);
-    host.setSourceFile(job.pdbFile);
-    host.showProgress();
+    host.phaseStarted(ProgressPhase::JFileToCsv, database);
+    host.converterQueued();
 
     host.appendLog(" ");
     host.appendLog("JFile to EndNote");
@@ -153,37 +151,33 @@ void convertDatabaseFile(ConversionContext& ctx) {
 
     ExternalConverter converter(ctx);
     const bool converted = converter.convertPdbToCsv(job.pdbFile, job.csvFile, job.ifoFile);
-    host.hideProgress();
+    host.progressEnded();
 
     if (!converted) {
         host.appendLog("CSV2PDB returned  0");
     } else {
-        host.setPrefixLine(kWorkingOn);
-        host.showRecordLabel(true);
-        host.showPhase(ProgressPhase::CsvToEndNote);
-        host.showBar(false);
-        host.showProgress();
+        host.phaseStarted(ProgressPhase::CsvToEndNote, database);
         const int records = csvToImport(ctx, job.csvFile);
-        host.hideProgress();
+        host.progressEnded();
         job.resultText = std::to_string(records) + " Records Transferred to EndNote";
         host.setStatusText(job.resultText);
         host.appendLog(job.resultText);
+        result.outcome = FileOutcome::Converted;
+        result.records = records;
     }
     host.endBusy();
+    return result;
 }
 
-void convertJFileToEndNote(ConversionContext& ctx) {
-    HostServices& host = ctx.host;
-    host.setStatusText("");
-    const std::optional<std::vector<std::string>> chosen =
-        host.chooseFiles(FileDialog::JFileDatabases, ctx.strategy.palmBackupFolder);
-    if (!chosen) return;
-    for (const std::string& path : *chosen) {
-        ctx.job.pdbFile = path;
-        host.setStatusText("");
-        convertDatabaseFile(ctx);
+JobResult convertJFileToEndNote(ConversionContext& ctx, const ChosenFiles& databases) {
+    JobResult result;
+    if (!databases) return result;
+    for (const std::string& path : *databases) {
+        ctx.host.setStatusText("");
+        result.files.push_back(convertDatabaseFile(ctx, path));
     }
-    host.pumpEvents();
+    ctx.host.pumpEvents();
+    return result;
 }
 
 }  // namespace rq

@@ -1,6 +1,7 @@
 #pragma once
-// The two conversion jobs behind the main window's buttons, written against the conversion
-// context's services only.
+// The two conversion jobs, written against the conversion context's services only. The host
+// asks the user for the files first (with the direction's row of directions.h) and hands the
+// choice to the job; each job returns what happened to each file.
 //
 // EndNote to JFile: for each chosen export, the conversion-info file and the CSV in the work
 // folder, then the converter builds "RQ-" + base + ".PDB" in the Palm install folder; at the end
@@ -12,6 +13,8 @@
 #include <string_view>
 
 #include "engine/context.h"
+#include "engine/directions.h"
+#include "engine/job_result.h"
 
 namespace rq {
 
@@ -21,17 +24,30 @@ inline constexpr std::string_view kHotSyncKey =
 // The JFile database name holds at most this many characters.
 inline constexpr std::size_t kPalmNameLength = 19;
 
-void convertEndNoteToJFile(ConversionContext& ctx);
-// Converts the export named by ctx.job.sourceFile; every outcome is told to the user.
-void convertExportFile(ConversionContext& ctx);
+// What a job's button does before the file choice: the status panel is emptied and the host
+// catches up with its events.
+void prepareFileChoice(ConversionContext& ctx);
+// prepareFileChoice, then the direction's job with the files that `choose` returns for the
+// direction (nothing when the user cancels).
+template <typename Choose>
+JobResult runJob(ConversionContext& ctx, Direction direction, Choose&& choose) {
+    prepareFileChoice(ctx);
+    const DirectionInfo& info = directionInfo(direction);
+    const ChosenFiles chosen = choose(info);
+    return info.run(ctx, chosen);
+}
+
+JobResult convertEndNoteToJFile(ConversionContext& ctx, const ChosenFiles& exports);
+// Converts one export; every outcome is told to the user.
+FileResult convertExportFile(ConversionContext& ctx, const std::string& source);
 // Folder part + "RQ-" + name without extension + extension.
 std::string prefixPdbName(std::string_view path);
-// Sets ctx.job.palmName: "RQ-" + base of sourceFile, cut to 19 characters, in double quotes.
-void makePalmDatabaseName(ConversionContext& ctx);
+// "RQ-" + base of `source`, cut to 19 characters, in double quotes.
+std::string palmDatabaseName(std::string_view source);
 void setHotSyncInstallFlag(ConversionContext& ctx);
 
-void convertJFileToEndNote(ConversionContext& ctx);
-// Converts the database named by ctx.job.pdbFile.
-void convertDatabaseFile(ConversionContext& ctx);
+JobResult convertJFileToEndNote(ConversionContext& ctx, const ChosenFiles& databases);
+// Converts one database; every outcome is told to the user.
+FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& database);
 
 }  // namespace rq

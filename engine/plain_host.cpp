@@ -30,24 +30,27 @@ void PlainHost::showMessage(MessageKind kind, std::string_view text) {
     messages.push_back({kind, std::string(text)});
 }
 
-std::optional<std::vector<std::string>> PlainHost::chooseFiles(FileDialog, std::string_view) {
-    if (fileChoices.empty()) return std::nullopt;
-    auto choice = std::move(fileChoices.front());
-    fileChoices.pop_front();
-    return choice;
+void PlainHost::phaseStarted(ProgressPhase phase, std::string_view sourceFile) {
+    progress.phase = phase;
+    progress.sourceFile = sourceFile;
+    progress.shown = true;
 }
 
-void PlainHost::stepProgress(int n) {
-    if (progress.barPosition < 100) progress.barPosition = std::clamp(n + 2, 1, 100);
-    pumpEvents();
-}
-
-void PlainHost::setConverterPhase(char directionCode) {
-    progress.phase = directionCode == '1' ? ProgressPhase::CsvToJFile : ProgressPhase::JFileToCsv;
-    progress.prefixLine = "Waiting for Jconvpro to finish";
-    progress.recordLabelShown = false;
+void PlainHost::converterStarted(ProgressPhase phase) {
+    progress.phase = phase;
+    progress.converterRunning = true;
     progress.shown = true;
     pumpEvents();
+}
+
+void PlainHost::converterRunning(int seconds) {
+    progress.converterSeconds = seconds;
+    pumpEvents();
+}
+
+void PlainHost::progressEnded() {
+    progress.shown = false;
+    progress.converterRunning = false;
 }
 
 void PlainHost::showLog(const std::string& path) {

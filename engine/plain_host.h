@@ -1,9 +1,8 @@
 #pragma once
-// The host services without a window: the log is a list, messages and error reports are
-// collected, the event pump does nothing, the file choice answers from a prepared list, and the
-// progress display only keeps its state so that tests can look at it.
+// The host without a window: the log is a list, messages and error reports are collected, the
+// event pump only counts, and the progress events only keep their state so that tests can look
+// at it.
 
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -19,20 +18,15 @@ class PlainHost : public HostServices {
         bool operator==(const Message&) const = default;
     };
 
+    // What the progress events said last.
     struct Progress {
-        bool shown = false;
+        bool shown = false;  // from phaseStarted or converterStarted to progressEnded
         ProgressPhase phase = ProgressPhase::EndNoteToCsv;
-        std::string prefixLine;
-        bool recordLabelShown = false;
-        long recordNumber = 0;
         std::string sourceFile;
-        bool barShown = false;
-        int barPosition = 1;  // 1 to 100, never reset
+        long recordNumber = 0;
+        bool converterRunning = false;  // from converterStarted to progressEnded
+        int converterSeconds = 0;
     };
-
-    // Answers for successive chooseFiles calls; an empty optional is a cancel. When the queue
-    // is empty the choice is cancelled.
-    std::deque<std::optional<std::vector<std::string>>> fileChoices;
 
     std::vector<std::string> log;
     std::vector<Message> messages;
@@ -52,19 +46,13 @@ class PlainHost : public HostServices {
     void pumpEvents() override { ++pumpCount; }
     void beginBusy() override { ++busyDepth; }
     void endBusy() override { --busyDepth; }
-    std::optional<std::vector<std::string>> chooseFiles(FileDialog dialog,
-                                                        std::string_view startFolder) override;
 
-    void showPhase(ProgressPhase phase) override { progress.phase = phase; }
-    void setPrefixLine(std::string_view text) override { progress.prefixLine = text; }
-    void showRecordLabel(bool shown) override { progress.recordLabelShown = shown; }
-    void setRecordNumber(long n) override { progress.recordNumber = n; }
-    void setSourceFile(std::string_view path) override { progress.sourceFile = path; }
-    void showBar(bool shown) override { progress.barShown = shown; }
-    void stepProgress(int n) override;
-    void setConverterPhase(char directionCode) override;
-    void showProgress() override { progress.shown = true; }
-    void hideProgress() override { progress.shown = false; }
+    void phaseStarted(ProgressPhase phase, std::string_view sourceFile) override;
+    void recordDone(long n) override { progress.recordNumber = n; }
+    void converterQueued() override { progress.converterSeconds = 0; }
+    void converterStarted(ProgressPhase phase) override;
+    void converterRunning(int seconds) override;
+    void progressEnded() override;
 
     void showLog(const std::string& path) override;
 };

@@ -26,6 +26,7 @@
 #include "shell/prompts.h"
 #include "shell/settings_dialog.h"
 #include "shell/splash_window.h"
+#include "shell/window_host.h"
 
 namespace rq {
 namespace {
@@ -39,12 +40,6 @@ constexpr int kRowsPerColumn = 10;
 
 const char* const kTagProperty = "Tag";
 
-QString filterPairs(FileDialog dialog) {
-    return dialog == FileDialog::EndNoteExports
-               ? QStringLiteral("Endnote Export files(REVuz)|*.txt")
-               : QStringLiteral("Refquill PDB  File (RQ-*.PDB)|RQ-*.PDB|All PDB files|*.pdb");
-}
-
 }  // namespace
 
 MainWindow::MainWindow(SystemServices& system, const ProgramFolders& folders, Prompts& prompts,
@@ -55,7 +50,8 @@ MainWindow::MainWindow(SystemServices& system, const ProgramFolders& folders, Pr
       system_(system),
       prompts_(prompts) {
     buildLayout();
-    ctx_ = std::make_unique<ConversionContext>(*this, system_, *this);
+    host_ = std::make_unique<WindowHost>(*this, prompts_);
+    ctx_ = std::make_unique<ConversionContext>(*host_, system_, *this);
     ctx_->setFolders(folders);
     waitAtStart();
     guarded([this] { startSession(*ctx_); });
@@ -202,14 +198,6 @@ QString MainWindow::statusPanelText(int panel) const {
     return statusPanels_[panel]->text();
 }
 
-void MainWindow::convertEndNoteToJFile() {
-    runConversion([](ConversionContext& ctx) { rq::convertEndNoteToJFile(ctx); });
-}
-
-void MainWindow::convertJFileToEndNote() {
-    runConversion([](ConversionContext& ctx) { rq::convertJFileToEndNote(ctx); });
-}
-
 void MainWindow::HelpClick() {
     if (aboutBox_ != nullptr) prompts_.exec(*aboutBox_);
 }
@@ -271,11 +259,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::runConversion(const std::function<void(ConversionContext&)>& job) {
+void MainWindow::runConversion(Direction direction) {
     if (running_) return;
     running_ = true;
     setControlsEnabled(false);
-    guarded([&] { job(*ctx_); });
+    guarded([&] {
+        runJob(*ctx_, direction, [this](const DirectionInfo& info) { return chooseFiles(info); });
+    });
     setControlsEnabled(true);
     running_ = false;
     if (closePending_) {
@@ -338,94 +328,21 @@ void MainWindow::setLockTicked(bool ticked) {
     cbJfileLock_->setChecked(ticked);
 }
 
-// HostServices
-
-void MainWindow::appendLog(std::string_view line) {
-    log_.emplace_back(line);
-    memoLog_->appendPlainText(textToQt(line));
-}
-
-void MainWindow::setStatusText(std::string_view text) {
-    statusPanels_[1]->setText(textToQt(text));
-}
-
-void MainWindow::showMessage(MessageKind kind, std::string_view text) {
-    prompts_.message(this, kind, textToQt(text));
-}
-
-void MainWindow::pumpEvents() {
-    // Called very often: a look at the clock, and events only every few milliseconds.
-    if (pumpClock_.isValid() && pumpClock_.elapsed() < kPumpIntervalMs) return;
-    QCoreApplication::processEvents();
-    pumpClock_.start();
-}
-
-void MainWindow::beginBusy() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-void MainWindow::endBusy() {
-    QApplication::restoreOverrideCursor();
-}
-
-std::optional<std::vector<std::string>> MainWindow::chooseFiles(FileDialog dialog,
-                                                                std::string_view startFolder) {
-    const auto chosen =
-        prompts_.openFiles(this, pathToQt(startFolder), qtFileFilter(filterPairs(dialog)));
+ChosenFiles MainWindow::chooseFiles(const DirectionInfo& direction) {
+    const auto chosen = prompts_.openFiles(this, pathToQt(ctx_->strategy.*direction.startFolder),
+                                           qtFileFilter(textToQt(direction.fileFilter)));
     if (!chosen) return std::nullopt;
     std::vector<std::string> paths;
     for (const QString& path : *chosen) paths.push_back(pathFromQt(QDir::toNativeSeparators(path)));
     return paths;
 }
 
-void MainWindow::showPhase(ProgressPhase phase) {
-    if (progressDialog_) progressDialog_->showPhase(phase);
+void MainWindow::addLogLine(const QString& line) {
+    memoLog_->appendPlainText(line);
 }
 
-void MainWindow::setPrefixLine(std::string_view text) {
-    if (progressDialog_) progressDialog_->setPrefixLine(textToQt(text));
-}
-
-void MainWindow::showRecordLabel(bool shown) {
-    if (progressDialog_) progressDialog_->showRecordLabel(shown);
-}
-
-void MainWindow::setRecordNumber(long n) {
-    if (progressDialog_) progressDialog_->setRecordNumber(n);
-}
-
-void MainWindow::setSourceFile(std::string_view path) {
-    if (progressDialog_) progressDialog_->setSourceFile(pathToQt(path));
-}
-
-void MainWindow::showBar(bool shown) {
-    if (progressDialog_) progressDialog_->showBar(shown);
-}
-
-void MainWindow::stepProgress(int n) {
-    if (progressDialog_) progressDialog_->stepProgress(n);
-}
-
-void MainWindow::setConverterPhase(char directionCode) {
-    if (progressDialog_) progressDialog_->setConverterPhase(directionCode);
-}
-
-void MainWindow::showProgress() {
-    if (progressDialog_) progressDialog_->showProgress();
-}
-
-void MainWindow::hideProgress() {
-    if (progressDialog_) progressDialog_->hideProgress();
-}
-
-void MainWindow::showLog(const std::string& path) {
-    if (converterErrorDialog_ == nullptr) return;
-    if (!converterErrorDialog_->showLog(pathToQt(path))) {
-        prompts_.message(this, MessageKind::Error,
-                         QStringLiteral("Cannot open file \"%1\".").arg(pathToQt(path)));
-        return;
-    }
-    prompts_.exec(*converterErrorDialog_);
+void MainWindow::setResultText(const QString& text) {
+    statusPanels_[1]->setText(text);
 }
 
 }  // namespace rq

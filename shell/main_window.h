@@ -1,8 +1,8 @@
 #pragma once
 // The main window: the 31 fields of the strategy, the two job buttons, the menu and the status
-// bar. It owns the conversion context for the whole run and supplies its services.
+// bar. It owns the conversion context for the whole run and the host that shows the engine's
+// events in its windows (WindowHost); it asks the user for a job's files before the job starts.
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <array>
 #include <functional>
@@ -11,7 +11,7 @@
 
 #include "engine/catalogue.h"
 #include "engine/context.h"
-#include "engine/host_services.h"
+#include "engine/directions.h"
 #include "engine/strategy.h"
 #include "engine/system_services.h"
 
@@ -31,8 +31,9 @@ class ConverterErrorDialog;
 class FieldPropertiesDialog;
 class SettingsDialog;
 class ProgressDialog;
+class WindowHost;
 
-class MainWindow : public QMainWindow, public StrategyWindow, public HostServices {
+class MainWindow : public QMainWindow, public StrategyWindow {
     Q_OBJECT
   public:
     // Builds the window and the conversion context, waits the start-up pause and starts the
@@ -45,6 +46,7 @@ class MainWindow : public QMainWindow, public StrategyWindow, public HostService
     void createDialogs();
 
     ConversionContext& context() { return *ctx_; }
+    WindowHost& host() { return *host_; }
     Prompts& prompts() { return prompts_; }
     bool conversionRunning() const { return running_; }
     QString statusPanelText(int panel) const;
@@ -56,8 +58,8 @@ class MainWindow : public QMainWindow, public StrategyWindow, public HostService
     AboutBox* aboutBox() const { return aboutBox_; }
 
     // Command handlers.
-    void convertEndNoteToJFile();
-    void convertJFileToEndNote();
+    void convertEndNoteToJFile() { runConversion(Direction::EndNoteToJFile); }
+    void convertJFileToEndNote() { runConversion(Direction::JFileToEndNote); }
     void HelpClick();
     void Settings1Click();
     void PuClickProp();
@@ -69,6 +71,10 @@ class MainWindow : public QMainWindow, public StrategyWindow, public HostService
     // Collects and writes the strategy and the log; runs once.
     void endRun();
 
+    // The run log's lines and the result of the last file, as the host reports them.
+    void addLogLine(const QString& line);
+    void setResultText(const QString& text);
+
     // StrategyWindow
     bool fieldTicked(int n) const override;
     void setFieldTicked(int n, bool ticked) override;
@@ -79,31 +85,6 @@ class MainWindow : public QMainWindow, public StrategyWindow, public HostService
     bool lockTicked() const override;
     void setLockTicked(bool ticked) override;
 
-    // HostServices
-    void appendLog(std::string_view line) override;
-    const std::vector<std::string>& logLines() const override { return log_; }
-    void setStatusText(std::string_view text) override;
-    void showMessage(MessageKind kind, std::string_view text) override;
-    void pumpEvents() override;
-    void beginBusy() override;
-    void endBusy() override;
-    std::optional<std::vector<std::string>> chooseFiles(FileDialog dialog,
-                                                        std::string_view startFolder) override;
-    void showPhase(ProgressPhase phase) override;
-    void setPrefixLine(std::string_view text) override;
-    void showRecordLabel(bool shown) override;
-    void setRecordNumber(long n) override;
-    void setSourceFile(std::string_view path) override;
-    void showBar(bool shown) override;
-    void stepProgress(int n) override;
-    void setConverterPhase(char directionCode) override;
-    void showProgress() override;
-    void hideProgress() override;
-    void showLog(const std::string& path) override;
-
-    // Events are processed at most this often while the engine calls pumpEvents.
-    static constexpr qint64 kPumpIntervalMs = 15;
-
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -111,16 +92,18 @@ class MainWindow : public QMainWindow, public StrategyWindow, public HostService
   private:
     void buildLayout();
     void waitAtStart();
-    // Runs a conversion with the job buttons, the menu and the fields locked.
-    void runConversion(const std::function<void(ConversionContext&)>& job);
+    // Runs a job of the direction with the job buttons, the menu and the fields locked.
+    void runConversion(Direction direction);
+    // The direction's file-open dialog; nothing when cancelled.
+    ChosenFiles chooseFiles(const DirectionInfo& direction);
     void setControlsEnabled(bool enabled);
     // An error that no handler took is shown in the standard error box; the program goes on.
     void guarded(const std::function<void()>& action);
 
     SystemServices& system_;
     Prompts& prompts_;
+    std::unique_ptr<WindowHost> host_;
     std::unique_ptr<ConversionContext> ctx_;
-    std::vector<std::string> log_;
 
     QPushButton* btn2EN_ = nullptr;
     QPushButton* btn2JF_ = nullptr;
@@ -141,7 +124,6 @@ class MainWindow : public QMainWindow, public StrategyWindow, public HostService
     ProgressDialog* progressDialog_ = nullptr;
     AboutBox* aboutBox_ = nullptr;
 
-    QElapsedTimer pumpClock_;
     bool running_ = false;
     bool closePending_ = false;
     bool ended_ = false;

@@ -47,6 +47,21 @@ QFont movingFont() {
     return f;
 }
 
+// One panel per phase, only one of them visible at a time: "Moving", the picture of the format
+// read, "to", the picture of the format written.
+struct PhasePicture {
+    ProgressPhase phase;
+    const char* panelName;
+    const char* fromPicture;
+    const char* toPicture;
+};
+constexpr PhasePicture kPhasePictures[] = {
+    {ProgressPhase::EndNoteToCsv, "Panel5", ":/icons/endnote.png", ":/icons/csv.png"},
+    {ProgressPhase::CsvToJFile, "Panel1", ":/icons/csv.png", ":/icons/jfile.png"},
+    {ProgressPhase::JFileToCsv, "Panel2", ":/icons/jfile.png", ":/icons/csv.png"},
+    {ProgressPhase::CsvToEndNote, "Panel4", ":/icons/csv.png", ":/icons/endnote.png"},
+};
+
 QLabel* picture(QWidget* parent, const char* resource, int left) {
     auto* label = new QLabel(parent);
     label->setPixmap(QPixmap(QString::fromLatin1(resource)));
@@ -78,14 +93,11 @@ ProgressDialog::ProgressDialog(const QFont& measureFont, QWidget* parent)
     frame->setFrameShape(QFrame::Box);
     frame->setFrameShadow(QFrame::Sunken);
     frame->setGeometry(8, 26, 292, 72);
-    // In ProgressPhase order; only one is visible at a time.
-    phasePanels_[0] = makePhasePanel("Panel5", ":/icons/endnote.png", ":/icons/csv.png");
-    phasePanels_[1] = makePhasePanel("Panel1", ":/icons/csv.png", ":/icons/jfile.png");
-    phasePanels_[2] = makePhasePanel("Panel2", ":/icons/jfile.png", ":/icons/csv.png");
-    phasePanels_[3] = makePhasePanel("Panel4", ":/icons/csv.png", ":/icons/endnote.png");
-    for (QFrame* panel : phasePanels_) {
+    for (const PhasePicture& row : kPhasePictures) {
+        QFrame* panel = makePhasePanel(row.panelName, row.fromPicture, row.toPicture);
         panel->setParent(frame);
         panel->setGeometry(4, 4, 284, 64);
+        phasePanels_.emplace_back(row.phase, panel);
     }
 
     labelPrefix_ = new QLabel(this);
@@ -125,9 +137,7 @@ QFrame* ProgressDialog::makePhasePanel(const char* name, const char* fromPicture
 
 void ProgressDialog::showPhase(ProgressPhase phase) {
     phase_ = phase;
-    for (std::size_t i = 0; i < phasePanels_.size(); ++i) {
-        phasePanels_[i]->setVisible(i == static_cast<std::size_t>(phase));
-    }
+    for (const auto& [panelPhase, panel] : phasePanels_) panel->setVisible(panelPhase == phase);
 }
 
 void ProgressDialog::setPrefixLine(const QString& text) {
@@ -158,14 +168,6 @@ void ProgressDialog::stepProgress(int n) {
     if (progBarJF_->value() < progBarJF_->maximum()) {
         progBarJF_->setValue(std::clamp(n + 2, progBarJF_->minimum(), progBarJF_->maximum()));
     }
-    QCoreApplication::processEvents();
-}
-
-void ProgressDialog::setConverterPhase(char directionCode) {
-    showPhase(directionCode == '1' ? ProgressPhase::CsvToJFile : ProgressPhase::JFileToCsv);
-    setPrefixLine(QStringLiteral("Waiting for Jconvpro to finish"));
-    showRecordLabel(false);
-    showProgress();
     QCoreApplication::processEvents();
 }
 

@@ -5,8 +5,9 @@
 #include <QDialog>
 #include <QFont>
 #include <QString>
-#include <array>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "engine/host_services.h"
 
@@ -34,7 +35,6 @@ class ProgressDialog : public QDialog {
     void setSourceFile(const QString& path);
     void showBar(bool shown);
     void stepProgress(int n);
-    void setConverterPhase(char directionCode);
     void showProgress();
     void hideProgress();
 
@@ -54,7 +54,7 @@ class ProgressDialog : public QDialog {
     QLabel* labelRec_;
     QFrame* panelBar_;
     QProgressBar* progBarJF_;
-    std::array<QFrame*, 4> phasePanels_{};  // in ProgressPhase order
+    std::vector<std::pair<ProgressPhase, QFrame*>> phasePanels_;
     ProgressPhase phase_ = ProgressPhase::EndNoteToCsv;
     long recordNumber_ = 0;
     bool recordShowPending_ = false;

@@ -103,7 +103,8 @@ bool checkNumberEntry(Prompts& prompts, QWidget* owner, QLineEdit& entry,
 }
 
 QString textToQt(std::string_view text) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    // Stateless: a sequence cut off at the end is an error, not a character held back.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString decoded = utf8.decode(QByteArrayView(text.data(), qsizetype(text.size())));
     if (!utf8.hasError()) return decoded;
     return bytesToQt(text);

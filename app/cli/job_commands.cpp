@@ -18,32 +18,24 @@ std::string fullPath(const std::string& path) {
     return error ? path : full.lexically_normal().string();
 }
 
-// Returns the number of files that gave no result. Each file starts with an empty status text
-// and a file that succeeds leaves its result line there, so the results are counted there: a
-// failure reported only in a plain message box ("Jconvpro.exe not found!") counts too.
-int runJob(ConversionContext& ctx, PlainHost& host, const std::vector<std::string>& files,
-           void (*job)(ConversionContext&)) {
+JobResult runJobCommand(ConversionContext& ctx, const std::vector<std::string>& files,
+                        Direction direction) {
     startSession(ctx);
     std::vector<std::string> chosen;
     for (const std::string& file : files) chosen.push_back(fullPath(file));
-    host.fileChoices.push_back(std::move(chosen));
-    const std::size_t statusBefore = host.statusHistory.size();
-    job(ctx);
+    const JobResult result =
+        runJob(ctx, direction, [&](const DirectionInfo&) { return ChosenFiles(chosen); });
     endSession(ctx);
-    int results = 0;
-    for (std::size_t i = statusBefore; i < host.statusHistory.size(); ++i)
-        if (!host.statusHistory[i].empty()) ++results;
-    return static_cast<int>(files.size()) - results;
+    return result;
 }
 }  // namespace
 
-int runToJFile(ConversionContext& ctx, PlainHost& host, const std::vector<std::string>& exports) {
-    return runJob(ctx, host, exports, convertEndNoteToJFile);
+JobResult runToJFile(ConversionContext& ctx, const std::vector<std::string>& exports) {
+    return runJobCommand(ctx, exports, Direction::EndNoteToJFile);
 }
 
-int runToEndNote(ConversionContext& ctx, PlainHost& host,
-                 const std::vector<std::string>& databases) {
-    return runJob(ctx, host, databases, convertJFileToEndNote);
+JobResult runToEndNote(ConversionContext& ctx, const std::vector<std::string>& databases) {
+    return runJobCommand(ctx, databases, Direction::JFileToEndNote);
 }
 
 int runImportCsv(ConversionContext& ctx, const std::string& csv, const std::string& importFile) {

@@ -7,17 +7,15 @@
 #include <vector>
 
 #include "engine/context.h"
-#include "engine/plain_host.h"
+#include "engine/job_result.h"
 
 namespace rq {
 
 // ctx.programFolder (the data folder, a full path) and ctx.converterFolder must be set. The data
-// folder gets "Strat.jfp", "Log.txt" and the working
-// folders, as after a run of the desktop program. Both return the number of files that were not
-// converted.
-int runToJFile(ConversionContext& ctx, PlainHost& host, const std::vector<std::string>& exports);
-int runToEndNote(ConversionContext& ctx, PlainHost& host,
-                 const std::vector<std::string>& databases);
+// folder gets "Strat.jfp", "Log.txt" and the working folders, as after a run of the desktop
+// program. Both return what happened to each file.
+JobResult runToJFile(ConversionContext& ctx, const std::vector<std::string>& exports);
+JobResult runToEndNote(ConversionContext& ctx, const std::vector<std::string>& databases);
 
 // Converts a CSV from anywhere into an EndNote import file; returns the number of records.
 int runImportCsv(ConversionContext& ctx, const std::string& csv, const std::string& importFile);

@@ -122,14 +122,14 @@ bool adoptStrategy(Session& session) {
 
 int runToJFileCommand(Session& session, const CommandArgs& args) {
     if (!adoptStrategy(session)) return kExitError;
-    const int failed = runToJFile(session.ctx, session.host, args.positional);
-    return failed > 0 ? kExitError : session.exitStatus();
+    const JobResult result = runToJFile(session.ctx, args.positional);
+    return result.allConverted() ? session.exitStatus() : kExitError;
 }
 
 int runToEndNoteCommand(Session& session, const CommandArgs& args) {
     if (!adoptStrategy(session)) return kExitError;
-    const int failed = runToEndNote(session.ctx, session.host, args.positional);
-    return failed > 0 ? kExitError : session.exitStatus();
+    const JobResult result = runToEndNote(session.ctx, args.positional);
+    return result.allConverted() ? session.exitStatus() : kExitError;
 }
 
 int runImportCsvCommand(Session& session, const CommandArgs& args) {

@@ -62,7 +62,7 @@ TEST_F(Driver, CsvToPdbStagesRunsAndFetches) {
     EXPECT_FALSE(fs::exists(w("out.tmp")));
     EXPECT_EQ(readFile(w("ifo.tmp")), "1,\r\n");
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(host.calls, (std::vector<std::string>{"phase 1", "hide"}));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"converter to JFile", "end"}));
     EXPECT_FALSE(host.progress.shown);
     // One step per second of the run, counted from its start; the handles are released.
     EXPECT_EQ(host.steps, (std::vector<int>{1, 2, 3, 4}));
@@ -87,7 +87,7 @@ TEST_F(Driver, PdbToCsvPassesABlankSoThreeBlanksSeparateOutputAndIfo) {
     ASSERT_TRUE(driver->convertPdbToCsv(source, csv, joinPath(work, "temp.ifo")));
     EXPECT_EQ(system.starts[0].commandLine, "\"" + program + "\" 2 " + w("input.tmp") + " " +
                                                 w("out.tmp") + "   " + w("ifo.tmp"));
-    EXPECT_EQ(host.calls.front(), "phase 2");
+    EXPECT_EQ(host.calls.front(), "converter to CSV");
     EXPECT_TRUE(fs::exists(csv));
 }
 
@@ -154,7 +154,7 @@ TEST_F(Driver, ErrorLogWinsOverTheOutputAndIsShownFirst) {
         EXPECT_FALSE(driver->convertCsvToPdb(source, pdb, ifo, "\"x\"")) << logFolder;
         EXPECT_FALSE(fs::exists(pdb));
         const std::string log = joinPath(logFolder, "jconvpro.err");
-        EXPECT_EQ(host.calls, (std::vector<std::string>{"phase 1", "hide", "log " + log,
+        EXPECT_EQ(host.calls, (std::vector<std::string>{"converter to JFile", "end", "log " + log,
                                                         "message Output file not created"}));
         EXPECT_EQ(host.shownErrorLogs,
                   (std::vector<std::vector<std::string>>{{"bad line 2", "stop"}}));

@@ -98,7 +98,7 @@ TEST_F(EndToEnd, ConverterErrorLogIsShownBeforeTheMissingOutputMessage) {
     const std::string pdb = joinPath(exchange, "RQ-x.PDB");
     writeFile(pdb, "old");
     EXPECT_FALSE(driver.convertCsvToPdb(sampleCsv(), pdb, work("x.IFO"), "\"RQ-My refs\""));
-    EXPECT_EQ(host.calls, (Lines{"phase 1", "hide", "log " + work("jconvpro.err"),
+    EXPECT_EQ(host.calls, (Lines{"converter to JFile", "end", "log " + work("jconvpro.err"),
                                  "message Output file not created"}));
     EXPECT_EQ(host.shownErrorLogs, (std::vector<Lines>{{"fake failure", "line 2"}}));
     EXPECT_FALSE(fs::exists(pdb));
@@ -135,7 +135,7 @@ TEST_F(EndToEnd, ErrorLogWinsOverAnOutput) {
     install("rq_fake_jconv_both");
     ExternalConverter driver(*ctx);
     EXPECT_FALSE(driver.convertPdbToCsv(sampleCsv(), work("x.out"), ifo()));
-    EXPECT_EQ(host.calls, (Lines{"phase 2", "hide", "log " + work("jconvpro.err"),
+    EXPECT_EQ(host.calls, (Lines{"converter to CSV", "end", "log " + work("jconvpro.err"),
                                  "message CSV Output file not created"}));
     EXPECT_FALSE(fs::exists(work("x.out")));
     EXPECT_TRUE(fs::exists(work("jconvpro.err")));
@@ -178,8 +178,8 @@ TEST_F(Jobs, ThreeExportsWithTheSecondRejectedByTheConverter) {
     window.setWidthText(15, "5000");
     const std::string bad = folder / "bad.txt";
     writeFile(bad, "Book" + std::string(14, '\t') + std::string(4500, 'n') + "\xb0\r\n");
-    host.fileChoices.push_back(Lines{exportFile("one.txt"), bad, exportFile("three.txt")});
-    convertEndNoteToJFile(*ctx);
+    runChosen(*ctx, Direction::EndNoteToJFile,
+              Lines{exportFile("one.txt"), bad, exportFile("three.txt")});
 
     const std::string one = joinPath(exchange, "RQ-one.PDB");
     EXPECT_TRUE(fs::exists(one));
@@ -212,13 +212,11 @@ TEST_F(Jobs, ThreeExportsWithTheSecondRejectedByTheConverter) {
 
 TEST_F(Jobs, RoundTripKeepsTheExportsValuesAfterTheDocumentedChanges) {
     window.setWidthText(4, "10");  // Title cut to 10 bytes
-    host.fileChoices.push_back(Lines{exportFile("refs.txt")});
-    convertEndNoteToJFile(*ctx);
+    runChosen(*ctx, Direction::EndNoteToJFile, Lines{exportFile("refs.txt")});
     ASSERT_EQ(host.statusText, "3 Records Transferred to  JFile. Number of truncated records: 3");
 
     const std::string pdb = joinPath(exchange, "RQ-refs.PDB");
-    host.fileChoices.push_back(Lines{pdb});
-    convertJFileToEndNote(*ctx);
+    runChosen(*ctx, Direction::JFileToEndNote, Lines{pdb});
     EXPECT_EQ(host.statusText, "3 Records Transferred to EndNote");
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(Lines(host.log.end() - 6, host.log.end()),
@@ -253,8 +251,7 @@ TEST_F(Jobs, RoundTripKeepsTheExportsValuesAfterTheDocumentedChanges) {
 TEST_F(Jobs, DatabaseTheConverterRejectsLeavesNoImportFile) {
     const std::string notPdb = folder / "RQ-junk.PDB";
     writeFile(notPdb, "this is not a database");
-    host.fileChoices.push_back(Lines{notPdb});
-    convertJFileToEndNote(*ctx);
+    runChosen(*ctx, Direction::JFileToEndNote, Lines{notPdb});
     EXPECT_EQ(host.log.back(), "CSV2PDB returned  0");
     EXPECT_EQ(host.shownErrorLogs.size(), 1u);
     EXPECT_EQ(host.messages,
@@ -264,8 +261,8 @@ TEST_F(Jobs, DatabaseTheConverterRejectsLeavesNoImportFile) {
 }
 
 TEST_F(Jobs, CancelledChoicesWriteNothing) {
-    convertJFileToEndNote(*ctx);
-    convertEndNoteToJFile(*ctx);
+    runChosen(*ctx, Direction::JFileToEndNote);
+    runChosen(*ctx, Direction::EndNoteToJFile);
     EXPECT_TRUE(host.log.empty());
     EXPECT_EQ(host.statusText, "");
     EXPECT_FALSE(fs::exists(folder / "home/.jpilot/jpilot.install"));

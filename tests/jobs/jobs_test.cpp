@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/jobs.h"
 #include "engine/path.h"
@@ -54,7 +55,14 @@ class Jobs : public ::testing::Test, protected Harness {
         return path;
     }
 
-    void choose(std::vector<std::string> files) { host.fileChoices.push_back(std::move(files)); }
+    ChosenFiles chosen;  // the next job's choice; nothing is a cancel
+    void choose(std::vector<std::string> files) { chosen = std::move(files); }
+    JobResult toJFile() {
+        return runChosen(ctx, Direction::EndNoteToJFile, std::exchange(chosen, std::nullopt));
+    }
+    JobResult toEndNote() {
+        return runChosen(ctx, Direction::JFileToEndNote, std::exchange(chosen, std::nullopt));
+    }
 
     std::uint32_t installFlag(const std::string& value) {
         return system.registry[std::string(kHotSyncKey)][value];
@@ -63,7 +71,7 @@ class Jobs : public ::testing::Test, protected Harness {
 
 TEST_F(Jobs, ToJFileNamesLogsAndReports) {
     choose({exportFile("My refs.txt")});
-    convertEndNoteToJFile(ctx);
+    toJFile();
 
     const std::string pdb = joinPath(palm, "RQ-My refs.PDB");
     EXPECT_EQ(host.log, (Lines{" ", "EndNote to JFile", "sCsv Name is " + work("My refs.csv"),
@@ -87,7 +95,10 @@ TEST_F(Jobs, ToJFileNamesLogsAndReports) {
 TEST_F(Jobs, CutValuesShowInTheStatusOnly) {
     window.setWidthText(15, "50");  // Notes: the 120-byte value of the third record is cut
     choose({exportFile("refs.txt")});
-    convertEndNoteToJFile(ctx);
+    const JobResult result = toJFile();
+    ASSERT_EQ(result.files.size(), 1u);
+    EXPECT_EQ(result.files[0].truncatedRecords, 1);
+    EXPECT_TRUE(result.allConverted());
     EXPECT_EQ(host.log.back(), "3 Records Transferred to  JFile");
     EXPECT_EQ(host.statusText, "3 Records Transferred to  JFile. Number of truncated records: 1");
     EXPECT_EQ(ctx.job.truncatedRecords, 1);
@@ -95,7 +106,7 @@ TEST_F(Jobs, CutValuesShowInTheStatusOnly) {
 
 TEST_F(Jobs, LongAndDotlessNamesGiveTheirFiles) {
     choose({exportFile("Anthropology references.txt"), exportFile("plain")});
-    convertEndNoteToJFile(ctx);
+    toJFile();
     EXPECT_TRUE(fs::exists(joinPath(palm, "RQ-Anthropology references.PDB")));
     EXPECT_NE(std::find(host.log.begin(), host.log.end(), "Palm Name is \"RQ-Anthropology ref\""),
               host.log.end());
@@ -109,7 +120,7 @@ TEST_F(Jobs, AFailureInTheSecondFileDoesNotStopTheThird) {
     const std::string bad = folder / "bad.txt";
     writeFile(bad, "Book\tFAIL\t1999\xb0\r\n");
     choose({exportFile("one.txt"), bad, exportFile("three.txt")});
-    convertEndNoteToJFile(ctx);
+    const JobResult result = toJFile();
 
     EXPECT_TRUE(fs::exists(joinPath(palm, "RQ-one.PDB")));
     EXPECT_FALSE(fs::exists(joinPath(palm, "RQ-bad.PDB")));
@@ -128,11 +139,21 @@ TEST_F(Jobs, AFailureInTheSecondFileDoesNotStopTheThird) {
     EXPECT_EQ(host.statusHistory, (Lines{"", "", "3 Records Transferred to  JFile", "", "",
                                          "3 Records Transferred to  JFile"}));
     EXPECT_EQ(system.queued.size(), 2u);
+    const auto pdb = [&](const char* name) { return joinPath(palm, name); };
+    EXPECT_EQ(result.files,
+              (std::vector<FileResult>{
+                  {folder / "one.txt", pdb("RQ-one.PDB"), FileOutcome::Converted, 3, 0},
+                  {bad, pdb("RQ-bad.PDB"), FileOutcome::Failed, 0, 0},
+                  {folder / "three.txt", pdb("RQ-three.PDB"), FileOutcome::Converted, 3, 0}}));
+    EXPECT_EQ(result.converted(), 2);
+    EXPECT_EQ(result.failed(), 1);
+    EXPECT_FALSE(result.allConverted());
+    EXPECT_EQ(result.records(), 6);
 }
 
 TEST_F(Jobs, CancelledChoiceConvertsNothingButStillSetsTheFlag) {
     ctx.strategy.hotSyncId = "";
-    convertEndNoteToJFile(ctx);
+    EXPECT_TRUE(toJFile().files.empty());
     EXPECT_TRUE(host.log.empty());
     EXPECT_EQ(host.statusText, "");
     EXPECT_TRUE(system.starts.empty());
@@ -141,7 +162,7 @@ TEST_F(Jobs, CancelledChoiceConvertsNothingButStillSetsTheFlag) {
 
 TEST_F(Jobs, KeyThatCannotBeOpenedGetsItsPlainMessage) {
     system.registryResult = RegistryResult::KeyNotOpened;
-    convertEndNoteToJFile(ctx);
+    toJFile();
     EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Plain, "Couldn't open key "}}));
     system.registryResult = RegistryResult::WriteFailed;
     host.messages.clear();
@@ -152,7 +173,7 @@ TEST_F(Jobs, KeyThatCannotBeOpenedGetsItsPlainMessage) {
 
 TEST_F(Jobs, ExportWithoutRecordMarkNeverReachesTheConverter) {
     choose({exportFile("loose.txt", "no-record-mark.txt")});
-    convertEndNoteToJFile(ctx);
+    toJFile();
     EXPECT_EQ(host.log.back(), "Endnote file record count was 0");
     EXPECT_EQ(host.log.size(), 7u);
     EXPECT_EQ(host.messages,
@@ -165,7 +186,7 @@ TEST_F(Jobs, ExportWithoutRecordMarkNeverReachesTheConverter) {
 TEST_F(Jobs, MissingConverterClosesTheProgressAndAddsNoResult) {
     fs::remove(joinPath(ctx.programFolder, "jconvpro.exe"));
     choose({exportFile("refs.txt")});
-    convertEndNoteToJFile(ctx);
+    toJFile();
     EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Plain, "Jconvpro.exe not found!"}}));
     EXPECT_EQ(host.log.back(), "Endnote file record count was 3");
     EXPECT_EQ(host.statusText, "");
@@ -175,7 +196,7 @@ TEST_F(Jobs, MissingConverterClosesTheProgressAndAddsNoResult) {
 TEST_F(Jobs, NoFieldSelectedStopsBeforeTheCsv) {
     for (int n = 1; n <= kFieldCount; ++n) window.setFieldTicked(n, false);
     choose({exportFile("refs.txt")});
-    convertEndNoteToJFile(ctx);
+    toJFile();
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[1], (Msg{MessageKind::Error, "Unable to build .IFO file"}));
     EXPECT_TRUE(host.log.empty());
@@ -185,7 +206,7 @@ TEST_F(Jobs, NoFieldSelectedStopsBeforeTheCsv) {
 TEST_F(Jobs, HeldOutputSlotIsLogged) {
     ASSERT_TRUE(ctx.outputFile.open(folder / "held.txt"));
     choose({});
-    convertEndNoteToJFile(ctx);
+    toJFile();
     EXPECT_EQ(host.log, Lines{"btn2jfclickout still open"});
     ctx.outputFile.close();
 }
@@ -194,7 +215,7 @@ TEST_F(Jobs, ToEndNoteNamesLogsAndReports) {
     const std::string pdb = folder / "RQ-refs.PDB";
     writeFile(pdb, "\"Author\",\"Title\"\r\n\"A\",\"B\"\r\n\"C\",\"D\"\r\n");
     choose({pdb});
-    convertJFileToEndNote(ctx);
+    toEndNote();
 
     EXPECT_EQ(host.log, (Lines{" ", "JFile to EndNote", "sCsv Name is " + work("RQ-refs.out"),
                                "sPdb Name is " + pdb, "IFO  Name is " + work("temp.ifo"),
@@ -220,7 +241,12 @@ TEST_F(Jobs, ToEndNoteGoesOnAfterAFailedDatabase) {
     writeFile(three, "\"Title\"\r\n");
     writeFile(joinPath(endNote, "two.x.tsv"), "earlier");
     choose({one, two, three});
-    convertJFileToEndNote(ctx);
+    const JobResult result = toEndNote();
+    const auto importOf = [&](const char* name) { return joinPath(endNote, name); };
+    EXPECT_EQ(result.files, (std::vector<FileResult>{
+                                {one, importOf("one.tsv"), FileOutcome::Converted, 1, 0},
+                                {two, importOf("two.x.tsv"), FileOutcome::Failed, 0, 0},
+                                {three, importOf("three.tsv"), FileOutcome::Converted, 0, 0}}));
 
     EXPECT_EQ(host.log.size(), 18u);
     EXPECT_EQ(host.log[5], "1 Records Transferred to EndNote");
@@ -239,7 +265,7 @@ TEST_F(Jobs, ToEndNoteGoesOnAfterAFailedDatabase) {
 }
 
 TEST_F(Jobs, ToEndNoteCancelledDoesNothing) {
-    convertJFileToEndNote(ctx);
+    toEndNote();
     EXPECT_TRUE(host.log.empty());
     EXPECT_EQ(host.statusText, "");
     EXPECT_TRUE(system.starts.empty());
@@ -249,13 +275,44 @@ TEST_F(Jobs, SameDatabaseTwiceReplacesTheImportFile) {
     const std::string pdb = folder / "RQ-x.PDB";
     writeFile(pdb, "\"Title\"\r\n\"first\"\r\n\"second\"\r\n");
     choose({pdb});
-    convertJFileToEndNote(ctx);
+    toEndNote();
     writeFile(pdb, "\"Title\"\r\n\"third\"\r\n");
     choose({pdb});
-    convertJFileToEndNote(ctx);
+    toEndNote();
     const std::string tsv = readFile(joinPath(endNote, "RQ-x.tsv"));
     EXPECT_EQ(tsv.find("first"), std::string::npos);
     EXPECT_NE(tsv.find("third"), std::string::npos);
+}
+
+// Each direction's row names its files; the jobs and the driver take them from there.
+TEST(Directions, RowsNameTheirFilesAndConverterRuns) {
+    Strategy strategy;
+    strategy.endNoteFolder = "EN";
+    strategy.palmInstallFolder = "PI";
+    strategy.palmBackupFolder = "PB";
+    struct Row {
+        Direction direction;
+        std::string startFolder, output, csvExtension;
+        char code;
+        ProgressPhase phase;
+    };
+    const Row rows[] = {
+        {Direction::EndNoteToJFile, "EN", joinPath("PI", "RQ-My refs.PDB"), ".csv", '1',
+         ProgressPhase::CsvToJFile},
+        {Direction::JFileToEndNote, "PB", joinPath("EN", "My refs.tsv"), ".out", '2',
+         ProgressPhase::JFileToCsv},
+    };
+    ASSERT_EQ(directions().size(), std::size(rows));
+    for (const Row& row : rows) {
+        const DirectionInfo& info = directionInfo(row.direction);
+        EXPECT_EQ(info.direction, row.direction);
+        EXPECT_EQ(strategy.*info.startFolder, row.startFolder);
+        EXPECT_EQ(outputPath(info, strategy, joinPath("in", "My refs.txt")), row.output);
+        EXPECT_EQ(info.csvExtension, row.csvExtension);
+        EXPECT_EQ(info.converterCode, row.code);
+        EXPECT_EQ(info.converterPhase, row.phase);
+        EXPECT_NE(info.run, nullptr);
+    }
 }
 
 }  // namespace

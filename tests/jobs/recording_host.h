@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/jobs.h"
 #include "engine/plain_host.h"
 
 namespace rq {
@@ -31,22 +32,29 @@ class RecordingHost : public PlainHost {
         calls.push_back("log " + path);
         PlainHost::showLog(path);
     }
-    void stepProgress(int n) override {
-        steps.push_back(n);
-        PlainHost::stepProgress(n);
+    void converterRunning(int seconds) override {
+        steps.push_back(seconds);
+        PlainHost::converterRunning(seconds);
     }
-    void setConverterPhase(char directionCode) override {
-        calls.push_back(std::string("phase ") + directionCode);
-        PlainHost::setConverterPhase(directionCode);
+    void phaseStarted(ProgressPhase phase, std::string_view sourceFile) override {
+        calls.push_back("phase " + std::to_string(static_cast<int>(phase)));
+        PlainHost::phaseStarted(phase, sourceFile);
     }
-    void showProgress() override {
-        calls.push_back("show");
-        PlainHost::showProgress();
+    void converterStarted(ProgressPhase phase) override {
+        calls.push_back(phase == ProgressPhase::CsvToJFile ? "converter to JFile"
+                                                           : "converter to CSV");
+        PlainHost::converterStarted(phase);
     }
-    void hideProgress() override {
-        calls.push_back("hide");
-        PlainHost::hideProgress();
+    void progressEnded() override {
+        calls.push_back("end");
+        PlainHost::progressEnded();
     }
 };
+
+// A job as its button runs it, with `chosen` as the user's file choice (nothing: cancelled).
+inline JobResult runChosen(ConversionContext& ctx, Direction direction,
+                           ChosenFiles chosen = std::nullopt) {
+    return runJob(ctx, direction, [&](const DirectionInfo&) { return chosen; });
+}
 
 }  // namespace rq::test

@@ -8,10 +8,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTimer>
+#include <functional>
 
 #include "engine/jobs.h"
 #include "engine/path.h"
@@ -19,6 +21,7 @@
 #include "shell/field_properties_dialog.h"
 #include "shell/progress_dialog.h"
 #include "shell/splash_window.h"
+#include "shell/window_host.h"
 #include "shell_test_support.h"
 
 using namespace rq;
@@ -312,7 +315,7 @@ class MainWindowTest : public QObject {
             QStringLiteral("3 Records Transferred to  JFile")));
         const QString pdb = exchangeFolder(f) + QStringLiteral("/RQ-three-refs.PDB");
         QVERIFY(QFileInfo(pdb).size() > 78);
-        const std::vector<std::string> log = window.logLines();
+        const std::vector<std::string> log = window.host().logLines();
         QVERIFY(std::find(log.begin(), log.end(), "EndNote to JFile") != log.end());
         QVERIFY(std::find(log.begin(), log.end(), "3 Records Transferred to  JFile") != log.end());
         QCOMPARE(f.child<QPlainTextEdit*>("MemoLog")->toPlainText().count(QLatin1Char('\n')) + 1,
@@ -346,15 +349,72 @@ class MainWindowTest : public QObject {
         headless.setProgramFolder(f.programFolder());
         headless.strategy = window.context().strategy;
         showInWindow(headless.strategy, memory);
-        plain.fileChoices.push_back(std::vector<std::string>{source.toStdString()});
         QFile::remove(pdb);
-        rq::convertEndNoteToJFile(headless);
+        rq::convertEndNoteToJFile(headless, std::vector<std::string>{source.toStdString()});
         QVERIFY2(plain.messages.empty(),
                  plain.messages.empty() ? "" : plain.messages.front().text.c_str());
         QCOMPARE(plain.log, log);
         QCOMPARE(rq::test::readAll(QString::fromStdString(headless.job.csvFile)), csv);
         QCOMPARE(rq::test::readAll(QString::fromStdString(headless.job.ifoFile)), ifo);
         QVERIFY(QFile::exists(pdb));
+    }
+
+    // The host turns each event into the progress dialog's look, the status bar and the log.
+    void hostShowsTheEventsInTheWindows() {
+        WindowFixture f;
+        MainWindow& window = f.open();
+        WindowHost& host = window.host();
+        ProgressDialog& dialog = *window.progressDialog();
+        const QString working = QStringLiteral("Working on Record number");
+        const QString waiting = QStringLiteral("Waiting for Jconvpro to finish");
+        const std::string source = joinPath(joinPath(f.programFolder(), "in"), "refs.txt");
+        struct Step {
+            std::function<void()> event;
+            bool shown;
+            const char* panel;
+            QString prefix;
+            bool recordShown;
+            bool barShown;
+            int bar;
+        };
+        const Step steps[] = {
+            {[&] { host.phaseStarted(ProgressPhase::EndNoteToCsv, source); }, true, "Panel5",
+             working, true, false, 1},
+            {[&] { host.recordDone(7); }, true, "Panel5", working, true, false, 1},
+            {[&] { host.converterQueued(); }, true, "Panel5", working, true, true, 3},
+            {[&] { host.converterStarted(ProgressPhase::CsvToJFile); }, true, "Panel1", waiting,
+             false, true, 3},
+            {[&] { host.converterRunning(5); }, true, "Panel1", waiting, false, true, 7},
+            {[&] { host.progressEnded(); }, false, "Panel1", waiting, false, true, 7},
+            {[&] { host.phaseStarted(ProgressPhase::JFileToCsv, source); }, true, "Panel2", working,
+             true, false, 7},
+            {[&] { host.converterStarted(ProgressPhase::JFileToCsv); }, true, "Panel2", waiting,
+             false, false, 7},
+            {[&] { host.phaseStarted(ProgressPhase::CsvToEndNote, source); }, true, "Panel4",
+             working, true, false, 7},
+        };
+        for (const Step& step : steps) {
+            step.event();
+            QCOMPARE(dialog.isVisible(), step.shown);
+            for (const char* panel : {"Panel5", "Panel1", "Panel2", "Panel4"}) {
+                QCOMPARE(dialog.findChild<QFrame*>(panel)->isVisibleTo(&dialog),
+                         qstrcmp(panel, step.panel) == 0);
+            }
+            QCOMPARE(dialog.findChild<QLabel*>("LabelPrefix")->text(), step.prefix);
+            QCOMPARE(dialog.findChild<QLabel*>("LabelRec")->isVisibleTo(&dialog), step.recordShown);
+            QCOMPARE(dialog.findChild<QFrame*>("PanelBar")->isVisibleTo(&dialog), step.barShown);
+            QCOMPARE(dialog.findChild<QProgressBar*>("ProgBarJF")->value(), step.bar);
+        }
+        QCOMPARE(dialog.findChild<QLabel*>("LabelRec")->text(), QStringLiteral("7"));
+        QVERIFY(
+            dialog.findChild<QLabel*>("LabelFName")->text().endsWith(QStringLiteral("refs.txt")));
+
+        host.setStatusText("3 Records Transferred to  JFile");
+        QCOMPARE(window.statusPanelText(1), QStringLiteral("3 Records Transferred to  JFile"));
+        host.appendLog("caf\xe9");
+        QCOMPARE(host.logLines().back(), std::string("caf\xe9"));
+        QVERIFY(f.child<QPlainTextEdit*>("MemoLog")->toPlainText().endsWith(
+            QStringLiteral("caf\u00e9")));
     }
 
     void closeDuringAConversionWaitsForItsEnd() {
@@ -370,7 +430,7 @@ class MainWindowTest : public QObject {
         });
         QFile::remove(inFolder(f, "Log.txt"));
         // The job's first look at events comes after the pump's pause.
-        QTest::qSleep(int(MainWindow::kPumpIntervalMs) + 5);
+        QTest::qSleep(int(WindowHost::kPumpIntervalMs) + 5);
         window.convertEndNoteToJFile();
         QVERIFY(!closedInside);
         QVERIFY(!window.isVisible());
@@ -385,18 +445,18 @@ class MainWindowTest : public QObject {
             QMetaObject::invokeMethod(
                 &window, [&] { ++ran; }, Qt::QueuedConnection);
         };
-        QTest::qSleep(int(MainWindow::kPumpIntervalMs) + 5);
+        QTest::qSleep(int(WindowHost::kPumpIntervalMs) + 5);
         post();
-        window.pumpEvents();
+        window.host().pumpEvents();
         QElapsedTimer sinceEvents;
         sinceEvents.start();
         QCOMPARE(ran, 1);
         post();
-        for (int i = 0; i < 10000; ++i) window.pumpEvents();
+        for (int i = 0; i < 10000; ++i) window.host().pumpEvents();
         // Unless the machine stalled for the whole pause, the calls only looked at the clock.
-        if (sinceEvents.elapsed() < MainWindow::kPumpIntervalMs) QCOMPARE(ran, 1);
-        QTest::qSleep(int(MainWindow::kPumpIntervalMs) + 5);
-        window.pumpEvents();
+        if (sinceEvents.elapsed() < WindowHost::kPumpIntervalMs) QCOMPARE(ran, 1);
+        QTest::qSleep(int(WindowHost::kPumpIntervalMs) + 5);
+        window.host().pumpEvents();
         QCOMPARE(ran, 2);
     }
 

@@ -1,0 +1,96 @@
+#include "shell/window_host.h"
+
+#include <QApplication>
+
+#include "shell/main_window.h"
+#include "shell/progress_dialog.h"
+#include "shell/prompts.h"
+
+namespace rq {
+
+namespace {
+const QString kWorkingOn = QStringLiteral("Working on Record number");
+const QString kWaitingForConverter = QStringLiteral("Waiting for Jconvpro to finish");
+}  // namespace
+
+void WindowHost::appendLog(std::string_view line) {
+    log_.emplace_back(line);
+    window_.addLogLine(textToQt(line));
+}
+
+void WindowHost::setStatusText(std::string_view text) {
+    window_.setResultText(textToQt(text));
+}
+
+void WindowHost::showMessage(MessageKind kind, std::string_view text) {
+    prompts_.message(&window_, kind, textToQt(text));
+}
+
+void WindowHost::pumpEvents() {
+    // Called very often: a look at the clock, and events only every few milliseconds.
+    if (pumpClock_.isValid() && pumpClock_.elapsed() < kPumpIntervalMs) return;
+    QCoreApplication::processEvents();
+    pumpClock_.start();
+}
+
+void WindowHost::beginBusy() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void WindowHost::endBusy() {
+    QApplication::restoreOverrideCursor();
+}
+
+void WindowHost::phaseStarted(ProgressPhase phase, std::string_view sourceFile) {
+    ProgressDialog* dialog = window_.progressDialog();
+    if (dialog == nullptr) return;
+    // The job bar belongs to the converter; until it is queued only records are counted.
+    dialog->showBar(false);
+    dialog->showPhase(phase);
+    dialog->setPrefixLine(kWorkingOn);
+    dialog->showRecordLabel(true);
+    dialog->setSourceFile(pathToQt(sourceFile));
+    dialog->showProgress();
+}
+
+void WindowHost::recordDone(long n) {
+    if (ProgressDialog* dialog = window_.progressDialog()) dialog->setRecordNumber(n);
+}
+
+void WindowHost::converterQueued() {
+    ProgressDialog* dialog = window_.progressDialog();
+    if (dialog == nullptr) return;
+    dialog->showBar(true);
+    dialog->stepProgress(1);
+}
+
+void WindowHost::converterStarted(ProgressPhase phase) {
+    ProgressDialog* dialog = window_.progressDialog();
+    if (dialog == nullptr) return;
+    dialog->showPhase(phase);
+    dialog->setPrefixLine(kWaitingForConverter);
+    dialog->showRecordLabel(false);
+    dialog->showProgress();
+    QCoreApplication::processEvents();
+}
+
+void WindowHost::converterRunning(int seconds) {
+    if (ProgressDialog* dialog = window_.progressDialog()) dialog->stepProgress(seconds);
+}
+
+void WindowHost::progressEnded() {
+    if (ProgressDialog* dialog = window_.progressDialog()) dialog->hideProgress();
+}
+
+void WindowHost::showLog(const std::string& path) {
+    ConverterErrorDialog* dialog = window_.errorDialog();
+    if (dialog == nullptr) return;
+    if (!dialog->showLog(pathToQt(path))) {
+        prompts_.message(&window_, MessageKind::Error,
+                         QStringLiteral("Cannot open file \"%1\".").arg(pathToQt(path)));
+        return;
+    }
+    prompts_.exec(*dialog);
+}
+
+}  // namespace rq

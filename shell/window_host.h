@@ -1,0 +1,48 @@
+#pragma once
+// The engine's host in the desktop program: turns what the engine reports into the main
+// window's log and status bar, message boxes, the busy cursor, the progress dialog and the
+// error report, and lets the window's events through while a conversion works.
+
+#include <QElapsedTimer>
+#include <string>
+#include <vector>
+
+#include "engine/host_services.h"
+
+namespace rq {
+
+class MainWindow;
+class Prompts;
+
+class WindowHost : public HostServices {
+  public:
+    WindowHost(MainWindow& window, Prompts& prompts) : window_(window), prompts_(prompts) {}
+
+    void appendLog(std::string_view line) override;
+    const std::vector<std::string>& logLines() const override { return log_; }
+    void setStatusText(std::string_view text) override;
+    void showMessage(MessageKind kind, std::string_view text) override;
+    void pumpEvents() override;
+    void beginBusy() override;
+    void endBusy() override;
+
+    void phaseStarted(ProgressPhase phase, std::string_view sourceFile) override;
+    void recordDone(long n) override;
+    void converterQueued() override;
+    void converterStarted(ProgressPhase phase) override;
+    void converterRunning(int seconds) override;
+    void progressEnded() override;
+
+    void showLog(const std::string& path) override;
+
+    // Events are processed at most this often while the engine calls pumpEvents.
+    static constexpr qint64 kPumpIntervalMs = 15;
+
+  private:
+    MainWindow& window_;
+    Prompts& prompts_;
+    std::vector<std::string> log_;
+    QElapsedTimer pumpClock_;
+};
+
+}  // namespace rq
