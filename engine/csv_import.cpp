@@ -347,7 +347,7 @@ int csvToImport(ConversionContext& ctx, const std::string& csvPath) {
         if (values.empty()) continue;  // a blank line is no record
         writeRecord(out, ctx.valueBuffer.get(), columns, values);
         ++c;
-        host.recordDone(c);
+        host.recordReached(c);
     }
 }
 

@@ -91,7 +91,7 @@ class RecordCount {
   public:
     explicit RecordCount(ConversionContext& ctx) : ctx_(ctx) {}
 
-    void begin() { ctx_.host.recordDone(++count_); }
+    void begin() { ctx_.host.recordReached(++count_); }
     void end(bool cut) {
         if (!cut) return;
         static constexpr std::string_view kPrefix = "Truncated field(s) in Record ";

@@ -41,8 +41,8 @@ class HostServices {
 
     // A phase of the file in hand starts, in which records of `sourceFile` are counted.
     virtual void phaseStarted(ProgressPhase phase, std::string_view sourceFile) = 0;
-    // Record n (counted from 1) of the phase is done.
-    virtual void recordDone(long n) = 0;
+    // The phase has reached record n (counted from 1).
+    virtual void recordReached(long n) = 0;
     // The converter is next: its time is counted from here.
     virtual void converterQueued() = 0;
     // The converter runs for `phase` and the engine waits for it to end.

@@ -48,7 +48,7 @@ class PlainHost : public HostServices {
     void endBusy() override { --busyDepth; }
 
     void phaseStarted(ProgressPhase phase, std::string_view sourceFile) override;
-    void recordDone(long n) override { progress.recordNumber = n; }
+    void recordReached(long n) override { progress.recordNumber = n; }
     void converterQueued() override { progress.converterSeconds = 0; }
     void converterStarted(ProgressPhase phase) override;
     void converterRunning(int seconds) override;

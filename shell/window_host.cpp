@@ -53,7 +53,7 @@ void WindowHost::phaseStarted(ProgressPhase phase, std::string_view sourceFile) 
     dialog->showProgress();
 }
 
-void WindowHost::recordDone(long n) {
+void WindowHost::recordReached(long n) {
     if (ProgressDialog* dialog = window_.progressDialog()) dialog->setRecordNumber(n);
 }
 

@@ -27,7 +27,7 @@ class WindowHost : public HostServices {
     void endBusy() override;
 
     void phaseStarted(ProgressPhase phase, std::string_view sourceFile) override;
-    void recordDone(long n) override;
+    void recordReached(long n) override;
     void converterQueued() override;
     void converterStarted(ProgressPhase phase) override;
     void converterRunning(int seconds) override;

@@ -380,7 +380,7 @@ class MainWindowTest : public QObject {
         const Step steps[] = {
             {[&] { host.phaseStarted(ProgressPhase::EndNoteToCsv, source); }, true, "Panel5",
              working, true, false, 1},
-            {[&] { host.recordDone(7); }, true, "Panel5", working, true, false, 1},
+            {[&] { host.recordReached(7); }, true, "Panel5", working, true, false, 1},
             {[&] { host.converterQueued(); }, true, "Panel5", working, true, true, 3},
             {[&] { host.converterStarted(ProgressPhase::CsvToJFile); }, true, "Panel1", waiting,
              false, true, 3},
