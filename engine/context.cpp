@@ -9,9 +9,23 @@ ConversionContext::ConversionContext(HostServices& hostServices, SystemServices&
     : host(hostServices),
       system(systemServices),
       window(strategyWindow),
+      outputFile(&systemServices),
       recordText(new char[kRecordTextSize + 2]),
       valueBuffer(new char[kValueBufferSize]),
       lineBuffer(new char[kLineBufferSize]) {}
+
+void ConversionContext::requestStop(StopRequest request) noexcept {
+    // The stronger request stays: quitting is not undone by a later Cancel of one file.
+    int current = stopRequest_.load();
+    const int wanted = static_cast<int>(request);
+    while (current < wanted && !stopRequest_.compare_exchange_weak(current, wanted)) {
+    }
+}
+
+void ConversionContext::clearFileStop() noexcept {
+    int expected = static_cast<int>(StopRequest::ThisFile);
+    stopRequest_.compare_exchange_strong(expected, static_cast<int>(StopRequest::None));
+}
 
 void ConversionContext::setProgramFolder(std::string folder) {
     programFolder = std::move(folder);

@@ -2,7 +2,9 @@
 // The conversion context: the engine's working state in one place, and its ways to the host.
 // It exists once for the whole run; conversions must never overlap.
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,6 +41,11 @@ struct ProgramFolders {
     std::string programs;
 };
 
+// A request to stop the conversion in hand. ThisFile: the user pressed Cancel; the file counts
+// as not converted and the job goes on with the next one. AllFiles: the user quits (closing the
+// window, Ctrl-C); the job converts no further file.
+enum class StopRequest : int { None = 0, ThisFile = 1, AllFiles = 2 };
+
 class ConversionContext {
   public:
     // The fixed buffers of the readers and writers.
@@ -71,6 +78,22 @@ class ConversionContext {
     CatalogueValues catalogueValues;
     ColumnMap columnMap;
 
+    // How long the converter may run before it is stopped, in seconds; 0 waits as long as it
+    // takes.
+    std::int64_t converterTimeoutSeconds = 0;
+
+    // May be called from any thread and from a signal handler. The converter driver looks at
+    // the request on every poll: it ends the converter, removes the work files and the file
+    // counts as cancelled ("Conversion cancelled" in the log and the status bar).
+    void requestStop(StopRequest request) noexcept;
+    StopRequest stopRequest() const noexcept {
+        return static_cast<StopRequest>(stopRequest_.load());
+    }
+    // The jobs call this before each file: a Cancel of one file does not reach the next one;
+    // a request to quit stays.
+    void clearFileStop() noexcept;
+    void clearStop() noexcept { stopRequest_.store(0); }
+
     // Sets programFolder and workFolder, and converterFolder to the same folder.
     void setProgramFolder(std::string folder);
     // Sets programFolder and workFolder from `folders.data`, converterFolder from
@@ -89,6 +112,8 @@ class ConversionContext {
 
   private:
     long pumpCountdown_ = kBytesPerPump;
+    std::atomic<int> stopRequest_{0};
+    static_assert(std::atomic<int>::is_always_lock_free, "set from signal handlers");
 };
 
 }  // namespace rq

@@ -5,16 +5,47 @@
 //
 // What the converter must do, and all the driver relies on: it ends by itself; on success its
 // whole output is at the output work path; on failure it may leave "jconvpro.err", which counts
-// as failure whatever else happened.
+// as failure whatever else happened. Its exit code is not examined, but a converter that was
+// killed by a signal or ended with an exception status has failed.
+//
+// Nothing of an earlier run can count as output: the work files are removed before staging, and
+// the output reaches its destination through a temporary file there, flushed and renamed. The
+// user can stop a run (ConversionContext::requestStop), and a run may be given a time limit
+// (ConversionContext::converterTimeoutSeconds); either ends the converter process.
 
 #include <chrono>
 #include <string>
+#include <string_view>
 
 #include "engine/context.h"
 #include "engine/directions.h"
 #include "engine/path.h"
 
 namespace rq {
+
+// What became of the last conversion.
+enum class ConverterOutcome { Converted, Failed, Cancelled };
+
+// How a run of the converter ended, before its output is judged.
+enum class ConverterRunEnd {
+    Ended,          // by itself; its output was fetched if there was one
+    NotStarted,     // the process could not be started
+    Abnormal,       // killed by a signal or ended with an exception status
+    Cancelled,      // the user stopped it
+    TimedOut,       // it ran past the time limit and was stopped
+    StagingFailed,  // the input could not be copied to the work folder
+    FetchFailed,    // the output could not be put at the destination
+};
+
+// The converter's messages name its work files; the user knows the files they chose. `from`
+// work names or paths are replaced by the user's files. When `exportRecords` is set, the input
+// is the CSV made from an EndNote export: its line N (after the header line) is record N - 1.
+struct WorkFileNames {
+    std::string inputWork, outputWork, ifoWork;  // full work paths as on the command line
+    std::string input, output, ifo;              // what the user knows them as
+    std::string exportFile;                      // the export behind the CSV, when there is one
+};
+std::string nameUserFiles(std::string_view text, const WorkFileNames& names);
 
 class ExternalConverter {
   public:
@@ -25,19 +56,24 @@ class ExternalConverter {
     // context's.
     explicit ExternalConverter(ConversionContext& ctx);
 
-    // Comma-separated file + IFO to a JFile database. `databaseName` is passed on exactly as
-    // given: the caller encloses it in double quotes so that it stays one argument.
+    // Comma-separated file + IFO to a JFile database. `databaseName` is the name the caller has
+    // enclosed in double quotes; it reaches the converter as one argument whatever it holds.
     bool convertCsvToPdb(const std::string& source, const std::string& destination,
                          const std::string& ifoFile, const std::string& databaseName);
     // JFile database to a comma-separated file.
     bool convertPdbToCsv(const std::string& source, const std::string& destination,
                          const std::string& ifoFile);
+    // Of the last convertCsvToPdb or convertPdbToCsv.
+    ConverterOutcome outcome() const { return outcome_; }
 
-    // Stages, runs, waits, fetches. Failures are never reported here; the result is read from
-    // the files left behind.
-    void runConverter(const DirectionInfo& direction, const std::string& source,
-                      const std::string& destination, const std::string& ifoFile,
-                      const std::string& fourthArgument);
+    // The EndNote export that the comma-separated source of convertCsvToPdb was made from, so
+    // that the converter's messages can name it and its records.
+    void setExportFile(std::string path) { exportFile_ = std::move(path); }
+
+    // Stages, runs, waits, fetches. Failures are reported by the caller from the result.
+    ConverterRunEnd runConverter(const DirectionInfo& direction, const std::string& source,
+                                 const std::string& destination, const std::string& ifoFile,
+                                 const std::string& fourthArgument);
 
     bool converterPresent();
     // Deletes folder + "jconvpro.err"; a missing file is no error.
@@ -50,7 +86,9 @@ class ExternalConverter {
     std::string programPath() const;
     // The work paths, built from the short form of the program folder.
     std::string workPath(const char* name);
-    // The exact command line of one run.
+    // The exact command line of one run. Each part reaches the converter as one argument:
+    // a part that holds a blank or a double quote is quoted, the database name is always
+    // enclosed in quotes, and the blank that stands for no name is passed as it is.
     std::string commandLine(char directionCode, const std::string& fourthArgument);
 
     // Pause between two polls of a running converter, so the wait does not take a whole core.
@@ -60,12 +98,18 @@ class ExternalConverter {
     bool convert(const DirectionInfo& direction, const std::string& source,
                  const std::string& destination, const std::string& ifoFile,
                  const std::string& fourthArgument);
-    void waitFor(ProcessHandle& handle);
+    ConverterRunEnd waitFor(ProcessHandle& handle);
+    void stopProcess(ProcessHandle& handle);
+    void nameUserFilesInLog(const std::string& folder);
 
     ConversionContext& ctx_;
     std::string programFolder_;
     std::string converterFolder_;
     std::chrono::milliseconds pollPause_{5};
+    ConverterOutcome outcome_ = ConverterOutcome::Failed;
+    std::string exportFile_;
+    std::string failure_;  // the system's words for a failed staging or fetch
+    WorkFileNames names_;
 };
 
 }  // namespace rq

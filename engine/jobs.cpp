@@ -12,6 +12,27 @@ namespace rq {
 
 namespace {
 constexpr const char* kPrefix = "RQ-";
+constexpr const char* kCancelled = "Conversion cancelled";
+
+// A file the user stopped: not converted, and said so where a result would stand.
+void reportCancelled(ConversionContext& ctx) {
+    ctx.host.appendLog(kCancelled);
+    ctx.host.setStatusText(kCancelled);
+}
+
+// Before each file: a Cancel of the last file does not reach this one; a request to quit ends
+// the job.
+bool mayStartNextFile(ConversionContext& ctx) {
+    ctx.clearFileStop();
+    return ctx.stopRequest() == StopRequest::None;
+}
+
+// A file the job did not start because the user quits.
+FileResult notStarted(const std::string& source) {
+    FileResult result{source, std::string()};
+    result.outcome = FileOutcome::Cancelled;
+    return result;
+}
 }  // namespace
 
 void prepareFileChoice(ConversionContext& ctx) {
@@ -89,9 +110,14 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
     } else {
         host.converterQueued();
         ExternalConverter converter(ctx);
+        converter.setExportFile(job.sourceFile);
         const bool converted =
             converter.convertCsvToPdb(job.csvFile, job.pdbFile, job.ifoFile, job.palmName);
         host.progressEnded();
+        if (converter.outcome() == ConverterOutcome::Cancelled) {
+            reportCancelled(ctx);
+            result.outcome = FileOutcome::Cancelled;
+        }
         if (converted) {
             job.resultText = std::to_string(records) + " Records Transferred to  JFile";
             host.appendLog(job.resultText);
@@ -118,6 +144,10 @@ JobResult convertEndNoteToJFile(ConversionContext& ctx, const ChosenFiles& expor
         if (ctx.outputFile.isOpen()) host.appendLog("btn2jfclickout still open");
         host.pumpEvents();
         for (const std::string& path : *exports) {
+            if (!mayStartNextFile(ctx)) {
+                result.files.push_back(notStarted(path));
+                continue;
+            }
             host.setStatusText("");
             result.files.push_back(convertExportFile(ctx, path));
         }
@@ -153,7 +183,10 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
     const bool converted = converter.convertPdbToCsv(job.pdbFile, job.csvFile, job.ifoFile);
     host.progressEnded();
 
-    if (!converted) {
+    if (converter.outcome() == ConverterOutcome::Cancelled) {
+        reportCancelled(ctx);
+        result.outcome = FileOutcome::Cancelled;
+    } else if (!converted) {
         host.appendLog("CSV2PDB returned  0");
     } else {
         host.phaseStarted(ProgressPhase::CsvToEndNote, database);
@@ -173,6 +206,10 @@ JobResult convertJFileToEndNote(ConversionContext& ctx, const ChosenFiles& datab
     JobResult result;
     if (!databases) return result;
     for (const std::string& path : *databases) {
+        if (!mayStartNextFile(ctx)) {
+            result.files.push_back(notStarted(path));
+            continue;
+        }
         ctx.host.setStatusText("");
         result.files.push_back(convertDatabaseFile(ctx, path));
     }

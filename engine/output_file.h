@@ -3,21 +3,26 @@
 // tracking. Writers write their CR LF line ends themselves, so the bytes are the same on every
 // platform. A writer empties the slot on every way out (OutputFileGuard does it).
 //
+// The bytes go to a temporary file beside the target, which takes the target's place only when
+// close() succeeds: a failed or abandoned write leaves an earlier file of that name untouched.
+//
 // A full buffer goes to a writing thread, which hands it to the system while the writer fills
 // the next one: the system's copy of the data then costs the conversion no time. Only that
-// thread ever calls the file; everything else stays on the caller's thread.
+// thread ever calls the file; everything else stays on the caller's thread. When no thread can
+// be started, the buffers are written on the caller's thread instead.
 
 #include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
+
+#include "engine/system_services.h"
 
 namespace rq {
 
@@ -26,12 +31,15 @@ class OutputFile {
     static constexpr std::size_t kBufferSize = 1 << 16;
     static constexpr std::size_t kBufferCount = 16;
 
-    OutputFile();
+    // Files are made through `system` (flushed to the disk, renamed into place); without it,
+    // through the standard library.
+    explicit OutputFile(SystemServices* system = nullptr);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates (or replaces) the file. False when it cannot be created.
+    // Starts new contents for the file; an earlier file stays until close(). False when the
+    // temporary file cannot be created (see failureReason()).
     bool open(const std::string& path);
     bool isOpen() const { return file_ != nullptr; }
     const std::string& path() const { return path_; }
@@ -59,8 +67,14 @@ class OutputFile {
     // the writing thread has met it, and at the latest in the result of close().
     bool failed() const { return failed_.load(std::memory_order_relaxed); }
 
-    // Writes what is left, closes and empties the slot. False when any write or the close failed.
+    // Writes what is left and puts the file in its place; empties the slot. False when any
+    // write, the flush or the rename failed (or nothing was open): then the earlier file is as
+    // it was and the temporary one is gone.
     bool close();
+    // Empties the slot and drops what was written; the earlier file is as it was.
+    void discard();
+    // The system's words for the last failure of open(), a write or close().
+    const std::string& failureReason() const { return failureReason_; }
 
   private:
     struct Chunk {
@@ -72,9 +86,13 @@ class OutputFile {
     void flush();
     void writeSlow(const char* data, std::size_t size);
     void writeChunks();
+    void writeChunk(const char* data, std::size_t size);
+    void stopWriter();
 
-    std::FILE* file_ = nullptr;
+    SystemServices* system_;
+    std::unique_ptr<ReplacementFile> file_;
     std::string path_;
+    std::string failureReason_;  // written by the writing thread only while it runs
     std::array<std::unique_ptr<char[]>, kBufferCount> buffers_;
     char* current_ = nullptr;
     std::size_t used_ = 0;
@@ -90,14 +108,16 @@ class OutputFile {
     std::size_t freeCount_ = 0;
     bool closing_ = false;
     std::thread writer_;
+    bool threaded_ = false;
 };
 
-// Closes the slot when the writer leaves by any path, unless it closed it itself.
+// Empties the slot when the writer leaves by any path without closing it itself (an exception):
+// what it wrote is dropped and an earlier file stays.
 class OutputFileGuard {
   public:
     explicit OutputFileGuard(OutputFile& file) : file_(file) {}
     ~OutputFileGuard() {
-        if (file_.isOpen()) file_.close();
+        if (file_.isOpen()) file_.discard();
     }
     OutputFileGuard(const OutputFileGuard&) = delete;
     OutputFileGuard& operator=(const OutputFileGuard&) = delete;

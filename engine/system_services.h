@@ -3,7 +3,9 @@
 // in platform/ (POSIX and Win32). Each maps onto one Win32 call, named beside it, so the Win32
 // side stays thin; tests substitute fakes.
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace rq {
@@ -14,7 +16,31 @@ struct ProcessHandle {
     std::intptr_t thread = 0;
 };
 
-enum class ProcessStatus { Running, Exited, QueryFailed };
+// Exited: ended by itself (its exit code is not examined). Abnormal: killed by a signal, or on
+// Windows ended with an exception status (0xC0000005 and the like).
+enum class ProcessStatus { Running, Exited, Abnormal, QueryFailed };
+
+enum class FolderLock { Acquired, HeldByAnother };
+
+// New contents for a file, written beside it and put in its place only when complete: until
+// commit() the old file (if any) is untouched. Destroying an uncommitted one discards it.
+class ReplacementFile {
+  public:
+    virtual ~ReplacementFile() = default;
+    // Appends bytes. False when the system refused them (disk full, ...); see reason().
+    virtual bool write(const char* data, std::size_t size) = 0;
+    // Flushes to the disk (fsync / FlushFileBuffers), closes and renames over the target
+    // (MoveFileEx with replace on Windows). False on failure: the target is as it was and the
+    // temporary file is gone.
+    virtual bool commit() = 0;
+    // Closes and removes the temporary file; the target is as it was.
+    virtual void discard() = 0;
+    // The system's own words for the last failure ("No space left on device").
+    const std::string& reason() const { return reason_; }
+
+  protected:
+    std::string reason_;
+};
 
 enum class RegistryResult { Ok, KeyNotOpened, WriteFailed };
 
@@ -29,11 +55,19 @@ class SystemServices {
                               bool highPriority, ProcessHandle& handle) = 0;
     // GetExitCodeProcess: never blocks.
     virtual ProcessStatus pollProcess(ProcessHandle& handle) = 0;
+    // TerminateProcess / SIGKILL: ends a started process that is still running; the caller
+    // then polls it to its end as usual. False when it could not be ended.
+    virtual bool killProcess(ProcessHandle& handle);
     // CloseHandle on both handles.
     virtual void releaseProcess(ProcessHandle& handle) = 0;
 
     // GetShortPathName: a form of the folder that holds no blanks and names the same folder.
     virtual std::string shortFolderPath(const std::string& folder) = 0;
+    // Starts new contents for `path` in a temporary file in the same folder. Nothing, with
+    // `reason` set, when that file cannot be created. The default uses the standard library
+    // (no flush to the disk); the platforms flush.
+    virtual std::unique_ptr<ReplacementFile> beginReplace(const std::string& path,
+                                                          std::string& reason);
     // CopyFile with overwrite, DeleteFile.
     virtual bool copyFile(const std::string& from, const std::string& to) = 0;
     virtual bool deleteFile(const std::string& path) = 0;
@@ -55,6 +89,12 @@ class SystemServices {
     // CreateMutex with a name, owned at once: false when another process holds it.
     virtual bool acquireInstanceLock(const std::string& name) = 0;
     virtual void releaseInstanceLock() = 0;
+    // One conversion per program folder at a time, for the window program and refquill-cli
+    // alike: the work files have fixed names. Never waits; a caller that wants to wait tries
+    // again. Released by unlockProgramFolder or when the process ends. The default (for
+    // systems without processes to share with) always acquires.
+    virtual FolderLock tryLockProgramFolder(const std::string& programFolder);
+    virtual void unlockProgramFolder() {}
     // Beep(frequency, duration).
     virtual void beep(int frequencyHz, int durationMs) = 0;
 };

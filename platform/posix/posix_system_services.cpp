@@ -9,8 +9,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -19,8 +21,9 @@
 #include <thread>
 #include <vector>
 
+#include "engine/command_line.h"
+#include "engine/file_replace.h"
 #include "engine/path.h"
-#include "platform/common/command_line.h"
 #include "platform/platform.h"
 #include "platform/posix/registry_store.h"
 
@@ -36,9 +39,96 @@ namespace {
 // well above normal, and only a privileged user may go below nice 0 at all.
 constexpr int kHighPriorityNiceStep = 10;
 
-// ProcessHandle::thread holds this once the child has been reaped, so later polls still say
-// Exited instead of failing.
+// ProcessHandle::thread holds one of these once the child has been reaped, so later polls
+// still tell how it ended instead of failing.
 constexpr std::intptr_t kReaped = 1;
+constexpr std::intptr_t kReapedAbnormal = 2;
+
+bool reaped(const ProcessHandle& handle) {
+    return handle.thread == kReaped || handle.thread == kReapedAbnormal;
+}
+
+std::string errnoText(int error) {
+    return std::strerror(error);
+}
+
+// New contents written beside the target with plain system calls: fsync before the rename, and
+// of the folder after it, so a crash of the machine leaves the old file or the new one. With
+// `temporary` empty the target is no regular file (a device, a pipe): it is written directly.
+class PosixReplacement final : public ReplacementFile {
+  public:
+    PosixReplacement(int fd, std::string target, std::string temporary)
+        : fd_(fd),
+          target_(std::move(target)),
+          temporary_(std::move(temporary)),
+          direct_(temporary_.empty()) {}
+    ~PosixReplacement() override { discard(); }
+
+    bool write(const char* data, std::size_t size) override {
+        if (fd_ < 0) return fail(EBADF);
+        while (size > 0) {
+            const ssize_t n = ::write(fd_, data, size);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return fail(errno);
+            }
+            if (n == 0) return fail(ENOSPC);
+            data += n;
+            size -= static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    bool commit() override {
+        if (fd_ < 0) return fail(EBADF);
+        // Devices and pipes cannot be synced, and need not be.
+        const bool synced = ::fsync(fd_) == 0 || (direct_ && (errno == EINVAL || errno == EROFS));
+        const int syncError = errno;
+        const bool closed = ::close(fd_) == 0;
+        const int closeError = errno;
+        fd_ = -1;
+        if (!synced || !closed) {
+            removeTemporary();
+            return fail(!synced ? syncError : closeError);
+        }
+        if (direct_) return true;
+        if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+            const int error = errno;
+            removeTemporary();
+            return fail(error);
+        }
+        temporary_.clear();
+        // The rename itself reaches the disk with the folder; a failure here loses nothing.
+        const int folder = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder >= 0) {
+            (void)::fsync(folder);
+            ::close(folder);
+        }
+        return true;
+    }
+
+    void discard() override {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+        removeTemporary();
+    }
+
+  private:
+    bool fail(int error) {
+        reason_ = errnoText(error);
+        return false;
+    }
+    void removeTemporary() {
+        if (temporary_.empty()) return;
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+
+    int fd_;
+    std::string target_;
+    std::string temporary_;
+    bool direct_;
+};
 
 std::string environmentValue(const char* name) {
     const char* value = std::getenv(name);
@@ -67,21 +157,6 @@ std::uint64_t fnv1a(std::string_view text) {
     return hash;
 }
 
-bool writeWholeFile(const std::string& path, const std::string& contents) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < contents.size()) {
-        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<std::size_t>(n);
-    }
-    ok = ::fsync(fd) == 0 && ok;
-    return ::close(fd) == 0 && ok;
-}
-
 enum class ReadResult { Read, Missing, Failed };
 
 ReadResult readWholeFile(const std::string& path, std::string& contents) {
@@ -100,6 +175,7 @@ PosixSystemServices::PosixSystemServices(PosixFolders folders) : folders_(std::m
 
 PosixSystemServices::~PosixSystemServices() {
     releaseInstanceLock();
+    unlockProgramFolder();
 }
 
 // --- processes -------------------------------------------------------------------------------
@@ -140,6 +216,7 @@ bool PosixSystemServices::startProcess(const std::string& application,
 ProcessStatus PosixSystemServices::pollProcess(ProcessHandle& handle) {
     if (handle.process <= 0) return ProcessStatus::QueryFailed;
     if (handle.thread == kReaped) return ProcessStatus::Exited;
+    if (handle.thread == kReapedAbnormal) return ProcessStatus::Abnormal;
     int status = 0;
     pid_t result;
     do {
@@ -147,12 +224,22 @@ ProcessStatus PosixSystemServices::pollProcess(ProcessHandle& handle) {
     } while (result < 0 && errno == EINTR);
     if (result == 0) return ProcessStatus::Running;
     if (result < 0) return ProcessStatus::QueryFailed;
+    // The exit code itself is not examined: converters from elsewhere may rely on that.
+    if (WIFSIGNALED(status)) {
+        handle.thread = kReapedAbnormal;
+        return ProcessStatus::Abnormal;
+    }
     handle.thread = kReaped;
     return ProcessStatus::Exited;
 }
 
+bool PosixSystemServices::killProcess(ProcessHandle& handle) {
+    if (handle.process <= 0 || reaped(handle)) return false;
+    return ::kill(static_cast<pid_t>(handle.process), SIGKILL) == 0;
+}
+
 void PosixSystemServices::releaseProcess(ProcessHandle& handle) {
-    if (handle.process > 0 && handle.thread != kReaped) {
+    if (handle.process > 0 && !reaped(handle)) {
         const pid_t pid = static_cast<pid_t>(handle.process);
         if (::waitpid(pid, nullptr, WNOHANG) == 0) {
             // Closing a handle on Windows does not wait for the process; here someone must reap
@@ -220,6 +307,44 @@ std::string PosixSystemServices::shortFolderPath(const std::string& folder) {
         return folder;
     }
     return link;
+}
+
+std::unique_ptr<ReplacementFile> PosixSystemServices::beginReplace(const std::string& path,
+                                                                   std::string& reason) {
+    struct stat old {};
+    const bool exists = ::stat(path.c_str(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode)) {
+        reason = errnoText(EISDIR);
+        return nullptr;
+    }
+    if (exists && !S_ISREG(old.st_mode)) {
+        // A device or a pipe (/dev/stdout) is written, not replaced.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        if (fd < 0) {
+            reason = errnoText(errno);
+            return nullptr;
+        }
+        return std::make_unique<PosixReplacement>(fd, path, std::string());
+    }
+    // A link is kept: the file it points to is the one replaced.
+    std::string target = path;
+    struct stat link {};
+    if (exists && ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        std::error_code error;
+        const fs::path resolved = fs::canonical(path, error);
+        if (!error) target = resolved.string();
+    }
+    const std::string temporary = replacementPath(target);
+    ::unlink(temporary.c_str());
+    const int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0) {
+        reason = errnoText(errno);
+        return nullptr;
+    }
+    // A file the user gave a mode keeps it; a new one gets what the umask leaves, as with fopen.
+    if (exists) (void)::fchmod(fd, old.st_mode & 07777);
+    return std::make_unique<PosixReplacement>(fd, target, temporary);
 }
 
 bool PosixSystemServices::copyFile(const std::string& from, const std::string& to) {
@@ -292,12 +417,8 @@ RegistryResult PosixSystemServices::writeUserDword(const std::string& keyPath,
     if (!updated) return RegistryResult::KeyNotOpened;
     if (*updated == text) return RegistryResult::Ok;
 
-    const std::string temporary = store + ".tmp" + std::to_string(::getpid());
-    if (!writeWholeFile(temporary, *updated) || ::rename(temporary.c_str(), store.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return RegistryResult::WriteFailed;
-    }
-    return RegistryResult::Ok;
+    return replaceFileContents(*this, store, *updated) ? RegistryResult::Ok
+                                                       : RegistryResult::WriteFailed;
 }
 
 void PosixSystemServices::queueForHandheldInstall(const std::string& databasePath) {
@@ -353,6 +474,41 @@ void PosixSystemServices::releaseInstanceLock() {
     ::flock(lockFd_, LOCK_UN);
     ::close(lockFd_);
     lockFd_ = -1;
+}
+
+FolderLock PosixSystemServices::tryLockProgramFolder(const std::string& programFolder) {
+    unlockProgramFolder();
+    std::error_code error;
+    const fs::path absolute = fs::weakly_canonical(fs::absolute(programFolder, error), error);
+    const std::string folder = error ? programFolder : absolute.string();
+    const auto openLock = [](const std::string& path) {
+        return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    };
+    int fd = openLock(joinPath(folder, ".refquill.lock"));
+    if (fd < 0) {
+        char name[40];
+        std::snprintf(name, sizeof name, "folder-%016llx.lock",
+                      static_cast<unsigned long long>(fnv1a(folder)));
+        const std::string base = runtimeFolder();
+        if (!base.empty()) fd = openLock(joinPath(base, name));
+    }
+    // With no lock file to be had anywhere the conversion runs, as the window program does
+    // when no mutex can be created.
+    if (fd < 0) return FolderLock::Acquired;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        ::close(fd);
+        return held ? FolderLock::HeldByAnother : FolderLock::Acquired;
+    }
+    folderLockFd_ = fd;
+    return FolderLock::Acquired;
+}
+
+void PosixSystemServices::unlockProgramFolder() {
+    if (folderLockFd_ < 0) return;
+    ::flock(folderLockFd_, LOCK_UN);
+    ::close(folderLockFd_);
+    folderLockFd_ = -1;
 }
 
 void PosixSystemServices::beep(int, int) {

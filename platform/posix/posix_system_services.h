@@ -3,6 +3,7 @@
 // stand-in takes its place: a registry-export text file for the registry, a symbolic link
 // without blanks for the short form of a folder, a locked file for the named mutex.
 
+#include <memory>
 #include <string>
 
 #include "engine/system_services.h"
@@ -28,9 +29,12 @@ class PosixSystemServices : public SystemServices {
     bool startProcess(const std::string& application, const std::string& commandLine,
                       bool highPriority, ProcessHandle& handle) override;
     ProcessStatus pollProcess(ProcessHandle& handle) override;
+    bool killProcess(ProcessHandle& handle) override;
     void releaseProcess(ProcessHandle& handle) override;
 
     std::string shortFolderPath(const std::string& folder) override;
+    std::unique_ptr<ReplacementFile> beginReplace(const std::string& path,
+                                                  std::string& reason) override;
     bool copyFile(const std::string& from, const std::string& to) override;
     bool deleteFile(const std::string& path) override;
     bool fileExists(const std::string& path) override;
@@ -45,6 +49,11 @@ class PosixSystemServices : public SystemServices {
 
     bool acquireInstanceLock(const std::string& name) override;
     void releaseInstanceLock() override;
+    // A lock file ".refquill.lock" in the program folder (so that every user of the folder
+    // sees it), or, where that folder takes no new file, one named after the folder in the
+    // runtime folder.
+    FolderLock tryLockProgramFolder(const std::string& programFolder) override;
+    void unlockProgramFolder() override;
     void beep(int frequencyHz, int durationMs) override;
 
     // The file that stands in for the registry: config folder + "/Refquill/registry.reg".
@@ -59,6 +68,7 @@ class PosixSystemServices : public SystemServices {
 
     PosixFolders folders_;
     int lockFd_ = -1;
+    int folderLockFd_ = -1;
 };
 
 }  // namespace rq

@@ -3,7 +3,9 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <ctime>
+#include <cwchar>
 #include <memory>
 #include <vector>
 
@@ -42,10 +44,93 @@ DWORD attributesOf(const std::string& path) {
     return ::GetFileAttributesW(widen(path).c_str());
 }
 
+std::string systemMessage(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring wide = length > 0 ? std::wstring(text, length) : std::wstring();
+    if (text != nullptr) ::LocalFree(text);
+    while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L'.')) {
+        wide.pop_back();
+    }
+    return wide.empty() ? "system error " + std::to_string(error) : narrow(wide);
+}
+
+// New contents written beside the target, flushed with FlushFileBuffers and moved over it.
+class Win32Replacement final : public ReplacementFile {
+  public:
+    Win32Replacement(HANDLE file, std::string target, std::string temporary)
+        : file_(file), target_(std::move(target)), temporary_(std::move(temporary)) {}
+    ~Win32Replacement() override { discard(); }
+
+    bool write(const char* data, std::size_t size) override {
+        if (file_ == INVALID_HANDLE_VALUE) return fail(ERROR_INVALID_HANDLE);
+        while (size > 0) {
+            const DWORD piece = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
+            DWORD written = 0;
+            if (!::WriteFile(file_, data, piece, &written, nullptr)) return fail(::GetLastError());
+            if (written == 0) return fail(ERROR_DISK_FULL);
+            data += written;
+            size -= written;
+        }
+        return true;
+    }
+
+    bool commit() override {
+        if (file_ == INVALID_HANDLE_VALUE) return fail(ERROR_INVALID_HANDLE);
+        const bool flushed = ::FlushFileBuffers(file_) != 0;
+        const DWORD flushError = ::GetLastError();
+        const bool closed = ::CloseHandle(file_) != 0;
+        const DWORD closeError = ::GetLastError();
+        file_ = INVALID_HANDLE_VALUE;
+        if (!flushed || !closed) {
+            removeTemporary();
+            return fail(!flushed ? flushError : closeError);
+        }
+        if (!::MoveFileExW(widen(temporary_).c_str(), widen(target_).c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            const DWORD error = ::GetLastError();
+            removeTemporary();
+            return fail(error);
+        }
+        temporary_.clear();
+        return true;
+    }
+
+    void discard() override {
+        if (file_ != INVALID_HANDLE_VALUE) ::CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
+        removeTemporary();
+    }
+
+  private:
+    bool fail(DWORD error) {
+        reason_ = systemMessage(error);
+        return false;
+    }
+    void removeTemporary() {
+        if (temporary_.empty()) return;
+        ::DeleteFileW(widen(temporary_).c_str());
+        temporary_.clear();
+    }
+
+    HANDLE file_;
+    std::string target_;
+    std::string temporary_;
+};
+
+// Exception statuses (access violation 0xC0000005, stack overflow, ...) have the two top bits
+// set; a program's own exit codes do not reach that range.
+bool isExceptionStatus(DWORD code) {
+    return (code & 0xC0000000u) == 0xC0000000u;
+}
+
 }  // namespace
 
 Win32SystemServices::~Win32SystemServices() {
     releaseInstanceLock();
+    unlockProgramFolder();
 }
 
 // --- processes -------------------------------------------------------------------------------
@@ -75,7 +160,9 @@ ProcessStatus Win32SystemServices::pollProcess(ProcessHandle& handle) {
     if (handle.process == 0) return ProcessStatus::QueryFailed;
     DWORD code = 0;
     if (!::GetExitCodeProcess(asHandle(handle.process), &code)) return ProcessStatus::QueryFailed;
-    if (code != STILL_ACTIVE) return ProcessStatus::Exited;
+    if (code != STILL_ACTIVE) {
+        return isExceptionStatus(code) ? ProcessStatus::Abnormal : ProcessStatus::Exited;
+    }
     // A program may end with the code STILL_ACTIVE itself; the process object knows better.
     switch (::WaitForSingleObject(asHandle(handle.process), 0)) {
         case WAIT_TIMEOUT:
@@ -85,6 +172,12 @@ ProcessStatus Win32SystemServices::pollProcess(ProcessHandle& handle) {
         default:
             return ProcessStatus::QueryFailed;
     }
+}
+
+bool Win32SystemServices::killProcess(ProcessHandle& handle) {
+    if (handle.process == 0) return false;
+    // The status it then ends with counts as abnormal, like a crash.
+    return ::TerminateProcess(asHandle(handle.process), 0xC000013Au) != 0;
 }
 
 void Win32SystemServices::releaseProcess(ProcessHandle& handle) {
@@ -103,6 +196,18 @@ std::string Win32SystemServices::shortFolderPath(const std::string& folder) {
     const DWORD written = ::GetShortPathNameW(wide.c_str(), buffer.data(), length);
     if (written == 0 || written >= length) return folder;
     return narrow(std::wstring(buffer.data(), written));
+}
+
+std::unique_ptr<ReplacementFile> Win32SystemServices::beginReplace(const std::string& path,
+                                                                   std::string& reason) {
+    const std::string temporary = path + ".rqnew";
+    HANDLE file = ::CreateFileW(widen(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        reason = systemMessage(::GetLastError());
+        return nullptr;
+    }
+    return std::make_unique<Win32Replacement>(file, path, temporary);
 }
 
 bool Win32SystemServices::copyFile(const std::string& from, const std::string& to) {
@@ -194,6 +299,44 @@ void Win32SystemServices::releaseInstanceLock() {
     ::ReleaseMutex(static_cast<HANDLE>(mutex_));
     ::CloseHandle(static_cast<HANDLE>(mutex_));
     mutex_ = nullptr;
+}
+
+FolderLock Win32SystemServices::tryLockProgramFolder(const std::string& programFolder) {
+    unlockProgramFolder();
+    std::wstring full = widen(programFolder);
+    const DWORD length = ::GetFullPathNameW(full.c_str(), 0, nullptr, nullptr);
+    if (length > 0) {
+        std::vector<wchar_t> buffer(length);
+        const DWORD written = ::GetFullPathNameW(full.c_str(), length, buffer.data(), nullptr);
+        if (written > 0 && written < length) full.assign(buffer.data(), written);
+    }
+    // Folder names ignore letter case, so the lock's name does too.
+    ::CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+    std::uint64_t hash = 1469598103934665603ull;
+    for (const wchar_t c : full) {
+        hash ^= static_cast<std::uint64_t>(c);
+        hash *= 1099511628211ull;
+    }
+    wchar_t name[64];
+    ::swprintf(name, 64, L"RefquillFolder-%016llx", static_cast<unsigned long long>(hash));
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name);
+    if (mutex == nullptr) return FolderLock::Acquired;  // as for the instance lock
+    switch (::WaitForSingleObject(mutex, 0)) {
+        case WAIT_OBJECT_0:
+        case WAIT_ABANDONED:  // its holder died: the lock is ours now
+            folderMutex_ = mutex;
+            return FolderLock::Acquired;
+        default:
+            ::CloseHandle(mutex);
+            return FolderLock::HeldByAnother;
+    }
+}
+
+void Win32SystemServices::unlockProgramFolder() {
+    if (folderMutex_ == nullptr) return;
+    ::ReleaseMutex(static_cast<HANDLE>(folderMutex_));
+    ::CloseHandle(static_cast<HANDLE>(folderMutex_));
+    folderMutex_ = nullptr;
 }
 
 void Win32SystemServices::beep(int frequencyHz, int durationMs) {

@@ -2,6 +2,7 @@
 // SystemServices on Windows: each member is one or two Win32 calls. The engine's texts are
 // single-byte Windows-1252; they are widened for the wide-character API and narrowed back.
 
+#include <memory>
 #include <string>
 
 #include "engine/system_services.h"
@@ -18,9 +19,12 @@ class Win32SystemServices : public SystemServices {
     bool startProcess(const std::string& application, const std::string& commandLine,
                       bool highPriority, ProcessHandle& handle) override;
     ProcessStatus pollProcess(ProcessHandle& handle) override;
+    bool killProcess(ProcessHandle& handle) override;
     void releaseProcess(ProcessHandle& handle) override;
 
     std::string shortFolderPath(const std::string& folder) override;
+    std::unique_ptr<ReplacementFile> beginReplace(const std::string& path,
+                                                  std::string& reason) override;
     bool copyFile(const std::string& from, const std::string& to) override;
     bool deleteFile(const std::string& path) override;
     bool fileExists(const std::string& path) override;
@@ -35,10 +39,14 @@ class Win32SystemServices : public SystemServices {
 
     bool acquireInstanceLock(const std::string& name) override;
     void releaseInstanceLock() override;
+    // A named mutex "RefquillFolder-" + a hash of the folder's full path in capitals.
+    FolderLock tryLockProgramFolder(const std::string& programFolder) override;
+    void unlockProgramFolder() override;
     void beep(int frequencyHz, int durationMs) override;
 
   private:
-    void* mutex_ = nullptr;  // HANDLE of the named mutex while held
+    void* mutex_ = nullptr;
+    void* folderMutex_ = nullptr;  // HANDLE of the named mutex while held
 };
 
 }  // namespace rq

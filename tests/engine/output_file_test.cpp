@@ -67,12 +67,17 @@ TEST_F(OutputFileTest, ReopenedSlotWritesTheNextFileFromScratch) {
     ASSERT_TRUE(out.close());
     ASSERT_TRUE(out.open(second));
     out.write("b");
+    ASSERT_TRUE(out.close());
+    ASSERT_TRUE(out.open(second));
+    out.write(std::string(OutputFile::kBufferSize * 3, 'c'));
     {
-        OutputFileGuard guard(out);  // leaves by the guard, as a writer that returns early
+        // Leaves by the guard, as a writer that ends by an exception: nothing of it counts.
+        OutputFileGuard guard(out);
     }
     EXPECT_FALSE(out.isOpen());
     EXPECT_EQ(readAll(first), std::string(OutputFile::kBufferSize + 5, 'a'));
     EXPECT_EQ(readAll(second), "b");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
     EXPECT_FALSE(out.close());  // nothing open
 }
 

@@ -11,13 +11,13 @@ namespace {
 
 using Msg = PlainHost::Message;
 
-class Driver : public ::testing::Test, protected Harness {
-  protected:
-    Driver() : Harness("prog") {}
+// A program folder with a converter, a source, an IFO and a Palm folder for the database.
+struct DriverRig : Harness {
+    DriverRig() : Harness("prog") {}
 
     std::string work, program, source, ifo, palm, pdb;
 
-    void SetUp() override {
+    void setUp() {
         work = ctx.workFolder;
         fs::create_directories(work);
         program = joinPath(ctx.programFolder, "jconvpro.exe");
@@ -45,6 +45,11 @@ class Driver : public ::testing::Test, protected Harness {
     }
 
     std::optional<ExternalConverter> driver;
+};
+
+class Driver : public ::testing::Test, protected DriverRig {
+  protected:
+    void SetUp() override { setUp(); }
 };
 
 TEST_F(Driver, CsvToPdbStagesRunsAndFetches) {
@@ -217,6 +222,238 @@ TEST_F(Driver, SplitPathKeepsTheSeparatorOnTheFolder) {
         ExternalConverter::splitPath(joinPath(joinPath("", "data"), "refs.csv"));
     EXPECT_EQ(parts.folder, joinPath("data", ""));
     EXPECT_EQ(parts.name, "refs.csv");
+}
+
+}  // namespace
+}  // namespace rq::test
+
+namespace rq::test {
+namespace {
+
+// Every way a run can go wrong after the converter was found: the report (result, outcome,
+// messages) and what is left on disk. An old database stands at the destination before each
+// run; the destination is deleted before the run as always, so a failure leaves none, and never
+// a part of one or a temporary file beside it.
+TEST(DriverFaults, FaultsAreFailuresAndLeaveNothingHalfWritten) {
+    using Step = FileFault::Step;
+    struct Case {
+        const char* name;
+        std::function<void(DriverRig&)> arrange;
+        ConverterOutcome outcome;
+        std::vector<std::string> messages;  // besides "Output file not created" at the end
+        int starts = 1;
+        int kills = 0;
+    };
+    const std::string disk = ": No space left on device";
+    const Case cases[] = {
+        {"stale out.tmp, converter cannot start",
+         [](DriverRig& d) {
+             writeFile(d.w("out.tmp"), "OLD RUN'S DATABASE");
+             d.system.startFails = true;
+         },
+         ConverterOutcome::Failed,
+         {}},
+        {"stale out.tmp, converter writes nothing",
+         [](DriverRig& d) {
+             writeFile(d.w("out.tmp"), "OLD RUN'S DATABASE");
+             d.converterWrites(false);
+         },
+         ConverterOutcome::Failed,
+         {}},
+        {"converter crashes after writing",
+         [](DriverRig& d) {
+             d.converterWrites(true);
+             d.system.crashes = true;
+         },
+         ConverterOutcome::Failed,
+         {"jconvpro.exe ended abnormally (it crashed or was killed) while converting SOURCE; its "
+          "output was not used"}},
+        {"fetch: temporary file cannot be created",
+         [](DriverRig& d) {
+             d.converterWrites(true);
+             d.system.fileFault = {Step::Create, "RQ-refs.PDB"};
+         },
+         ConverterOutcome::Failed,
+         {"Could not write PDB" + disk}},
+        {"fetch: disk full while writing",
+         [](DriverRig& d) {
+             d.converterWrites(true);
+             d.system.fileFault = {Step::Write, "RQ-refs.PDB"};
+         },
+         ConverterOutcome::Failed,
+         {"Could not write PDB" + disk}},
+        {"fetch: flush or rename fails",
+         [](DriverRig& d) {
+             d.converterWrites(true);
+             d.system.fileFault = {Step::Commit, "RQ-refs.PDB"};
+         },
+         ConverterOutcome::Failed,
+         {"Could not write PDB" + disk}},
+        {"staging the input fails",
+         [](DriverRig& d) {
+             d.converterWrites(true);
+             d.system.fileFault = {Step::Write, "input.tmp"};
+         },
+         ConverterOutcome::Failed,
+         {"Could not copy SOURCE to the work file INPUT" + disk},
+         0},
+        {"staging the IFO fails",
+         [](DriverRig& d) {
+             d.converterWrites(true);
+             d.system.fileFault = {Step::Commit, "ifo.tmp"};
+         },
+         ConverterOutcome::Failed,
+         {"Could not copy IFO to the work file IFOWORK" + disk},
+         0},
+        {"user cancels while it runs",
+         [](DriverRig& d) {
+             d.converterWrites(true);
+             d.system.runningPolls = -1;
+             d.host.onPump = [&d] {
+                 if (d.host.pumpCount == 3) d.ctx.requestStop(StopRequest::ThisFile);
+             };
+         },
+         ConverterOutcome::Cancelled,
+         {},
+         1,
+         1},
+        {"cancelled before it starts",
+         [](DriverRig& d) {
+             d.converterWrites(true);
+             d.ctx.requestStop(StopRequest::AllFiles);
+         },
+         ConverterOutcome::Cancelled,
+         {},
+         0},
+        {"cancelled, and the kill fails",
+         [](DriverRig& d) {
+             d.converterWrites(true);
+             d.system.runningPolls = -1;
+             d.system.killFails = true;
+             d.host.onPump = [&d] {
+                 if (d.system.polls > 0) d.ctx.requestStop(StopRequest::ThisFile);
+             };
+         },
+         ConverterOutcome::Cancelled,
+         {},
+         1,
+         1},
+        {"time limit passes",
+         [](DriverRig& d) {
+             d.converterWrites(true);
+             d.system.runningPolls = -1;
+             d.ctx.converterTimeoutSeconds = 5;
+         },
+         ConverterOutcome::Failed,
+         {"jconvpro.exe did not finish converting SOURCE within 5 seconds and was stopped"},
+         1,
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DriverRig d;
+        d.setUp();
+        writeFile(d.pdb, "GOOD OLD DATABASE");
+        c.arrange(d);
+        EXPECT_FALSE(d.driver->convertCsvToPdb(d.source, d.pdb, d.ifo, "\"RQ-refs\""));
+        EXPECT_EQ(d.driver->outcome(), c.outcome);
+        std::vector<Msg> expected;
+        for (std::string text : c.messages) {
+            for (const auto& [from, to] : {std::pair<std::string, std::string>{"SOURCE", d.source},
+                                           {"INPUT", d.w("input.tmp")},
+                                           {"IFOWORK", d.w("ifo.tmp")},
+                                           {"IFO", d.ifo},
+                                           {"PDB", d.pdb}}) {
+                if (const auto at = text.find(from); at != std::string::npos)
+                    text.replace(at, from.size(), to);
+            }
+            expected.push_back({MessageKind::Error, text});
+        }
+        if (c.outcome != ConverterOutcome::Cancelled)
+            expected.push_back({MessageKind::Error, "Output file not created"});
+        EXPECT_EQ(d.host.messages, expected);
+        EXPECT_EQ(static_cast<int>(d.system.starts.size()), c.starts);
+        EXPECT_EQ(d.system.kills, c.kills);
+        EXPECT_EQ(d.system.releases, d.system.startFails ? 0 : c.starts);
+        // On disk: no database, no part of one, no work file but the IFO's.
+        EXPECT_FALSE(fs::exists(d.pdb));
+        for (const std::string& folderPath : {d.palm, d.work}) {
+            for (const auto& entry : fs::directory_iterator(folderPath)) {
+                const std::string name = entry.path().filename().string();
+                EXPECT_TRUE(name == "ifo.tmp" || name == "refs.IFO") << name;
+            }
+        }
+        EXPECT_FALSE(d.host.progress.shown);
+    }
+}
+
+// The parts of the command line reach the converter one argument each, whatever they hold; a
+// line that needs no quoting is what it always was.
+TEST(DriverFaults, EveryArgumentArrivesWhole) {
+    const struct {
+        const char* shortFolder;   // "" keeps the program folder
+        std::string databaseName;  // as the job passes it, quotes included
+        std::string expectedName;
+    } cases[] = {
+        {"", "\"RQ-refs\"", "RQ-refs"},
+        {"", "\"RQ-My refs\"", "RQ-My refs"},
+        {"", "\"RQ-a\"b\"", "RQ-a\"b"},
+        {"", "\"RQ-x\\\"", "RQ-x\\"},
+        {"", "\"RQ-\" 1 2 3\"", "RQ-\" 1 2 3"},
+        {"with blank", "\"RQ-refs\"", "RQ-refs"},
+        {"with \"quote", "\"RQ-refs\"", "RQ-refs"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.databaseName + " " + c.shortFolder);
+        DriverRig d;
+        d.setUp();
+        if (*c.shortFolder != '\0') {
+            const std::string link = d.folder / c.shortFolder;
+            fs::create_directory_symlink(d.ctx.programFolder, link);
+            d.system.shortFolder = link;
+        }
+        d.converterWrites(true);
+        ASSERT_TRUE(d.driver->convertCsvToPdb(d.source, d.pdb, d.ifo, c.databaseName));
+        const std::string shortWork = joinPath(d.system.shortFolderPath(""), "RQWork");
+        const std::string work = *c.shortFolder != '\0' ? shortWork : d.work;
+        EXPECT_EQ(d.system.lastArgs,
+                  (std::vector<std::string>{d.program, "1", joinPath(work, "input.tmp"),
+                                            joinPath(work, "out.tmp"), c.expectedName,
+                                            joinPath(work, "ifo.tmp")}));
+    }
+}
+
+// The converter names its work files; the user reads the names of their own files, and for a
+// CSV made from an export, its records.
+TEST(NameUserFiles, WorkFilesBecomeTheUsersFiles) {
+    WorkFileNames names{"/p/RQWork/input.tmp",
+                        "/p/RQWork/out.tmp",
+                        "/p/RQWork/ifo.tmp",
+                        "/p/RQWork/refs.csv",
+                        "/palm/RQ-refs.PDB",
+                        "/p/RQWork/refs.IFO",
+                        ""};
+    const struct {
+        bool fromExport;
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {false, "input.tmp: line 3: the line holds a zero byte.",
+         "/p/RQWork/refs.csv: line 3: the line holds a zero byte."},
+        {true, "input.tmp: line 3: the line holds a zero byte.",
+         "/home/u/refs.txt: record 2: the line holds a zero byte."},
+        {true, "input.tmp: line 1: bad header.", "/home/u/refs.txt: line 1: bad header."},
+        {true, "could not turn \"/p/RQWork/input.tmp\" into",
+         "could not turn \"/home/u/refs.txt\" into"},
+        {false, "ifo.tmp: line 2 gives 3 widths; out.tmp failed",
+         "/p/RQWork/refs.IFO: line 2 gives 3 widths; /palm/RQ-refs.PDB failed"},
+        {true, "input.tmp: line x", "/home/u/refs.txt: line x"},
+        {false, "no work file here", "no work file here"},
+    };
+    for (const auto& c : cases) {
+        names.exportFile = c.fromExport ? "/home/u/refs.txt" : "";
+        EXPECT_EQ(nameUserFiles(c.text, names), c.expected);
+    }
 }
 
 }  // namespace

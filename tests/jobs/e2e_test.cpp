@@ -159,9 +159,17 @@ TEST_F(EndToEnd, SlowConverterMovesTheBarOncePerSecond) {
 TEST_F(EndToEnd, CrashedConverterIsAFailureNotAHang) {
     install("rq_fake_jconv_crash");
     ExternalConverter driver(*ctx);
-    EXPECT_FALSE(
-        driver.convertCsvToPdb(sampleCsv(), joinPath(exchange, "RQ-x.PDB"), ifo(), "\"x\""));
-    EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Error, "Output file not created"}}));
+    const std::string pdb = joinPath(exchange, "RQ-x.PDB");
+    EXPECT_FALSE(driver.convertCsvToPdb(sampleCsv(), pdb, ifo(), "\"x\""));
+    // It wrote its output before it crashed; that output is not used.
+    EXPECT_EQ(host.messages,
+              (std::vector<Msg>{{MessageKind::Error,
+                                 "jconvpro.exe ended abnormally (it crashed or was killed) while "
+                                 "converting " +
+                                     sampleCsv() + "; its output was not used"},
+                                {MessageKind::Error, "Output file not created"}}));
+    EXPECT_FALSE(fs::exists(pdb));
+    EXPECT_EQ(driver.outcome(), ConverterOutcome::Failed);
     expectWorkFilesTidied();
 }
 

@@ -47,6 +47,9 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(3200));
         writeOutput(input, output);
     }
-    if (mode == "crash") std::abort();
+    if (mode == "crash") {
+        writeOutput(input, output);
+        std::abort();
+    }
     return 0;
 }

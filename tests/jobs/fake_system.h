@@ -14,6 +14,8 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/command_line.h"
+#include "engine/file_replace.h"
 #include "engine/system_services.h"
 
 namespace rq::test {
@@ -54,27 +56,50 @@ class TempFolder {
     fs::path path_;
 };
 
-// The arguments of a command line split at blanks, quotes removed; enough for the tests' lines.
-inline std::vector<std::string> splitSimple(const std::string& line) {
-    std::vector<std::string> args;
-    std::string current;
-    bool quoted = false, any = false;
-    for (char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-            any = true;
-        } else if (c == ' ' && !quoted) {
-            if (any) args.push_back(current);
-            current.clear();
-            any = false;
-        } else {
-            current += c;
-            any = true;
+// A fault to inject into the replacement of files whose path holds `pathPart`: the temporary
+// file cannot be created, the `writeNumber`-th write fails (disk full), or the commit (the flush
+// or the rename) fails.
+struct FileFault {
+    enum class Step { None, Create, Write, Commit };
+    Step step = Step::None;
+    std::string pathPart;
+    int writeNumber = 1;
+    std::string reason = "No space left on device";
+};
+
+// The standard replacement with a fault injected at one step.
+class FaultyReplacement final : public ReplacementFile {
+  public:
+    FaultyReplacement(std::unique_ptr<ReplacementFile> inner, FileFault fault)
+        : inner_(std::move(inner)), fault_(std::move(fault)) {}
+    bool write(const char* data, std::size_t size) override {
+        if (fault_.step == FileFault::Step::Write && ++writes_ >= fault_.writeNumber) {
+            // As a full disk does: part of the data arrives, then the write fails.
+            inner_->write(data, size / 2);
+            reason_ = fault_.reason;
+            return false;
         }
+        if (inner_->write(data, size)) return true;
+        reason_ = inner_->reason();
+        return false;
     }
-    if (any) args.push_back(current);
-    return args;
-}
+    bool commit() override {
+        if (fault_.step == FileFault::Step::Commit) {
+            inner_->discard();
+            reason_ = fault_.reason;
+            return false;
+        }
+        if (inner_->commit()) return true;
+        reason_ = inner_->reason();
+        return false;
+    }
+    void discard() override { inner_->discard(); }
+
+  private:
+    std::unique_ptr<ReplacementFile> inner_;
+    FileFault fault_;
+    int writes_ = 0;
+};
 
 class FakeSystem : public SystemServices {
   public:
@@ -87,7 +112,11 @@ class FakeSystem : public SystemServices {
     // What the "converter" does, given the command line, when it starts.
     std::function<void(const std::vector<std::string>& args)> converter;
     bool startFails = false;
-    int runningPolls = 0;  // polls that still see the converter running
+    int runningPolls = 0;  // polls that still see the converter running; -1: until killed
+    bool crashes = false;  // the converter ends abnormally (a signal, an exception status)
+    bool killFails = false;
+    int kills = 0;
+    FileFault fileFault;
     bool queryFails = false;
     std::int64_t clock = 1000;  // seconds; each poll moves it on by secondsPerPoll
     std::int64_t secondsPerPoll = 1;
@@ -95,6 +124,8 @@ class FakeSystem : public SystemServices {
     RegistryResult registryResult = RegistryResult::Ok;
 
     std::vector<Start> starts;
+    std::vector<std::string> lastArgs;  // the arguments of the last start, program name first
+    bool killed = false;
     int polls = 0;
     int releases = 0;
     std::vector<std::string> events;  // "copy a b", "delete a", "start", "release"
@@ -107,14 +138,38 @@ class FakeSystem : public SystemServices {
         events.push_back("start");
         if (startFails) return false;
         handle.process = 42;
-        if (converter) converter(splitSimple(commandLine));
+        // The arguments as the converter receives them, its own name first.
+        lastArgs = splitCommandLine(commandLine);
+        if (converter) converter(lastArgs);
         return true;
     }
     ProcessStatus pollProcess(ProcessHandle&) override {
         ++polls;
         clock += secondsPerPoll;
         if (queryFails) return ProcessStatus::QueryFailed;
-        return polls <= runningPolls ? ProcessStatus::Running : ProcessStatus::Exited;
+        if (killed) return ProcessStatus::Abnormal;
+        if (runningPolls < 0 || polls <= runningPolls) return ProcessStatus::Running;
+        return crashes ? ProcessStatus::Abnormal : ProcessStatus::Exited;
+    }
+    bool killProcess(ProcessHandle&) override {
+        ++kills;
+        events.push_back("kill");
+        if (killFails) return false;
+        killed = true;
+        return true;
+    }
+    std::unique_ptr<ReplacementFile> beginReplace(const std::string& path,
+                                                  std::string& reason) override {
+        events.push_back("replace " + path);
+        const bool hit = fileFault.step != FileFault::Step::None &&
+                         path.find(fileFault.pathPart) != std::string::npos;
+        if (hit && fileFault.step == FileFault::Step::Create) {
+            reason = fileFault.reason;
+            return nullptr;
+        }
+        std::unique_ptr<ReplacementFile> file = beginStandardReplace(path, reason);
+        if (!file || !hit) return file;
+        return std::make_unique<FaultyReplacement>(std::move(file), fileFault);
     }
     void releaseProcess(ProcessHandle&) override {
         ++releases;

@@ -151,6 +151,62 @@ TEST_F(Jobs, AFailureInTheSecondFileDoesNotStopTheThird) {
     EXPECT_EQ(result.records(), 6);
 }
 
+// Cancel during the second file's converter run: that file is not converted and says so; the job
+// goes on with the third unless the user asked to quit.
+TEST_F(Jobs, CancelStopsOneFileQuitStopsTheRest) {
+    for (const StopRequest request : {StopRequest::ThisFile, StopRequest::AllFiles}) {
+        SCOPED_TRACE(static_cast<int>(request));
+        for (const char* name : {"RQ-one.PDB", "RQ-two.PDB", "RQ-three.PDB"})
+            fs::remove(joinPath(palm, name));
+        writeFile(joinPath(palm, "RQ-two.PDB"), "GOOD OLD DATABASE");
+        host.log.clear();
+        host.statusHistory.clear();
+        ctx.clearStop();
+        system.starts.clear();
+        system.polls = 0;
+        system.killed = false;
+        system.runningPolls = -1;  // runs until stopped; one poll of the first file ends it
+        system.converter = [&](const std::vector<std::string>& args) {
+            system.killed = false;
+            system.polls = 0;
+            system.runningPolls = system.starts.size() == 2 ? -1 : 0;
+            copyingConverter(args);
+        };
+        host.onPump = [&] {
+            if (system.starts.size() == 2 && system.polls == 2) ctx.requestStop(request);
+        };
+        choose({exportFile("one.txt"), exportFile("two.txt"), exportFile("three.txt")});
+        const JobResult result = toJFile();
+        host.onPump = nullptr;
+
+        EXPECT_TRUE(fs::exists(joinPath(palm, "RQ-one.PDB")));
+        EXPECT_FALSE(fs::exists(joinPath(palm, "RQ-two.PDB")));
+        const bool quit = request == StopRequest::AllFiles;
+        EXPECT_EQ(fs::exists(joinPath(palm, "RQ-three.PDB")), !quit);
+        EXPECT_EQ(system.starts.size(), quit ? 2u : 3u);
+        // Every chosen file has its result; one that was never started counts as cancelled.
+        ASSERT_EQ(result.files.size(), 3u);
+        EXPECT_EQ(result.files[0].outcome, FileOutcome::Converted);
+        EXPECT_EQ(result.files[1].outcome, FileOutcome::Cancelled);
+        EXPECT_EQ(result.files[2].outcome, quit ? FileOutcome::Cancelled : FileOutcome::Converted);
+        EXPECT_EQ(std::count(host.log.begin(), host.log.end(), "Conversion cancelled"), 1);
+        EXPECT_EQ(std::count(host.log.begin(), host.log.end(), " "), quit ? 2 : 3);
+        EXPECT_TRUE(host.messages.empty());
+        const Lines status =
+            quit ? Lines{"", "", "3 Records Transferred to  JFile", "", "Conversion cancelled"}
+                 : Lines{"",
+                         "",
+                         "3 Records Transferred to  JFile",
+                         "",
+                         "Conversion cancelled",
+                         "",
+                         "3 Records Transferred to  JFile"};
+        EXPECT_EQ(host.statusHistory, status);
+        EXPECT_FALSE(fs::exists(work("input.tmp")));
+        EXPECT_FALSE(fs::exists(work("out.tmp")));
+    }
+}
+
 TEST_F(Jobs, CancelledChoiceConvertsNothingButStillSetsTheFlag) {
     ctx.strategy.hotSyncId = "";
     EXPECT_TRUE(toJFile().files.empty());

@@ -1,6 +1,7 @@
 #pragma once
 // PlainHost that also keeps, in order, the calls whose order matters to the tests.
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -23,6 +24,13 @@ class RecordingHost : public PlainHost {
   public:
     std::vector<std::string> calls;
     std::vector<int> steps;
+    // Runs on every pump, where a window's Cancel button or close would make its request.
+    std::function<void()> onPump;
+
+    void pumpEvents() override {
+        PlainHost::pumpEvents();
+        if (onPump) onPump();
+    }
 
     void showMessage(MessageKind kind, std::string_view text) override {
         calls.push_back("message " + std::string(text));

@@ -1,4 +1,4 @@
-#include "platform/common/command_line.h"
+#include "engine/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,11 @@
 
 #include <ctime>
 #include <filesystem>
+#include <functional>
 
+#include "engine/command_line.h"
+#include "engine/file_replace.h"
 #include "engine/path.h"
-#include "platform/common/command_line.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_system_services.h"
 #include "platform_test_support.h"
@@ -130,6 +132,87 @@ TEST_F(ShortFolderPath, RuntimeFolderWithBlanksIsNotUsed) {
     const std::string shortForm = system.shortFolderPath(program);
     EXPECT_EQ(shortForm.find(' '), std::string::npos) << shortForm;
     EXPECT_TRUE(std::filesystem::equivalent(shortForm, program));
+}
+
+}  // namespace
+}  // namespace rq
+
+namespace rq {
+namespace {
+
+// Replacing a file: complete new contents or the old file untouched, never a half of each, and
+// no temporary file left either way. Devices are written, not replaced.
+TEST(PosixFiles, ReplacementIsWholeOrNothing) {
+    struct Case {
+        const char* name;
+        std::function<std::string(const TempFolder&)> prepare;  // the target's path
+        bool ok;
+        const char* reasonPart;     // in the failure's reason
+        const char* contentsAfter;  // of the target; nullptr when it must not be a file
+    };
+    const Case cases[] = {
+        {"new file", [](const TempFolder& t) { return t / "new.txt"; }, true, "", "NEW"},
+        {"old file",
+         [](const TempFolder& t) {
+             writeFile(t / "old.txt", "OLD CONTENTS");
+             return t / "old.txt";
+         },
+         true, "", "NEW"},
+        {"missing folder", [](const TempFolder& t) { return t / "none/x.txt"; }, false,
+         "No such file", nullptr},
+        {"folder as target",
+         [](const TempFolder& t) {
+             std::filesystem::create_directory(t / "dir");
+             return t / "dir";
+         },
+         false, "directory", nullptr},
+        {"temporary name taken by a folder",
+         [](const TempFolder& t) {
+             writeFile(t / "kept.txt", "OLD CONTENTS");
+             std::filesystem::create_directory(replacementPath(t / "kept.txt"));
+             return t / "kept.txt";
+         },
+         false, "", "OLD CONTENTS"},
+        {"full device", [](const TempFolder&) { return std::string("/dev/full"); }, false,
+         "No space", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder temp;
+        PosixSystemServices system;
+        const std::string target = c.prepare(temp);
+        if (target == "/dev/full" && !std::filesystem::exists(target)) continue;
+        const ReplaceResult result = replaceFileContents(system, target, "NEW");
+        EXPECT_EQ(static_cast<bool>(result), c.ok) << result.failure;
+        EXPECT_NE(result.failure.find(c.reasonPart), std::string::npos) << result.failure;
+        if (c.contentsAfter != nullptr) {
+            EXPECT_EQ(readFile(target), c.contentsAfter);
+        }
+        if (target != "/dev/full") {
+            // Nothing beside the target but what the case put there.
+            const bool blocked = std::filesystem::is_directory(replacementPath(target));
+            EXPECT_EQ(std::filesystem::exists(replacementPath(target)), blocked);
+        }
+    }
+    // The device is still the device.
+    struct stat info {};
+    if (::stat("/dev/full", &info) == 0) {
+        EXPECT_TRUE(S_ISCHR(info.st_mode));
+    }
+}
+
+TEST(PosixFiles, ReplacementKeepsTheModeAndTheLink) {
+    TempFolder temp;
+    PosixSystemServices system;
+    writeFile(temp / "real.txt", "OLD");
+    ::chmod((temp / "real.txt").c_str(), 0640);
+    std::filesystem::create_symlink(temp / "real.txt", temp / "link.txt");
+    ASSERT_TRUE(replaceFileContents(system, temp / "link.txt", "NEW"));
+    EXPECT_TRUE(std::filesystem::is_symlink(temp / "link.txt"));
+    EXPECT_EQ(readFile(temp / "real.txt"), "NEW");
+    struct stat info {};
+    ASSERT_EQ(::stat((temp / "real.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
 }  // namespace

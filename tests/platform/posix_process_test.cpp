@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/common/command_line.h"
+#include "engine/command_line.h"
 #include "platform/posix/posix_system_services.h"
 #include "platform_test_support.h"
 
@@ -102,11 +102,32 @@ TEST_F(Processes, PollSaysRunningUntilTheEndAndExitedAfterwards) {
     EXPECT_EQ(system_.pollProcess(handle), ProcessStatus::QueryFailed);
 }
 
-TEST_F(Processes, ACrashingProgramCountsAsEnded) {
-    ProcessHandle handle;
-    ASSERT_TRUE(system_.startProcess(kBin + "/rq_crash_probe", "crash", false, handle));
-    EXPECT_EQ(waitForEnd(system_, handle), ProcessStatus::Exited);
-    system_.releaseProcess(handle);
+// A signal ends a program abnormally; any exit code of its own is a normal end, not examined.
+TEST_F(Processes, HowAProgramEndedIsTold) {
+    const struct {
+        const char* program;
+        const char* commandLine;
+        bool kill;
+        ProcessStatus expected;
+    } cases[] = {
+        {"/rq_crash_probe", "crash", false, ProcessStatus::Abnormal},
+        {"/rq_crash_probe", "crash exit 3", false, ProcessStatus::Exited},
+        {"/rq_crash_probe", "crash exit 0", false, ProcessStatus::Exited},
+        {"/rq_sleep_probe", "sleep 20000", true, ProcessStatus::Abnormal},
+    };
+    for (const auto& c : cases) {
+        ProcessHandle handle;
+        ASSERT_TRUE(system_.startProcess(kBin + c.program, c.commandLine, false, handle));
+        if (c.kill) {
+            EXPECT_EQ(system_.pollProcess(handle), ProcessStatus::Running);
+            EXPECT_TRUE(system_.killProcess(handle));
+        }
+        EXPECT_EQ(waitForEnd(system_, handle), c.expected) << c.commandLine;
+        // Asked again, the answer stays; a reaped process cannot be killed.
+        EXPECT_EQ(system_.pollProcess(handle), c.expected) << c.commandLine;
+        EXPECT_FALSE(system_.killProcess(handle));
+        system_.releaseProcess(handle);
+    }
 }
 
 TEST_F(Processes, MissingProgramDoesNotStart) {
@@ -205,8 +226,34 @@ TEST(InstanceLock, NotPassedOnToStartedPrograms) {
               }),
               1);
     ::kill(static_cast<pid_t>(handle.process), SIGKILL);
-    EXPECT_EQ(waitForEnd(system, handle), ProcessStatus::Exited);
+    EXPECT_EQ(waitForEnd(system, handle), ProcessStatus::Abnormal);
     system.releaseProcess(handle);
+}
+
+// One conversion per program folder: a second holder, in another process, is refused until the
+// first lets go or dies; another folder is another lock.
+TEST(ProgramFolderLock, OneHolderPerFolder) {
+    TempFolder runtime;
+    TempFolder program;
+    TempFolder otherProgram;
+    const PosixFolders folders{runtime.path(), "", runtime.path()};
+    auto tryInChild = [&](const std::string& folder) {
+        return inChild([&] {
+            PosixSystemServices other{folders};
+            return other.tryLockProgramFolder(folder) == FolderLock::Acquired ? 1 : 0;
+        });
+    };
+    PosixSystemServices first{folders};
+    ASSERT_EQ(first.tryLockProgramFolder(program.path()), FolderLock::Acquired);
+    EXPECT_EQ(tryInChild(program.path()), 0);
+    EXPECT_EQ(tryInChild(program.path() + "/."), 0);  // the same folder by another spelling
+    EXPECT_EQ(tryInChild(otherProgram.path()), 1);
+    first.unlockProgramFolder();
+    EXPECT_EQ(tryInChild(program.path()), 1);
+
+    // A folder that takes no new file: the lock lies in the runtime folder instead.
+    ASSERT_EQ(first.tryLockProgramFolder(program.path() + "/missing"), FolderLock::Acquired);
+    EXPECT_EQ(tryInChild(program.path() + "/missing"), 0);
 }
 
 }  // namespace

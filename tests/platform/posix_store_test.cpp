@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "engine/file_replace.h"
 #include "platform/posix/posix_system_services.h"
 #include "platform/posix/registry_store.h"
 #include "platform_test_support.h"
@@ -127,8 +128,7 @@ TEST_F(UserStore, FailuresAreReportedAndForeignFilesKept) {
     std::filesystem::remove(home_ / ".config/Refquill/registry.reg");
     ASSERT_EQ(system_.writeUserDword(kKey, "Install0000", 1), RegistryResult::Ok);
     const std::string kept = readFile(home_ / ".config/Refquill/registry.reg");
-    const std::string temporary =
-        home_ / (".config/Refquill/registry.reg.tmp" + std::to_string(::getpid()));
+    const std::string temporary = replacementPath(home_ / ".config/Refquill/registry.reg");
     std::filesystem::create_directory(temporary);
     EXPECT_EQ(system_.writeUserDword(kKey, "Install0001", 1), RegistryResult::WriteFailed);
     EXPECT_EQ(readFile(home_ / ".config/Refquill/registry.reg"), kept);

@@ -26,6 +26,10 @@ std::vector<std::string> splitCommandLine(std::string_view commandLine);
 // position but the first). Arguments without blanks or quotes, and not empty, stay as they are.
 std::string quoteArgument(std::string_view argument);
 
+// `argument` always enclosed in double quotes, with the escapes that make it split back to
+// itself (any position but the first).
+std::string enclosedArgument(std::string_view argument);
+
 // A program path for the first position: enclosed in double quotes when it holds a blank. A
 // program name cannot carry a double quote through the runtime's rules; such characters are
 // dropped, as they would be by the splitting.

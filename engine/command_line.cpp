@@ -1,4 +1,4 @@
-#include "platform/common/command_line.h"
+#include "engine/command_line.h"
 
 #include <cstddef>
 
@@ -74,6 +74,10 @@ std::string quoteArgument(std::string_view argument) {
     if (!argument.empty() && argument.find_first_of(" \t\"") == std::string_view::npos) {
         return std::string(argument);
     }
+    return enclosedArgument(argument);
+}
+
+std::string enclosedArgument(std::string_view argument) {
     std::string quoted = "\"";
     std::size_t backslashes = 0;
     for (const char c : argument) {
