@@ -78,6 +78,10 @@ class ConversionContext {
     CatalogueValues catalogueValues;
     ColumnMap columnMap;
 
+    // The strategy file could neither be read nor kept as a backup at start-up: the end of the
+    // run does not write over it.
+    bool keepStrategyFile = false;
+
     // How long the converter may run before it is stopped, in seconds; 0 waits as long as it
     // takes.
     std::int64_t converterTimeoutSeconds = 0;

@@ -1,7 +1,10 @@
 #include "engine/session.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
+#include "engine/file_replace.h"
 #include "engine/path.h"
 #include "engine/strategy_file.h"
 
@@ -17,7 +20,7 @@ std::string strategyPath(const ConversionContext& ctx) {
 // is kept as it was, beside it, and the user is told where.
 void keepUnreadableStrategy(ConversionContext& ctx) {
     const std::string backup = joinPath(ctx.programFolder, kStrategyBackupName);
-    if (ctx.system.copyFile(strategyPath(ctx), backup)) {
+    if (replaceFileByCopy(ctx.system, strategyPath(ctx), backup)) {
         ctx.host.showMessage(MessageKind::Information,
                              "The strategy file could not be read to its end. It has been kept "
                              "unchanged as " +
@@ -30,18 +33,55 @@ void keepUnreadableStrategy(ConversionContext& ctx) {
     }
 }
 
-bool writeLines(const std::string& path, const std::vector<std::string>& lines) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    bool ok = true;
-    for (const std::string& line : lines) {
-        if (std::fwrite(line.data(), 1, line.size(), file) != line.size() ||
-            std::fwrite("\r\n", 1, 2, file) != 2) {
-            ok = false;
-            break;
-        }
+// The strategy file exists but cannot be read at all (no permission, locked by another
+// program). It is kept as the backup before the factory defaults take its place; when not even
+// that is possible, this run leaves it alone and works with the defaults in memory. True when
+// the defaults may be written over it.
+bool keepStrategyThatCannotBeRead(ConversionContext& ctx) {
+    const std::string path = strategyPath(ctx);
+    const std::string backup = joinPath(ctx.programFolder, kStrategyBackupName);
+    errno = 0;
+    std::string reason = "unknown error";
+    if (std::FILE* probe = std::fopen(path.c_str(), "rb")) {
+        std::fclose(probe);  // it opens now: the earlier failure was a read error
+        reason = "read error";
+    } else if (errno != 0) {
+        reason = std::strerror(errno);
     }
-    return std::fclose(file) == 0 && ok;
+    if (replaceFileByCopy(ctx.system, path, backup)) {
+        ctx.host.showMessage(MessageKind::Error, "The strategy file " + path +
+                                                     " could not be read (" + reason +
+                                                     "). It has been kept unchanged as " + backup +
+                                                     "; the factory settings are used.");
+        return true;
+    }
+    ctx.host.showMessage(MessageKind::Error,
+                         "The strategy file " + path + " could not be read (" + reason +
+                             "), and no copy of it could be kept. The factory settings are used "
+                             "for this run, and " +
+                             path + " is left as it is.");
+    ctx.keepStrategyFile = true;
+    return false;
+}
+
+bool readWholeFile(const std::string& path, std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+    const bool ok = std::ferror(file) == 0;
+    std::fclose(file);
+    return ok;
+}
+
+std::string logText(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
 }
 
 }  // namespace
@@ -53,13 +93,42 @@ void prepareStrategy(ConversionContext& ctx) {
     ctx.strategy.lockFlags = kLockedFlags;
 }
 
+namespace {
+
+// The folder settings of a first start: the exchange folder beside the program, HotSync id 0000.
+void useExchangeFolders(ConversionContext& ctx) {
+    const std::string exchange = joinPath(ctx.programFolder, kExchangeFolderName);
+    ctx.strategy.endNoteFolder = exchange;
+    ctx.strategy.palmInstallFolder = exchange;
+    ctx.strategy.palmBackupFolder = exchange;
+    ctx.strategy.hotSyncId = "0000";
+}
+
+}  // namespace
+
 void startSession(ConversionContext& ctx) {
     Strategy& strategy = ctx.strategy;
     prepareStrategy(ctx);
 
     const std::string path = strategyPath(ctx);
-    switch (readStrategyFile(ctx, path)) {
+    ctx.keepStrategyFile = false;
+    StrategyRead read = readStrategyFile(ctx, path);
+    if (read == StrategyRead::CouldNotOpen && !ctx.system.fileExists(path)) {
+        // Only a missing file gets the factory defaults without a word.
+    } else if (read == StrategyRead::CouldNotOpen || read == StrategyRead::ReadError) {
+        if (!keepStrategyThatCannotBeRead(ctx)) read = StrategyRead::Read;
+    }
+    std::string text;
+    if (read == StrategyRead::Read && !ctx.keepStrategyFile && readWholeFile(path, text) &&
+        !strategyTextComplete(text)) {
+        // Cut off: what it holds is used, and the whole file is kept, as for a bad number.
+        read = StrategyRead::NotANumber;
+    }
+    switch (read) {
         case StrategyRead::Read:
+            if (!ctx.keepStrategyFile) break;
+            readStrategyText(ctx, factoryDefaultsText());
+            useExchangeFolders(ctx);
             break;
         case StrategyRead::NotANumber:
             // The values before the bad one stay in effect, as after any stop of the reading.
@@ -67,13 +136,12 @@ void startSession(ConversionContext& ctx) {
             break;
         case StrategyRead::CouldNotOpen:
         case StrategyRead::ReadError: {
-            writeFactoryDefaults(ctx, path);
-            readStrategyFile(ctx, path);
-            const std::string exchange = joinPath(ctx.programFolder, kExchangeFolderName);
-            strategy.endNoteFolder = exchange;
-            strategy.palmInstallFolder = exchange;
-            strategy.palmBackupFolder = exchange;
-            strategy.hotSyncId = "0000";
+            // Where the factory file cannot be written, its text is read all the same.
+            if (!writeFactoryDefaults(ctx, path) ||
+                readStrategyFile(ctx, path) != StrategyRead::Read) {
+                readStrategyText(ctx, factoryDefaultsText());
+            }
+            useExchangeFolders(ctx);
             break;
         }
     }
@@ -87,12 +155,21 @@ void startSession(ConversionContext& ctx) {
     showInWindow(strategy, ctx.window);
 }
 
-void endSession(ConversionContext& ctx) {
+bool endSession(ConversionContext& ctx) {
     collectFromWindow(ctx.strategy, ctx.window);
-    writeStrategyFile(ctx, strategyPath(ctx));
+    // A strategy file that could not be read nor kept is not written over.
+    bool saved = ctx.keepStrategyFile || writeStrategyFile(ctx, strategyPath(ctx));
     ctx.host.appendLog(" ");
     ctx.host.appendLog("Program location:  " + ctx.programFolder);
-    writeLines(joinPath(ctx.programFolder, kLogFileName), ctx.host.logLines());
+    const std::string log = joinPath(ctx.programFolder, kLogFileName);
+    if (const ReplaceResult written =
+            replaceFileContents(ctx.system, log, logText(ctx.host.logLines()));
+        !written) {
+        ctx.host.showMessage(MessageKind::Error,
+                             "Could not write the run log " + log + ": " + written.failure);
+        saved = false;
+    }
+    return saved;
 }
 
 }  // namespace rq

@@ -19,11 +19,14 @@ inline constexpr std::string_view kStrategyBackupName = "Strat.jfp.bak";
 void prepareStrategy(ConversionContext& ctx);
 
 // Needs ctx.programFolder set. Resets the strategy, reads "Strat.jfp", falls back to the
-// factory defaults, creates the working folders and shows the strategy in the window.
+// factory defaults, creates the working folders and shows the strategy in the window. Only a
+// missing "Strat.jfp" gets the factory defaults silently: one that cannot be read, or is cut
+// off, or holds a bad number, is first kept as "Strat.jfp.bak" and the user is told.
 void startSession(ConversionContext& ctx);
 
 // Collects the strategy from the window, writes "Strat.jfp", ends the log with the program's
-// location and writes it to "Log.txt".
-void endSession(ConversionContext& ctx);
+// location and writes it to "Log.txt". False when either could not be written; the user has
+// been told, with the path and the system's reason, and the earlier file is as it was.
+bool endSession(ConversionContext& ctx);
 
 }  // namespace rq

@@ -3,9 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
-#include <system_error>
 
 namespace rq {
 
@@ -64,6 +62,8 @@ const std::array<std::vector<std::string>, kFieldCount + 1>& defaultWordLists() 
 
 // The factory file carries popup lines for fields 1 to 9 only.
 constexpr int kFactoryPopupLines = 9;
+constexpr std::size_t kFactoryLines = kFirstPopupLine - 1 + kFactoryPopupLines;
+constexpr std::size_t kLastStrategyLine = 44;
 
 void appendNumber(std::string& out, std::int32_t value) {
     char digits[16];
@@ -123,21 +123,21 @@ std::string strategyText(const Strategy& s) {
 
 // ---- writing ----
 
-// Writes `text` to a temporary file beside `path` and renames it over `path`.
-bool replaceFile(ConversionContext& ctx, const std::string& path, std::string_view text) {
-    const std::string tempPath = path + ".tmp";
-    if (!ctx.outputFile.open(tempPath)) return false;
-    bool written;
-    {
-        OutputFileGuard guard(ctx.outputFile);
-        ctx.outputFile.write(text);
-        written = ctx.outputFile.close();
+// Writes `text` through the output slot, which puts the file in place only when it is complete.
+bool replaceFile(ConversionContext& ctx, const std::string& path, std::string_view text,
+                 bool reportCreation) {
+    OutputFile& out = ctx.outputFile;
+    if (!out.open(path)) {
+        if (!reportCreation) return false;
+        ctx.host.showMessage(MessageKind::Error, "Could not write the strategy file " + path +
+                                                     ": " + out.failureReason());
+        return false;
     }
-    std::error_code ec;
-    if (written) std::filesystem::rename(tempPath, path, ec);
-    if (!written || ec) {
-        std::filesystem::remove(tempPath, ec);
-        ctx.host.showMessage(MessageKind::Error, "Could not write the strategy file " + path);
+    OutputFileGuard guard(out);
+    out.write(text);
+    if (!out.close()) {
+        ctx.host.showMessage(MessageKind::Error, "Could not write the strategy file " + path +
+                                                     ": " + out.failureReason());
         return false;
     }
     return true;
@@ -330,12 +330,21 @@ StrategyRead readStrategyText(ConversionContext& ctx, std::string_view text) {
     return readStrategy(ctx, source);
 }
 
+bool strategyTextComplete(std::string_view text) {
+    if (text.empty() || text.back() != '\n') return false;
+    std::size_t lines = 0;
+    for (const char c : text) lines += c == '\n';
+    return lines >= kLastStrategyLine || lines == kFactoryLines;
+}
+
 bool writeStrategyFile(ConversionContext& ctx, const std::string& path) {
-    return replaceFile(ctx, path, strategyText(ctx.strategy));
+    return replaceFile(ctx, path, strategyText(ctx.strategy), true);
 }
 
 bool writeFactoryDefaults(ConversionContext& ctx, const std::string& path) {
-    return replaceFile(ctx, path, factoryDefaultsText());
+    // The caller falls back to the defaults in memory; a file that cannot be created is not
+    // worth a message at start-up.
+    return replaceFile(ctx, path, factoryDefaultsText(), false);
 }
 
 }  // namespace rq

@@ -33,11 +33,17 @@ StrategyRead readStrategyFile(ConversionContext& ctx, const std::string& path);
 StrategyRead readStrategyText(ConversionContext& ctx, std::string_view text);
 
 // Writes the whole strategy through a temporary file beside `path` that then replaces it, so a
-// failure leaves the old file as it was. A file that cannot be created gives false silently; a
-// write or replace failure is shown as an error and gives false.
+// failure leaves the old file as it was. A failure is shown as an error, with the path and the
+// system's reason, and gives false.
 bool writeStrategyFile(ConversionContext& ctx, const std::string& path);
 
-// Writes the factory-default file at `path` in the same way.
+// True when the text holds a whole strategy file as the writers leave it: its last line ended,
+// and the 44 lines of a strategy or exactly the 19 of the factory defaults. A shorter file was
+// cut off (a full disk, a crash while it was written).
+bool strategyTextComplete(std::string_view text);
+
+// Writes the factory-default file at `path` in the same way; a file that cannot be created gives
+// false silently.
 bool writeFactoryDefaults(ConversionContext& ctx, const std::string& path);
 
 }  // namespace rq

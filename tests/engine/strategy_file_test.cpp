@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "engine/file_replace.h"
 #include "engine/strategy_file.h"
 #include "formats_fixture.h"
 
@@ -26,7 +27,7 @@ TEST_F(StrategyFileTest, FactoryDefaultsFileIsByteExact) {
     writeWholeFile(target, "an older, longer file that must be replaced entirely\r\n\r\n\r\n");
     ASSERT_TRUE(writeFactoryDefaults(ctx, target));
     EXPECT_EQ(readWholeFile(target), readWholeFile(goldenPath("factory-default.jfp")));
-    EXPECT_FALSE(std::filesystem::exists(target + ".tmp"));
+    EXPECT_FALSE(std::filesystem::exists(replacementPath(target)));
     EXPECT_FALSE(ctx.outputFile.isOpen());
     EXPECT_TRUE(host.messages.empty());
 }
@@ -288,11 +289,18 @@ TEST_F(StrategyFileTest, MissingFileAndUnreadableFile) {
 
 TEST_F(StrategyFileTest, WriteFailuresLeaveTheOldFileAlone) {
     ctx.strategy = variedStrategy();
-    // A file that cannot be created is not reported.
-    EXPECT_FALSE(writeStrategyFile(ctx, path("missing folder/Strat.jfp")));
+    // A factory file that cannot be created is not reported; a strategy file is, with its path
+    // and the reason.
     EXPECT_FALSE(writeFactoryDefaults(ctx, path("missing folder/strat.jfp")));
     EXPECT_TRUE(host.messages.empty());
+    EXPECT_FALSE(writeStrategyFile(ctx, path("missing folder/Strat.jfp")));
+    EXPECT_EQ(
+        host.messages,
+        (std::vector<PlainHost::Message>{{MessageKind::Error, "Could not write the strategy file " +
+                                                                  path("missing folder/Strat.jfp") +
+                                                                  ": No such file or directory"}}));
     EXPECT_FALSE(ctx.outputFile.isOpen());
+    host.messages.clear();
 
     // A target that cannot be replaced: the error is shown and the temporary file removed.
     const std::string target = path("Strat.jfp");
@@ -302,7 +310,7 @@ TEST_F(StrategyFileTest, WriteFailuresLeaveTheOldFileAlone) {
     EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
     EXPECT_NE(host.messages[0].text.find(target), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_directory(joinPath(target, "inside")));
-    EXPECT_FALSE(std::filesystem::exists(target + ".tmp"));
+    EXPECT_FALSE(std::filesystem::exists(replacementPath(target)));
     EXPECT_FALSE(ctx.outputFile.isOpen());
 }
 

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine/path.h"
 #include "engine/session.h"
+#include "engine/strategy_file.h"
 #include "jobs/harness.h"
 
 namespace rq::test {
@@ -100,6 +103,112 @@ TEST_F(Session, RunWithoutConversionsLogsTheTwoClosingLines) {
     endSession(ctx);
     EXPECT_EQ(readFile(joinPath(ctx.programFolder, "Log.txt")),
               " \r\nProgram location:  " + ctx.programFolder + "\r\n");
+}
+
+}  // namespace
+}  // namespace rq::test
+
+namespace rq::test {
+namespace {
+
+// What start-up makes of the strategy file: only a missing one gets the factory defaults
+// silently; any other one that cannot be used whole is kept before anything writes over it.
+TEST(SessionStrategyFile, NeverLostAtStartOrEnd) {
+    const std::string full = [] {
+        std::string text = "\r\n\r\n/ends\r\n/palm\r\n/backup\r\n1234\r\n";
+        for (int line = 7; line <= 10; ++line) {
+            for (int n = 1; n <= 31; ++n) text += line == 7 ? "200," : line == 8 ? "1," : "64,";
+            text += "\r\n";
+        }
+        for (int n = 1; n <= 31; ++n) text += "fld" + std::to_string(n) + ",alpha,beta\r\n";
+        return text + "110\r\n1\r\n8\r\n";
+    }();
+    enum class Expect { Silent, KeptAsBackup, LeftAlone };
+    const struct {
+        const char* name;
+        std::function<void(const std::string& strat)> prepare;
+        Expect expect;
+    } cases[] = {
+        {"missing", [](const std::string&) {}, Expect::Silent},
+        {"whole", [&](const std::string& s) { writeFile(s, full); }, Expect::Silent},
+        {"factory defaults",
+         [](const std::string& s) {
+             writeFile(s, readFile(std::string(RQ_TEST_DATA_DIR) + "/engine/factory-default.jfp"));
+         },
+         Expect::Silent},
+        {"cut at 600 bytes", [&](const std::string& s) { writeFile(s, full.substr(0, 600)); },
+         Expect::KeptAsBackup},
+        {"cut after a line",
+         [&](const std::string& s) { writeFile(s, full.substr(0, full.find("fld20"))); },
+         Expect::KeptAsBackup},
+        {"empty", [](const std::string& s) { writeFile(s, ""); }, Expect::KeptAsBackup},
+        {"cannot be read", [](const std::string& s) { fs::create_directories(s + "/inside"); },
+         Expect::LeftAlone},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        const std::string strat = joinPath(h.ctx.programFolder, "Strat.jfp");
+        const std::string backup = joinPath(h.ctx.programFolder, "Strat.jfp.bak");
+        c.prepare(strat);
+        const std::string before = fs::is_regular_file(strat) ? readFile(strat) : "";
+        startSession(h.ctx);
+
+        switch (c.expect) {
+            case Expect::Silent:
+                EXPECT_TRUE(h.host.messages.empty());
+                EXPECT_FALSE(fs::exists(backup));
+                break;
+            case Expect::KeptAsBackup:
+                EXPECT_EQ(readFile(backup), before);
+                ASSERT_EQ(h.host.messages.size(), 1u);
+                EXPECT_NE(h.host.messages[0].text.find(backup), std::string::npos);
+                break;
+            case Expect::LeftAlone:
+                EXPECT_FALSE(fs::exists(backup));
+                ASSERT_FALSE(h.host.messages.empty());
+                EXPECT_NE(h.host.messages.back().text.find(strat + " is left as it is"),
+                          std::string::npos);
+                // The factory settings are used all the same.
+                EXPECT_EQ(h.window.fields[1].widthText, "3990");
+                break;
+        }
+        EXPECT_TRUE(endSession(h.ctx));
+        if (c.expect == Expect::LeftAlone) {
+            EXPECT_TRUE(fs::is_directory(strat + "/inside"));
+        } else {
+            // Written whole at the end; the backup still holds the user's file.
+            EXPECT_TRUE(strategyTextComplete(readFile(strat)));
+            if (c.expect == Expect::KeptAsBackup) {
+                EXPECT_EQ(readFile(backup), before);
+            }
+        }
+    }
+}
+
+// A failed write of "Strat.jfp" or "Log.txt" at the end is told, with the path and the reason,
+// and the earlier file stays whole.
+TEST(SessionEnd, FailedWritesAreReportedAndKeepTheOldFiles) {
+    using Step = FileFault::Step;
+    for (const char* name : {"Strat.jfp", "Log.txt"}) {
+        for (const Step step : {Step::Create, Step::Write, Step::Commit}) {
+            SCOPED_TRACE(std::string(name) + " " + std::to_string(static_cast<int>(step)));
+            Harness h;
+            startSession(h.ctx);
+            const std::string path = joinPath(h.ctx.programFolder, name);
+            writeFile(path, "EARLIER GOOD FILE");
+            h.host.messages.clear();
+            h.system.fileFault = {step, name};
+            EXPECT_FALSE(endSession(h.ctx));
+            EXPECT_EQ(readFile(path), "EARLIER GOOD FILE");
+            EXPECT_FALSE(fs::exists(replacementPath(path)));
+            ASSERT_EQ(h.host.messages.size(), 1u);
+            EXPECT_EQ(h.host.messages[0].kind, MessageKind::Error);
+            EXPECT_NE(h.host.messages[0].text.find(path + ": No space left on device"),
+                      std::string::npos)
+                << h.host.messages[0].text;
+        }
+    }
 }
 
 }  // namespace
