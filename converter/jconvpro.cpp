@@ -338,13 +338,19 @@ void writeErrorLog(const std::string& folder, const std::string& text) {
     std::cerr << text;
 }
 
+// std::remove also takes an empty folder; only a file may go.
+void removeFile(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(path, ec)) std::remove(path.c_str());
+}
+
 }  // namespace
 
 int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow) {
     const std::string output = args.size() >= 3 ? args[2] : std::string();
     const std::string folder = folderOf(output);
     // A log from an earlier run must not make this one look failed.
-    std::remove(joinPath(folder, kErrorLogName).c_str());
+    removeFile(joinPath(folder, kErrorLogName));
 
     std::string heading = "jconvpro.exe could not do the conversion.";
     try {
@@ -352,6 +358,10 @@ int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow) {
         if (args.size() >= 3 && sameFile(args[1], args[2])) {
             throw Failure{"The input and the output are the same file: \"" + args[1] + "\".",
                           kExitUsage, false};
+        }
+        if (std::error_code ec; args.size() >= 3 && std::filesystem::is_directory(output, ec)) {
+            throw Failure{"The output \"" + output + "\" is a folder, not a file.", kExitUsage,
+                          false};
         }
         if (direction == "1" && args.size() == 5) {
             heading = "jconvpro.exe could not turn \"" + args[1] + "\" into a JFile database.";
@@ -370,7 +380,7 @@ int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow) {
         }
         return kExitOk;
     } catch (const Failure& failure) {
-        if (failure.removeOutput && !output.empty()) std::remove(output.c_str());
+        if (failure.removeOutput && !output.empty()) removeFile(output);
         writeErrorLog(folder,
                       heading + "\r\n" + failure.text + "\r\nNo output file was written.\r\n");
         return failure.code;

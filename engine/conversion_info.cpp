@@ -72,7 +72,8 @@ bool writeConversionInfo(ConversionContext& ctx, const std::string& path) {
     }
 
     if (!out.close()) {
-        ctx.host.showMessage(MessageKind::Error, "Failure writing .IFO file " + path);
+        ctx.host.showMessage(MessageKind::Error,
+                             "Failure writing .IFO file " + path + ": " + out.failureReason());
         return false;
     }
     return true;

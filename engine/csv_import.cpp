@@ -289,7 +289,8 @@ int csvToImport(ConversionContext& ctx, const std::string& csvPath) {
     // Write errors would otherwise count records that never reached the disk.
     auto finish = [&](int records) {
         if (!out.close()) {
-            host.showMessage(MessageKind::Error, "Couldnt write output File " + ctx.job.importFile);
+            host.showMessage(MessageKind::Error, "Couldnt write output File " + ctx.job.importFile +
+                                                     ": " + out.failureReason());
             return 0;
         }
         return records;

@@ -493,7 +493,8 @@ int exportWith(ConversionContext& ctx, const std::string& sourcePath, bool byteW
     ctx.recordTextSize = 0;  // a record without its mark is dropped unwritten
 
     if (!out.close() || stop == Stop::WriteError) {
-        ctx.host.showMessage(MessageKind::Error, "Error writing the CSV file " + csvPath);
+        ctx.host.showMessage(MessageKind::Error,
+                             "Error writing the CSV file " + csvPath + ": " + out.failureReason());
         return 0;
     }
     reportStop(ctx, sourcePath, stop, records);

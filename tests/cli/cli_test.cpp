@@ -174,11 +174,11 @@ TEST_F(CliTest, WriteErrorsAreErrors) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     Result r = runHome("export-csv " + quoted(sample()) + " -o /dev/full");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "error: Error writing the CSV file /dev/full\n");
+    EXPECT_EQ(r.err, "error: Error writing the CSV file /dev/full: No space left on device\n");
     EXPECT_EQ(r.out, "records: 0\nrecords with cut values: 0\n");
     r = runHome("write-ifo -o /dev/full");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "error: Failure writing .IFO file /dev/full\n");
+    EXPECT_EQ(r.err, "error: Failure writing .IFO file /dev/full: No space left on device\n");
 }
 
 TEST_F(CliTest, NoFieldSelectedFailsAndLeavesFiveLines) {

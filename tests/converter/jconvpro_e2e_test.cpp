@@ -377,6 +377,25 @@ TEST_F(Jconvpro, BadUsageIsReportedBesideTheOutputAndTouchesNoFile) {
     EXPECT_EQ(read("out.tmp"), "precious");
 }
 
+// A folder given as the output is refused and stays, empty or not, in both directions and
+// whether or not the rest of the line is right.
+TEST_F(Jconvpro, AFolderAsOutputIsRefusedAndNeverRemoved) {
+    write("input.tmp", csvLine({"A"}) + csvLine({"one"}));
+    write("ifo.tmp", ifoText({1}, {80}, 0));
+    ASSERT_EQ(toPdb(), 0);
+    fs::create_directories(path("DB"));
+    const std::vector<Values> lines = {
+        {"2", path("out.tmp"), path("DB")},
+        {"1", path("input.tmp"), path("DB"), "name", path("ifo.tmp")},
+        {"1", path("input.tmp"), path("DB"), "name", path("missing.ifo")},
+    };
+    for (const Values& line : lines) {
+        EXPECT_NE(run(line), 0) << line[0];
+        EXPECT_TRUE(fs::is_directory(path("DB"))) << line[0];
+        EXPECT_NE(read("jconvpro.err").find("is a folder"), std::string::npos);
+    }
+}
+
 TEST_F(Jconvpro, AGoodRunRemovesAnOldErrorLog) {
     write("jconvpro.err", "from an earlier run");
     write("input.tmp", csvLine({"A"}) + csvLine({"one"}));

@@ -108,8 +108,10 @@ TEST_F(ConversionInfoTest, WriteErrorIsReported) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     loadFactoryDefaults();
     EXPECT_FALSE(writeConversionInfo(ctx, "/dev/full"));
-    EXPECT_EQ(host.messages, (std::vector<PlainHost::Message>{
-                                 {MessageKind::Error, "Failure writing .IFO file /dev/full"}}));
+    EXPECT_EQ(
+        host.messages,
+        (std::vector<PlainHost::Message>{
+            {MessageKind::Error, "Failure writing .IFO file /dev/full: No space left on device"}}));
     EXPECT_FALSE(ctx.outputFile.isOpen());
 }
 

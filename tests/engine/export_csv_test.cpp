@@ -301,8 +301,10 @@ TEST_F(ExportCsvTest, WriteErrorIsReportedAndGivesZero) {
     ctx.job.csvFile = "/dev/full";
     EXPECT_EQ(exportToCsv(ctx, path("export.txt")), 0);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0],
-              (PlainHost::Message{MessageKind::Error, "Error writing the CSV file /dev/full"}));
+    EXPECT_EQ(
+        host.messages[0],
+        (PlainHost::Message{MessageKind::Error,
+                            "Error writing the CSV file /dev/full: No space left on device"}));
     // It stops at the first failed block instead of reading on.
     EXPECT_LT(host.progress.recordNumber, 3000);
     EXPECT_FALSE(ctx.outputFile.isOpen());

@@ -373,3 +373,154 @@ TEST(Directions, RowsNameTheirFilesAndConverterRuns) {
 
 }  // namespace
 }  // namespace rq::test
+
+namespace rq::test {
+namespace {
+
+// A file operation that fails at each step of a conversion (creating, writing or putting in
+// place: the CSV, the IFO, the converter's input, the database, the import file). Each is a
+// failure told with the file and the system's reason, and leaves no part of a file where a good
+// one was: an earlier database stays when the converter was not reached (the driver deletes it
+// before a run, as always), an earlier import file stays in every case.
+class JobFaults : public Jobs {
+  public:
+    void TestBody() override {}
+    using Harness::ctx;
+    using Harness::folder;
+    using Harness::host;
+    using Harness::system;
+    using Jobs::choose;
+    using Jobs::endNote;
+    using Jobs::exportFile;
+    using Jobs::palm;
+    using Jobs::SetUp;
+    using Jobs::toEndNote;
+    using Jobs::toJFile;
+    using Jobs::work;
+};
+
+TEST(JobFaultsTable, EveryStepOfAConversion) {
+    using Step = FileFault::Step;
+    const std::string disk = ": No space left on device";
+    struct Case {
+        Direction direction;
+        const char* pathPart;
+        Step step;
+        std::vector<std::string> messages;  // "FILE" stands for the file that failed
+        bool earlierOutputKept;
+    };
+    const Case cases[] = {
+        {Direction::EndNoteToJFile,
+         "refs.csv",
+         Step::Write,
+         {"Error writing the CSV file FILE" + disk, "Error Converting EndNote file"},
+         true},
+        {Direction::EndNoteToJFile,
+         "refs.csv",
+         Step::Commit,
+         {"Error writing the CSV file FILE" + disk, "Error Converting EndNote file"},
+         true},
+        {Direction::EndNoteToJFile,
+         "refs.IFO",
+         Step::Write,
+         {"Failure writing .IFO file FILE" + disk, "Unable to build .IFO file"},
+         true},
+        {Direction::EndNoteToJFile,
+         "refs.IFO",
+         Step::Create,
+         {"Failure creating .IFO file ", "Unable to build .IFO file"},
+         true},
+        {Direction::EndNoteToJFile,
+         "input.tmp",
+         Step::Commit,
+         {"Could not copy SOURCE to the work file FILE" + disk, "Output file not created"},
+         false},
+        {Direction::EndNoteToJFile,
+         "RQ-refs.PDB",
+         Step::Write,
+         {"Could not write FILE" + disk, "Output file not created"},
+         false},
+        {Direction::EndNoteToJFile,
+         "RQ-refs.PDB",
+         Step::Commit,
+         {"Could not write FILE" + disk, "Output file not created"},
+         false},
+        {Direction::JFileToEndNote,
+         "refs.tsv",
+         Step::Write,
+         {"Couldnt write output File FILE" + disk},
+         true},
+        {Direction::JFileToEndNote,
+         "refs.tsv",
+         Step::Commit,
+         {"Couldnt write output File FILE" + disk},
+         true},
+        {Direction::JFileToEndNote,
+         "refs.tsv",
+         Step::Create,
+         {"Couldnt open output output File"},
+         true},
+        {Direction::JFileToEndNote,
+         "refs.out",
+         Step::Commit,
+         {"Could not write FILE" + disk, "CSV Output file not created"},
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.pathPart) + " " + std::to_string(static_cast<int>(c.step)));
+        JobFaults t;
+        t.SetUp();
+        const bool toPalm = c.direction == Direction::EndNoteToJFile;
+        std::string source;
+        if (toPalm) {
+            source = t.exportFile("refs.txt");
+        } else {
+            source = t.folder / "RQ-refs.pdb";
+            writeFile(source, "\"Title\"\r\n\"a\"\r\n");
+        }
+        const std::string output =
+            toPalm ? joinPath(t.palm, "RQ-refs.PDB") : joinPath(t.endNote, "RQ-refs.tsv");
+        writeFile(output, "EARLIER GOOD FILE");
+        t.system.fileFault = {c.step, c.pathPart};
+        t.choose({source});
+        const JobResult result = toPalm ? t.toJFile() : t.toEndNote();
+
+        ASSERT_EQ(result.files.size(), 1u);
+        if (toPalm) {
+            EXPECT_EQ(result.files[0].outcome, FileOutcome::Failed);
+        }
+        std::vector<std::string> texts;
+        for (const auto& m : t.host.messages) texts.push_back(m.text);
+        ASSERT_EQ(texts.size(), c.messages.size());
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            std::string expected = c.messages[i];
+            if (const auto at = expected.find("SOURCE"); at != std::string::npos) {
+                expected.replace(at, 6, t.work("refs.csv"));
+            }
+            if (const auto at = expected.find("FILE"); at != std::string::npos) {
+                // The failing file's full path stands where its name is expected.
+                const std::size_t end = texts[i].find(": ", at);
+                const std::string named = texts[i].substr(at, end - at);
+                EXPECT_NE(named.find(c.pathPart), std::string::npos) << texts[i];
+                expected.replace(at, 4, named);
+            }
+            EXPECT_EQ(texts[i], expected);
+        }
+        if (c.earlierOutputKept) {
+            EXPECT_EQ(readFile(output), "EARLIER GOOD FILE");
+        } else {
+            EXPECT_FALSE(fs::exists(output));
+        }
+        // No temporary file anywhere, no work file of the run.
+        for (const auto& entry : fs::recursive_directory_iterator(t.folder.path())) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_EQ(name.find(".rqnew"), std::string::npos) << entry.path();
+            EXPECT_NE(name, "input.tmp");
+            EXPECT_NE(name, "out.tmp");
+        }
+        EXPECT_FALSE(t.ctx.outputFile.isOpen());
+    }
+}
+
+}  // namespace
+}  // namespace rq::test
