@@ -39,11 +39,14 @@ std::string sourcePath() {
     return (benchFolder() / "export.txt").string();
 }
 
+std::string csvPath() {
+    return (benchFolder() / "export.csv").string();
+}
+
 // As start-up leaves it with the factory defaults.
 void prepare(rq::ConversionContext& ctx) {
     rq::prepareStrategy(ctx);
     rq::readStrategyText(ctx, rq::factoryDefaultsText());
-    ctx.job.csvFile = (benchFolder() / "export.csv").string();
 }
 
 struct PlainRun {
@@ -52,7 +55,7 @@ struct PlainRun {
     rq::InMemoryStrategyWindow window;
     rq::ConversionContext ctx{host, *system, window};
     PlainRun() { prepare(ctx); }
-    int convert() { return rq::exportToCsv(ctx, sourcePath()); }
+    int convert() { return rq::exportToCsv(ctx, sourcePath(), csvPath()); }
 };
 
 // One window for every run: building it waits the start-up pause.
@@ -69,7 +72,7 @@ struct WindowRun {
     }
     int convert() {
         prepare(window.context());
-        return rq::exportToCsv(window.context(), sourcePath());
+        return rq::exportToCsv(window.context(), sourcePath(), csvPath());
     }
 };
 

@@ -1,15 +1,9 @@
 #include "converter/csv_reader.h"
 
 #include "converter/bytes.h"
+#include "engine/text.h"
 
 namespace rq::jfile {
-
-namespace {
-bool isBlank(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return b >= 0x01 && b <= 0x20;
-}
-}  // namespace
 
 void splitCsvLine(std::string_view line, std::vector<std::string>& values) {
     values.clear();
@@ -42,9 +36,12 @@ void splitCsvLine(std::string_view line, std::vector<std::string>& values) {
                 }
             }
         } else {
+            // As in the program's own reader: up to the next comma, blanks at the end dropped.
             const std::size_t start = pos;
-            while (pos < end && line[pos] != ',' && !isBlank(line[pos])) ++pos;
-            value.assign(line.substr(start, pos - start));
+            while (pos < end && line[pos] != ',') ++pos;
+            std::size_t stop = pos;
+            while (stop > start && isBlank(line[stop - 1])) --stop;
+            value.assign(line.substr(start, stop - start));
         }
         skipBlanks();
         if (pos < end && line[pos] == ',') {

@@ -2,11 +2,12 @@
 // Reads the comma-separated text the desktop program writes for JFile: one record a line,
 // header line first, every value in double quotes with quotes doubled, CR LF line ends.
 //
-// Tolerated, as the desktop program's own reader tolerates them: LF without CR; blanks (bytes
-// 0x01-0x20) around values and at both ends of the line; unquoted values, which end at the
-// first blank or comma; a quoted value directly followed by the next one without a comma; a
-// comma at the end of the line (it adds no value). Refused, because a value would come out
-// changed: a quote that is not closed on its line, and a zero byte.
+// Tolerated, as the desktop program's own reader (engine/csv_import.h) tolerates them: LF
+// without CR; blanks (bytes 0x01-0x20) around values and at both ends of the line; unquoted
+// values, which run to the next comma, blanks at both ends dropped; a quoted value directly
+// followed by the next one without a comma; a comma at the end of the line (it adds no value).
+// Refused, where the program's reader guesses, because a value would come out changed: a quote
+// that is not closed on its line, and a zero byte (the program's reader ends the line there).
 
 #include <istream>
 #include <string>

@@ -8,6 +8,9 @@
 
 namespace rq::jfile {
 
+// The same byte as the engine's kLineEndMark (engine/export_csv.h), defined here on purpose:
+// the converter stands for an outside program and takes each format from the format itself,
+// never from the engine; the end-to-end tests hold the two sides together.
 inline constexpr char kLineEndMark = '\x85';
 
 // Appends one line to `out`.

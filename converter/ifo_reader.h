@@ -22,6 +22,8 @@
 
 namespace rq::jfile {
 
+// The marker the engine writes (engine/conversion_info.cpp), defined here on purpose, as every
+// format constant of the converter: see kLineEndMark in csv_writer.h.
 inline constexpr std::string_view kIfoMarker = "456E644A46696C654461746100";
 
 struct IfoInfo {

@@ -14,6 +14,7 @@
 #include "converter/ifo_reader.h"
 #include "converter/jfile_reader.h"
 #include "converter/jfile_writer.h"
+#include "engine/files.h"
 #include "engine/path.h"
 
 namespace rq::jfile {
@@ -40,18 +41,6 @@ const char* const kUsage =
 
 std::string shortName(const std::string& path) {
     return std::string(fileName(path));
-}
-
-bool readWholeFile(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0) return false;
-    in.seekg(0, std::ios::beg);
-    out.resize(static_cast<std::size_t>(size));
-    if (size > 0) in.read(out.data(), size);
-    return static_cast<bool>(in);
 }
 
 constexpr std::size_t kChunkSize = std::size_t{1} << 16;
@@ -196,7 +185,7 @@ void csvToPdb(const std::string& csvPath, const std::string& pdbPath, const std:
     }
 
     std::string ifoText;
-    if (!readWholeFile(ifoPath, ifoText)) {
+    if (readWholeFile(ifoPath, ifoText) != ReadResult::Read) {
         throw Failure{"The conversion-info file \"" + ifoPath + "\" cannot be read."};
     }
     IfoInfo ifo;

@@ -16,6 +16,8 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
+// The name the engine's driver looks for (ExternalConverter::kErrorLogName), defined here on
+// purpose: the driver must work with any converter that keeps the contract, ours included.
 inline constexpr const char* kErrorLogName = "jconvpro.err";
 
 // `args` without the program's own path. `palmNow` dates a new database.

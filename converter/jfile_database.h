@@ -19,6 +19,8 @@ inline constexpr std::size_t kMaxFieldNameLength = kNameSlot - 1;
 inline constexpr std::size_t kMaxDatabaseNameLength = 30;
 // JFile holds 4,000 bytes a value with its terminating zero.
 inline constexpr std::size_t kMaxValueLength = 3999;
+// Also the engine's kMaxPopupWords (engine/strategy.h); JFile's own limit, defined here on
+// purpose like every format constant of the converter (see kLineEndMark in csv_writer.h).
 inline constexpr std::size_t kMaxPopupItems = 100;
 inline constexpr std::size_t kMaxPopupItemLength = 25;
 inline constexpr std::size_t kMaxPopupListBytes = 2500;  // items with their zero bytes
@@ -34,9 +36,12 @@ inline constexpr std::uint16_t kVersionNormal = 0x0001;
 inline constexpr std::uint16_t kVersionEncrypted = 0x0002;
 inline constexpr std::uint16_t kVersionStructLock = 0x0100;
 inline constexpr std::uint16_t kVersion50Formatted = 0x0800;
-// AppInfo flags bit of JFile 4 and 2/3 (and of the conversion-info lock number).
+// AppInfo flags bit of JFile 4 and 2/3, and the conversion-info lock number the engine writes
+// as kLockedFlags (engine/strategy.h); defined here on purpose (see csv_writer.h).
 inline constexpr std::uint16_t kFlagsStructLock = 0x0008;
 
+// The field type codes the engine writes into the conversion-info file (FieldType in
+// engine/catalogue.h); defined here on purpose (see kLineEndMark in csv_writer.h).
 inline constexpr std::uint16_t kTypeString = 1;
 inline constexpr std::uint16_t kTypePopup = 64;
 inline constexpr std::uint16_t kTypeMultiplePopup = 81;

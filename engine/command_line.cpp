@@ -6,7 +6,8 @@ namespace rq {
 
 namespace {
 
-bool isBlank(char c) {
+// Only space and tab end an argument on a Windows command line.
+bool endsArgument(char c) {
     return c == ' ' || c == '\t';
 }
 
@@ -18,7 +19,7 @@ std::size_t readProgramName(std::string_view line, std::string& name) {
         const char c = line[i];
         if (c == '"') {
             inQuotes = !inQuotes;
-        } else if (!inQuotes && isBlank(c)) {
+        } else if (!inQuotes && endsArgument(c)) {
             break;
         } else {
             name += c;
@@ -34,12 +35,12 @@ std::vector<std::string> splitCommandLine(std::string_view line) {
     std::size_t i = readProgramName(line, arguments.front());
 
     while (true) {
-        while (i < line.size() && isBlank(line[i])) ++i;
+        while (i < line.size() && endsArgument(line[i])) ++i;
         if (i >= line.size()) break;
 
         std::string argument;
         bool inQuotes = false;
-        while (i < line.size() && (inQuotes || !isBlank(line[i]))) {
+        while (i < line.size() && (inQuotes || !endsArgument(line[i]))) {
             std::size_t backslashes = 0;
             while (i < line.size() && line[i] == '\\') {
                 ++backslashes;

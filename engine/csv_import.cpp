@@ -8,31 +8,18 @@
 #include <memory>
 
 #include "engine/catalogue.h"
+#include "engine/files.h"
+#include "engine/text.h"
 
 namespace rq {
 
 namespace {
 
-bool isBlank(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return b >= 0x01 && b <= 0x20;
-}
-
-char foldCase(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return foldCase(x) == foldCase(y);
-           });
-}
-
 // The first field whose JFile name matches, 0 for none.
 int fieldForHeader(std::string_view name) {
     if (name.empty()) return 0;
     for (int n = 1; n <= kFieldCount; ++n) {
-        if (equalsIgnoringCase(name, jfileName(n))) return n;
+        if (equalsIgnoringAsciiCase(name, jfileName(n))) return n;
     }
     return 0;
 }
@@ -102,10 +89,6 @@ class LineReader {
     std::size_t end_ = 0;
     bool error_ = false;
     bool eof_ = false;
-};
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
 // The text of a line ends at its first zero byte.
@@ -272,28 +255,33 @@ void writeImportRecord(ConversionContext& ctx, const std::vector<std::string>& v
     writeRecord(ctx.outputFile, ctx.valueBuffer.get(), fieldColumns(ctx, h), views);
 }
 
-int csvToImport(ConversionContext& ctx, const std::string& csvPath) {
+ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
+                         const std::string& importPath) {
     HostServices& host = ctx.host;
-    std::unique_ptr<std::FILE, FileCloser> csv(std::fopen(csvPath.c_str(), "rb"));
+    bool failed = false;
+    const auto fail = [&](const std::string& text) {
+        host.showMessage(MessageKind::Error, text);
+        failed = true;
+    };
+    const UniqueFile csv = openFile(csvPath, "rb");
     if (!csv) {
-        host.showMessage(MessageKind::Error, "Couldnt load csv File");
-        return 0;
+        fail("Couldnt load csv File");
+        return {0, true};
     }
     OutputFile& out = ctx.outputFile;
-    if (!out.open(ctx.job.importFile)) {
-        host.showMessage(MessageKind::Error, "Couldnt open output output File");
-        return 0;
+    if (!out.open(importPath)) {
+        fail("Couldnt open output output File");
+        return {0, true};
     }
     OutputFileGuard guard(out);
 
     // Write errors would otherwise count records that never reached the disk.
     auto finish = [&](int records) {
         if (!out.close()) {
-            host.showMessage(MessageKind::Error, "Couldnt write output File " + ctx.job.importFile +
-                                                     ": " + out.failureReason());
-            return 0;
+            fail("Couldnt write output File " + importPath + ": " + out.failureReason());
+            return ImportResult{0, true};
         }
-        return records;
+        return ImportResult{records, failed};
     };
 
     writeImportHeader(ctx);
@@ -306,7 +294,7 @@ int csvToImport(ConversionContext& ctx, const std::string& csvPath) {
     LineReader::Result result = reader.read(line, kHeaderLineLimit, length);
     if (result != LineReader::Result::Line) {
         if (result == LineReader::Result::Error) {
-            host.showMessage(MessageKind::Error, "Couldnt read csv file");
+            fail("Couldnt read csv file");
         }
         return finish(0);
     }
@@ -333,13 +321,13 @@ int csvToImport(ConversionContext& ctx, const std::string& csvPath) {
         result = reader.read(line, kRecordLineLimit, length);
         if (result != LineReader::Result::Line) {
             if (result == LineReader::Result::Error) {
-                host.showMessage(MessageKind::Error, "Couldnt read csv file");
+                fail("Couldnt read csv file");
             }
             return finish(c);
         }
         // A full buffer without an LF is too long only when the line goes on.
         if (length == kRecordLineLimit && line[length - 1] != '\n' && !reader.atEnd()) {
-            host.showMessage(MessageKind::Error, "Records of more than 32K Not supported");
+            fail("Records of more than 32K Not supported");
             return finish(c);
         }
         // Tabs need no replacing before the split: they are blanks to it like spaces, and

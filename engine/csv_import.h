@@ -28,9 +28,16 @@ inline constexpr std::size_t kRecordLineLimit = 31998;
 inline constexpr long kImportRecordLimit = 10000;
 inline constexpr int kMaxColumns = ColumnMap::kRows - 1;
 
-// Converts the CSV into the import file at ctx.job.importFile. Returns the number of records
-// written; 0 when nothing could be started. Every failure is told to the user here.
-int csvToImport(ConversionContext& ctx, const std::string& csvPath);
+struct ImportResult {
+    int records = 0;      // written to the import file; 0 when nothing could be started
+    bool failed = false;  // the user was told of an error; the import file is not whole
+    bool operator==(const ImportResult&) const = default;
+};
+
+// Converts the CSV at `csvPath` into the import file at `importPath`. Every failure is told to
+// the user here.
+ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
+                         const std::string& importPath);
 
 // The values of one line. The text ends at its first zero byte.
 void splitCsvLine(std::string_view text, std::vector<std::string>& values);

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <memory>
 
+#include "engine/files.h"
+
 namespace rq {
 
 // Deviations from the plain format that real exports show and that this reader tolerates:
@@ -53,17 +55,6 @@ std::size_t cutLength(const char* value, std::size_t limit) {
     while (quotes < limit && value[limit - 1 - quotes] == '"') ++quotes;
     return quotes % 2 == 1 ? limit - 1 : limit;
 }
-
-class FileCloser {
-  public:
-    explicit FileCloser(std::FILE* file) : file_(file) {}
-    ~FileCloser() { std::fclose(file_); }
-    FileCloser(const FileCloser&) = delete;
-    FileCloser& operator=(const FileCloser&) = delete;
-
-  private:
-    std::FILE* file_;
-};
 
 enum class Stop { EndOfInput, TooLong, ReadError, WriteError };
 
@@ -466,9 +457,9 @@ void reportStop(ConversionContext& ctx, const std::string& sourcePath, Stop stop
     ctx.host.showMessage(MessageKind::Error, text);
 }
 
-int exportWith(ConversionContext& ctx, const std::string& sourcePath, bool byteWise) {
+int exportWith(ConversionContext& ctx, const std::string& sourcePath, const std::string& csvPath,
+               bool byteWise) {
     OutputFile& out = ctx.outputFile;
-    const std::string csvPath = ctx.job.csvFile;
     if (!out.open(csvPath)) {
         ctx.host.showMessage(MessageKind::Error, "Couldnt open output CSV File");
         return 0;
@@ -476,8 +467,8 @@ int exportWith(ConversionContext& ctx, const std::string& sourcePath, bool byteW
     OutputFileGuard guard(out);
     writeHeader(ctx, assignPopupLetters(ctx.strategy));
 
-    std::FILE* input = std::fopen(sourcePath.c_str(), "rb");
-    if (input == nullptr) {
+    const UniqueFile input = openFile(sourcePath, "rb");
+    if (!input) {
         ctx.host.showMessage(MessageKind::Error, "Couldnt Open input .tsv file");
         out.close();
         return 0;
@@ -485,8 +476,7 @@ int exportWith(ConversionContext& ctx, const std::string& sourcePath, bool byteW
     Stop stop;
     int records;
     {
-        FileCloser closer(input);
-        ExportReader reader(ctx, input, byteWise);
+        ExportReader reader(ctx, input.get(), byteWise);
         stop = reader.run();
         records = reader.records();
     }
@@ -548,12 +538,13 @@ bool writeCsvRecord(ConversionContext& ctx) {
     return cut;
 }
 
-int exportToCsv(ConversionContext& ctx, const std::string& sourcePath) {
-    return exportWith(ctx, sourcePath, false);
+int exportToCsv(ConversionContext& ctx, const std::string& sourcePath, const std::string& csvPath) {
+    return exportWith(ctx, sourcePath, csvPath, false);
 }
 
-int exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath) {
-    return exportWith(ctx, sourcePath, true);
+int exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath,
+                        const std::string& csvPath) {
+    return exportWith(ctx, sourcePath, csvPath, true);
 }
 
 }  // namespace rq

@@ -101,7 +101,7 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
     host.appendLog("IFO  Name is " + job.ifoFile);
     host.appendLog("Palm Name is " + job.palmName);
 
-    const int records = exportToCsv(ctx, source);
+    const int records = exportToCsv(ctx, source, job.csvFile);
     host.appendLog("Endnote file record count was " + std::to_string(records));
 
     if (records == 0) {
@@ -190,13 +190,13 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
         host.appendLog("CSV2PDB returned  0");
     } else {
         host.phaseStarted(ProgressPhase::CsvToEndNote, database);
-        const int records = csvToImport(ctx, job.csvFile);
+        const ImportResult imported = csvToImport(ctx, job.csvFile, job.importFile);
         host.progressEnded();
-        job.resultText = std::to_string(records) + " Records Transferred to EndNote";
+        job.resultText = std::to_string(imported.records) + " Records Transferred to EndNote";
         host.setStatusText(job.resultText);
         host.appendLog(job.resultText);
-        result.outcome = FileOutcome::Converted;
-        result.records = records;
+        result.outcome = imported.failed ? FileOutcome::Failed : FileOutcome::Converted;
+        result.records = imported.records;
     }
     host.endBusy();
     return result;

@@ -70,11 +70,10 @@ void MainWindow::buildLayout() {
 
     help_ = menuBar()->addAction(QStringLiteral("About"));
     help_->setObjectName(QStringLiteral("Help"));
-    connect(help_, &QAction::triggered, this, [this] { guarded([this] { HelpClick(); }); });
+    connect(help_, &QAction::triggered, this, [this] { guarded([this] { showAboutBox(); }); });
     settings1_ = menuBar()->addAction(QStringLiteral("Settings"));
     settings1_->setObjectName(QStringLiteral("Settings1"));
-    connect(settings1_, &QAction::triggered, this,
-            [this] { guarded([this] { Settings1Click(); }); });
+    connect(settings1_, &QAction::triggered, this, [this] { guarded([this] { showSettings(); }); });
     menuBar()->setObjectName(QStringLiteral("MainMenu1"));
 
     auto* client = new QWidget(this);
@@ -124,7 +123,8 @@ void MainWindow::buildLayout() {
     popupField_->setObjectName(QStringLiteral("PopupField"));
     QAction* properties = popupField_->addAction(QStringLiteral("Properties"));
     properties->setObjectName(QStringLiteral("PuProp"));
-    connect(properties, &QAction::triggered, this, [this] { guarded([this] { PuClickProp(); }); });
+    connect(properties, &QAction::triggered, this,
+            [this] { guarded([this] { showPopupFieldProperties(); }); });
 
     for (int n = 1; n <= kFieldCount; ++n) {
         const int column = (n - 1) / kRowsPerColumn;
@@ -198,15 +198,15 @@ QString MainWindow::statusPanelText(int panel) const {
     return statusPanels_[panel]->text();
 }
 
-void MainWindow::HelpClick() {
+void MainWindow::showAboutBox() {
     if (aboutBox_ != nullptr) prompts_.exec(*aboutBox_);
 }
 
-void MainWindow::Settings1Click() {
+void MainWindow::showSettings() {
     if (settingsDialog_ != nullptr) settingsDialog_->showSettings(ctx_->strategy);
 }
 
-void MainWindow::PuClickProp() {
+void MainWindow::showPopupFieldProperties() {
     if (popupFieldNumber_ >= 1) showFieldProperties(popupFieldNumber_);
 }
 

@@ -60,9 +60,10 @@ class MainWindow : public QMainWindow, public StrategyWindow {
     // Command handlers.
     void convertEndNoteToJFile() { runConversion(Direction::EndNoteToJFile); }
     void convertJFileToEndNote() { runConversion(Direction::JFileToEndNote); }
-    void HelpClick();
-    void Settings1Click();
-    void PuClickProp();
+    void showAboutBox();
+    void showSettings();
+    // The field properties dialog of the field whose context menu was opened last.
+    void showPopupFieldProperties();
     // The field properties dialog for field n (1 to 31).
     void showFieldProperties(int n);
     // Checks width entry n as when it loses the focus; false when it had to be reset.

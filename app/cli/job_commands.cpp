@@ -38,9 +38,9 @@ JobResult runToEndNote(ConversionContext& ctx, const std::vector<std::string>& d
     return runJobCommand(ctx, databases, Direction::JFileToEndNote);
 }
 
-int runImportCsv(ConversionContext& ctx, const std::string& csv, const std::string& importFile) {
-    ctx.job.importFile = importFile;
-    return csvToImport(ctx, csv);
+ImportResult runImportCsv(ConversionContext& ctx, const std::string& csv,
+                          const std::string& importFile) {
+    return csvToImport(ctx, csv, importFile);
 }
 
 }  // namespace rq

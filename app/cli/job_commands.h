@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/context.h"
+#include "engine/csv_import.h"
 #include "engine/job_result.h"
 
 namespace rq {
@@ -17,7 +18,8 @@ namespace rq {
 JobResult runToJFile(ConversionContext& ctx, const std::vector<std::string>& exports);
 JobResult runToEndNote(ConversionContext& ctx, const std::vector<std::string>& databases);
 
-// Converts a CSV from anywhere into an EndNote import file; returns the number of records.
-int runImportCsv(ConversionContext& ctx, const std::string& csv, const std::string& importFile);
+// Converts a CSV from anywhere into an EndNote import file.
+ImportResult runImportCsv(ConversionContext& ctx, const std::string& csv,
+                          const std::string& importFile);
 
 }  // namespace rq

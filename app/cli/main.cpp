@@ -93,10 +93,8 @@ bool loadStrategy(Session& session) {
 int runExportCsv(Session& session, const CommandArgs& args) {
     if (!loadStrategy(session)) return kExitError;
     ConversionContext& ctx = session.ctx;
-    ctx.job.sourceFile = args.positional[0];
-    ctx.job.csvFile = args.output;
     ctx.job.truncatedRecords = 0;
-    const int records = exportToCsv(ctx, ctx.job.sourceFile);
+    const int records = exportToCsv(ctx, args.positional[0], args.output);
     std::printf("records: %d\nrecords with cut values: %d\n", records, ctx.job.truncatedRecords);
     return session.exitStatus();
 }
@@ -133,8 +131,9 @@ int runToEndNoteCommand(Session& session, const CommandArgs& args) {
 }
 
 int runImportCsvCommand(Session& session, const CommandArgs& args) {
-    std::printf("records: %d\n", runImportCsv(session.ctx, args.positional[0], args.output));
-    return session.exitStatus();
+    const ImportResult result = runImportCsv(session.ctx, args.positional[0], args.output);
+    std::printf("records: %d\n", result.records);
+    return result.failed ? kExitError : session.exitStatus();
 }
 
 constexpr Command kCommands[] = {

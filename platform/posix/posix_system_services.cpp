@@ -23,6 +23,7 @@
 
 #include "engine/command_line.h"
 #include "engine/file_replace.h"
+#include "engine/files.h"
 #include "engine/path.h"
 #include "platform/platform.h"
 #include "platform/posix/registry_store.h"
@@ -35,8 +36,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// How much nicer than ourselves a high-priority child runs; Windows' HIGH_PRIORITY_CLASS sits
-// well above normal, and only a privileged user may go below nice 0 at all.
+// How many steps below our own nice value a high-priority child is put (a lower value runs
+// first), as Windows' HIGH_PRIORITY_CLASS sits well above normal. Only a privileged user may
+// lower a nice value at all.
 constexpr int kHighPriorityNiceStep = 10;
 
 // ProcessHandle::thread holds one of these once the child has been reaped, so later polls
@@ -155,18 +157,6 @@ std::uint64_t fnv1a(std::string_view text) {
         hash *= 1099511628211ull;
     }
     return hash;
-}
-
-enum class ReadResult { Read, Missing, Failed };
-
-ReadResult readWholeFile(const std::string& path, std::string& contents) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) return ReadResult::Failed;
-    contents = buffer.str();
-    return ReadResult::Read;
 }
 
 }  // namespace

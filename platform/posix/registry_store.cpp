@@ -3,23 +3,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "engine/text.h"
+
 namespace rq {
 
 namespace {
 
 constexpr std::string_view kRoot = "HKEY_CURRENT_USER\\";
-
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    }
-    return true;
-}
 
 std::vector<std::string> splitLines(std::string_view text) {
     std::vector<std::string> lines;
@@ -54,10 +44,11 @@ bool isSection(std::string_view line) {
 bool isSectionOf(std::string_view line, std::string_view key) {
     if (line.size() < 2 || line.front() != '[' || line.back() != ']') return false;
     std::string_view inner = line.substr(1, line.size() - 2);
-    if (inner.size() < kRoot.size() || !equalsNoCase(inner.substr(0, kRoot.size()), kRoot)) {
+    if (inner.size() < kRoot.size() ||
+        !equalsIgnoringAsciiCase(inner.substr(0, kRoot.size()), kRoot)) {
         return false;
     }
-    return equalsNoCase(normaliseKey(inner.substr(kRoot.size())), key);
+    return equalsIgnoringAsciiCase(normaliseKey(inner.substr(kRoot.size())), key);
 }
 
 // The name of a `"name"=...` line with its escapes undone; nothing for any other line.
@@ -122,7 +113,7 @@ std::optional<std::string> setRegistryDword(std::string_view text, std::string_v
         std::size_t found = end;
         for (std::size_t i = section + 1; i < end; ++i) {
             const auto name = valueNameOf(lines[i]);
-            if (name && equalsNoCase(*name, valueName)) {
+            if (name && equalsIgnoringAsciiCase(*name, valueName)) {
                 found = i;
                 break;
             }

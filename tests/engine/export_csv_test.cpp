@@ -23,8 +23,7 @@ class ExportCsvTest : public FormatsTest {
 
     int convert(std::string_view exportBytes) {
         writeWholeFile(path("export.txt"), exportBytes);
-        ctx.job.csvFile = path("out.csv");
-        return exportToCsv(ctx, path("export.txt"));
+        return exportToCsv(ctx, path("export.txt"), path("out.csv"));
     }
     std::string csv() const { return readWholeFile(path("out.csv")); }
 
@@ -46,10 +45,9 @@ TEST_F(ExportCsvTest, TwoRecordsGiveHeaderAndTwoLines) {
 
 TEST_F(ExportCsvTest, FactoryDefaultsMatchTheGoldenFile) {
     loadFactoryDefaults();
-    ctx.job.csvFile = path("mixed.csv");
     const std::string source = path("mixed.txt");
     std::filesystem::copy_file(goldenPath("export-mixed.txt"), source);
-    EXPECT_EQ(exportToCsv(ctx, source), 4);
+    EXPECT_EQ(exportToCsv(ctx, source, path("mixed.csv")), 4);
     EXPECT_EQ(readWholeFile(path("mixed.csv")), readWholeFile(goldenPath("export-mixed.csv")));
     EXPECT_EQ(ctx.job.truncatedRecords, 1);
     EXPECT_EQ(host.log, (std::vector<std::string>{"Truncated field(s) in Record 3"}));
@@ -272,8 +270,7 @@ TEST_F(ExportCsvTest, ZeroOrNegativeMaxLengthGivesAnEmptyCutValue) {
 TEST_F(ExportCsvTest, OutputThatCannotBeCreatedLeavesTheExportUnread) {
     selectOnly({1});
     writeWholeFile(path("export.txt"), "A\xB0\r\n");
-    ctx.job.csvFile = path("missing folder/out.csv");
-    EXPECT_EQ(exportToCsv(ctx, path("export.txt")), 0);
+    EXPECT_EQ(exportToCsv(ctx, path("export.txt"), path("missing folder/out.csv")), 0);
     EXPECT_EQ(
         host.messages,
         (std::vector<PlainHost::Message>{{MessageKind::Error, "Couldnt open output CSV File"}}));
@@ -283,8 +280,7 @@ TEST_F(ExportCsvTest, OutputThatCannotBeCreatedLeavesTheExportUnread) {
 
 TEST_F(ExportCsvTest, MissingExportLeavesTheHeaderOnly) {
     selectOnly({1, 2, 3});
-    ctx.job.csvFile = path("out.csv");
-    EXPECT_EQ(exportToCsv(ctx, path("no such export.txt")), 0);
+    EXPECT_EQ(exportToCsv(ctx, path("no such export.txt"), path("out.csv")), 0);
     EXPECT_EQ(
         host.messages,
         (std::vector<PlainHost::Message>{{MessageKind::Error, "Couldnt Open input .tsv file"}}));
@@ -298,8 +294,7 @@ TEST_F(ExportCsvTest, WriteErrorIsReportedAndGivesZero) {
     std::string input;
     for (int r = 0; r < 3000; ++r) input += "Book\t" + std::string(1000, 'a') + "\xB0\r\n";
     writeWholeFile(path("export.txt"), input);
-    ctx.job.csvFile = "/dev/full";
-    EXPECT_EQ(exportToCsv(ctx, path("export.txt")), 0);
+    EXPECT_EQ(exportToCsv(ctx, path("export.txt"), "/dev/full"), 0);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(
         host.messages[0],
@@ -313,8 +308,7 @@ TEST_F(ExportCsvTest, WriteErrorIsReportedAndGivesZero) {
 TEST_F(ExportCsvTest, ReadErrorIsReported) {
     selectOnly({1});
     std::filesystem::create_directory(path("a folder"));
-    ctx.job.csvFile = path("out.csv");
-    EXPECT_EQ(exportToCsv(ctx, path("a folder")), 0);
+    EXPECT_EQ(exportToCsv(ctx, path("a folder"), path("out.csv")), 0);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
     EXPECT_NE(host.messages[0].text.find("the rest of the file was not converted"),

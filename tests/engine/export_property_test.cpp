@@ -25,13 +25,12 @@ struct Result {
 
 class ExportPropertyTest : public FormatsTest {
   protected:
-    Result run(int (*convert)(ConversionContext&, const std::string&)) {
+    Result run(int (*convert)(ConversionContext&, const std::string&, const std::string&)) {
         host.log.clear();
         host.messages.clear();
         host.progress.recordNumber = 0;
         ctx.job.truncatedRecords = 0;
-        ctx.job.csvFile = path("out.csv");
-        const int records = convert(ctx, path("export.txt"));
+        const int records = convert(ctx, path("export.txt"), path("out.csv"));
         return {records,       ctx.job.truncatedRecords,  readWholeFile(path("out.csv")), host.log,
                 host.messages, host.progress.recordNumber};
     }

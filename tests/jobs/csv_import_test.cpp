@@ -15,15 +15,16 @@ class CsvImport : public ::testing::Test {
   protected:
     Harness h;
 
+    ImportResult last;  // of the last convert or convertText
     int convert(const std::string& csvName) {
-        h.ctx.job.importFile = h.folder / "out.tsv";
-        return csvToImport(h.ctx, h.copyData(csvName));
+        last = csvToImport(h.ctx, h.copyData(csvName), h.folder / "out.tsv");
+        return last.records;
     }
     int convertText(const std::string& csv) {
         const std::string path = h.folder / "made.csv";
         writeFile(path, csv);
-        h.ctx.job.importFile = h.folder / "out.tsv";
-        return csvToImport(h.ctx, path);
+        last = csvToImport(h.ctx, path, h.folder / "out.tsv");
+        return last.records;
     }
     std::string output() const { return readFile(h.folder / "out.tsv"); }
 };
@@ -99,6 +100,7 @@ TEST_F(CsvImport, StopsAfterTenThousandRecordsAndTellsTheUser) {
         }
         h.host.messages.clear();
         EXPECT_EQ(convertText(csv), 10000) << total;
+        EXPECT_FALSE(last.failed);  // a whole import file, only the rest is left out
         EXPECT_EQ(output(), expected) << total;
         EXPECT_EQ(h.host.messages,
                   (std::vector<Msg>{{MessageKind::Information,
@@ -121,6 +123,7 @@ TEST_F(CsvImport, RecordLineLimitIsThirtyOneThousandNineHundredNinetyEightBytes)
 
     // One byte more: stopped, the records before it stay and are counted.
     EXPECT_EQ(convertText(header + "\"a\"\r\n\"" + longValue + "z\"\r\n\"b\"\r\n"), 1);
+    EXPECT_TRUE(last.failed);
     EXPECT_EQ(output(), headerLines() + lineWith(15, "a"));
     EXPECT_EQ(h.host.messages,
               (std::vector<Msg>{{MessageKind::Error, "Records of more than 32K Not supported"}}));
@@ -147,19 +150,18 @@ TEST_F(CsvImport, ColumnsBeyondTheMapAreIgnoredWithoutOverflow) {
 
 TEST_F(CsvImport, FailuresTellTheUserAndLeaveTheSlotEmpty) {
     // Missing CSV: the import file is not touched.
-    h.ctx.job.importFile = h.folder / "out.tsv";
-    writeFile(h.ctx.job.importFile, "old");
-    EXPECT_EQ(csvToImport(h.ctx, h.folder / "missing.csv"), 0);
+    const std::string out = h.folder / "out.tsv";
+    writeFile(out, "old");
+    const ImportResult failed{0, true};
+    EXPECT_EQ(csvToImport(h.ctx, h.folder / "missing.csv", out), failed);
     EXPECT_EQ(output(), "old");
 
     // Import file in a folder that does not exist.
     const std::string csv = h.copyData("one-record.csv");
-    h.ctx.job.importFile = h.folder / "no such folder/out.tsv";
-    EXPECT_EQ(csvToImport(h.ctx, csv), 0);
+    EXPECT_EQ(csvToImport(h.ctx, csv, h.folder / "no such folder/out.tsv"), failed);
 
     // A CSV that cannot be read (a folder opens on POSIX but gives a read error).
-    h.ctx.job.importFile = h.folder / "out.tsv";
-    EXPECT_EQ(csvToImport(h.ctx, h.folder.path()), 0);
+    EXPECT_EQ(csvToImport(h.ctx, h.folder.path(), out), failed);
     EXPECT_EQ(output(), headerLines());
 
     EXPECT_EQ(h.host.messages,
@@ -172,8 +174,7 @@ TEST_F(CsvImport, FailuresTellTheUserAndLeaveTheSlotEmpty) {
 TEST_F(CsvImport, WriteErrorIsReportedInsteadOfCountedAsSuccess) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     const std::string csv = h.copyData("one-record.csv");
-    h.ctx.job.importFile = "/dev/full";
-    EXPECT_EQ(csvToImport(h.ctx, csv), 0);
+    EXPECT_EQ(csvToImport(h.ctx, csv, "/dev/full"), (ImportResult{0, true}));
     ASSERT_EQ(h.host.messages.size(), 1u);
     EXPECT_EQ(h.host.messages[0].kind, MessageKind::Error);
     EXPECT_FALSE(h.ctx.outputFile.isOpen());

@@ -320,6 +320,19 @@ TEST_F(Jobs, ToEndNoteGoesOnAfterAFailedDatabase) {
     EXPECT_EQ(std::count(tsv.begin(), tsv.end(), '\n'), 2);
 }
 
+TEST_F(Jobs, ImportFileThatCannotBeWrittenFailsItsDatabase) {
+    ctx.strategy.endNoteFolder = folder / "no such folder";
+    const std::string pdb = folder / "RQ-x.PDB";
+    writeFile(pdb, "\"Title\"\r\n\"a\"\r\n");
+    choose({pdb});
+    const JobResult result = toEndNote();
+    ASSERT_EQ(result.files.size(), 1u);
+    EXPECT_EQ(result.files[0].outcome, FileOutcome::Failed);
+    EXPECT_EQ(host.messages,
+              (std::vector<Msg>{{MessageKind::Error, "Couldnt open output output File"}}));
+    EXPECT_EQ(host.statusText, "0 Records Transferred to EndNote");
+}
+
 TEST_F(Jobs, ToEndNoteCancelledDoesNothing) {
     toEndNote();
     EXPECT_TRUE(host.log.empty());
