@@ -1,6 +1,7 @@
 #include "engine/converter_driver.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <thread>
@@ -81,6 +82,50 @@ std::string nameUserFiles(std::string_view text, const WorkFileNames& names) {
         }
     }
     return out;
+}
+
+std::string palmDatabaseProblem(const std::string& path) {
+    constexpr std::size_t kHeaderSize = 78;
+    constexpr std::size_t kEntrySize = 8;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return "it cannot be read";
+    // The header and the longest record list there can be.
+    std::string head(kHeaderSize + kEntrySize * 0xFFFF, '\0');
+    head.resize(std::fread(head.data(), 1, head.size(), file));
+    const bool readFailed = std::ferror(file) != 0;
+    std::fseek(file, 0, SEEK_END);
+    const long end = std::ftell(file);
+    std::fclose(file);
+    if (readFailed || end < 0) return "it cannot be read";
+    const auto size = static_cast<std::uint64_t>(end);
+    const auto byteAt = [&](std::size_t at) { return static_cast<unsigned char>(head[at]); };
+    const auto u16 = [&](std::size_t at) {
+        return std::uint32_t{byteAt(at)} << 8 | byteAt(at + 1);
+    };
+    const auto u32 = [&](std::size_t at) { return u16(at) << 16 | u16(at + 2); };
+    const std::string bytes = " (" + std::to_string(size) + " bytes)";
+
+    if (size < kHeaderSize) return "it is shorter than a database header" + bytes;
+    if (head.find('\0') >= 32 || head[0] == '\0') return "it holds no database name";
+    const std::uint32_t count = u16(76);
+    const std::uint64_t listEnd = kHeaderSize + std::uint64_t{kEntrySize} * count;
+    if (listEnd > size) {
+        return "its list of " + std::to_string(count) + " records runs past its end" + bytes;
+    }
+    const std::uint32_t appInfo = u32(52);
+    if (appInfo != 0 && (appInfo < listEnd || appInfo > size)) {
+        return "its application block lies outside the file" + bytes;
+    }
+    std::uint64_t previous = listEnd;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t offset = u32(kHeaderSize + kEntrySize * i);
+        if (offset < previous || offset >= size) {
+            return "record " + std::to_string(i + 1) + " of " + std::to_string(count) +
+                   " lies outside the file" + bytes;
+        }
+        previous = offset;
+    }
+    return {};
 }
 
 ExternalConverter::ExternalConverter(ConversionContext& ctx)
@@ -225,6 +270,7 @@ bool ExternalConverter::convert(const DirectionInfo& direction, const std::strin
             break;
         case ConverterRunEnd::StagingFailed:
         case ConverterRunEnd::FetchFailed:
+        case ConverterRunEnd::DamagedOutput:
             problem = failure_;
             break;
         default:
@@ -294,6 +340,16 @@ ConverterRunEnd ExternalConverter::runConverter(const DirectionInfo& direction,
     host.progressEnded();
     // Only a run that ended by itself has output worth fetching; a missing out.tmp is the
     // missing-output case, not a failed fetch.
+    if (end == ConverterRunEnd::Ended && system.fileExists(outputWork) &&
+        direction.direction == Direction::EndNoteToJFile) {
+        // A database that is cut off would go to the handheld at the next sync.
+        if (const std::string problem = palmDatabaseProblem(outputWork); !problem.empty()) {
+            failure_ = "jconvpro.exe wrote a damaged database for " +
+                       (exportFile_.empty() ? source : exportFile_) + ": " + problem +
+                       "; it was not used";
+            end = ConverterRunEnd::DamagedOutput;
+        }
+    }
     if (end == ConverterRunEnd::Ended && system.fileExists(outputWork)) {
         if (ReplaceResult fetched = replaceFileByCopy(system, outputWork, destination); !fetched) {
             failure_ = "Could not write " + destination + ": " + fetched.failure;

@@ -35,6 +35,7 @@ enum class ConverterRunEnd {
     TimedOut,       // it ran past the time limit and was stopped
     StagingFailed,  // the input could not be copied to the work folder
     FetchFailed,    // the output could not be put at the destination
+    DamagedOutput,  // the database it wrote is cut off or no database at all
 };
 
 // The converter's messages name its work files; the user knows the files they chose. `from`
@@ -46,6 +47,11 @@ struct WorkFileNames {
     std::string exportFile;                      // the export behind the CSV, when there is one
 };
 std::string nameUserFiles(std::string_view text, const WorkFileNames& names);
+
+// Why the Palm database at `path` cannot be whole (it holds fewer bytes than its header, record
+// list and records need), in words for the user; empty when its structure holds together. Only
+// the container is looked at, not what the records hold.
+std::string palmDatabaseProblem(const std::string& path);
 
 class ExternalConverter {
   public:

@@ -38,7 +38,7 @@ struct DriverRig : Harness {
     // A converter that writes its output (the input with a mark) and, when asked, a log.
     void converterWrites(bool output, const std::string& logFolder = {}) {
         system.converter = [=](const std::vector<std::string>& args) {
-            if (output) writeFile(args[3], "PDB of " + readFile(args[2]));
+            if (output) writeFile(args[3], fakePalmDatabase("PDB of " + readFile(args[2])));
             if (!logFolder.empty())
                 writeFile(joinPath(logFolder, "jconvpro.err"), "bad line 2\r\nstop\r\n");
         };
@@ -62,7 +62,7 @@ TEST_F(Driver, CsvToPdbStagesRunsAndFetches) {
     EXPECT_EQ(system.starts[0].commandLine, "\"" + program + "\" 1 " + w("input.tmp") + " " +
                                                 w("out.tmp") + " \"RQ-refs\" " + w("ifo.tmp"));
     EXPECT_TRUE(system.starts[0].highPriority);
-    EXPECT_EQ(readFile(pdb), "PDB of \"Title\"\r\n\"t\"\r\n");
+    EXPECT_EQ(readFile(pdb), fakePalmDatabase("PDB of \"Title\"\r\n\"t\"\r\n"));
     EXPECT_FALSE(fs::exists(w("input.tmp")));
     EXPECT_FALSE(fs::exists(w("out.tmp")));
     EXPECT_EQ(readFile(w("ifo.tmp")), "1,\r\n");
@@ -454,6 +454,51 @@ TEST(NameUserFiles, WorkFilesBecomeTheUsersFiles) {
         names.exportFile = c.fromExport ? "/home/u/refs.txt" : "";
         EXPECT_EQ(nameUserFiles(c.text, names), c.expected);
     }
+}
+
+}  // namespace
+}  // namespace rq::test
+
+namespace rq::test {
+namespace {
+
+// The container of a database the converter wrote: whatever would make the handheld get less
+// than the header promises.
+TEST(PalmDatabaseProblem, CutOffOrForeignFilesAreTold) {
+    const std::string good = fakePalmDatabase("record");
+    const auto with = [&](std::size_t at, std::initializer_list<int> bytes) {
+        std::string pdb = good;
+        for (const int b : bytes) pdb[at++] = static_cast<char>(b);
+        return pdb;
+    };
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* problem;  // part of the answer; "" for a sound database
+    } cases[] = {
+        {"sound", good, ""},
+        {"no records", with(76, {0, 0}).substr(0, 80), ""},
+        {"empty file", "", "shorter than a database header"},
+        {"header cut", good.substr(0, 77), "shorter than a database header"},
+        {"no name", with(0, {0}), "no database name"},
+        {"list cut", with(76, {1, 44}).substr(0, 300), "list of 300 records runs past its end"},
+        {"last record cut away", good.substr(0, 88), "record 1 of 1 lies outside"},
+        {"record beyond the end", with(78, {0, 0, 1, 0}), "record 1 of 1 lies outside"},
+        {"application block beyond", with(52, {0, 0, 1, 0}), "application block"},
+        {"text, not a database", std::string(200, 'x'), "no database name"},
+    };
+    TempFolder folder;
+    for (const auto& c : cases) {
+        const std::string path = folder / "out.tmp";
+        writeFile(path, c.bytes);
+        const std::string problem = palmDatabaseProblem(path);
+        if (*c.problem == '\0') {
+            EXPECT_EQ(problem, "") << c.name;
+        } else {
+            EXPECT_NE(problem.find(c.problem), std::string::npos) << c.name << ": " << problem;
+        }
+    }
+    EXPECT_EQ(palmDatabaseProblem(folder / "missing"), "it cannot be read");
 }
 
 }  // namespace

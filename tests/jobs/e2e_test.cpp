@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <sstream>
 
 #include "engine/converter_driver.h"
+#include "engine/file_replace.h"
 #include "engine/jobs.h"
 #include "engine/path.h"
 #include "engine/session.h"
@@ -147,7 +149,7 @@ TEST_F(EndToEnd, SlowConverterMovesTheBarOncePerSecond) {
     ExternalConverter driver(*ctx);
     const std::string pdb = joinPath(exchange, "RQ-x.PDB");
     EXPECT_TRUE(driver.convertCsvToPdb(sampleCsv(), pdb, ifo(), "\"x\""));
-    EXPECT_EQ(readFile(pdb), "\"Title\"\r\n\"t\"\r\n");
+    EXPECT_EQ(readFile(pdb), fakePalmDatabase("\"Title\"\r\n\"t\"\r\n"));
     ASSERT_GE(host.steps.size(), 3u);
     for (std::size_t i = 0; i < host.steps.size(); ++i) {
         EXPECT_EQ(host.steps[i], static_cast<int>(i) + 1);
@@ -171,6 +173,54 @@ TEST_F(EndToEnd, CrashedConverterIsAFailureNotAHang) {
     EXPECT_FALSE(fs::exists(pdb));
     EXPECT_EQ(driver.outcome(), ConverterOutcome::Failed);
     expectWorkFilesTidied();
+}
+
+// Converters that misbehave, as real processes: each run is a failure with its own message, the
+// process is gone afterwards, and neither a part of a database nor a work file is left.
+TEST_F(EndToEnd, MisbehavingConvertersNeverPassForGoodOnes) {
+    const struct {
+        const char* program;
+        std::int64_t timeout;
+        bool cancel;
+        ConverterOutcome outcome;
+        const char* messageStart;  // of the first message; nullptr: no message at all
+    } cases[] = {
+        {"rq_fake_jconv_truncated", 0, false, ConverterOutcome::Failed,
+         "jconvpro.exe wrote a damaged database for "},
+        {"rq_fake_jconv_garbage", 0, false, ConverterOutcome::Failed,
+         "jconvpro.exe wrote a damaged database for "},
+        {"rq_fake_jconv_hang", 1, false, ConverterOutcome::Failed,
+         "jconvpro.exe did not finish converting "},
+        {"rq_fake_jconv_hang", 0, true, ConverterOutcome::Cancelled, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program);
+        install(c.program);
+        host.messages.clear();
+        ctx->clearStop();
+        ctx->converterTimeoutSeconds = c.timeout;
+        host.onPump = [&] {
+            if (c.cancel && host.pumpCount > 20) ctx->requestStop(StopRequest::ThisFile);
+        };
+        const std::string pdb = joinPath(exchange, "RQ-x.PDB");
+        writeFile(pdb, "EARLIER GOOD DATABASE");
+        ExternalConverter driver(*ctx);
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(driver.convertCsvToPdb(sampleCsv(), pdb, ifo(), "\"x\""));
+        host.onPump = nullptr;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+        EXPECT_EQ(driver.outcome(), c.outcome);
+        if (c.messageStart == nullptr) {
+            EXPECT_TRUE(host.messages.empty());
+        } else {
+            ASSERT_EQ(host.messages.size(), 2u);
+            EXPECT_EQ(host.messages[0].text.rfind(c.messageStart, 0), 0u) << host.messages[0].text;
+            EXPECT_EQ(host.messages[1].text, "Output file not created");
+        }
+        EXPECT_FALSE(fs::exists(pdb));
+        EXPECT_FALSE(fs::exists(replacementPath(pdb)));
+        expectWorkFilesTidied();
+    }
 }
 
 class Jobs : public EndToEnd {

@@ -16,10 +16,20 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-void writeOutput(const std::string& input, const std::string& output) {
+// Direction "1" expects a database: the input becomes the one record of the smallest database
+// whose structure holds together. Direction "2" expects a CSV: the input as it is.
+void writeOutput(const std::string& direction, const std::string& input,
+                 const std::string& output) {
     std::ifstream in(input, std::ios::binary);
-    std::ofstream out(output, std::ios::binary);
-    out << std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>{});
+    if (direction == "1") {
+        std::string pdb(78 + 8 + 2, '\0');
+        pdb.replace(0, 4, "fake");
+        pdb[77] = 1;
+        pdb[78 + 3] = 78 + 10;
+        bytes = pdb + bytes;
+    }
+    std::ofstream(output, std::ios::binary) << bytes;
 }
 
 void writeErrorLog(const std::string& folder) {
@@ -40,15 +50,25 @@ int main(int argc, char** argv) {
     const std::string mode = FAKE_MODE;
     if (mode == "errlog") writeErrorLog(folder);
     if (mode == "both") {
-        writeOutput(input, output);
+        writeOutput(argv[1], input, output);
         writeErrorLog(folder);
     }
     if (mode == "slow") {
         std::this_thread::sleep_for(std::chrono::milliseconds(3200));
-        writeOutput(input, output);
+        writeOutput(argv[1], input, output);
     }
+    if (mode == "hang") std::this_thread::sleep_for(std::chrono::seconds(60));
+    if (mode == "truncated") {
+        // A database header that lists 300 records, cut off after 100 bytes.
+        std::string pdb(100, '\0');
+        pdb.replace(0, 4, "fake");
+        pdb[76] = 300 >> 8;
+        pdb[77] = 300 & 0xFF;
+        std::ofstream(output, std::ios::binary) << pdb;
+    }
+    if (mode == "garbage") std::ofstream(output, std::ios::binary) << "garbage, not a database";
     if (mode == "crash") {
-        writeOutput(input, output);
+        writeOutput(argv[1], input, output);
         std::abort();
     }
     return 0;

@@ -32,6 +32,16 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// The smallest Palm database whose structure holds together: a header named "fake", one record
+// holding `payload` (which must not be empty).
+inline std::string fakePalmDatabase(const std::string& payload) {
+    std::string pdb(78 + 8 + 2, '\0');
+    pdb.replace(0, 4, "fake");
+    pdb[77] = 1;            // one record
+    pdb[78 + 3] = 78 + 10;  // at offset 88, after the list and its 2-byte gap
+    return pdb + payload;
+}
+
 // A fresh empty folder, removed again at the end of the test.
 class TempFolder {
   public:

@@ -22,7 +22,7 @@ void copyingConverter(const std::vector<std::string>& args) {
         writeFile(joinPath(fs::path(args[3]).parent_path().string(), "jconvpro.err"), "no\r\n");
         return;
     }
-    writeFile(args[3], input);
+    writeFile(args[3], args[1] == "1" ? fakePalmDatabase(input) : input);
 }
 
 class Jobs : public ::testing::Test, protected Harness {
@@ -82,7 +82,7 @@ TEST_F(Jobs, ToJFileNamesLogsAndReports) {
     EXPECT_TRUE(host.messages.empty());
     EXPECT_TRUE(fs::exists(work("My refs.csv")));
     EXPECT_TRUE(fs::exists(work("My refs.IFO")));
-    EXPECT_EQ(readFile(pdb), readFile(work("My refs.csv")));
+    EXPECT_EQ(readFile(pdb), fakePalmDatabase(readFile(work("My refs.csv"))));
     ASSERT_EQ(system.starts.size(), 1u);
     EXPECT_NE(system.starts[0].commandLine.find(" \"RQ-My refs\" "), std::string::npos);
     EXPECT_EQ(installFlag("Install0000"), 1u);
