@@ -1,5 +1,5 @@
 // Throughput and memory of the export-to-CSV conversion with the factory-default strategy and
-// the plain host.
+// the plain host, and of the CSV-to-import conversion of a 10,000-record CSV made from it.
 //
 //   export_bench                         Google Benchmark run on a generated 50 MB export
 //   export_bench generate FILE MB [SEED] writes a generated export of about MB megabytes
@@ -18,6 +18,7 @@
 
 #include "bench/export_generator.h"
 #include "engine/context.h"
+#include "engine/csv_import.h"
 #include "engine/export_csv.h"
 #include "engine/plain_host.h"
 #include "engine/session.h"
@@ -77,6 +78,43 @@ void BM_ExportToCsv(benchmark::State& state) {
     std::filesystem::remove(csv);
 }
 BENCHMARK(BM_ExportToCsv)->Arg(50)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// The import reads at most 10,000 records: a CSV of 10,000 records (about 22 MB) made by the
+// export from a generated export.
+void BM_CsvToImport(benchmark::State& state) {
+    const std::string source = tempPath("rq-bench-import-export.txt");
+    const std::string csv = csvPath("rq-bench-import.csv");
+    const std::string tsv = csvPath("rq-bench-import.tsv");
+    if (!rq::bench::writeExportFile(source, 25 * kMegabyte, 2)) {
+        state.SkipWithError("cannot write the generated export");
+        return;
+    }
+    {
+        Run run(csv);
+        rq::exportToCsv(run.ctx, source, csv);
+    }
+    std::filesystem::remove(source);
+    // Only the first 10,000 records are read: count the bytes up to the end of the 10,001st line.
+    std::int64_t bytes = 0;
+    {
+        std::FILE* in = std::fopen(csv.c_str(), "rb");
+        int lines = 0;
+        for (int c; lines < 10001 && in != nullptr && (c = std::fgetc(in)) != EOF; ++bytes) {
+            if (c == '\n') ++lines;
+        }
+        if (in != nullptr) std::fclose(in);
+    }
+    int records = 0;
+    for (auto _ : state) {
+        Run run(csv);
+        records = rq::csvToImport(run.ctx, csv, tsv).records;
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+    state.counters["records"] = records;
+    std::filesystem::remove(csv);
+    std::filesystem::remove(tsv);
+}
+BENCHMARK(BM_CsvToImport)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 int generate(int argc, char** argv) {
     if (argc < 4) return 2;
