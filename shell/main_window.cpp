@@ -160,6 +160,8 @@ void MainWindow::buildLayout() {
     memoLog_->setObjectName(QStringLiteral("MemoLog"));
     memoLog_->setReadOnly(true);
     memoLog_->setMaximumBlockCount(0);
+    // Lines are only ever added: an undo history would cost every line time and memory.
+    memoLog_->setUndoRedoEnabled(false);
     memoLog_->hide();
 
     QStatusBar* bar = statusBar();

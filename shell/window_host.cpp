@@ -13,22 +13,42 @@ const QString kWorkingOn = QStringLiteral("Working on Record number");
 const QString kWaitingForConverter = QStringLiteral("Waiting for Jconvpro to finish");
 }  // namespace
 
+void WindowHost::showPending() {
+    if (linesShown_ < log_.size()) {
+        // One paragraph a line, added in one go: the widget scrolls and repaints once.
+        QString lines = textToQt(log_[linesShown_]);
+        for (std::size_t i = linesShown_ + 1; i < log_.size(); ++i) {
+            lines += QLatin1Char('\n');
+            lines += textToQt(log_[i]);
+        }
+        window_.addLogLine(lines);
+        linesShown_ = log_.size();
+    }
+    if (pendingRecord_ >= 0) {
+        if (ProgressDialog* dialog = window_.progressDialog())
+            dialog->setRecordNumber(pendingRecord_);
+        pendingRecord_ = -1;
+    }
+}
+
 void WindowHost::appendLog(std::string_view line) {
     log_.emplace_back(line);
-    window_.addLogLine(textToQt(line));
 }
 
 void WindowHost::setStatusText(std::string_view text) {
+    showPending();
     window_.setResultText(textToQt(text));
 }
 
 void WindowHost::showMessage(MessageKind kind, std::string_view text) {
+    showPending();
     prompts_.message(&window_, kind, textToQt(text));
 }
 
 void WindowHost::pumpEvents() {
     // Called very often: a look at the clock, and events only every few milliseconds.
     if (pumpClock_.isValid() && pumpClock_.elapsed() < kPumpIntervalMs) return;
+    showPending();
     QCoreApplication::processEvents();
     pumpClock_.start();
 }
@@ -38,10 +58,12 @@ void WindowHost::beginBusy() {
 }
 
 void WindowHost::endBusy() {
+    showPending();
     QApplication::restoreOverrideCursor();
 }
 
 void WindowHost::phaseStarted(ProgressPhase phase, std::string_view sourceFile) {
+    showPending();
     ProgressDialog* dialog = window_.progressDialog();
     if (dialog == nullptr) return;
     // The job bar belongs to the converter; until it is queued only records are counted.
@@ -54,10 +76,11 @@ void WindowHost::phaseStarted(ProgressPhase phase, std::string_view sourceFile) 
 }
 
 void WindowHost::recordReached(long n) {
-    if (ProgressDialog* dialog = window_.progressDialog()) dialog->setRecordNumber(n);
+    pendingRecord_ = n;
 }
 
 void WindowHost::converterQueued() {
+    showPending();
     ProgressDialog* dialog = window_.progressDialog();
     if (dialog == nullptr) return;
     dialog->showBar(true);
@@ -65,6 +88,7 @@ void WindowHost::converterQueued() {
 }
 
 void WindowHost::converterStarted(ProgressPhase phase) {
+    showPending();
     ProgressDialog* dialog = window_.progressDialog();
     if (dialog == nullptr) return;
     dialog->showPhase(phase);
@@ -79,10 +103,12 @@ void WindowHost::converterRunning(int seconds) {
 }
 
 void WindowHost::progressEnded() {
+    showPending();
     if (ProgressDialog* dialog = window_.progressDialog()) dialog->hideProgress();
 }
 
 void WindowHost::showLog(const std::string& path) {
+    showPending();
     ConverterErrorDialog* dialog = window_.errorDialog();
     if (dialog == nullptr) return;
     if (!dialog->showLog(pathToQt(path))) {

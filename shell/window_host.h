@@ -2,6 +2,10 @@
 // The engine's host in the desktop program: turns what the engine reports into the main
 // window's log and status bar, message boxes, the busy cursor, the progress dialog and the
 // error report, and lets the window's events through while a conversion works.
+//
+// Log lines and record numbers come once per record: putting each on screen at once would cost
+// the conversion far more than the conversion itself. They are kept and shown together when the
+// window's events are processed, and before anything else is shown.
 
 #include <QElapsedTimer>
 #include <string>
@@ -39,9 +43,14 @@ class WindowHost : public HostServices {
     static constexpr qint64 kPumpIntervalMs = 15;
 
   private:
+    // Shows the log lines and the record number that are not on screen yet.
+    void showPending();
+
     MainWindow& window_;
     Prompts& prompts_;
     std::vector<std::string> log_;
+    std::size_t linesShown_ = 0;  // of log_, in the log widget
+    long pendingRecord_ = -1;     // not shown yet; -1 for none
     QElapsedTimer pumpClock_;
 };
 

@@ -413,8 +413,26 @@ class MainWindowTest : public QObject {
         QCOMPARE(window.statusPanelText(1), QStringLiteral("3 Records Transferred to  JFile"));
         host.appendLog("caf\xe9");
         QCOMPARE(host.logLines().back(), std::string("caf\xe9"));
-        QVERIFY(f.child<QPlainTextEdit*>("MemoLog")->toPlainText().endsWith(
-            QStringLiteral("caf\u00e9")));
+        // Lines reach the widget together: when events are processed, or before anything else
+        // is shown.
+        host.progressEnded();
+        auto* memo = f.child<QPlainTextEdit*>("MemoLog");
+        QVERIFY(memo->toPlainText().endsWith(QStringLiteral("caf\u00e9")));
+
+        // Many lines and record numbers between pumps: all of them, in order, one line each.
+        const int blocks = memo->blockCount();
+        QString expected;
+        for (int i = 1; i <= 300; ++i) {
+            host.appendLog("line " + std::to_string(i));
+            expected += QStringLiteral("\nline %1").arg(i);
+            host.recordReached(i);
+            host.pumpEvents();
+        }
+        QTest::qWait(WindowHost::kPumpIntervalMs + 5);
+        host.pumpEvents();
+        QCOMPARE(memo->blockCount(), blocks + 300);
+        QVERIFY(memo->toPlainText().endsWith(expected));
+        QCOMPARE(dialog.findChild<QLabel*>("LabelRec")->text(), QStringLiteral("300"));
     }
 
     void closeDuringAConversionWaitsForItsEnd() {
