@@ -5,6 +5,7 @@
 // it looks is the host's business: the desktop program shows windows, PlainHost keeps lists.
 // File choice is not here: the host asks the user before a job starts and hands the job paths.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,14 @@ class HostServices {
     // A line for the run log; the host keeps the lines for "Log.txt".
     virtual void appendLog(std::string_view line) = 0;
     virtual const std::vector<std::string>& logLines() const = 0;
+    // Every line of the run log in order, also those a host keeps out of memory; stops and
+    // returns false when `visit` returns false or a kept line cannot be read back.
+    virtual bool forEachLogLine(const std::function<bool(std::string_view)>& visit) const {
+        for (const std::string& line : logLines()) {
+            if (!visit(line)) return false;
+        }
+        return true;
+    }
     // The result of the file in hand, or empty before each file.
     virtual void setStatusText(std::string_view text) = 0;
     // A message the user must see; returns when the user has taken note.

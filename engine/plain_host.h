@@ -3,6 +3,7 @@
 // event pump only counts, and the progress events only keep their state so that tests can look
 // at it.
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -39,8 +40,19 @@ class PlainHost : public HostServices {
 
     bool errorShown() const;
 
+    PlainHost() = default;
+    ~PlainHost() override;
+    PlainHost(const PlainHost&) = delete;
+    PlainHost& operator=(const PlainHost&) = delete;
+
+    // Keeps at most `lines` log lines in `log`: the older ones go to a temporary file, so that a
+    // long run's memory stays flat. 0 (the default) keeps every line in `log`. When the file
+    // cannot be created or written, the lines stay in memory.
+    void spoolLogAfter(std::size_t lines) { spoolAfter_ = lines; }
+
     void appendLog(std::string_view line) override;
     const std::vector<std::string>& logLines() const override { return log; }
+    bool forEachLogLine(const std::function<bool(std::string_view)>& visit) const override;
     void setStatusText(std::string_view text) override;
     void showMessage(MessageKind kind, std::string_view text) override;
     void pumpEvents() override { ++pumpCount; }
@@ -55,6 +67,14 @@ class PlainHost : public HostServices {
     void progressEnded() override;
 
     void showLog(const std::string& path) override;
+
+  private:
+    // Moves the lines of `log` to the spool file.
+    void spoolOut();
+
+    std::size_t spoolAfter_ = 0;
+    std::FILE* spool_ = nullptr;
+    long spoolGood_ = 0;  // bytes of whole lines in the spool file
 };
 
 }  // namespace rq

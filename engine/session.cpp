@@ -75,13 +75,29 @@ bool readWholeFile(const std::string& path, std::string& text) {
     return ok;
 }
 
-std::string logText(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line;
-        text += "\r\n";
+// Writes the run log into `path` as it is replaced, a 64 KiB piece at a time, every line from
+// the host (some may wait in a file rather than in memory). Empty on success, else the reason.
+ReplaceResult writeLog(SystemServices& system, const std::string& path, const HostServices& host) {
+    std::string reason;
+    const std::unique_ptr<ReplacementFile> file = system.beginReplace(path, reason);
+    if (!file) return {reason};
+    std::string piece;
+    const auto flush = [&] {
+        const bool ok = file->write(piece.data(), piece.size());
+        piece.clear();
+        return ok;
+    };
+    const bool written = host.forEachLogLine([&](std::string_view line) {
+        piece += line;
+        piece += "\r\n";
+        return piece.size() < (std::size_t{1} << 16) || flush();
+    });
+    if (!written || !flush() || !file->commit()) {
+        reason = file->reason().empty() ? "the run log could not be read back" : file->reason();
+        file->discard();
+        return {reason};
     }
-    return text;
+    return {};
 }
 
 }  // namespace
@@ -162,9 +178,7 @@ bool endSession(ConversionContext& ctx) {
     ctx.host.appendLog(" ");
     ctx.host.appendLog("Program location:  " + ctx.programFolder);
     const std::string log = joinPath(ctx.programFolder, kLogFileName);
-    if (const ReplaceResult written =
-            replaceFileContents(ctx.system, log, logText(ctx.host.logLines()));
-        !written) {
+    if (const ReplaceResult written = writeLog(ctx.system, log, ctx.host); !written) {
         ctx.host.showMessage(MessageKind::Error,
                              "Could not write the run log " + log + ": " + written.failure);
         saved = false;
