@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "converter/jfile_reader.h"
@@ -60,8 +61,8 @@ class Jconvpro : public ::testing::Test {
   protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               (std::string("rq-jconvpro-") + info->name() + "-" + std::to_string(std::rand()));
+        dir_ = fs::temp_directory_path() / (std::string("rq-jconvpro-") + info->name() + "-" +
+                                            std::to_string(std::random_device{}()));
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "work folder");
     }

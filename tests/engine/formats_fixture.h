@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 #include "engine/context.h"
@@ -60,7 +61,8 @@ class FormatsTest : public ::testing::Test {
     FormatsTest() : ctx(host, system, window) {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         folder = (std::filesystem::temp_directory_path() /
-                  (std::string("rq-formats-") + info->test_suite_name() + "-" + info->name()))
+                  (std::string("rq-formats-") + info->test_suite_name() + "-" + info->name() + "-" +
+                   std::to_string(std::random_device{}())))
                      .string();
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
