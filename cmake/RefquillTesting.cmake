@@ -1,17 +1,42 @@
-# One place registers every test: a label (unit, e2e, gui, fuzz-replay) and a fixed locale,
-# so that results never depend on the machine's settings.
+# One place registers every test: a label (unit, e2e, gui, package, fuzz-replay), a fixed locale
+# so that results never depend on the machine's settings, and the shared test support. Each
+# GoogleTest case is a test of its own (ctest -R 'Jobs.CancelledChoice' runs one); a QTest
+# program or a script is one test.
 find_package(GTest REQUIRED)
+include(GoogleTest)
 
-# rq_add_test(NAME <name> LABEL <label> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=value...>])
+# rq_add_test(NAME <name> LABEL <label> SOURCES <files...> [LIBS <targets...>] [ENV <VAR=value...>]
+#             [QTEST])
+# rq_add_test(NAME <name> LABEL <label> COMMAND <command...> [ENV <VAR=value...>])
 function(rq_add_test)
-  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(T "QTEST" "NAME;LABEL" "SOURCES;LIBS;ENV;COMMAND" ${ARGN})
+  set(env LC_ALL=C LANG=C ${T_ENV})
+  if(T_QTEST)
+    list(APPEND env QT_QPA_PLATFORM=offscreen)
+  endif()
+  if(T_COMMAND)
+    add_test(NAME ${T_NAME} COMMAND ${T_COMMAND})
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABEL}" ENVIRONMENT "${env}")
+    return()
+  endif()
+
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock rq_warnings)
-  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
-  target_compile_definitions(${T_NAME} PRIVATE
-    RQ_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
-    RQ_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
-  set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABEL}"
-    ENVIRONMENT "LC_ALL=C;LANG=C;${T_ENV}")
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} rq_test_support rq_warnings)
+  if(T_QTEST)
+    find_package(Qt6 REQUIRED COMPONENTS Test)
+    set_target_properties(${T_NAME} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${T_NAME} PRIVATE Qt6::Test)
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABEL}" ENVIRONMENT "${env}")
+  else()
+    target_link_libraries(${T_NAME} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock)
+    # Listed when ctest runs, not after the build: a build for another system cannot run them.
+    # The discovered tests take one environment entry only (a list would be split); LC_ALL
+    # alone fixes every part of the locale.
+    if(T_ENV)
+      message(FATAL_ERROR "rq_add_test: ENV is for QTEST and COMMAND tests")
+    endif()
+    gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST
+      PROPERTIES LABELS "${T_LABEL}" ENVIRONMENT LC_ALL=C)
+  endif()
 endfunction()

@@ -10,21 +10,15 @@
 
 #include "engine/path.h"
 #include "engine/strategy_file.h"
+#include "support/files.h"
 
 namespace rq {
 namespace {
 
+using test::readFile;
+using test::TempFolder;
+using test::writeFile;
 namespace fs = std::filesystem;
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 std::string quoted(const std::string& s) {
     return "'" + s + "'";
@@ -38,16 +32,7 @@ struct Result {
 
 class CliTest : public ::testing::Test {
   protected:
-    CliTest() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = (fs::temp_directory_path() / (std::string("rq-cli-") + info->name())).string();
-        fs::remove_all(folder);
-        fs::create_directories(path("home"));
-    }
-    ~CliTest() override {
-        std::error_code ec;
-        fs::remove_all(folder, ec);
-    }
+    CliTest() { fs::create_directories(path("home")); }
 
     std::string path(std::string_view name) const { return joinPath(folder, name); }
 
@@ -76,7 +61,8 @@ class CliTest : public ::testing::Test {
         return text.replace(start, end - start, line);
     }
 
-    std::string folder;
+    TempFolder temp{"rq-cli"};
+    std::string folder = temp.path();
 };
 
 TEST_F(CliTest, VersionAndHelp) {

@@ -10,6 +10,7 @@
 
 #include "converter/jfile_reader.h"
 #include "converter/jfile_writer.h"
+#include "support/files.h"
 #include "tests/converter/hand_built.h"
 
 namespace rq::jfile {
@@ -59,28 +60,16 @@ std::string ifoText(const std::vector<int>& types, const std::vector<int>& width
 
 class Jconvpro : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / (std::string("rq-jconvpro-") + info->name() + "-" +
-                                            std::to_string(std::random_device{}()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_ / "work folder");
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { fs::create_directories(dir_ / "work folder"); }
 
     // Work files live in a folder whose name holds a blank, as a program folder may.
     std::string path(const std::string& name) const {
         return (dir_ / "work folder" / name).string();
     }
     void write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path(name), std::ios::binary) << bytes;
+        rq::test::writeFile(path(name), bytes);
     }
-    std::string read(const std::string& name) const {
-        std::ifstream in(path(name), std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string read(const std::string& name) const { return rq::test::readFile(path(name)); }
     bool exists(const std::string& name) const { return fs::exists(path(name)); }
 
     int run(const Values& args) const {
@@ -105,7 +94,8 @@ class Jconvpro : public ::testing::Test {
         for (const auto& w : words) EXPECT_NE(log.find(w), std::string::npos) << w << "\n" << log;
     }
 
-    fs::path dir_;
+    rq::test::TempFolder temp_{"rq-jconvpro"};
+    fs::path dir_ = temp_.path();
 };
 
 TEST_F(Jconvpro, WritesTheHandBuiltGoldenDatabaseByteForByte) {
@@ -113,10 +103,7 @@ TEST_F(Jconvpro, WritesTheHandBuiltGoldenDatabaseByteForByte) {
     fs::copy_file(data + "golden_small.csv", path("input.tmp"));
     fs::copy_file(data + "golden_small.ifo", path("ifo.tmp"));
     ASSERT_EQ(toPdb("Golden"), 0);
-    std::ifstream golden(data + "golden_small.pdb", std::ios::binary);
-    std::ostringstream expected;
-    expected << golden.rdbuf();
-    EXPECT_EQ(read("out.tmp"), expected.str());
+    EXPECT_EQ(read("out.tmp"), rq::test::readFile(data + "golden_small.pdb"));
     EXPECT_FALSE(exists("jconvpro.err"));
 }
 

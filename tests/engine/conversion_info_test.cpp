@@ -14,7 +14,7 @@ class ConversionInfoTest : public FormatsTest {
     std::string write() {
         EXPECT_TRUE(writeConversionInfo(ctx, path("out.IFO")));
         EXPECT_FALSE(ctx.outputFile.isOpen());
-        return readWholeFile(path("out.IFO"));
+        return readFile(path("out.IFO"));
     }
 
     // The part of the file after the end marker: the popup sections.
@@ -26,7 +26,7 @@ class ConversionInfoTest : public FormatsTest {
 
 TEST_F(ConversionInfoTest, FactoryDefaultsMatchTheGoldenFile) {
     loadFactoryDefaults();
-    EXPECT_EQ(write(), readWholeFile(goldenPath("factory-default.IFO")));
+    EXPECT_EQ(write(), readFile(goldenPath("factory-default.IFO")));
     EXPECT_TRUE(host.messages.empty());
 }
 
@@ -49,7 +49,7 @@ TEST_F(ConversionInfoTest, LettersFollowThePositionsAmongSelectedFields) {
 TEST_F(ConversionInfoTest, LockOffChangesOnlyLineFive) {
     loadFactoryDefaults();
     ctx.strategy.lockFlags = 0;
-    std::string expected = readWholeFile(goldenPath("factory-default.IFO"));
+    std::string expected = readFile(goldenPath("factory-default.IFO"));
     const std::size_t at = expected.find("\r\n110\r\n1\r\n8\r\n");
     ASSERT_NE(at, std::string::npos);
     expected[at + 10] = '0';
@@ -86,7 +86,7 @@ TEST_F(ConversionInfoTest, NoFieldSelectedLeavesFiveLines) {
     ctx.strategy.firstColumn = 1;
     ctx.strategy.lockFlags = 8;
     EXPECT_FALSE(writeConversionInfo(ctx, path("out.IFO")));
-    EXPECT_EQ(readWholeFile(path("out.IFO")), "\r\n\r\n110\r\n1\r\n8\r\n");
+    EXPECT_EQ(readFile(path("out.IFO")), "\r\n\r\n110\r\n1\r\n8\r\n");
     EXPECT_EQ(
         host.messages,
         (std::vector<PlainHost::Message>{

@@ -22,10 +22,10 @@ class ExportCsvTest : public FormatsTest {
     }
 
     int convert(std::string_view exportBytes) {
-        writeWholeFile(path("export.txt"), exportBytes);
+        writeFile(path("export.txt"), exportBytes);
         return exportToCsv(ctx, path("export.txt"), path("out.csv"));
     }
-    std::string csv() const { return readWholeFile(path("out.csv")); }
+    std::string csv() const { return readFile(path("out.csv")); }
 
     static constexpr std::string_view kHeader123 = "\"Reference Type\",\"Author\",\"Year\"\r\n";
 };
@@ -48,7 +48,7 @@ TEST_F(ExportCsvTest, FactoryDefaultsMatchTheGoldenFile) {
     const std::string source = path("mixed.txt");
     std::filesystem::copy_file(goldenPath("export-mixed.txt"), source);
     EXPECT_EQ(exportToCsv(ctx, source, path("mixed.csv")), 4);
-    EXPECT_EQ(readWholeFile(path("mixed.csv")), readWholeFile(goldenPath("export-mixed.csv")));
+    EXPECT_EQ(readFile(path("mixed.csv")), readFile(goldenPath("export-mixed.csv")));
     EXPECT_EQ(ctx.job.truncatedRecords, 1);
     EXPECT_EQ(host.log, (std::vector<std::string>{"Truncated field(s) in Record 3"}));
 }
@@ -269,7 +269,7 @@ TEST_F(ExportCsvTest, ZeroOrNegativeMaxLengthGivesAnEmptyCutValue) {
 
 TEST_F(ExportCsvTest, OutputThatCannotBeCreatedLeavesTheExportUnread) {
     selectOnly({1});
-    writeWholeFile(path("export.txt"), "A\xB0\r\n");
+    writeFile(path("export.txt"), "A\xB0\r\n");
     EXPECT_EQ(exportToCsv(ctx, path("export.txt"), path("missing folder/out.csv")), 0);
     EXPECT_EQ(
         host.messages,
@@ -293,7 +293,7 @@ TEST_F(ExportCsvTest, WriteErrorIsReportedAndGivesZero) {
     selectOnly({1, 2});
     std::string input;
     for (int r = 0; r < 3000; ++r) input += "Book\t" + std::string(1000, 'a') + "\xB0\r\n";
-    writeWholeFile(path("export.txt"), input);
+    writeFile(path("export.txt"), input);
     EXPECT_EQ(exportToCsv(ctx, path("export.txt"), "/dev/full"), 0);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(

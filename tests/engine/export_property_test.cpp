@@ -31,7 +31,7 @@ class ExportPropertyTest : public FormatsTest {
         host.progress.recordNumber = 0;
         ctx.job.truncatedRecords = 0;
         const int records = convert(ctx, path("export.txt"), path("out.csv"));
-        return {records,       ctx.job.truncatedRecords,  readWholeFile(path("out.csv")), host.log,
+        return {records,       ctx.job.truncatedRecords,  readFile(path("out.csv")), host.log,
                 host.messages, host.progress.recordNumber};
     }
 
@@ -47,7 +47,7 @@ class ExportPropertyTest : public FormatsTest {
     }
 
     void expectSame(const std::string& input, const std::string& what) {
-        writeWholeFile(path("export.txt"), input);
+        writeFile(path("export.txt"), input);
         const Result fast = run(exportToCsv);
         const Result plain = run(exportToCsvByteWise);
         SCOPED_TRACE(what);

@@ -1,30 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <random>
 
 #include "engine/output_file.h"
+#include "support/files.h"
 
 namespace rq {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using test::readFile;
 
 class OutputFileTest : public ::testing::Test {
   protected:
-    fs::path folder =
-        fs::temp_directory_path() /
-        ("rq-output-file-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    void SetUp() override { fs::create_directories(folder); }
-    void TearDown() override { fs::remove_all(folder); }
+    test::TempFolder temp{"rq-output-file"};
+    fs::path folder = temp.path();
 };
 
 // Pieces of every size, many buffers' worth, must arrive in order and whole.
@@ -55,7 +48,7 @@ TEST_F(OutputFileTest, EveryByteArrivesInOrderAcrossManyBuffers) {
     EXPECT_FALSE(out.failed());
     EXPECT_TRUE(out.close());
     EXPECT_FALSE(out.isOpen());
-    EXPECT_EQ(readAll(path), expected);
+    EXPECT_EQ(readFile(path), expected);
 }
 
 TEST_F(OutputFileTest, ReopenedSlotWritesTheNextFileFromScratch) {
@@ -75,8 +68,8 @@ TEST_F(OutputFileTest, ReopenedSlotWritesTheNextFileFromScratch) {
         OutputFileGuard guard(out);
     }
     EXPECT_FALSE(out.isOpen());
-    EXPECT_EQ(readAll(first), std::string(OutputFile::kBufferSize + 5, 'a'));
-    EXPECT_EQ(readAll(second), "b");
+    EXPECT_EQ(readFile(first), std::string(OutputFile::kBufferSize + 5, 'a'));
+    EXPECT_EQ(readFile(second), "b");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
     EXPECT_FALSE(out.close());  // nothing open
 }

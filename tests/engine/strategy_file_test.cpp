@@ -24,9 +24,9 @@ std::string headLines(std::string_view lengths = "3990,", std::string_view selec
 
 TEST_F(StrategyFileTest, FactoryDefaultsFileIsByteExact) {
     const std::string target = path("strat.jfp");
-    writeWholeFile(target, "an older, longer file that must be replaced entirely\r\n\r\n\r\n");
+    writeFile(target, "an older, longer file that must be replaced entirely\r\n\r\n\r\n");
     ASSERT_TRUE(writeFactoryDefaults(ctx, target));
-    EXPECT_EQ(readWholeFile(target), readWholeFile(goldenPath("factory-default.jfp")));
+    EXPECT_EQ(readFile(target), readFile(goldenPath("factory-default.jfp")));
     EXPECT_FALSE(std::filesystem::exists(replacementPath(target)));
     EXPECT_FALSE(ctx.outputFile.isOpen());
     EXPECT_TRUE(host.messages.empty());
@@ -112,7 +112,7 @@ TEST_F(StrategyFileTest, WrittenFileHasEveryLineInItsPlace) {
         expected += "\r\n";
     }
     expected += "-3\r\n0\r\n8\r\n";
-    EXPECT_EQ(readWholeFile(target), expected);
+    EXPECT_EQ(readFile(target), expected);
     // The words in memory keep their separators.
     EXPECT_EQ(ctx.strategy.slots[2].popupWords[3], "a,b");
 }
@@ -327,7 +327,7 @@ TEST_F(StrategyFileTest, RewritingReplacesTheWholeFile) {
     }
     for (int n = 1; n <= kFieldCount; ++n) expected += "fld" + std::to_string(n) + "\r\n";
     expected += "0\r\n0\r\n0\r\n";
-    EXPECT_EQ(readWholeFile(target), expected);
+    EXPECT_EQ(readFile(target), expected);
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ TEST(Text, BlanksAndAsciiCaseFolding) {
 class Files : public FormatsTest {};
 
 TEST_F(Files, WholeFileReadTellsMissingFromFailed) {
-    writeWholeFile(path("a.bin"), std::string("x\0\r\n\xFF", 5));
+    writeFile(path("a.bin"), std::string("x\0\r\n\xFF", 5));
     std::string contents = "kept";
     EXPECT_EQ(rq::readWholeFile(path("missing"), contents), ReadResult::Missing);
     EXPECT_EQ(contents, "kept");

@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "engine/path.h"
-#include "jobs/fake_system.h"
 #include "jobs/harness.h"
+#include "support/fake_system.h"
 
 namespace rq::test {
 namespace {

@@ -14,10 +14,10 @@
 #include "engine/jobs.h"
 #include "engine/path.h"
 #include "engine/session.h"
-#include "jobs/fake_system.h"
 #include "jobs/harness.h"
 #include "jobs/recording_host.h"
 #include "platform/platform.h"
+#include "support/fake_system.h"
 
 namespace rq::test {
 namespace {

@@ -6,13 +6,13 @@
 
 #include "engine/context.h"
 #include "engine/strategy.h"
-#include "jobs/fake_system.h"
 #include "jobs/recording_host.h"
+#include "support/fake_system.h"
 
 namespace rq::test {
 
 inline std::string dataFile(const std::string& name) {
-    return std::string(RQ_TEST_DATA_DIR) + "/jobs/" + name;
+    return dataFile("jobs", name);
 }
 
 struct Harness {

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "platform_test_support.h"
+#include "support/files.h"
 
 namespace rq {
 namespace {

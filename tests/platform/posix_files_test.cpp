@@ -12,7 +12,7 @@
 #include "engine/path.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_system_services.h"
-#include "platform_test_support.h"
+#include "support/files.h"
 
 namespace rq {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "engine/command_line.h"
 #include "platform/posix/posix_system_services.h"
-#include "platform_test_support.h"
+#include "support/files.h"
 
 namespace rq {
 namespace {

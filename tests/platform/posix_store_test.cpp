@@ -7,7 +7,7 @@
 #include "engine/file_replace.h"
 #include "platform/posix/posix_system_services.h"
 #include "platform/posix/registry_store.h"
-#include "platform_test_support.h"
+#include "support/files.h"
 
 namespace rq {
 namespace {

@@ -270,7 +270,7 @@ class MainWindowTest : public QObject {
         QFile::setPermissions(inFolder(f, "jconvpro.exe"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         MainWindow& window = f.open();
-        f.system.fastClock = false;
+        f.system.realClock = true;
         window.show();
         const QString source = exchangeFolder(f) + QStringLiteral("/three-refs.txt");
         QVERIFY(QFile::copy(QStringLiteral(RQ_TEST_DATA_DIR "/jobs/three-refs.txt"), source));

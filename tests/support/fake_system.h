@@ -1,15 +1,14 @@
 #pragma once
-// SystemServices for unit tests: files are real (in a temporary folder), the process is a
-// script that runs when it is "started", the clock advances one second per poll, and the
-// registry and the install queue only record what they are given.
+// The one fake of the system services for every test, configured per test: files are real (in
+// a temporary folder) and can be made to fail at one step of their replacement; the process is
+// a script that runs when it is "started", or, with `processes` set, a real process of the
+// platform; the clock moves on as the test says; the registry and the install queue only record
+// what they are given, and the instance lock is always free.
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
-#include <random>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -17,20 +16,9 @@
 #include "engine/command_line.h"
 #include "engine/file_replace.h"
 #include "engine/system_services.h"
+#include "support/files.h"
 
 namespace rq::test {
-
-namespace fs = std::filesystem;
-
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 // The smallest Palm database whose structure holds together: a header named "fake", one record
 // holding `payload` (which must not be empty).
@@ -41,30 +29,6 @@ inline std::string fakePalmDatabase(const std::string& payload) {
     pdb[78 + 3] = 78 + 10;  // at offset 88, after the list and its 2-byte gap
     return pdb + payload;
 }
-
-// A fresh empty folder, removed again at the end of the test.
-class TempFolder {
-  public:
-    TempFolder() {
-        static int counter = 0;
-        path_ = fs::temp_directory_path() / ("rq-jobs-" + std::to_string(std::random_device{}()) +
-                                             "-" + std::to_string(++counter));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string path() const { return path_.string(); }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    fs::path path_;
-};
 
 // A fault to inject into the replacement of files whose path holds `pathPart`: the temporary
 // file cannot be created, the `writeNumber`-th write fails (disk full), or the commit (the flush
@@ -121,6 +85,9 @@ class FakeSystem : public SystemServices {
 
     // What the "converter" does, given the command line, when it starts.
     std::function<void(const std::vector<std::string>& args)> converter;
+    // When set, processes are started, polled, killed and released by these services (the real
+    // platform) instead of running `converter`; the folder short forms come from them too.
+    SystemServices* processes = nullptr;
     bool startFails = false;
     int runningPolls = 0;  // polls that still see the converter running; -1: until killed
     bool crashes = false;  // the converter ends abnormally (a signal, an exception status)
@@ -130,7 +97,9 @@ class FakeSystem : public SystemServices {
     bool queryFails = false;
     std::int64_t clock = 1000;  // seconds; each poll moves it on by secondsPerPoll
     std::int64_t secondsPerPoll = 1;
-    std::string shortFolder;  // returned for any folder when set
+    std::int64_t secondsPerLook = 0;  // and each look at it by this many
+    bool realClock = false;           // the clock of `processes` instead
+    std::string shortFolder;          // returned for any folder when set
     RegistryResult registryResult = RegistryResult::Ok;
 
     std::vector<Start> starts;
@@ -147,13 +116,16 @@ class FakeSystem : public SystemServices {
         starts.push_back({application, commandLine, highPriority});
         events.push_back("start");
         if (startFails) return false;
+        if (processes != nullptr)
+            return processes->startProcess(application, commandLine, highPriority, handle);
         handle.process = 42;
         // The arguments as the converter receives them, its own name first.
         lastArgs = splitCommandLine(commandLine);
         if (converter) converter(lastArgs);
         return true;
     }
-    ProcessStatus pollProcess(ProcessHandle&) override {
+    ProcessStatus pollProcess(ProcessHandle& handle) override {
+        if (processes != nullptr) return processes->pollProcess(handle);
         ++polls;
         clock += secondsPerPoll;
         if (queryFails) return ProcessStatus::QueryFailed;
@@ -161,9 +133,10 @@ class FakeSystem : public SystemServices {
         if (runningPolls < 0 || polls <= runningPolls) return ProcessStatus::Running;
         return crashes ? ProcessStatus::Abnormal : ProcessStatus::Exited;
     }
-    bool killProcess(ProcessHandle&) override {
+    bool killProcess(ProcessHandle& handle) override {
         ++kills;
         events.push_back("kill");
+        if (processes != nullptr) return processes->killProcess(handle);
         if (killFails) return false;
         killed = true;
         return true;
@@ -181,13 +154,15 @@ class FakeSystem : public SystemServices {
         if (!file || !hit) return file;
         return std::make_unique<FaultyReplacement>(std::move(file), fileFault);
     }
-    void releaseProcess(ProcessHandle&) override {
+    void releaseProcess(ProcessHandle& handle) override {
         ++releases;
         events.push_back("release");
+        if (processes != nullptr) processes->releaseProcess(handle);
     }
 
     std::string shortFolderPath(const std::string& folder) override {
-        return shortFolder.empty() ? folder : shortFolder;
+        if (!shortFolder.empty()) return shortFolder;
+        return processes != nullptr ? processes->shortFolderPath(folder) : folder;
     }
     bool copyFile(const std::string& from, const std::string& to) override {
         events.push_back("copy " + from + " " + to);
@@ -207,7 +182,12 @@ class FakeSystem : public SystemServices {
         return fs::is_directory(path);
     }
     std::string currentFolder() override { return fs::current_path().string(); }
-    std::int64_t nowSeconds() override { return clock; }
+    std::int64_t nowSeconds() override {
+        if (realClock && processes != nullptr) return processes->nowSeconds();
+        const std::int64_t now = clock;
+        clock += secondsPerLook;
+        return now;
+    }
 
     RegistryResult writeUserDword(const std::string& keyPath, const std::string& valueName,
                                   std::uint32_t value) override {
