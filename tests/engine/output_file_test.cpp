@@ -5,6 +5,7 @@
 #include <random>
 
 #include "engine/output_file.h"
+#include "support/fake_system.h"
 #include "support/files.h"
 
 namespace rq {
@@ -92,6 +93,65 @@ TEST_F(OutputFileTest, FullDiskIsReportedNotSwallowed) {
     out.write(std::string(8 * OutputFile::kBufferSize, 'x'));
     EXPECT_FALSE(out.close());
     EXPECT_TRUE(out.failed());
+}
+
+}  // namespace
+}  // namespace rq
+
+namespace rq {
+namespace {
+
+// A writer that lost its file: every write and flush comes back at once, and nothing counts.
+TEST_F(OutputFileTest, WritingWithNoOpenFileIsAnErrorNotAWait) {
+    OutputFile out;
+    out.write(std::string(OutputFile::kBufferSize * OutputFile::kBufferCount * 2, 'x'));
+    for (std::size_t i = 0; i < OutputFile::kBufferSize * 2; ++i) out.put('y');
+    EXPECT_TRUE(out.failed());
+    EXPECT_FALSE(out.close());
+    // The slot works again for the next file.
+    const std::string path = (folder / "next.txt").string();
+    ASSERT_TRUE(out.open(path));
+    out.write("fresh");
+    EXPECT_TRUE(out.close());
+    EXPECT_EQ(test::readFile(path), "fresh");
+}
+
+// A failure at any step leaves the earlier file whole and no temporary file; the reason is the
+// system's.
+TEST_F(OutputFileTest, FailureAtAnyStepKeepsTheEarlierFile) {
+    using Step = test::FileFault::Step;
+    const struct {
+        Step step;
+        int writeNumber;
+        std::size_t size;
+    } cases[] = {
+        {Step::Create, 1, 10},
+        {Step::Write, 1, 10},                                // the one write at the close
+        {Step::Write, 3, 8 * OutputFile::kBufferSize},       // a full buffer on the thread
+        {Step::Commit, 1, 3 * OutputFile::kBufferSize + 7},  // the flush or the rename
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.step));
+        test::FakeSystem system;
+        system.fileFault = {c.step, "target", c.writeNumber};
+        OutputFile out(&system);
+        const std::string path = (folder / "target.txt").string();
+        {
+            std::ofstream earlier(path, std::ios::binary);
+            earlier << "EARLIER GOOD FILE";
+        }
+        if (c.step == Step::Create) {
+            EXPECT_FALSE(out.open(path));
+            EXPECT_FALSE(out.isOpen());
+        } else {
+            ASSERT_TRUE(out.open(path));
+            out.write(std::string(c.size, 'n'));
+            EXPECT_FALSE(out.close());
+        }
+        EXPECT_EQ(out.failureReason(), "No space left on device");
+        EXPECT_EQ(test::readFile(path), "EARLIER GOOD FILE");
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    }
 }
 
 }  // namespace
