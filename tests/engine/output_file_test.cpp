@@ -136,10 +136,7 @@ TEST_F(OutputFileTest, FailureAtAnyStepKeepsTheEarlierFile) {
         system.fileFault = {c.step, "target", c.writeNumber};
         OutputFile out(&system);
         const std::string path = (folder / "target.txt").string();
-        {
-            std::ofstream earlier(path, std::ios::binary);
-            earlier << "EARLIER GOOD FILE";
-        }
+        test::writeFile(path, "EARLIER GOOD FILE");
         if (c.step == Step::Create) {
             EXPECT_FALSE(out.open(path));
             EXPECT_FALSE(out.isOpen());

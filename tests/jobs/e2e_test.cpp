@@ -245,6 +245,11 @@ TEST_F(Jobs, ThreeExportsWithTheSecondRejectedByTheConverter) {
     EXPECT_TRUE(fs::exists(joinPath(exchange, "RQ-three.PDB")));
     ASSERT_EQ(host.shownErrorLogs.size(), 1u);
     EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Error, "Output file not created"}}));
+    // The converter's report names the user's export and its record, not the work file.
+    const std::vector<std::string>& report = host.shownErrorLogs[0];
+    ASSERT_GE(report.size(), 2u);
+    EXPECT_EQ(report[1].rfind(bad + ": record 1: field 15", 0), 0u) << report[1];
+    for (const std::string& line : report) EXPECT_EQ(line.find(".tmp"), std::string::npos) << line;
     EXPECT_EQ(host.log.size(), 8u + 7u + 8u);
     EXPECT_EQ(host.log[14], "Endnote file record count was 1");
     EXPECT_EQ(host.log[15], " ");
