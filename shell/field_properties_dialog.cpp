@@ -2,17 +2,15 @@
 
 #include <QButtonGroup>
 #include <QFocusEvent>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTextCursor>
 #include <array>
 
 #include "engine/host_services.h"
 #include "shell/prompts.h"
+#include "ui_field_properties_dialog.h"
 
 namespace rq {
 namespace {
@@ -34,60 +32,31 @@ QStringList textLines(const QString& text) {
 }
 
 FieldPropertiesDialog::FieldPropertiesDialog(Prompts& prompts, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), prompts_(prompts) {
-    setObjectName(QStringLiteral("FldSetDlg"));
-    setFixedSize(384, 241);
-
-    auto* groupBox1 = new QGroupBox(QStringLiteral("Edit Popup Word List"), this);
-    groupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    groupBox1->setGeometry(8, 8, 185, 225);
-    memoWList_ = new QPlainTextEdit(groupBox1);
-    memoWList_->setObjectName(QStringLiteral("MemoWList"));
-    memoWList_->setGeometry(8, 20, 169, 197);
-    memoWList_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    memoWList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memoWList_->setToolTip(QStringLiteral("You may type or paste into this pop-up item list"));
-    connect(memoWList_, &QPlainTextEdit::textChanged, this, &FieldPropertiesDialog::limitWordList);
-
-    radioGroupFldTypes_ = new QGroupBox(QStringLiteral("JFile Field Type"), this);
-    radioGroupFldTypes_->setObjectName(QStringLiteral("RadioGroupFldTypes"));
-    radioGroupFldTypes_->setGeometry(200, 8, 177, 97);
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
+      prompts_(prompts),
+      ui_(std::make_unique<Ui::FieldPropertiesDialog>()) {
+    ui_->setupUi(this);
+    connect(ui_->MemoWList, &QPlainTextEdit::textChanged, this,
+            &FieldPropertiesDialog::limitWordList);
+    // Button i stands for type code kTypeCodes[i].
     typeButtons_ = new QButtonGroup(this);
-    const std::array<QString, 3> items = {QStringLiteral("String"), QStringLiteral("Normal Popup"),
-                                          QStringLiteral("Multiple Popup items ")};
-    for (int i = 0; i < 3; ++i) {
-        auto* button = new QRadioButton(items[i], radioGroupFldTypes_);
-        button->setObjectName(QStringLiteral("RadioGroupFldTypesItem%1").arg(i));
-        button->setGeometry(8, 20 + 24 * i, 160, 20);
-        typeButtons_->addButton(button, i);
-    }
-
-    auto* label1 = new QLabel(QStringLiteral("JFile column width"), this);
-    label1->setObjectName(QStringLiteral("Label1"));
-    label1->setGeometry(200, 124, 116, 16);
-    editFldSize_ = new QLineEdit(QStringLiteral("80"), this);
-    editFldSize_->setObjectName(QStringLiteral("EditFldSize"));
-    editFldSize_->setGeometry(320, 120, 37, 21);
-    editFldSize_->installEventFilter(this);
-
-    auto* cancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
-    cancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    cancelBtn->setGeometry(208, 200, 75, 25);
-    connect(cancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    auto* okBtn = new QPushButton(QStringLiteral("OK"), this);
-    okBtn->setObjectName(QStringLiteral("OKBtn"));
-    okBtn->setGeometry(296, 200, 75, 25);
-    okBtn->setDefault(true);
-    connect(okBtn, &QPushButton::clicked, this, &QDialog::accept);
+    typeButtons_->addButton(ui_->RadioGroupFldTypesItem0, 0);
+    typeButtons_->addButton(ui_->RadioGroupFldTypesItem1, 1);
+    typeButtons_->addButton(ui_->RadioGroupFldTypesItem2, 2);
+    ui_->EditFldSize->installEventFilter(this);
+    connect(ui_->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui_->OKBtn, &QPushButton::clicked, this, &QDialog::accept);
 }
+
+FieldPropertiesDialog::~FieldPropertiesDialog() = default;
 
 bool FieldPropertiesDialog::showFieldProperties(FieldSlot& slot, std::string_view caption) {
     QStringList words;
     for (const std::string& word : slot.popupWords) words << bytesToQt(word);
     limiting_ = true;  // the stored list is shown whole, as the limit binds only the user
-    memoWList_->setPlainText(words.join(QLatin1Char('\n')));
+    ui_->MemoWList->setPlainText(words.join(QLatin1Char('\n')));
     limiting_ = false;
-    acceptedWords_ = memoWList_->toPlainText();
+    acceptedWords_ = ui_->MemoWList->toPlainText();
 
     setWindowTitle(QStringLiteral(" Set JFile Field attributes for ") + textToQt(caption));
 
@@ -99,12 +68,12 @@ bool FieldPropertiesDialog::showFieldProperties(FieldSlot& slot, std::string_vie
     if (kTypeCodes[item] != slot.fieldType) slot.fieldType = String;
     typeButtons_->button(item)->setChecked(true);
 
-    editFldSize_->setText(QString::number(slot.columnWidth));
+    ui_->EditFldSize->setText(QString::number(slot.columnWidth));
 
     if (prompts_.exec(*this) != QDialog::Accepted) return false;
 
     slot.popupWords.clear();
-    for (const QString& line : textLines(memoWList_->toPlainText())) {
+    for (const QString& line : textLines(ui_->MemoWList->toPlainText())) {
         slot.popupWords.push_back(bytesFromQt(line));
     }
     if (slot.popupWords.size() > kMaxPopupWords) {
@@ -114,9 +83,9 @@ bool FieldPropertiesDialog::showFieldProperties(FieldSlot& slot, std::string_vie
         slot.popupWords.resize(kMaxPopupWords);
     }
     std::int32_t width = 0;
-    if (!parseWholeNumber(bytesFromQt(editFldSize_->text()), width)) {
+    if (!parseWholeNumber(bytesFromQt(ui_->EditFldSize->text()), width)) {
         prompts_.message(this, MessageKind::Error,
-                         textToQt(notAnIntegerMessage(bytesFromQt(editFldSize_->text()))));
+                         textToQt(notAnIntegerMessage(bytesFromQt(ui_->EditFldSize->text()))));
         return true;
     }
     slot.columnWidth = width;
@@ -135,7 +104,7 @@ bool FieldPropertiesDialog::checkColumnWidthEntry() {
     static const NumberEntryRule rule{
         0, 160, QStringLiteral("Field Size must be between 0 and 160"),
         QStringLiteral("Field width must be between 0 and 160"), QStringLiteral("80")};
-    const bool ok = checkNumberEntry(prompts_, this, *editFldSize_, rule);
+    const bool ok = checkNumberEntry(prompts_, this, *ui_->EditFldSize, rule);
     checking_ = false;
     return ok;
 }
@@ -148,7 +117,7 @@ void FieldPropertiesDialog::accept() {
 }
 
 bool FieldPropertiesDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == editFldSize_ && event->type() == QEvent::FocusOut) {
+    if (watched == ui_->EditFldSize && event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Only a move to another control of the dialog counts as leaving the entry.
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
@@ -160,7 +129,7 @@ bool FieldPropertiesDialog::eventFilter(QObject* watched, QEvent* event) {
 
 void FieldPropertiesDialog::limitWordList() {
     if (limiting_) return;
-    const QString text = memoWList_->toPlainText();
+    const QString text = ui_->MemoWList->toPlainText();
     if (wordListLength(text) <= kWordListCharLimit) {
         acceptedWords_ = text;
         return;
@@ -189,12 +158,12 @@ void FieldPropertiesDialog::limitWordList() {
     }
     inserted.truncate(keep);
     limiting_ = true;
-    memoWList_->setPlainText(head + inserted + tail);
-    QTextCursor cursor = memoWList_->textCursor();
+    ui_->MemoWList->setPlainText(head + inserted + tail);
+    QTextCursor cursor = ui_->MemoWList->textCursor();
     cursor.setPosition(int(head.size() + inserted.size()));
-    memoWList_->setTextCursor(cursor);
+    ui_->MemoWList->setTextCursor(cursor);
     limiting_ = false;
-    acceptedWords_ = memoWList_->toPlainText();
+    acceptedWords_ = ui_->MemoWList->toPlainText();
 }
 
 }  // namespace rq

@@ -4,15 +4,15 @@
 #include <QDialog>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <string_view>
 
 #include "engine/strategy.h"
 
 class QButtonGroup;
-class QGroupBox;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
+namespace Ui {
+class FieldPropertiesDialog;
+}
 
 namespace rq {
 
@@ -31,6 +31,7 @@ class FieldPropertiesDialog : public QDialog {
     Q_OBJECT
   public:
     FieldPropertiesDialog(Prompts& prompts, QWidget* parent = nullptr);
+    ~FieldPropertiesDialog() override;
 
     // Shows the dialog for one field's slot and applies OK to it; returns whether OK closed it.
     // `caption` is the caption of the field's check box.
@@ -49,10 +50,8 @@ class FieldPropertiesDialog : public QDialog {
     int selectedTypeCode() const;
 
     Prompts& prompts_;
-    QPlainTextEdit* memoWList_;
-    QGroupBox* radioGroupFldTypes_;
+    std::unique_ptr<Ui::FieldPropertiesDialog> ui_;
     QButtonGroup* typeButtons_;
-    QLineEdit* editFldSize_;
     QString acceptedWords_;  // the word box's text before the edit in hand
     bool limiting_ = false;
     bool checking_ = false;

@@ -20,12 +20,13 @@
 
 #include "engine/jobs.h"
 #include "engine/session.h"
+#include "shell/about_box.h"
+#include "shell/converter_error_dialog.h"
 #include "shell/field_properties_dialog.h"
 #include "shell/placement.h"
 #include "shell/progress_dialog.h"
 #include "shell/prompts.h"
 #include "shell/settings_dialog.h"
-#include "shell/splash_window.h"
 #include "shell/window_host.h"
 
 namespace rq {

@@ -1,20 +1,20 @@
 #pragma once
-// The progress dialog, shown without blocking while a conversion works, and the dialog that
-// shows the converter's error log.
+// The progress dialog, shown without blocking while a conversion works.
 
 #include <QDialog>
 #include <QFont>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "engine/host_services.h"
 
 class QFrame;
-class QLabel;
-class QPlainTextEdit;
-class QProgressBar;
+namespace Ui {
+class ProgressDialog;
+}
 
 namespace rq {
 
@@ -27,6 +27,7 @@ class ProgressDialog : public QDialog {
   public:
     // `measureFont` is the main window's font, in which the source path is measured.
     explicit ProgressDialog(const QFont& measureFont, QWidget* parent = nullptr);
+    ~ProgressDialog() override;
 
     void showPhase(ProgressPhase phase);
     void setPrefixLine(const QString& text);
@@ -46,29 +47,12 @@ class ProgressDialog : public QDialog {
     void reject() override;
 
   private:
-    QFrame* makePhasePanel(const char* name, const char* fromPicture, const char* toPicture);
-
     QFont measureFont_;
-    QLabel* labelFName_;
-    QLabel* labelPrefix_;
-    QLabel* labelRec_;
-    QFrame* panelBar_;
-    QProgressBar* progBarJF_;
+    std::unique_ptr<Ui::ProgressDialog> ui_;
     std::vector<std::pair<ProgressPhase, QFrame*>> phasePanels_;
     ProgressPhase phase_ = ProgressPhase::EndNoteToCsv;
     long recordNumber_ = 0;
     bool recordShowPending_ = false;
-};
-
-class ConverterErrorDialog : public QDialog {
-    Q_OBJECT
-  public:
-    explicit ConverterErrorDialog(QWidget* parent = nullptr);
-    // Empties Memo1 and loads the file's lines into it; false when the file cannot be read.
-    bool showLog(const QString& path);
-
-  private:
-    QPlainTextEdit* memo1_;
 };
 
 }  // namespace rq

@@ -2,11 +2,15 @@
 // The settings dialog: the three folders and the HotSync user id.
 
 #include <QDialog>
+#include <memory>
 #include <optional>
 
 #include "engine/strategy.h"
 
 class QLineEdit;
+namespace Ui {
+class SettingsDialog;
+}
 
 namespace rq {
 
@@ -16,6 +20,7 @@ class SettingsDialog : public QDialog {
     Q_OBJECT
   public:
     SettingsDialog(Prompts& prompts, QWidget* parent = nullptr);
+    ~SettingsDialog() override;
 
     // Shows the four settings of the strategy; OK copies the edited texts back.
     void showSettings(Strategy& strategy);
@@ -33,10 +38,7 @@ class SettingsDialog : public QDialog {
     void browseInto(QLineEdit* edit, const QString& title);
 
     Prompts& prompts_;
-    QLineEdit* editENPath_;
-    QLineEdit* editPalmInstallPath_;
-    QLineEdit* editPalmBackupPath_;
-    QLineEdit* editHSId_;
+    std::unique_ptr<Ui::SettingsDialog> ui_;
 };
 
 }  // namespace rq

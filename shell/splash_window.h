@@ -1,33 +1,25 @@
 #pragma once
-// The splash window that stands while the program starts, and the About box.
+// The splash window that stands while the program starts.
 
-#include <QDialog>
 #include <QWidget>
+#include <memory>
 
-class QLabel;
+namespace Ui {
+class SplashWindow;
+}
 
 namespace rq {
-
-// Text colour of the description, version and credit lines on the black ground.
-inline constexpr int kCreditRed = 128, kCreditGreen = 64, kCreditBlue = 0;
 
 class SplashWindow : public QWidget {
     Q_OBJECT
   public:
     explicit SplashWindow(QWidget* parent = nullptr);
+    ~SplashWindow() override;
     // Shows the window and paints it at once.
     void showAndPaint();
-};
 
-class AboutBox : public QDialog {
-    Q_OBJECT
-  public:
-    explicit AboutBox(QWidget* parent = nullptr);
+  private:
+    std::unique_ptr<Ui::SplashWindow> ui_;
 };
-
-// Labels and pictures on the black panels of both windows.
-QLabel* creditLabel(QWidget* parent, const QString& text, const QRect& geometry, int pixelSize,
-                    bool bold, bool serif);
-QLabel* pictureLabel(QWidget* parent, const QString& resource, const QRect& geometry);
 
 }  // namespace rq

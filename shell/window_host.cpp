@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "shell/main_window.h"
+#include "shell/converter_error_dialog.h"
 #include "shell/progress_dialog.h"
 #include "shell/prompts.h"
 

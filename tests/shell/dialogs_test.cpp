@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include "engine/path.h"
+#include "shell/converter_error_dialog.h"
 #include "shell/field_properties_dialog.h"
 #include "shell/progress_dialog.h"
 #include "shell/prompts.h"

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "shell/about_box.h"
+#include "shell/converter_error_dialog.h"
 #include "shell/field_properties_dialog.h"
 #include "shell/progress_dialog.h"
 #include "shell/settings_dialog.h"

@@ -18,6 +18,7 @@
 #include "engine/jobs.h"
 #include "engine/path.h"
 #include "engine/plain_host.h"
+#include "shell/about_box.h"
 #include "shell/field_properties_dialog.h"
 #include "shell/progress_dialog.h"
 #include "shell/splash_window.h"

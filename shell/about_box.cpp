@@ -1,0 +1,27 @@
+#include "shell/about_box.h"
+
+#include <QPushButton>
+
+#include "shell/black_panel.h"
+#include "ui_about_box.h"
+
+namespace rq {
+
+AboutBox::AboutBox(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
+      ui_(std::make_unique<Ui::AboutBox>()) {
+    ui_->setupUi(this);
+    paintBlack(*this);
+    paintBlack(*ui_->Panel1);
+    ui_->Version->setText(QStringLiteral("Version " RQ_VERSION));
+    setCreditFont(*ui_->Version, 15, true, false);
+    setCreditFont(*ui_->Comments, 13, true, false);
+    for (QLabel* credit : {ui_->Credit1, ui_->Credit2, ui_->Credit3, ui_->Credit4}) {
+        setCreditFont(*credit, 13, false, false);
+    }
+    connect(ui_->BtnOK, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+AboutBox::~AboutBox() = default;
+
+}  // namespace rq
