@@ -1,7 +1,11 @@
 #include "shell/converter_error_dialog.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QPushButton>
+
+#include "shell/progress_dialog.h"
+#include "shell/prompts.h"
 
 #include "ui_converter_error_dialog.h"
 
@@ -17,15 +21,26 @@ ConverterErrorDialog::ConverterErrorDialog(QWidget* parent)
 
 ConverterErrorDialog::~ConverterErrorDialog() = default;
 
-bool ConverterErrorDialog::showLog(const QString& path) {
+bool ConverterErrorDialog::showLog(const QString& path, const QString& failedFile) {
     ui_->Memo1->clear();
+    const QFontMetrics metrics(ui_->LabelFailedFile->font());
+    const QString prefix = QStringLiteral("File: ");
+    const int room = ui_->LabelFailedFile->width() - metrics.horizontalAdvance(prefix);
+    ui_->LabelFailedFile->setText(failedFile.isEmpty()
+                                      ? QString()
+                                      : prefix + shortenPath(failedFile, [&](const QString& text) {
+                                            return metrics.horizontalAdvance(text) <= room;
+                                        }));
+    ui_->LabelFailedFile->setToolTip(failedFile);
+    // Enter answers OK from the first moment.
+    ui_->OKBtn->setFocus(Qt::OtherFocusReason);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return false;
     QStringList lines;
     while (!file.atEnd()) {
         QByteArray line = file.readLine();
         while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
-        lines << QString::fromLatin1(line);
+        lines << bytesToQt(std::string_view(line.constData(), std::size_t(line.size())));
     }
     ui_->Memo1->setPlainText(lines.join(QLatin1Char('\n')));
     return true;

@@ -16,8 +16,10 @@ class ConverterErrorDialog : public QDialog {
   public:
     explicit ConverterErrorDialog(QWidget* parent = nullptr);
     ~ConverterErrorDialog() override;
-    // Empties Memo1 and loads the file's lines into it; false when the file cannot be read.
-    bool showLog(const QString& path);
+    // Empties Memo1 and loads the log's lines into it (Windows-1252, as the converter writes
+    // them); `failedFile` is the user's file whose conversion failed, named above the log.
+    // False when the log cannot be read.
+    bool showLog(const QString& path, const QString& failedFile = QString());
 
   private:
     std::unique_ptr<Ui::ConverterErrorDialog> ui_;

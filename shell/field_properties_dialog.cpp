@@ -24,6 +24,10 @@ int wordListLength(const QString& text) {
     return int(text.size() + text.count(QLatin1Char('\n')));
 }
 
+QString withoutTabs(QString text) {
+    return text.remove(QLatin1Char('\t'));
+}
+
 QStringList textLines(const QString& text) {
     if (text.isEmpty()) return {};
     QStringList lines = text.split(QLatin1Char('\n'));
@@ -69,12 +73,14 @@ bool FieldPropertiesDialog::showFieldProperties(FieldSlot& slot, std::string_vie
     typeButtons_->button(item)->setChecked(true);
 
     ui_->EditFldSize->setText(QString::number(slot.columnWidth));
+    // Each use starts on the first control, whatever had the focus when it last closed.
+    ui_->MemoWList->setFocus(Qt::OtherFocusReason);
 
     if (prompts_.exec(*this) != QDialog::Accepted) return false;
 
     slot.popupWords.clear();
     for (const QString& line : textLines(ui_->MemoWList->toPlainText())) {
-        slot.popupWords.push_back(bytesFromQt(line));
+        slot.popupWords.push_back(bytesFromQt(withoutTabs(line)));
     }
     if (slot.popupWords.size() > kMaxPopupWords) {
         prompts_.message(this, MessageKind::Error,
@@ -127,9 +133,43 @@ bool FieldPropertiesDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+bool FieldPropertiesDialog::focusNextPrevChild(bool next) {
+    // Tab enters the type group at its chosen item, as users of radio groups expect (Qt would
+    // enter at the first item), and Shift+Tab leaves it for the word list.
+    QWidget* typeStop = typeButtons_->checkedButton();
+    if (typeStop == nullptr) typeStop = ui_->RadioGroupFldTypesItem0;
+    const QList<QWidget*> chain = {ui_->MemoWList, typeStop, ui_->EditFldSize, ui_->CancelBtn,
+                                   ui_->OKBtn};
+    QWidget* focus = focusWidget();
+    if (typeButtons_->buttons().contains(qobject_cast<QAbstractButton*>(focus))) focus = typeStop;
+    const qsizetype at = chain.indexOf(focus);
+    if (at < 0) return QDialog::focusNextPrevChild(next);
+    const qsizetype count = chain.size();
+    for (qsizetype step = 1; step < count; ++step) {
+        QWidget* candidate = chain[(at + (next ? step : count - step)) % count];
+        if (candidate->isEnabled() && candidate->isVisible()) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return false;
+}
+
 void FieldPropertiesDialog::limitWordList() {
     if (limiting_) return;
-    const QString text = ui_->MemoWList->toPlainText();
+    QString text = ui_->MemoWList->toPlainText();
+    if (text.contains(QLatin1Char('\t'))) {
+        // A tab typed or pasted here would end up inside a popup word and so in the IFO file.
+        const int cursorAt = ui_->MemoWList->textCursor().position();
+        const int tabsBefore = int(text.left(cursorAt).count(QLatin1Char('\t')));
+        text = withoutTabs(text);
+        limiting_ = true;
+        ui_->MemoWList->setPlainText(text);
+        QTextCursor cursor = ui_->MemoWList->textCursor();
+        cursor.setPosition(cursorAt - tabsBefore);
+        ui_->MemoWList->setTextCursor(cursor);
+        limiting_ = false;
+    }
     if (wordListLength(text) <= kWordListCharLimit) {
         acceptedWords_ = text;
         return;

@@ -23,6 +23,9 @@ class Prompts;
 inline constexpr int kWordListCharLimit = 1990;
 int wordListLength(const QString& text);
 
+// A popup word never holds a tab: the word box drops tabs that are pasted into it.
+QString withoutTabs(QString text);
+
 // The lines of a multi-line text as the word box hands them out: a last line break opens no
 // further line and an empty box has no lines.
 QStringList textLines(const QString& text);
@@ -44,6 +47,7 @@ class FieldPropertiesDialog : public QDialog {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
   private:
     void limitWordList();

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "engine/path.h"
+#include "shell/placement.h"
 #include "ui_progress_dialog.h"
 
 namespace rq {
@@ -79,6 +80,7 @@ void ProgressDialog::setRecordNumber(long n) {
 }
 
 void ProgressDialog::setSourceFile(const QString& path) {
+    sourceFile_ = path;
     const QFontMetrics metrics(measureFont_);
     const int width = ui_->LabelFName->width();
     ui_->LabelFName->setText(shortenPath(
@@ -99,6 +101,7 @@ void ProgressDialog::stepProgress(int n) {
 }
 
 void ProgressDialog::showProgress() {
+    if (!isVisible()) centreOnScreen(*this);
     show();
 }
 

@@ -40,6 +40,8 @@ class ProgressDialog : public QDialog {
     void hideProgress();
 
     ProgressPhase phase() const { return phase_; }
+    // The whole path of the source file in hand, as given to setSourceFile.
+    const QString& sourceFile() const { return sourceFile_; }
     long recordNumber() const { return recordNumber_; }
 
   protected:
@@ -52,6 +54,7 @@ class ProgressDialog : public QDialog {
     std::vector<std::pair<ProgressPhase, QFrame*>> phasePanels_;
     ProgressPhase phase_ = ProgressPhase::EndNoteToCsv;
     long recordNumber_ = 0;
+    QString sourceFile_;
     bool recordShowPending_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "shell/prompts.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QFile>
 #include <QFileDialog>
@@ -8,6 +9,8 @@
 #include <QStringDecoder>
 
 #include "engine/strategy.h"
+#include "shell/folder_browser.h"
+#include "shell/placement.h"
 
 namespace rq {
 
@@ -41,37 +44,67 @@ std::optional<QStringList> Prompts::openFiles(QWidget* parent, const QString& st
         nextFiles_.pop_front();
         return answer;
     }
-    QFileDialog dialog(parent, QStringLiteral("Open"), startFolder, filter);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setOption(QFileDialog::ReadOnly, false);
-    dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    const auto dialog = makeOpenFilesDialog(parent, startFolder, filter);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return dialog.selectedFiles();
+    return dialog->selectedFiles();
 }
 
-std::optional<QString> Prompts::chooseFolder(QWidget* parent, const QString& title) {
+std::optional<QString> Prompts::chooseFolder(QWidget* parent, const QString& title,
+                                             const QString& startFolder) {
     folderTitles_.push_back(title);
+    folderStarts_.push_back(startFolder);
     if (!nextFolders_.empty()) {
         auto answer = std::move(nextFolders_.front());
         nextFolders_.pop_front();
         return answer;
     }
-    // Rooted at the top of the tree with nothing preselected; folders of the file system only.
-    const QString folder =
-        QFileDialog::getExistingDirectory(parent, title, QString(), QFileDialog::ShowDirsOnly);
-    if (folder.isEmpty()) return std::nullopt;
-    return folder;
+    FolderBrowser browser(title, startFolder, parent);
+    centreOnScreen(browser);
+    if (browser.exec() != QDialog::Accepted || browser.selectedFolder().isEmpty()) {
+        return std::nullopt;
+    }
+    return browser.selectedFolder();
 }
 
 int Prompts::exec(QDialog& dialog) {
+    // Centred at every use: a dialog shown again would otherwise open where the window system
+    // last left it, which under some window managers is lower each time.
+    centreOnScreen(dialog);
     if (!nextDialogs_.empty()) {
         DialogHandler handler = std::move(nextDialogs_.front());
         nextDialogs_.pop_front();
         return handler(dialog);
     }
     return dialog.exec();
+}
+
+std::unique_ptr<QFileDialog> makeOpenFilesDialog(QWidget* parent, const QString& startFolder,
+                                                 const QString& filter) {
+    auto dialog = std::make_unique<QFileDialog>(parent, QStringLiteral("Open"), startFolder);
+    // Qt's own dialog on every system: the native ones show a filter's pattern after its label
+    // and fold the double space of "Refquill PDB  File".
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setOption(QFileDialog::ReadOnly, false);
+    dialog->setSizeGripEnabled(true);
+    const QStringList filters = filter.split(QStringLiteral(";;"));
+    dialog->setNameFilters(filters);
+    // The list shows each filter's label as written, without its pattern; the dialog still
+    // filters by the pattern, found by the item's place in the list.
+    if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+        for (int i = 0; i < types->count() && i < filters.size(); ++i) {
+            types->setItemText(i, fileFilterLabel(filters[i]));
+        }
+    }
+    return dialog;
+}
+
+QString fileFilterLabel(const QString& qtFilter) {
+    const qsizetype open = qtFilter.lastIndexOf(QStringLiteral(" ("));
+    if (open < 0 || !qtFilter.endsWith(QLatin1Char(')'))) return qtFilter;
+    return qtFilter.left(open);
 }
 
 QString qtFileFilter(const QString& pairs) {

@@ -7,12 +7,14 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "engine/host_services.h"
 
 class QDialog;
+class QFileDialog;
 class QLineEdit;
 class QWidget;
 
@@ -35,8 +37,10 @@ class Prompts {
     // A file-open dialog in which several files may be chosen; nothing when cancelled.
     std::optional<QStringList> openFiles(QWidget* parent, const QString& startFolder,
                                          const QString& filter);
-    // The platform's folder browser; nothing when cancelled.
-    std::optional<QString> chooseFolder(QWidget* parent, const QString& title);
+    // The folder browser under the given title (which may hold a line break), opened at
+    // `startFolder` when it exists; nothing when cancelled.
+    std::optional<QString> chooseFolder(QWidget* parent, const QString& title,
+                                        const QString& startFolder = QString());
     // Shows a dialog modally and returns its result.
     int exec(QDialog& dialog);
 
@@ -51,6 +55,7 @@ class Prompts {
     void clearShownMessages() { messages_.clear(); }
     const std::vector<FileRequest>& fileRequests() const { return fileRequests_; }
     const QStringList& folderTitles() const { return folderTitles_; }
+    const QStringList& folderStarts() const { return folderStarts_; }
 
   private:
     bool autoMessages_ = false;
@@ -60,6 +65,7 @@ class Prompts {
     std::vector<ShownMessage> messages_;
     std::vector<FileRequest> fileRequests_;
     QStringList folderTitles_;
+    QStringList folderStarts_;
 };
 
 // What a whole-number entry accepts, and what it says and shows when it rejects a text.
@@ -76,6 +82,13 @@ struct NumberEntryRule {
 // `rangeMessage`. A rejected entry is reset and gets the focus back. True when accepted.
 bool checkNumberEntry(Prompts& prompts, QWidget* owner, QLineEdit& entry,
                       const NumberEntryRule& rule);
+
+// The file-open dialog of openFiles, built but not shown; `filter` is in Qt's form.
+std::unique_ptr<QFileDialog> makeOpenFilesDialog(QWidget* parent, const QString& startFolder,
+                                                 const QString& filter);
+// What the dialog's list shows for a filter in Qt's form: its description as the engine wrote
+// it, without the " (pattern)" that Qt's form adds.
+QString fileFilterLabel(const QString& qtFilter);
 
 // "desc|pattern|desc|pattern" as the engine names its filters, in Qt's "desc (pattern);;..."
 // form. The first pair stays first, so it is the one chosen when the dialog opens.

@@ -37,12 +37,14 @@ void SettingsDialog::showSettings(Strategy& strategy) {
     strategy.hotSyncId = pathFromQt(ui_->EditHSId->text());
 }
 
-std::optional<QString> SettingsDialog::browseForFolder(const QString& title) {
-    return prompts_.chooseFolder(this, title);
+std::optional<QString> SettingsDialog::browseForFolder(const QString& title,
+                                                       const QString& startFolder) {
+    return prompts_.chooseFolder(this, title, startFolder);
 }
 
 void SettingsDialog::browseInto(QLineEdit* edit, const QString& title) {
-    if (const auto folder = browseForFolder(title)) edit->setText(*folder);
+    // Opens at the folder the row already names.
+    if (const auto folder = browseForFolder(title, edit->text())) edit->setText(*folder);
 }
 
 void SettingsDialog::ButtonBrENClick() {

@@ -24,8 +24,10 @@ class SettingsDialog : public QDialog {
 
     // Shows the four settings of the strategy; OK copies the edited texts back.
     void showSettings(Strategy& strategy);
-    // The platform's folder browser under the given title; nothing when no folder was chosen.
-    std::optional<QString> browseForFolder(const QString& title);
+    // The folder browser under the given title, opened at `startFolder`; nothing when no folder
+    // was chosen.
+    std::optional<QString> browseForFolder(const QString& title,
+                                           const QString& startFolder = QString());
 
     void ButtonBrENClick();
     void ButtonBrPalmInstallClick();

@@ -1,6 +1,9 @@
 #include "shell/splash_window.h"
 
-#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QThread>
+#include <QWindow>
 
 #include "shell/black_panel.h"
 #include "shell/placement.h"
@@ -22,11 +25,20 @@ SplashWindow::SplashWindow(QWidget* parent)
 
 SplashWindow::~SplashWindow() = default;
 
-void SplashWindow::showAndPaint() {
+void SplashWindow::showAndPaint(int exposeTimeoutMs) {
     show();
-    // Painted now: no events are handled while the main window is being built.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The window system maps the window a little after show(), and a paint before that is lost.
+    // Start-up then handles no events while the main window is built, so the artwork must be on
+    // the screen before this returns.
+    QElapsedTimer waited;
+    waited.start();
+    const QWindow* window = windowHandle();
+    while (window != nullptr && !window->isExposed() && waited.elapsed() < exposeTimeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        if (!window->isExposed()) QThread::msleep(5);
+    }
     repaint();
+    QGuiApplication::sync();
 }
 
 }  // namespace rq

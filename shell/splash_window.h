@@ -15,8 +15,9 @@ class SplashWindow : public QWidget {
   public:
     explicit SplashWindow(QWidget* parent = nullptr);
     ~SplashWindow() override;
-    // Shows the window and paints it at once.
-    void showAndPaint();
+    // Shows the window and returns when its artwork is on the screen (or the window system did
+    // not show it within the time-out).
+    void showAndPaint(int exposeTimeoutMs = 2000);
 
   private:
     std::unique_ptr<Ui::SplashWindow> ui_;

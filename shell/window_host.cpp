@@ -112,7 +112,10 @@ void WindowHost::showLog(const std::string& path) {
     showPending();
     ConverterErrorDialog* dialog = window_.errorDialog();
     if (dialog == nullptr) return;
-    if (!dialog->showLog(pathToQt(path))) {
+    // The file whose conversion failed is the one the progress dialog names.
+    const ProgressDialog* progress = window_.progressDialog();
+    const QString failedFile = progress != nullptr ? progress->sourceFile() : QString();
+    if (!dialog->showLog(pathToQt(path), failedFile)) {
         prompts_.message(&window_, MessageKind::Error,
                          QStringLiteral("Cannot open file \"%1\".").arg(pathToQt(path)));
         return;
