@@ -23,10 +23,12 @@
 #include "shell/about_box.h"
 #include "shell/converter_error_dialog.h"
 #include "shell/field_properties_dialog.h"
+#include "shell/log_window.h"
 #include "shell/placement.h"
 #include "shell/progress_dialog.h"
 #include "shell/prompts.h"
 #include "shell/settings_dialog.h"
+#include "shell/status_panel.h"
 #include "shell/window_host.h"
 
 namespace rq {
@@ -69,12 +71,16 @@ void MainWindow::buildLayout() {
     setWindowTitle(QStringLiteral("Refquill for Windows"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/refquill.png")));
 
-    help_ = menuBar()->addAction(QStringLiteral("About"));
+    // Alt and the underlined letter open the entries from the keyboard.
+    help_ = menuBar()->addAction(QStringLiteral("&About"));
     help_->setObjectName(QStringLiteral("Help"));
     connect(help_, &QAction::triggered, this, [this] { guarded([this] { showAboutBox(); }); });
-    settings1_ = menuBar()->addAction(QStringLiteral("Settings"));
+    settings1_ = menuBar()->addAction(QStringLiteral("&Settings"));
     settings1_->setObjectName(QStringLiteral("Settings1"));
     connect(settings1_, &QAction::triggered, this, [this] { guarded([this] { showSettings(); }); });
+    showLog_ = menuBar()->addAction(QStringLiteral("&Log"));
+    showLog_->setObjectName(QStringLiteral("ShowLog"));
+    connect(showLog_, &QAction::triggered, this, [this] { guarded([this] { showRunLog(); }); });
     menuBar()->setObjectName(QStringLiteral("MainMenu1"));
 
     auto* client = new QWidget(this);
@@ -170,7 +176,7 @@ void MainWindow::buildLayout() {
     bar->setSizeGripEnabled(false);
     bar->setFixedHeight(kStatusBarHeight);
     for (int i = 0; i < 2; ++i) {
-        statusPanels_[i] = new QLabel(bar);
+        statusPanels_[i] = new StatusPanel(bar);
         statusPanels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         statusPanels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     }
@@ -195,10 +201,11 @@ void MainWindow::createDialogs() {
     converterErrorDialog_ = new ConverterErrorDialog(this);
     progressDialog_ = new ProgressDialog(font(), this);
     aboutBox_ = new AboutBox(this);
+    logWindow_ = new LogWindow(this);
 }
 
 QString MainWindow::statusPanelText(int panel) const {
-    return statusPanels_[panel]->text();
+    return statusPanels_[panel]->fullText();
 }
 
 void MainWindow::showAboutBox() {
@@ -207,6 +214,12 @@ void MainWindow::showAboutBox() {
 
 void MainWindow::showSettings() {
     if (settingsDialog_ != nullptr) settingsDialog_->showSettings(ctx_->strategy);
+}
+
+void MainWindow::showRunLog() {
+    if (logWindow_ == nullptr) return;
+    logWindow_->showLines(host_->logLines());
+    prompts_.exec(*logWindow_);
 }
 
 void MainWindow::showPopupFieldProperties() {
@@ -282,6 +295,7 @@ void MainWindow::setControlsEnabled(bool enabled) {
     btn2JF_->setEnabled(enabled);
     help_->setEnabled(enabled);
     settings1_->setEnabled(enabled);
+    showLog_->setEnabled(enabled);
     panel1_->setEnabled(enabled);
 }
 
@@ -345,7 +359,7 @@ void MainWindow::addLogLine(const QString& line) {
 }
 
 void MainWindow::setResultText(const QString& text) {
-    statusPanels_[1]->setText(text);
+    statusPanels_[1]->setFullText(text);
 }
 
 }  // namespace rq

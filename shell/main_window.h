@@ -31,6 +31,8 @@ class ConverterErrorDialog;
 class FieldPropertiesDialog;
 class SettingsDialog;
 class ProgressDialog;
+class LogWindow;
+class StatusPanel;
 class WindowHost;
 
 class MainWindow : public QMainWindow, public StrategyWindow {
@@ -56,6 +58,7 @@ class MainWindow : public QMainWindow, public StrategyWindow {
     ProgressDialog* progressDialog() const { return progressDialog_; }
     ConverterErrorDialog* errorDialog() const { return converterErrorDialog_; }
     AboutBox* aboutBox() const { return aboutBox_; }
+    LogWindow* logWindow() const { return logWindow_; }
 
     // Command handlers.
     void convertEndNoteToJFile() { runConversion(Direction::EndNoteToJFile); }
@@ -64,6 +67,8 @@ class MainWindow : public QMainWindow, public StrategyWindow {
     void showSettings();
     // The field properties dialog of the field whose context menu was opened last.
     void showPopupFieldProperties();
+    // The run's log lines so far, the last conversion's selected.
+    void showRunLog();
     // The field properties dialog for field n (1 to 31).
     void showFieldProperties(int n);
     // Checks width entry n as when it loses the focus; false when it had to be reset.
@@ -112,11 +117,12 @@ class MainWindow : public QMainWindow, public StrategyWindow {
     std::array<QCheckBox*, kFieldCount + 1> cbfn_{};
     std::array<QLineEdit*, kFieldCount + 1> edfn_{};
     QCheckBox* cbJfileLock_ = nullptr;
-    QLabel* statusPanels_[2] = {};
+    StatusPanel* statusPanels_[2] = {};
     QPlainTextEdit* memoLog_ = nullptr;
     QMenu* popupField_ = nullptr;
     QAction* help_ = nullptr;
     QAction* settings1_ = nullptr;
+    QAction* showLog_ = nullptr;
     int popupFieldNumber_ = 0;
 
     FieldPropertiesDialog* fieldPropertiesDialog_ = nullptr;
@@ -124,6 +130,7 @@ class MainWindow : public QMainWindow, public StrategyWindow {
     ConverterErrorDialog* converterErrorDialog_ = nullptr;
     ProgressDialog* progressDialog_ = nullptr;
     AboutBox* aboutBox_ = nullptr;
+    LogWindow* logWindow_ = nullptr;
 
     bool running_ = false;
     bool closePending_ = false;

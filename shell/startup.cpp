@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 
+#include "shell/instance_channel.h"
 #include "shell/main_window.h"
 #include "shell/prompts.h"
 #include "shell/splash_window.h"
@@ -44,6 +45,12 @@ int runWindows(int& argc, char** argv, SystemServices& system, const ProgramFold
         splash->hide();
         splash.reset();
 
+        // A second start asks this window to come to the front.
+        InstanceChannel channel(instanceChannelName());
+        channel.listen();
+        QObject::connect(&channel, &InstanceChannel::raiseRequested, &window,
+                         [&window] { bringToFront(window); });
+
         window.show();
         QApplication::exec();
     } catch (const std::exception& error) {
@@ -54,12 +61,21 @@ int runWindows(int& argc, char** argv, SystemServices& system, const ProgramFold
     return 0;
 }
 
+// The second start shows no window: it asks the running program to come to the front, sounds
+// the beep and ends.
+void announceSecondStart(int& argc, char** argv, SystemServices& system) {
+    QApplication app(argc, argv);
+    allowRunningProgramToRaise();
+    InstanceChannel::askToRaise(instanceChannelName());
+    soundSecondStart(system);
+}
+
 }  // namespace
 
 int runDesktopProgram(int& argc, char** argv, SystemServices& system,
                       const ProgramFolders& folders) {
     if (!system.acquireInstanceLock(kInstanceLockName)) {
-        system.beep(1000, 1000);
+        announceSecondStart(argc, argv, system);
         return 0;
     }
     const int code = runWindows(argc, argv, system, folders);

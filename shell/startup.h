@@ -12,7 +12,8 @@ namespace rq {
 inline constexpr const char* kInstanceLockName = "RefquillWin";
 
 // `folders` are the data folder and the folder of the programs, decided by the caller.
-// Returns the exit code, 0 also for a second instance, which only beeps.
+// Returns the exit code, 0 also for a second instance, which beeps and brings the running
+// program to the front instead of starting.
 int runDesktopProgram(int& argc, char** argv, SystemServices& system,
                       const ProgramFolders& folders);
 

@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "shell/main_window.h"
 #include "shell/converter_error_dialog.h"
+#include "shell/main_window.h"
 #include "shell/progress_dialog.h"
 #include "shell/prompts.h"
 

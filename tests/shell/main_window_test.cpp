@@ -88,8 +88,11 @@ class MainWindowTest : public QObject {
                  QStringLiteral("This sets the maximum width of fields in JFile"));
         QCOMPARE(f.child<QCheckBox*>("CBfn9")->toolTip(),
                  QStringLiteral("Left click to select field, Right click for properties"));
-        QCOMPARE(f.child<QAction*>("Help")->text(), QStringLiteral("About"));
-        QCOMPARE(f.child<QAction*>("Settings1")->text(), QStringLiteral("Settings"));
+        // The entries show "About" and "Settings", with their access keys underlined.
+        QCOMPARE(f.child<QAction*>("Help")->text(), QStringLiteral("&About"));
+        QCOMPARE(f.child<QAction*>("Help")->iconText(), QStringLiteral("About"));
+        QCOMPARE(f.child<QAction*>("Settings1")->text(), QStringLiteral("&Settings"));
+        QCOMPARE(f.child<QAction*>("Settings1")->iconText(), QStringLiteral("Settings"));
         QCOMPARE(f.child<QLabel*>("StatusPanel0")->width(), 150);
         QCOMPARE(window.statusPanelText(0), QString());
         QCOMPARE(window.statusPanelText(1), QString());
