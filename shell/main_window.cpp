@@ -202,6 +202,9 @@ void MainWindow::createDialogs() {
     progressDialog_ = new ProgressDialog(font(), this);
     aboutBox_ = new AboutBox(this);
     logWindow_ = new LogWindow(this);
+    // Cancel stops the converter of the file in hand; the job goes on with the next file.
+    connect(progressDialog_, &ProgressDialog::cancelRequested, this,
+            [this] { ctx_->requestStop(StopRequest::ThisFile); });
 }
 
 QString MainWindow::statusPanelText(int panel) const {
@@ -251,11 +254,15 @@ void MainWindow::endRun() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // The strategy file and the log must not be written while a conversion runs: the window
-    // closes when it has ended.
+    // The strategy file and the log must not be written while a conversion runs: asked to
+    // stop, the job ends the converter and converts no further file, and the window closes then.
     if (running_) {
-        closePending_ = true;
         event->ignore();
+        if (closePending_) return;
+        if (prompts_.ask(this, QStringLiteral("A conversion is running. Stop it and quit?"))) {
+            closePending_ = true;
+            ctx_->requestStop(StopRequest::AllFiles);
+        }
         return;
     }
     endRun();
@@ -278,6 +285,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::runConversion(Direction direction) {
     if (running_) return;
     running_ = true;
+    ctx_->clearStop();
     setControlsEnabled(false);
     guarded([&] {
         runJob(*ctx_, direction, [this](const DirectionInfo& info) { return chooseFiles(info); });

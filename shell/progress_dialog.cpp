@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <algorithm>
 
 #include "engine/path.h"
@@ -58,6 +59,10 @@ ProgressDialog::ProgressDialog(const QFont& measureFont, QWidget* parent)
         label->setFont(moving);
     }
     showPhase(ProgressPhase::EndNoteToCsv);
+    connect(ui_->CancelBtn, &QPushButton::clicked, this, [this] {
+        ui_->CancelBtn->setEnabled(false);
+        Q_EMIT cancelRequested();
+    });
 }
 
 ProgressDialog::~ProgressDialog() = default;
@@ -106,7 +111,17 @@ void ProgressDialog::showProgress() {
 }
 
 void ProgressDialog::hideProgress() {
+    showCancel(false);
     hide();
+}
+
+void ProgressDialog::showCancel(bool shown) {
+    ui_->CancelBtn->setEnabled(true);
+    ui_->CancelBtn->setVisible(shown);
+}
+
+bool ProgressDialog::cancelShown() const {
+    return ui_->CancelBtn->isVisibleTo(this);
 }
 
 void ProgressDialog::closeEvent(QCloseEvent* event) {

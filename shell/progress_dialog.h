@@ -38,11 +38,17 @@ class ProgressDialog : public QDialog {
     void stepProgress(int n);
     void showProgress();
     void hideProgress();
+    // The Cancel button, shown while the converter runs; pressing it asks once to stop.
+    void showCancel(bool shown);
+    bool cancelShown() const;
 
     ProgressPhase phase() const { return phase_; }
     // The whole path of the source file in hand, as given to setSourceFile.
     const QString& sourceFile() const { return sourceFile_; }
     long recordNumber() const { return recordNumber_; }
+
+  Q_SIGNALS:
+    void cancelRequested();
 
   protected:
     void closeEvent(QCloseEvent* event) override;

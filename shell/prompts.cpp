@@ -68,6 +68,20 @@ std::optional<QString> Prompts::chooseFolder(QWidget* parent, const QString& tit
     return browser.selectedFolder();
 }
 
+bool Prompts::ask(QWidget* parent, const QString& question) {
+    questions_.push_back(question);
+    if (!nextAnswers_.empty()) {
+        const bool yes = nextAnswers_.front();
+        nextAnswers_.pop_front();
+        return yes;
+    }
+    if (autoMessages_) return false;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Refquill"), question,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 int Prompts::exec(QDialog& dialog) {
     // Centred at every use: a dialog shown again would otherwise open where the window system
     // last left it, which under some window managers is lower each time.

@@ -41,6 +41,8 @@ class Prompts {
     // `startFolder` when it exists; nothing when cancelled.
     std::optional<QString> chooseFolder(QWidget* parent, const QString& title,
                                         const QString& startFolder = QString());
+    // A question with the buttons Yes and No; true for Yes.
+    bool ask(QWidget* parent, const QString& question);
     // Shows a dialog modally and returns its result.
     int exec(QDialog& dialog);
 
@@ -48,6 +50,9 @@ class Prompts {
     void answerMessagesAutomatically(bool on) { autoMessages_ = on; }
     void setNextFiles(std::optional<QStringList> files) { nextFiles_.push_back(std::move(files)); }
     void setNextFolder(std::optional<QString> folder) { nextFolders_.push_back(std::move(folder)); }
+    // The answer to the next question; without one, questions are asked for real.
+    void setNextAnswer(bool yes) { nextAnswers_.push_back(yes); }
+    const QStringList& questions() const { return questions_; }
     // The handler plays the user's part on the next modal dialog and returns its result.
     void setNextDialogHandler(DialogHandler handler) { nextDialogs_.push_back(std::move(handler)); }
 
@@ -62,6 +67,8 @@ class Prompts {
     std::deque<std::optional<QStringList>> nextFiles_;
     std::deque<std::optional<QString>> nextFolders_;
     std::deque<DialogHandler> nextDialogs_;
+    std::deque<bool> nextAnswers_;
+    QStringList questions_;
     std::vector<ShownMessage> messages_;
     std::vector<FileRequest> fileRequests_;
     QStringList folderTitles_;

@@ -70,6 +70,7 @@ void WindowHost::phaseStarted(ProgressPhase phase, std::string_view sourceFile) 
     // The job bar belongs to the converter; until it is queued only records are counted.
     dialog->showBar(false);
     dialog->showPhase(phase);
+    dialog->showCancel(false);
     dialog->setPrefixLine(kWorkingOn);
     dialog->showRecordLabel(true);
     dialog->setSourceFile(pathToQt(sourceFile));
@@ -95,6 +96,7 @@ void WindowHost::converterStarted(ProgressPhase phase) {
     dialog->showPhase(phase);
     dialog->setPrefixLine(kWaitingForConverter);
     dialog->showRecordLabel(false);
+    dialog->showCancel(true);
     dialog->showProgress();
     QCoreApplication::processEvents();
 }

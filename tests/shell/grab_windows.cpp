@@ -1,11 +1,14 @@
 // Saves a picture of every window and dialog (offscreen), so that a change of layout code can be
 // checked pixel for pixel against the pictures taken before it. Not a test: run by hand,
-//   QT_QPA_PLATFORM=offscreen grab_windows <folder>
+//   QT_QPA_PLATFORM=offscreen grab_windows <folder> [<jconvpro.exe>]
+// With the converter it also converts an export of 13,083 records and saves the main window.
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtTest>
+#include <cstdio>
 
 #include "shell/about_box.h"
 #include "shell/converter_error_dialog.h"
@@ -13,6 +16,7 @@
 #include "shell/progress_dialog.h"
 #include "shell/settings_dialog.h"
 #include "shell/splash_window.h"
+#include "shell/window_host.h"
 #include "shell_test_support.h"
 
 using namespace rq;
@@ -53,14 +57,14 @@ int main(int argc, char** argv) {
     save(window, QStringLiteral("main"));
 
     f.prompts.setNextDialogHandler(grabber(QStringLiteral("about")));
-    window.HelpClick();
+    window.showAboutBox();
     // Fixed folders: the program folder is a new temporary one each time.
     Strategy& strategy = window.context().strategy;
     strategy.endNoteFolder = "/home/user/Refquill/Import and Export";
     strategy.palmInstallFolder = "/home/user/Palm/Install";
     strategy.palmBackupFolder = "/home/user/Palm/Backup";
     f.prompts.setNextDialogHandler(grabber(QStringLiteral("settings")));
-    window.Settings1Click();
+    window.showSettings();
     f.prompts.setNextDialogHandler(grabber(QStringLiteral("field1")));
     window.showFieldProperties(1);
     f.prompts.setNextDialogHandler(grabber(QStringLiteral("field2")));
@@ -78,9 +82,12 @@ int main(int argc, char** argv) {
     save(progress, QStringLiteral("progress_csv_endnote"));
     progress.showBar(true);
     progress.stepProgress(40);
-    progress.setConverterPhase('1');
+    // The converter's looks, as the host shows them.
+    progress.setPrefixLine(QStringLiteral("Waiting for Jconvpro to finish"));
+    progress.showRecordLabel(false);
+    progress.showPhase(ProgressPhase::CsvToJFile);
     save(progress, QStringLiteral("progress_csv_jfile"));
-    progress.setConverterPhase('2');
+    progress.showPhase(ProgressPhase::JFileToCsv);
     save(progress, QStringLiteral("progress_jfile_csv"));
     progress.hideProgress();
 
@@ -91,6 +98,44 @@ int main(int argc, char** argv) {
     file.write("line 1: field count differs\r\nline 7: value too long\r\n");
     file.close();
     f.prompts.setNextDialogHandler(grabber(QStringLiteral("error_report")));
-    window.showLog(log.toStdString());
+    window.host().showLog(log.toStdString());
+
+    // The field properties dialog after three presses of Tab from where it opens.
+    f.prompts.setNextDialogHandler([](QDialog& dialog) {
+        dialog.show();
+        dialog.activateWindow();
+        if (!QTest::qWaitForWindowActive(&dialog)) qFatal("the dialog did not become active");
+        for (int i = 0; i < 3; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        save(dialog, QStringLiteral("field2_three_tabs"));
+        dialog.hide();
+        return int(QDialog::Rejected);
+    });
+    window.showFieldProperties(2);
+
+    // The status bar after converting an export of 13,083 records, each with a value cut.
+    if (argc > 2) {
+        const QString converter = QString::fromLocal8Bit(argv[2]);
+        const QString programFolder = QString::fromStdString(f.programFolder());
+        if (!QFile::copy(converter, programFolder + QStringLiteral("/jconvpro.exe"))) {
+            qFatal("cannot copy the converter");
+        }
+        QFile::setPermissions(programFolder + QStringLiteral("/jconvpro.exe"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile sample(QStringLiteral(RQ_TEST_DATA_DIR "/jobs/three-refs.txt"));
+        if (!sample.open(QIODevice::ReadOnly)) qFatal("no sample export");
+        const QByteArray three = sample.readAll();
+        const QString source = programFolder + QStringLiteral("/Import and Export/big.txt");
+        QFile big(source);
+        if (!big.open(QIODevice::WriteOnly)) qFatal("cannot write the export");
+        for (int i = 0; i < 13083 / 3; ++i) big.write(three);
+        big.close();
+        window.setWidthText(2, "5");  // every author is cut
+        f.system.realClock = true;
+        f.prompts.setNextFiles(QStringList{source});
+        window.convertEndNoteToJFile();
+        save(window, QStringLiteral("main_after_13083"));
+        std::printf("status: %s\nmessages: %s\n", qPrintable(window.statusPanelText(1)),
+                    qPrintable(f.messageTexts().join(QLatin1Char('|'))));
+    }
     return 0;
 }

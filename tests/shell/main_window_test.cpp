@@ -444,8 +444,10 @@ class MainWindowTest : public QObject {
         MainWindow& window = f.open();
         window.show();
         bool closedInside = true;
-        // The file choice is the first thing the job shows; the user closes the window there.
+        // The file choice is the first thing the job shows; the user closes the window there
+        // and agrees to stop the conversion.
         f.prompts.setNextFiles(std::nullopt);
+        f.prompts.setNextAnswer(true);
         QTimer::singleShot(0, &window, [&] {
             window.close();
             closedInside = !window.isVisible();
