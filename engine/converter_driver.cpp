@@ -328,12 +328,12 @@ ConverterRunEnd ExternalConverter::runConverter(const DirectionInfo& direction,
         ProcessHandle handle;
         if (ctx_.stopRequest() != StopRequest::None) {
             end = ConverterRunEnd::Cancelled;
-        } else if (system.startProcess(programPath(),
-                                       commandLine(direction.converterCode, fourthArgument), true,
-                                       handle)) {
-            end = waitFor(handle);
         } else {
-            end = ConverterRunEnd::NotStarted;
+            const std::string line = commandLine(direction.converterCode, fourthArgument);
+            host.converterCommand(line);
+            end = system.startProcess(programPath(), line, true, handle)
+                      ? waitFor(handle)
+                      : ConverterRunEnd::NotStarted;
         }
     }
 

@@ -56,6 +56,9 @@ class HostServices {
     virtual void converterQueued() = 0;
     // The converter runs for `phase` and the engine waits for it to end.
     virtual void converterStarted(ProgressPhase phase) = 0;
+    // The exact command line the converter is started with; only a host that shows it (the
+    // command-line tool when verbose) needs to hear it.
+    virtual void converterCommand(std::string_view commandLine) { (void)commandLine; }
     // The converter has run for `seconds` whole seconds; once per new second, the host's
     // pending events are processed afterwards as by pumpEvents.
     virtual void converterRunning(int seconds) = 0;

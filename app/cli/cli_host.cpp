@@ -1,5 +1,8 @@
 #include "app/cli/cli_host.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace rq {
 
 namespace {
@@ -14,19 +17,143 @@ const char* prefixOf(MessageKind kind) {
     }
     return "message: ";
 }
+
+const char* stepName(ProgressPhase phase) {
+    switch (phase) {
+        case ProgressPhase::EndNoteToCsv:
+            return "EndNote to CSV";
+        case ProgressPhase::CsvToJFile:
+            return "CSV to JFile";
+        case ProgressPhase::JFileToCsv:
+            return "JFile to CSV";
+        case ProgressPhase::CsvToEndNote:
+            break;
+    }
+    return "CSV to EndNote";
+}
+
+std::uint64_t sizeOf(std::string_view path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(std::filesystem::path(path), error);
+    return error ? 0 : static_cast<std::uint64_t>(size);
+}
+
+int width(std::string_view text) {
+    return static_cast<int>(text.size());
+}
 }  // namespace
+
+void CliHost::startJob(int files) {
+    progress_.startJob(files, now_());
+}
+
+void CliHost::endJob() {
+    endStep();
+    progress_.erase();
+}
+
+void CliHost::printError(std::string_view line) {
+    progress_.erase();
+    std::fprintf(err_, "%.*s\n", width(line), line.data());
+    std::fflush(err_);
+}
+
+void CliHost::printNote(std::string_view line) {
+    if (verbosity_ != Verbosity::Quiet) printError(line);
+}
+
+void CliHost::printVerbose(std::string_view prefix, std::string_view text) {
+    if (verbosity_ != Verbosity::Verbose) return;
+    progress_.erase();
+    std::fprintf(err_, "%.*s%.*s\n", width(prefix), prefix.data(), width(text), text.data());
+    std::fflush(err_);
+}
+
+void CliHost::appendLog(std::string_view line) {
+    PlainHost::appendLog(line);
+    // The blank line that opens each file's group tells nothing here.
+    if (line.find_first_not_of(' ') != std::string_view::npos) printVerbose("log: ", line);
+}
 
 void CliHost::showMessage(MessageKind kind, std::string_view text) {
     PlainHost::showMessage(kind, text);
-    std::fprintf(err_, "%s%.*s\n", prefixOf(kind), static_cast<int>(text.size()), text.data());
+    if (verbosity_ == Verbosity::Quiet && kind != MessageKind::Error) return;
+    progress_.erase();
+    std::fprintf(err_, "%s%.*s\n", prefixOf(kind), width(text), text.data());
     std::fflush(err_);
 }
 
 void CliHost::setStatusText(std::string_view text) {
     PlainHost::setStatusText(text);
     // The jobs clear the panel before each file; a blank line would tell the user nothing.
-    if (text.empty()) return;
-    std::fprintf(out_, "%.*s\n", static_cast<int>(text.size()), text.data());
+    if (text.empty() || verbosity_ == Verbosity::Quiet) return;
+    progress_.erase();
+    std::fprintf(out_, "%.*s\n", width(text), text.data());
+    std::fflush(out_);
+}
+
+void CliHost::pumpEvents() {
+    PlainHost::pumpEvents();
+    progress_.update(now_());
+}
+
+void CliHost::beginBusy() {
+    PlainHost::beginBusy();
+    progress_.startFile();
+}
+
+void CliHost::endBusy() {
+    PlainHost::endBusy();
+    endStep();
+}
+
+void CliHost::startStep(ProgressPhase phase, std::string_view inputFile) {
+    endStep();
+    step_ = phase;
+    stepStart_ = now_();
+    progress_.startStep(sizeOf(inputFile));
+    progress_.update(stepStart_);
+}
+
+void CliHost::endStep() {
+    progress_.endStep();
+    if (!step_) return;
+    const double seconds = std::chrono::duration<double>(now_() - stepStart_).count();
+    char line[96];
+    std::snprintf(line, sizeof line, "%s took %.3f s", stepName(*step_), seconds);
+    step_.reset();
+    printVerbose("step: ", line);
+}
+
+void CliHost::phaseStarted(ProgressPhase phase, std::string_view sourceFile) {
+    PlainHost::phaseStarted(phase, sourceFile);
+    startStep(phase, sourceFile);
+}
+
+void CliHost::recordReached(long n) {
+    PlainHost::recordReached(n);
+    progress_.setRecords(n);
+    progress_.update(now_());
+}
+
+void CliHost::converterStarted(ProgressPhase phase) {
+    PlainHost::converterStarted(phase);
+    // The converter reads the work copy of the file in hand; its size is the size of the source.
+    if (step_ != phase) startStep(phase, progress.sourceFile);
+}
+
+void CliHost::converterCommand(std::string_view commandLine) {
+    printVerbose("converter: ", commandLine);
+}
+
+void CliHost::converterRunning(int seconds) {
+    PlainHost::converterRunning(seconds);
+    progress_.update(now_());
+}
+
+void CliHost::progressEnded() {
+    PlainHost::progressEnded();
+    endStep();
 }
 
 }  // namespace rq

@@ -1,24 +1,66 @@
 #pragma once
 // The host services of the command-line tool: PlainHost, with every message also printed to
 // stderr ("error: TEXT", "information: TEXT", "message: TEXT") and every result text of the
-// status panel to stdout.
+// status panel to stdout. Quiet keeps only the errors; verbose adds the run log's lines, the
+// converter's command line and the time each step took ("log: ", "converter: ", "step: "). On
+// a terminal a progress line tells how far the job has come.
 
+#include <chrono>
 #include <cstdio>
+#include <optional>
 
+#include "app/cli/progress_line.h"
 #include "engine/plain_host.h"
 
 namespace rq {
 
+enum class Verbosity { Quiet, Normal, Verbose };
+
 class CliHost : public PlainHost {
   public:
-    CliHost(std::FILE* out = stdout, std::FILE* err = stderr) : out_(out), err_(err) {}
+    using Clock = ProgressLine::Clock;
 
+    CliHost(std::FILE* out = stdout, std::FILE* err = stderr, bool progressLine = false)
+        : out_(out), err_(err), progress_(err, progressLine) {}
+
+    void setVerbosity(Verbosity verbosity) { verbosity_ = verbosity; }
+    Verbosity verbosity() const { return verbosity_; }
+    // The clock of the step times and the progress line; tests set their own.
+    void setClock(Clock::time_point (*now)()) { now_ = now; }
+
+    // A job of `files` files starts; the progress line counts them.
+    void startJob(int files);
+    // The job has ended: the progress line goes.
+    void endJob();
+    // A line of our own on stderr, after the progress line has gone.
+    void printError(std::string_view line);
+    void printNote(std::string_view line);                              // not when quiet
+    void printVerbose(std::string_view prefix, std::string_view text);  // only when verbose
+
+    void appendLog(std::string_view line) override;
     void showMessage(MessageKind kind, std::string_view text) override;
     void setStatusText(std::string_view text) override;
+    void pumpEvents() override;
+    void beginBusy() override;
+    void endBusy() override;
+    void phaseStarted(ProgressPhase phase, std::string_view sourceFile) override;
+    void recordReached(long n) override;
+    void converterStarted(ProgressPhase phase) override;
+    void converterCommand(std::string_view commandLine) override;
+    void converterRunning(int seconds) override;
+    void progressEnded() override;
 
   private:
+    void startStep(ProgressPhase phase, std::string_view inputFile);
+    void endStep();
+
     std::FILE* out_;
     std::FILE* err_;
+    ProgressLine progress_;
+    Verbosity verbosity_ = Verbosity::Normal;
+    Clock::time_point (*now_)() = &Clock::now;
+    std::optional<ProgressPhase> step_;
+    Clock::time_point stepStart_{};
 };
 
 }  // namespace rq

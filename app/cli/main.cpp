@@ -1,24 +1,28 @@
 // refquill-cli: the conversion engine without a window.
 //
-//   refquill-cli [--home DIR] COMMAND ARGS...
+//   refquill-cli [OPTIONS] COMMAND ARGS...
 //
-// The program's files lie in DIR, else in $REFQUILL_HOME, else beside this program when that
-// folder is the user's, else in the user's data folder; the converter always lies beside this
-// program. The strategy comes from "Strat.jfp" there, or from the factory defaults when there is
-// none. Only the two jobs (to-jfile, to-endnote) write into that folder, as the desktop program
-// does. Exit
-// status: 0 when no error message was shown, 1 when one was or when a job left a file
-// unconverted, 2 for wrong usage. A new command
-// is one function and one row of kCommands.
+// The program's files lie in --home DIR, else in $REFQUILL_HOME, else beside this program when
+// that folder is the user's, else in the user's data folder; the converter always lies beside
+// this program. The strategy comes from "Strat.jfp" there, or from the factory defaults when
+// there is none. Only the two jobs (to-jfile, to-endnote) write into that folder, as the
+// desktop program does, one conversion per folder at a time. Exit status: 0 when no error
+// message was shown, 1 when one was or when a job left a file unconverted, 2 for wrong usage,
+// 130 after an interrupt. A new command is one function, one row of kCommands (options.h) and
+// one of kRunners.
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "app/cli/cli_host.h"
 #include "app/cli/job_commands.h"
+#include "app/cli/options.h"
 #include "engine/context.h"
 #include "engine/conversion_info.h"
 #include "engine/export_csv.h"
@@ -26,6 +30,7 @@
 #include "engine/session.h"
 #include "engine/strategy.h"
 #include "engine/strategy_file.h"
+#include "platform/console.h"
 #include "platform/data_folder.h"
 #include "platform/platform.h"
 
@@ -35,11 +40,12 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitError = 1;
 constexpr int kExitUsage = 2;
-
-constexpr std::string_view kProgram = "refquill-cli";
+constexpr int kExitInterrupted = 130;
 
 // Everything a command works with: the host, the system services and the context.
 struct Session {
+    explicit Session(bool progressLine) : host(stdout, stderr, progressLine) {}
+
     CliHost host;
     std::unique_ptr<SystemServices> system = createSystemServices();
     InMemoryStrategyWindow window;
@@ -53,24 +59,18 @@ struct Session {
     int exitStatus() const { return host.errorShown() ? kExitError : kExitOk; }
 };
 
-// The arguments after the command name: "-o PATH" and the rest in order.
-struct CommandArgs {
-    std::vector<std::string> positional;
-    std::string output;
-};
+// What an interrupt reaches: set before a job starts, read in the signal handler.
+std::atomic<bool> interrupted{false};
+std::atomic<ConversionContext*> interruptedContext{nullptr};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<void*>::is_always_lock_free);
 
-struct Command {
-    std::string_view name;
-    std::string_view synopsis;  // the arguments as the usage shows them
-    std::string_view summary;
-    std::size_t positionalCount;
-    bool needsOutput;
-    int (*run)(Session&, const CommandArgs&);
-    bool moreAllowed = false;  // positionalCount or more
-};
+void onInterrupt() {
+    interrupted.store(true);
+    if (ConversionContext* ctx = interruptedContext.load()) ctx->requestStop(StopRequest::AllFiles);
+}
 
 // The strategy as start-up makes it: cleared, the three numbers set, then the strategy file of
-// the program folder or else the factory defaults. False after a message when the file exists
+// the data folder or else the factory defaults. False after a message when the file exists
 // but cannot be read whole.
 bool loadStrategy(Session& session) {
     ConversionContext& ctx = session.ctx;
@@ -94,99 +94,112 @@ bool loadStrategy(Session& session) {
     return false;
 }
 
-int runExportCsv(Session& session, const CommandArgs& args) {
+int runExportCsv(Session& session, const Invocation& args) {
     if (!loadStrategy(session)) return kExitError;
     ConversionContext& ctx = session.ctx;
     ctx.job.truncatedRecords = 0;
     const int records = exportToCsv(ctx, args.positional[0], args.output);
-    std::printf("records: %d\nrecords with cut values: %d\n", records, ctx.job.truncatedRecords);
+    if (session.host.verbosity() != Verbosity::Quiet)
+        std::printf("records: %d\nrecords with cut values: %d\n", records,
+                    ctx.job.truncatedRecords);
     return session.exitStatus();
 }
 
-int runWriteIfo(Session& session, const CommandArgs& args) {
+int runWriteIfo(Session& session, const Invocation& args) {
     if (!loadStrategy(session)) return kExitError;
     ConversionContext& ctx = session.ctx;
     ctx.job.ifoFile = args.output;
-    if (writeConversionInfo(ctx, ctx.job.ifoFile)) {
+    if (writeConversionInfo(ctx, ctx.job.ifoFile) && session.host.verbosity() != Verbosity::Quiet) {
         std::printf("selected fields: %d\n", assignPopupLetters(ctx.strategy));
     }
     return session.exitStatus();
 }
 
-// The jobs need the data folder; on a first start with a per-user folder they start from the
-// program folder's strategy.
-bool adoptStrategy(Session& session) {
-    const std::string problem = prepareDataFolder(session.data, session.ctx.converterFolder);
-    if (problem.empty()) return true;
-    session.host.showMessage(MessageKind::Error, problem);
-    return false;
-}
-
-int runToJFileCommand(Session& session, const CommandArgs& args) {
-    if (!adoptStrategy(session)) return kExitError;
-    const JobResult result = runToJFile(session.ctx, args.positional);
-    return result.allConverted() ? session.exitStatus() : kExitError;
-}
-
-int runToEndNoteCommand(Session& session, const CommandArgs& args) {
-    if (!adoptStrategy(session)) return kExitError;
-    const JobResult result = runToEndNote(session.ctx, args.positional);
-    return result.allConverted() ? session.exitStatus() : kExitError;
-}
-
-int runImportCsvCommand(Session& session, const CommandArgs& args) {
+int runImportCsvCommand(Session& session, const Invocation& args) {
     const ImportResult result = runImportCsv(session.ctx, args.positional[0], args.output);
-    std::printf("records: %d\n", result.records);
+    if (session.host.verbosity() != Verbosity::Quiet) std::printf("records: %d\n", result.records);
     return result.failed ? kExitError : session.exitStatus();
 }
 
-constexpr Command kCommands[] = {
-    {"export-csv", "EXPORT -o CSV", "convert an EndNote export into the CSV for JFile", 1, true,
-     runExportCsv},
-    {"write-ifo", "-o IFO", "write the conversion-info file of the strategy", 0, true, runWriteIfo},
-    {"to-jfile", "EXPORT...", "EndNote exports to JFile databases (the program's job)", 1, false,
-     runToJFileCommand, true},
-    {"to-endnote", "PDB...", "JFile databases to EndNote import files (the program's job)", 1,
-     false, runToEndNoteCommand, true},
-    {"import-csv", "CSV -o TSV", "convert a CSV into an EndNote import file", 1, true,
-     runImportCsvCommand},
+// The data folder for a job: made if missing (on a first start with a per-user folder with the
+// program folder's strategy), then held for this run alone.
+int takeDataFolder(Session& session, const Invocation& args) {
+    const std::string problem = prepareDataFolder(session.data, session.ctx.converterFolder);
+    if (!problem.empty()) {
+        session.host.showMessage(MessageKind::Error, problem);
+        return kExitError;
+    }
+    const std::string& folder = session.data.folder;
+    if (session.system->tryLockProgramFolder(folder) == FolderLock::Acquired) return kExitOk;
+    if (args.noWait) {
+        session.host.printError("error: another conversion is running in " + folder);
+        return kExitError;
+    }
+    session.host.printNote("waiting for another conversion in " + folder);
+    while (session.system->tryLockProgramFolder(folder) != FolderLock::Acquired) {
+        if (interrupted.load()) return kExitInterrupted;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return kExitOk;
+}
+
+int runJobCommand(Session& session, const Invocation& args,
+                  JobResult (*job)(ConversionContext&, const std::vector<std::string>&)) {
+    ConversionContext& ctx = session.ctx;
+    ctx.converterTimeoutSeconds = args.timeoutSeconds;
+    interruptedContext.store(&ctx);
+    if (interrupted.load()) ctx.requestStop(StopRequest::AllFiles);
+    if (const int status = takeDataFolder(session, args); status != kExitOk) return status;
+
+    CliHost& host = session.host;
+    host.printVerbose("folders: ",
+                      "data " + ctx.programFolder + ", converter " + ctx.converterFolder);
+    const int files = static_cast<int>(args.positional.size());
+    host.startJob(files);
+    const JobResult result = job(ctx, args.positional);
+    host.endJob();
+    interruptedContext.store(nullptr);
+    session.system->unlockProgramFolder();
+
+    // One closing line when not every file was converted: the count from the jobs' results.
+    const bool stopped = interrupted.load();
+    const int converted = result.converted();
+    std::string summary = std::string(kProgram) + ": " + (stopped ? "interrupted; " : "") +
+                          std::to_string(converted) + " of " + std::to_string(files) +
+                          (files == 1 ? " file" : " files") + " converted";
+    if (result.failed() > 0) summary += ", " + std::to_string(result.failed()) + " failed";
+    if (result.cancelled() > 0) summary += ", " + std::to_string(result.cancelled()) + " cancelled";
+    if (stopped || converted != files)
+        host.printError(summary);
+    else
+        host.printVerbose("", summary);
+
+    if (stopped) return kExitInterrupted;
+    return converted == files ? session.exitStatus() : kExitError;
+}
+
+int runToJFileCommand(Session& session, const Invocation& args) {
+    return runJobCommand(session, args, runToJFile);
+}
+
+int runToEndNoteCommand(Session& session, const Invocation& args) {
+    return runJobCommand(session, args, runToEndNote);
+}
+
+struct Runner {
+    std::string_view command;
+    int (*run)(Session&, const Invocation&);
+    bool job;  // converts files in the data folder; hears interrupts
 };
 
-void printUsage(std::FILE* to) {
-    std::fprintf(to, "usage: %.*s [--home DIR] COMMAND ARGS...\n",
-                 static_cast<int>(kProgram.size()), kProgram.data());
-    for (const Command& c : kCommands) {
-        std::fprintf(to, "       %.*s [--home DIR] %.*s %.*s\n", static_cast<int>(kProgram.size()),
-                     kProgram.data(), static_cast<int>(c.name.size()), c.name.data(),
-                     static_cast<int>(c.synopsis.size()), c.synopsis.data());
-    }
-    std::fprintf(to, "       %.*s --help | --version\n", static_cast<int>(kProgram.size()),
-                 kProgram.data());
-}
+constexpr Runner kRunners[] = {
+    {"export-csv", runExportCsv, false},        {"write-ifo", runWriteIfo, false},
+    {"to-jfile", runToJFileCommand, true},      {"to-endnote", runToEndNoteCommand, true},
+    {"import-csv", runImportCsvCommand, false},
+};
 
-void printHelp() {
-    printUsage(stdout);
-    std::printf("\ncommands:\n");
-    for (const Command& c : kCommands) {
-        std::printf("  %-12.*s %.*s\n", static_cast<int>(c.name.size()), c.name.data(),
-                    static_cast<int>(c.summary.size()), c.summary.data());
-    }
-    std::printf(
-        "\noptions:\n"
-        "  --home DIR   program folder (default: the folder of this program); the strategy\n"
-        "               is read from Strat.jfp there, or the factory defaults are used\n"
-        "\nexit status: 0 without error messages, 1 after one or when a file was not\n"
-        "converted, 2 for wrong usage\n");
-}
-
-int usageError(const std::string& problem) {
-    std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(kProgram.size()), kProgram.data(),
-                 problem.c_str());
-    printUsage(stderr);
-    return kExitUsage;
-}
-
-// The program folder when --home is not given: the folder of the executable.
+// The folder of the executable, found through its resolved path: the links in bin/ lead to the
+// folder that holds the converter.
 std::string programFolderOf(const char* argv0) {
     std::string exe = executablePath();
     if (exe.empty()) exe = argv0;
@@ -194,62 +207,41 @@ std::string programFolderOf(const char* argv0) {
 }
 
 int run(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    std::string home;
-    bool homeGiven = false;
-    std::size_t i = 0;
-    for (; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            printHelp();
+    const Invocation args = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (args.action) {
+        case Invocation::Action::Help:
+            printHelp(stdout);
             return kExitOk;
-        }
-        if (a == "--version") {
+        case Invocation::Action::CommandHelp:
+            printCommandHelp(stdout, *args.command);
+            return kExitOk;
+        case Invocation::Action::Version:
             std::printf("%.*s %s\n", static_cast<int>(kProgram.size()), kProgram.data(),
                         RQ_VERSION);
             return kExitOk;
-        }
-        if (a == "--home") {
-            if (i + 1 >= args.size()) return usageError("--home needs a folder");
-            home = args[++i];
-            homeGiven = true;
-            continue;
-        }
-        break;
+        case Invocation::Action::UsageError:
+            std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(kProgram.size()), kProgram.data(),
+                         args.problem.c_str());
+            printUsage(stderr);
+            return kExitUsage;
+        case Invocation::Action::Run:
+            break;
     }
-    if (i >= args.size()) return usageError("no command given");
 
-    const Command* command = nullptr;
-    for (const Command& c : kCommands)
-        if (c.name == args[i]) command = &c;
-    if (command == nullptr) return usageError("unknown command '" + args[i] + "'");
+    const Runner* runner = nullptr;
+    for (const Runner& r : kRunners)
+        if (r.command == args.command->name) runner = &r;
+    if (runner == nullptr) return kExitUsage;
 
-    CommandArgs commandArgs;
-    bool outputGiven = false;
-    for (++i; i < args.size(); ++i) {
-        if (args[i] == "-o") {
-            if (i + 1 >= args.size()) return usageError("-o needs a file name");
-            if (outputGiven) return usageError("-o given twice");
-            commandArgs.output = args[++i];
-            outputGiven = true;
-        } else {
-            commandArgs.positional.push_back(args[i]);
-        }
-    }
-    const std::string name(command->name);
-    const std::size_t given = commandArgs.positional.size();
-    if (given != command->positionalCount &&
-        !(command->moreAllowed && given > command->positionalCount))
-        return usageError(name + " takes " + std::string(command->synopsis));
-    if (command->needsOutput && (!outputGiven || commandArgs.output.empty()))
-        return usageError(name + " needs -o");
-
-    if (homeGiven && home.empty()) return usageError("--home needs a folder");
-    Session session;
+    Session session(runner->job && !args.quiet && standardErrorIsTerminal());
+    session.host.setVerbosity(args.quiet     ? Verbosity::Quiet
+                              : args.verbose ? Verbosity::Verbose
+                                             : Verbosity::Normal);
+    if (runner->job) installInterruptHandler(onInterrupt);
     const std::string programFolder = programFolderOf(argv[0]);
-    session.data = chooseDataFolder(programFolder, home);
+    session.data = chooseDataFolder(programFolder, args.home);
     session.ctx.setFolders(ProgramFolders(session.data.folder, programFolder));
-    return command->run(session, commandArgs);
+    return runner->run(session, args);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,100 @@ TEST_F(CliTest, VersionAndHelp) {
     EXPECT_NE(r.out.find("export-csv EXPORT -o CSV"), std::string::npos);
     EXPECT_NE(r.out.find("write-ifo -o IFO"), std::string::npos);
     EXPECT_TRUE(r.err.empty());
+}
+
+// The manual page's text of one section, without troff's font changes and escapes.
+std::vector<std::string> manualLines(const std::string& section) {
+    std::vector<std::string> lines;
+    std::istringstream page(readFile(joinPath(RQ_MAN_DIR, "refquill-cli.1")));
+    bool inside = false;
+    for (std::string line; std::getline(page, line);) {
+        if (line.rfind(".SH ", 0) == 0) inside = line == ".SH " + section;
+        if (!inside || line.rfind("\\fB", 0) != 0) continue;
+        for (const char* escape : {"\\fB", "\\fR", "\\fI", "\\&"})
+            for (std::size_t at; (at = line.find(escape)) != std::string::npos;)
+                line.erase(at, std::string_view(escape).size());
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST_F(CliTest, HelpAndManualPageListTheSameCommandsAndOptions) {
+    const Result r = run("--help");
+    std::vector<std::string> synopses, names, options;
+    std::istringstream help(r.out);
+    std::string section;
+    for (std::string line; std::getline(help, line);) {
+        if (line.empty() || line.back() == ':') {
+            section = line;
+            continue;
+        }
+        const std::size_t command = line.find("[OPTIONS] ");
+        if (line.find("usage: ") != std::string::npos || line.rfind("       ", 0) == 0) {
+            if (command != std::string::npos && line.find("COMMAND ARGS") == std::string::npos)
+                synopses.push_back(line.substr(command + 10));
+        } else if (section == "commands:") {
+            names.push_back(line.substr(2, line.find(' ', 2) - 2));
+        } else if (section == "options:" && line.rfind("  -", 0) == 0) {
+            options.push_back(line.substr(2, line.find("  ", 2) - 2));
+        }
+    }
+    const std::vector<std::string> manualCommands = manualLines("COMMANDS");
+    EXPECT_EQ(synopses, manualCommands);
+    ASSERT_EQ(names.size(), manualCommands.size());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(manualCommands[i].rfind(names[i] + " ", 0), 0u) << names[i];
+    EXPECT_EQ(options, manualLines("OPTIONS"));
+    EXPECT_EQ(options.size(), 8u);
+}
+
+TEST_F(CliTest, EachCommandHasItsOwnHelp) {
+    for (const char* command :
+         {"export-csv", "write-ifo", "to-jfile", "to-endnote", "import-csv"}) {
+        for (const char* flag : {"--help", "-h"}) {
+            const Result r = run(std::string(command) + " " + flag);
+            EXPECT_EQ(r.status, 0) << command;
+            EXPECT_EQ(r.out.rfind(std::string("usage: refquill-cli [OPTIONS] ") + command + " ", 0),
+                      0u)
+                << r.out;
+            EXPECT_EQ(r.err, "");
+        }
+    }
+}
+
+TEST_F(CliTest, UnknownOptionsAreNamedAndDoubleDashEndsTheOptions) {
+    struct Case {
+        std::string args;
+        std::string named;
+    };
+    const Case cases[] = {
+        {"--frobnicate write-ifo -o x.IFO", "--frobnicate"},
+        {"write-ifo --frobnicate -o x.IFO", "--frobnicate"},
+        {"export-csv -x a.txt -o x.csv", "-x"},
+        {"frobnicate", "unknown command 'frobnicate'"},
+        {"--quiet --verbose write-ifo -o x.IFO", "--quiet"},
+        {"--timeout 0 to-jfile a.txt", "--timeout"},
+        {"--timeout soon to-jfile a.txt", "--timeout"},
+    };
+    for (const Case& c : cases) {
+        const Result r = run(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_NE(r.err.find(c.named), std::string::npos) << c.args << ": " << r.err;
+        EXPECT_NE(r.err.find("usage: refquill-cli"), std::string::npos) << c.args;
+    }
+    // After "--" a name that starts with a dash is a file, and options may follow the command.
+    writeFile(path("-dash.txt"), readFile(sample()));
+    const std::string before = fs::current_path().string();
+    fs::current_path(folder);
+    const Result r = runHome("export-csv -o out.csv -- -dash.txt");
+    fs::current_path(before);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(path("out.csv")), readFile(golden("cli", "sample-export.csv")));
+    const Result late = run("write-ifo -o " + quoted(path("late.IFO")) + " --home " +
+                            quoted(path("home")) + " --quiet");
+    EXPECT_EQ(late.status, 0);
+    EXPECT_EQ(late.out, "");  // quiet: no result line
+    EXPECT_EQ(readFile(path("late.IFO")), readFile(golden("engine", "factory-default.IFO")));
 }
 
 TEST_F(CliTest, WrongUsageGivesStatusTwoAndTheUsage) {

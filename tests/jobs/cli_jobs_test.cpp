@@ -1,9 +1,14 @@
 // The job commands of refquill-cli, run as a program on files in a temporary folder.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "engine/path.h"
 #include "jobs/harness.h"
@@ -19,7 +24,53 @@ struct Result {
 };
 
 std::string shellQuoted(const std::string& s) {
-    return "'" + s + "'";
+    std::string quoted = "'";
+    for (char c : s) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+extern "C" char** environ;
+
+// A program run in the background with its output in files; ended and waited for at the end.
+class Background {
+  public:
+    Background(const std::vector<std::string>& args, const std::string& out,
+               const std::string& err) {
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, argv[0], &files, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&files);
+    }
+    ~Background() {
+        if (pid_ > 0 && !ended_) {
+            ::kill(pid_, SIGKILL);
+            wait();
+        }
+    }
+    void signal(int number) { ::kill(pid_, number); }
+    // The exit status; -1 when it was ended by a signal.
+    int wait() {
+        int raw = 0;
+        ::waitpid(pid_, &raw, 0);
+        ended_ = true;
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    bool ended_ = false;
+};
+
+using Seconds = std::chrono::duration<double>;
+Seconds since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::steady_clock::now() - start;
 }
 
 class CliJobs : public ::testing::Test {
@@ -45,13 +96,36 @@ class CliJobs : public ::testing::Test {
         return runWith("", "--home " + shellQuoted(home) + " " + args);
     }
 
+    // A second program folder whose converter is one of the stand-ins.
+    std::string programsWith(const std::string& fake) {
+        const std::string other = folder / ("programs-" + fake);
+        fs::create_directories(other);
+        fs::copy_file(std::string(RQ_BIN_DIR) + "/rq_fake_jconv_" + fake,
+                      joinPath(other, "jconvpro.exe"));
+        fs::copy_file(RQ_CLI_PATH, joinPath(other, "refquill-cli"));
+        return other;
+    }
+    std::string copyExport(const std::string& name) {
+        const std::string source = folder / name;
+        fs::copy_file(dataFile("three-refs.txt"), source);
+        return source;
+    }
+    std::unique_ptr<Background> start(const std::string& programFolder,
+                                      std::vector<std::string> args, const std::string& tag) {
+        args.insert(args.begin(), {joinPath(programFolder, "refquill-cli"), "--home", home});
+        return std::make_unique<Background>(args, folder / (tag + ".out"), folder / (tag + ".err"));
+    }
+
     // `env` is a list of NAME=VALUE words put before the program.
-    Result runWith(const std::string& env, const std::string& args) {
-        const std::string command = "HOME=" + shellQuoted(folder / "user") +
-                                    " XDG_CONFIG_HOME=" + shellQuoted(folder / "config") + " " +
-                                    env + " " + shellQuoted(joinPath(programs, "refquill-cli")) +
-                                    " " + args + " >" + shellQuoted(folder / "stdout") + " 2>" +
-                                    shellQuoted(folder / "stderr");
+    Result runWith(const std::string& env, const std::string& args,
+                   const std::string& programFolder = "") {
+        const std::string command =
+            "HOME=" + shellQuoted(folder / "user") +
+            " XDG_CONFIG_HOME=" + shellQuoted(folder / "config") + " " + env + " " +
+            shellQuoted(
+                joinPath(programFolder.empty() ? programs : programFolder, "refquill-cli")) +
+            " " + args + " >" + shellQuoted(folder / "stdout") + " 2>" +
+            shellQuoted(folder / "stderr");
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(folder / "stdout"),
                 readFile(folder / "stderr")};
@@ -86,13 +160,16 @@ TEST_F(CliJobs, ErrorMessageGivesStatusOneAndTheOtherFilesAreStillConverted) {
     fs::copy_file(dataFile("three-refs.txt"), good);
     Result r = run("to-jfile " + shellQuoted(folder / "missing.txt") + " " + shellQuoted(good));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "error: Couldnt Open input .tsv file\nerror: Error Converting EndNote file\n");
+    EXPECT_EQ(r.err,
+              "error: Couldnt Open input .tsv file\nerror: Error Converting EndNote file\n"
+              "refquill-cli: 1 of 2 files converted, 1 failed\n");
     EXPECT_TRUE(fs::exists(joinPath(exchange, "RQ-good.PDB")));
 
     fs::remove(joinPath(programs, "jconvpro.exe"));
     r = run("to-endnote " + shellQuoted(joinPath(exchange, "RQ-good.PDB")));
     EXPECT_EQ(r.status, 1);  // only a plain message, but the database was not converted
-    EXPECT_EQ(r.err, "message: Jconvpro.exe not found!\n");
+    EXPECT_EQ(r.err,
+              "message: Jconvpro.exe not found!\nrefquill-cli: 0 of 1 file converted, 1 failed\n");
 }
 
 TEST_F(CliJobs, DataFolderComesFromHomeOptionThenVariableThenProgramFolder) {
@@ -119,6 +196,124 @@ TEST_F(CliJobs, DataFolderComesFromHomeOptionThenVariableThenProgramFolder) {
         EXPECT_NE(log.find("Program location:  " + c.dataFolder + "\r\n"), std::string::npos)
             << c.args;
     }
+}
+
+TEST_F(CliJobs, VerboseTellsTheStepsAndQuietOnlyTheErrors) {
+    const std::string source = copyExport("refs.txt");
+    Result r = run("--verbose to-jfile " + shellQuoted(source));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "3 Records Transferred to  JFile\n");
+    for (const std::string& line :
+         {"folders: data " + home + ", converter " + programs + "\n",
+          "log: sCsv Name is " + home + "/RQWork/refs.csv\n",
+          "converter: \"" + programs + "/jconvpro.exe\" 1 ",
+          std::string("step: EndNote to CSV took "), std::string("step: CSV to JFile took "),
+          std::string("refquill-cli: 1 of 1 file converted\n")})
+        EXPECT_NE(r.err.find(line), std::string::npos) << line << " in\n" << r.err;
+
+    r = run("--quiet to-jfile " + shellQuoted(source));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out + r.err, "");
+    // Quiet keeps the errors and the closing count.
+    r = run("-q to-jfile " + shellQuoted(folder / "missing.txt"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "error: Couldnt Open input .tsv file\nerror: Error Converting EndNote file\n"
+              "refquill-cli: 0 of 1 file converted, 1 failed\n");
+}
+
+TEST_F(CliJobs, ProgressLineOnlyOnATerminalAndErasedAtTheEnd) {
+    const std::string slow = programsWith("slow");
+    const std::string source = copyExport("refs.txt");
+    const std::string command = shellQuoted(joinPath(slow, "refquill-cli")) + " --home " +
+                                shellQuoted(home) + " to-jfile " + shellQuoted(source);
+    // script(1) gives the program a terminal and keeps what it wrote there.
+    const std::string typescript = folder / "typescript";
+    const int raw = std::system(
+        ("script -qec " + shellQuoted(command) + " " + shellQuoted(typescript) + " >/dev/null 2>&1")
+            .c_str());
+    ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << readFile(typescript);
+    const std::string screen = readFile(typescript);
+    EXPECT_NE(screen.find("\rfile 1 of 1, "), std::string::npos) << screen;
+    // Erased before the result line, which stands alone on its line.
+    EXPECT_NE(screen.find("\x1b[K\r\x1b[K3 Records Transferred to  JFile"), std::string::npos)
+        << screen;
+
+    const Result plain =
+        runWith("", "--home " + shellQuoted(home) + " to-jfile " + shellQuoted(source));
+    EXPECT_EQ(plain.err.find("file 1 of 1"), std::string::npos);
+}
+
+TEST_F(CliJobs, SecondRunOnOneFolderWaitsOrEndsAtOnce) {
+    const std::string slow = programsWith("slow");
+    const std::string first = copyExport("first.txt");
+    const std::string second = copyExport("second.txt");
+    auto holder = start(slow, {"to-jfile", first}, "first");
+    // The first run holds the folder while its converter sleeps.
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+
+    auto started = std::chrono::steady_clock::now();
+    Result r = run("--no-wait to-jfile " + shellQuoted(second));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_LT(since(started).count(), 2.0);
+    EXPECT_EQ(r.err, "error: another conversion is running in " + home + "\n");
+    EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-second.PDB")));
+
+    started = std::chrono::steady_clock::now();
+    r = run("to-jfile " + shellQuoted(second));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.rfind("waiting for another conversion in " + home + "\n", 0), 0u) << r.err;
+    EXPECT_EQ(r.out, "3 Records Transferred to  JFile\n");
+    EXPECT_GT(since(started).count(), 1.0);  // it waited for the first run's converter
+    EXPECT_EQ(holder->wait(), 0);
+    // Each database is its own run's: the stand-in wraps the CSV in a header of its own, ours
+    // builds a JFile database.
+    const std::string firstPdb = readFile(joinPath(exchange, "RQ-first.PDB"));
+    EXPECT_EQ(firstPdb.substr(0, 4), "fake");
+    EXPECT_EQ(firstPdb.substr(88), readFile(joinPath(home, "RQWork/first.csv")));
+    EXPECT_EQ(readFile(joinPath(exchange, "RQ-second.PDB")).substr(60, 8), "JfD5JFi5");
+}
+
+TEST_F(CliJobs, InterruptStopsTheConverterKeepsTheSessionAndExits130) {
+    const std::string hang = programsWith("hang");
+    const std::string a = copyExport("a.txt");
+    const std::string b = copyExport("b.txt");
+    for (int number : {SIGINT, SIGTERM}) {
+        auto job = start(hang, {"to-jfile", a, b}, "job");
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        const auto sent = std::chrono::steady_clock::now();
+        job->signal(number);
+        EXPECT_EQ(job->wait(), 130) << number;
+        EXPECT_LT(since(sent).count(), 5.0);
+        const std::string err = readFile(folder / "job.err");
+        EXPECT_NE(err.find("refquill-cli: interrupted; 0 of 2 files converted"), std::string::npos)
+            << err;
+        EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-a.PDB")));
+        EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-b.PDB")));
+        // The second file was not started, and the session was ended as usual.
+        const std::string log = readFile(joinPath(home, "Log.txt"));
+        EXPECT_EQ(log.find("b.txt"), std::string::npos);
+        EXPECT_NE(log.find("Conversion cancelled"), std::string::npos) << log;
+        EXPECT_NE(log.find("Program location:  " + home), std::string::npos);
+        // ifo.tmp stays between runs, as after any run: the converter may look for it.
+        for (const char* work : {"input.tmp", "out.tmp"})
+            EXPECT_FALSE(fs::exists(joinPath(home, std::string("RQWork/") + work))) << work;
+        fs::remove(joinPath(home, "Log.txt"));
+    }
+}
+
+TEST_F(CliJobs, TimeoutStopsAHungConverterAndTheFileFails) {
+    const std::string hang = programsWith("hang");
+    const std::string source = copyExport("refs.txt");
+    const auto started = std::chrono::steady_clock::now();
+    const Result r = runWith(
+        "", "--home " + shellQuoted(home) + " --timeout 1 to-jfile " + shellQuoted(source), hang);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_LT(since(started).count(), 10.0);
+    EXPECT_NE(r.err.find("refquill-cli: 0 of 1 file converted, 1 failed"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-refs.PDB")));
 }
 
 TEST_F(CliJobs, ImportCsvConvertsAnyCsv) {

@@ -1,0 +1,35 @@
+#include "platform/console.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <initializer_list>
+
+namespace rq {
+
+namespace {
+volatile InterruptHandler interruptHandler = nullptr;
+
+void onInterrupt(int signal) {
+    // The next one ends the process as it would without us.
+    struct sigaction plain {};
+    plain.sa_handler = SIG_DFL;
+    sigemptyset(&plain.sa_mask);
+    ::sigaction(signal, &plain, nullptr);
+    if (interruptHandler != nullptr) interruptHandler();
+}
+}  // namespace
+
+bool standardErrorIsTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
+void installInterruptHandler(InterruptHandler handler) {
+    interruptHandler = handler;
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM}) ::sigaction(signal, &action, nullptr);
+}
+
+}  // namespace rq
