@@ -102,7 +102,16 @@ gui_home="$user/gui"
 mkdir -p "$gui_home"
 chown "$owner" "$gui_home"
 env -i PATH=/usr/bin:/bin HOME="$gui_home" QT_QPA_PLATFORM=offscreen LC_ALL=C \
-  "${as_user[@]}" timeout 4 "$usr/bin/refquill" >"$work/gui.log" 2>&1 || true
+  "${as_user[@]}" timeout 60 "$usr/bin/refquill" >"$work/gui.log" 2>&1 &
+gui=$!
+# Start-up takes a second or two before the strategy is read; a busy machine takes longer.
+for _ in $(seq 1 120); do
+  [ -f "$gui_home/.local/share/Refquill/Strat.jfp" ] && break
+  sleep 0.25
+done
+sleep 0.5
+kill "$gui" 2>/dev/null || true
+wait "$gui" 2>/dev/null || true
 [ -d "$gui_home/.local/share/Refquill/RQWork" ] || { cat "$work/gui.log" >&2; fail "window program's data"; }
 [ -f "$gui_home/.local/share/Refquill/Strat.jfp" ] || fail "window program's strategy"
 
