@@ -130,6 +130,11 @@ std::optional<std::string> setRegistryDword(std::string_view text, std::string_v
         } else {
             std::size_t insertAt = end;
             while (insertAt > section + 1 && lines[insertAt - 1].empty()) --insertAt;
+            // A line that goes on (a value cut short) would take the new line as its own
+            // continuation; a blank line ends it first.
+            if (insertAt > section + 1 && continues(lines[insertAt - 1])) {
+                lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt++), "");
+            }
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
                          valueLine(valueName, value));
         }
