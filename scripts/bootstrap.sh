@@ -10,6 +10,7 @@ packages=(
   clang-format
   libcli11-dev
   scdoc file dpkg-dev desktop-file-utils appstream
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds Refquill and runs every test. Usage: scripts/test.sh [preset]   (dev by default; asan)
+# Builds Refquill and runs every test. Usage: scripts/test.sh [preset]   (dev by default; asan, tsan)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-dev}"
