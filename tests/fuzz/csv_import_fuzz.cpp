@@ -54,11 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input = asText(data, size);
     const std::string csv = scratchPath("in.csv");
     writeFile(csv, input);
-    ctx.job.importFile = scratchPath("import.txt");
-    const int records = csvToImport(ctx, csv);
+    const std::string importPath = scratchPath("import.txt");
+    std::remove(importPath.c_str());
+    const ImportResult result = csvToImport(ctx, csv, importPath);
+    const int records = result.records;
 
     static const std::string names = importNames();
-    const std::string text = readFile(ctx.job.importFile);
+    const std::string text = readFile(importPath);
     const auto lines = crLfLines(text);
     RQ_FUZZ_CHECK(lines.has_value());
     RQ_FUZZ_CHECK(lines->size() >= 2 && (*lines)[0] == "*GENERIC" && (*lines)[1] == names);

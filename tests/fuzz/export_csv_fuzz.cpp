@@ -141,8 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string source = scratchPath("export.txt");
     writeFile(source, exportBytes);
-    ctx.job.csvFile = scratchPath("export.csv");
-    const int records = exportToCsv(ctx, source);
+    const std::string csvPath = scratchPath("export.csv");
+    const int records = exportToCsv(ctx, source, csvPath);
 
     std::vector<int> selected;  // field numbers in the order their values stand
     std::string header;
@@ -155,7 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         selected.push_back(n);
     }
 
-    const std::string csv = readFile(ctx.job.csvFile);
+    const std::string csv = readFile(csvPath);
     const auto lines = crLfLines(csv);
     RQ_FUZZ_CHECK(lines.has_value());
     RQ_FUZZ_CHECK(!lines->empty() && (*lines)[0] == header);
@@ -172,6 +172,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (line.rfind("Truncated field(s) in Record ", 0) == 0) ++truncatedLines;
     RQ_FUZZ_CHECK(ctx.job.truncatedRecords == truncatedLines);
     RQ_FUZZ_CHECK(ctx.job.truncatedRecords <= records);
+
+    // The plain byte-wise reader gives the same file, counts, log and messages.
+    const auto host = e.host;
+    const int truncated = ctx.job.truncatedRecords;
+    e.host = PlainHost{};
+    ctx.job.truncatedRecords = 0;
+    const std::string plainCsvPath = scratchPath("export-plain.csv");
+    RQ_FUZZ_CHECK(exportToCsvByteWise(ctx, source, plainCsvPath) == records);
+    RQ_FUZZ_CHECK(readFile(plainCsvPath) == csv);
+    RQ_FUZZ_CHECK(ctx.job.truncatedRecords == truncated);
+    RQ_FUZZ_CHECK(e.host.log == host.log && e.host.messages == host.messages);
 
     std::vector<std::string> engineValues;
     std::vector<std::string> converterValues;
