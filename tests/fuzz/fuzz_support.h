@@ -96,7 +96,8 @@ class NoSystem final : public SystemServices {
     void beep(int, int) override {}
 };
 
-// A fresh host and strategy for every input; the context's buffers are reused, as in a session.
+// A fresh log, message list and strategy for every input; the context's buffers are reused, as in a
+// session.
 struct Engine {
     PlainHost host;
     NoSystem system;
@@ -104,7 +105,8 @@ struct Engine {
     ConversionContext ctx{host, system, window};
 
     void reset() {
-        host = PlainHost{};
+        host.log.clear();
+        host.messages.clear();
         ctx.strategy = Strategy{};
         ctx.job = JobState{};
     }
