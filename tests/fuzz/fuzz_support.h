@@ -1,22 +1,21 @@
 #pragma once
 // What the fuzz targets share: a failed property aborts (libFuzzer keeps the input, the replay
-// test fails), a private scratch folder per process, an engine context without a window or an
-// operating system, and a strict reader of the CSV the export writes.
+// test fails), a private scratch folder per process, an engine context without a window on the
+// tests' fake system, and a strict reader of the CSV the export writes.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/context.h"
 #include "engine/plain_host.h"
+#include "support/fake_system.h"
+#include "support/files.h"
 
 namespace rq::fuzz {
 
@@ -33,74 +32,25 @@ inline std::string_view asText(const std::uint8_t* data, std::size_t size) {
     return {reinterpret_cast<const char*>(data), size};
 }
 
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeFile(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using test::readFile;
+using test::writeFile;
 
 inline bool fileExists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::exists(path, ec);
 }
 
-// One folder per process, made on first use and removed at exit: the readers take paths.
-inline const std::string& scratchFolder() {
-    struct Folder {
-        std::string path;
-        Folder() {
-            const auto p = std::filesystem::temp_directory_path() /
-                           ("rq-fuzz-" + std::to_string(std::random_device{}()));
-            std::filesystem::create_directories(p);
-            path = p.string();
-        }
-        ~Folder() {
-            std::error_code ec;
-            std::filesystem::remove_all(path, ec);
-        }
-    };
-    static const Folder folder;
-    return folder.path;
-}
-
+// One folder per process for the files the readers take by path, removed at exit.
 inline std::string scratchPath(std::string_view name) {
-    return (std::filesystem::path(scratchFolder()) / name).string();
+    static const test::TempFolder folder("rq-fuzz");
+    return folder / name;
 }
-
-// The file formats never call the system services.
-class NoSystem final : public SystemServices {
-  public:
-    bool startProcess(const std::string&, const std::string&, bool, ProcessHandle&) override {
-        return false;
-    }
-    ProcessStatus pollProcess(ProcessHandle&) override { return ProcessStatus::QueryFailed; }
-    void releaseProcess(ProcessHandle&) override {}
-    std::string shortFolderPath(const std::string& folder) override { return folder; }
-    bool copyFile(const std::string&, const std::string&) override { return false; }
-    bool deleteFile(const std::string&) override { return false; }
-    bool fileExists(const std::string&) override { return false; }
-    bool folderExists(const std::string&) override { return false; }
-    bool createFolders(const std::string&) override { return false; }
-    std::string currentFolder() override { return {}; }
-    std::int64_t nowSeconds() override { return 0; }
-    RegistryResult writeUserDword(const std::string&, const std::string&, std::uint32_t) override {
-        return RegistryResult::KeyNotOpened;
-    }
-    void queueForHandheldInstall(const std::string&) override {}
-    bool acquireInstanceLock(const std::string&) override { return true; }
-    void releaseInstanceLock() override {}
-    void beep(int, int) override {}
-};
 
 // A fresh log, message list and strategy for every input; the context's buffers are reused, as in a
 // session.
 struct Engine {
     PlainHost host;
-    NoSystem system;
+    test::FakeSystem system;
     InMemoryStrategyWindow window;
     ConversionContext ctx{host, system, window};
 
