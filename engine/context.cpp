@@ -29,7 +29,7 @@ void ConversionContext::clearFileStop() noexcept {
 
 void ConversionContext::setProgramFolder(std::string folder) {
     programFolder = std::move(folder);
-    workFolder = joinPath(programFolder, "RQWork");
+    workFolder = joinPath(programFolder, kWorkFolderName);
     converterFolder = programFolder;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/host_services.h"
@@ -16,6 +17,9 @@
 #include "engine/tables.h"
 
 namespace rq {
+
+// The folder of every intermediate file, under the program's data folder.
+inline constexpr std::string_view kWorkFolderName = "RQWork";
 
 // Paths and counters of the conversion in hand; the values of the last file stay.
 struct JobState {

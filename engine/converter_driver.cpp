@@ -15,7 +15,6 @@ namespace {
 constexpr const char* kInputWork = "input.tmp";
 constexpr const char* kIfoWork = "ifo.tmp";
 constexpr const char* kOutputWork = "out.tmp";
-constexpr const char* kRQWorkName = "RQWork";
 // The fourth argument of direction "2": no database name, one blank.
 constexpr std::string_view kNoDatabaseName = " ";
 // Polls granted to a killed converter to end before the driver stops waiting for it.
@@ -137,7 +136,7 @@ std::string ExternalConverter::programPath() const {
 
 std::string ExternalConverter::workPath(const char* name) {
     const std::string shortFolder = ctx_.system.shortFolderPath(programFolder_);
-    return joinPath(joinPath(shortFolder, kRQWorkName), name);
+    return joinPath(joinPath(shortFolder, kWorkFolderName), name);
 }
 
 std::string ExternalConverter::commandLine(char directionCode, const std::string& fourthArgument) {
@@ -218,7 +217,7 @@ bool ExternalConverter::convert(const DirectionInfo& direction, const std::strin
     const std::string destinationFolder = splitPath(destination).folder;
     // The converter writes its log beside its output work file; for direction "1" that is not
     // the destination's folder, so the work folder is looked at too.
-    const std::string workFolder = joinPath(programFolder_, kRQWorkName);
+    const std::string workFolder = joinPath(programFolder_, kWorkFolderName);
     const bool separateWorkLog = folderOf(destination) != workFolder;
 
     if (!system.fileExists(source)) {

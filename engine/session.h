@@ -9,7 +9,6 @@
 
 namespace rq {
 
-inline constexpr std::string_view kWorkFolderName = "RQWork";
 inline constexpr std::string_view kExchangeFolderName = "Import and Export";
 inline constexpr std::string_view kLogFileName = "Log.txt";
 inline constexpr std::string_view kStrategyBackupName = "Strat.jfp.bak";
