@@ -118,7 +118,7 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-// Headless and window runs in turn, CPU time of the whole process (the writing thread too) and
+// Headless and window runs in turn, CPU time of the whole process (every thread) and
 // wall time, and the window's ratio to headless round by round.
 void compareHosts(bool cutting, int rounds) {
     std::vector<double> plainCpu, windowCpu, cpuRatio, wallRatio;

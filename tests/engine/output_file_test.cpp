@@ -104,7 +104,7 @@ namespace {
 // A writer that lost its file: every write and flush comes back at once, and nothing counts.
 TEST_F(OutputFileTest, WritingWithNoOpenFileIsAnErrorNotAWait) {
     OutputFile out;
-    out.write(std::string(OutputFile::kBufferSize * OutputFile::kBufferCount * 2, 'x'));
+    out.write(std::string(OutputFile::kBufferSize * 8, 'x'));
     for (std::size_t i = 0; i < OutputFile::kBufferSize * 2; ++i) out.put('y');
     EXPECT_TRUE(out.failed());
     EXPECT_FALSE(out.close());
@@ -127,7 +127,7 @@ TEST_F(OutputFileTest, FailureAtAnyStepKeepsTheEarlierFile) {
     } cases[] = {
         {Step::Create, 1, 10},
         {Step::Write, 1, 10},                                // the one write at the close
-        {Step::Write, 3, 8 * OutputFile::kBufferSize},       // a full buffer on the thread
+        {Step::Write, 3, 8 * OutputFile::kBufferSize},       // a full buffer, while writing
         {Step::Commit, 1, 3 * OutputFile::kBufferSize + 7},  // the flush or the rename
     };
     for (const auto& c : cases) {
