@@ -73,8 +73,6 @@ bool FieldPropertiesDialog::showFieldProperties(FieldSlot& slot, std::string_vie
     typeButtons_->button(item)->setChecked(true);
 
     ui_->EditFldSize->setText(QString::number(slot.columnWidth));
-    // Each use starts on the first control, whatever had the focus when it last closed.
-    ui_->MemoWList->setFocus(Qt::OtherFocusReason);
 
     if (prompts_.exec(*this) != QDialog::Accepted) return false;
 
@@ -131,6 +129,22 @@ bool FieldPropertiesDialog::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void FieldPropertiesDialog::showEvent(QShowEvent* event) {
+    // Each use starts on the first control, whatever had the focus when it last closed.
+    QDialog::showEvent(event);
+    ui_->MemoWList->setFocus(Qt::OtherFocusReason);
+    focusOnActivation_ = true;
+}
+
+void FieldPropertiesDialog::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // A dialog shown again may become active with no control holding the keyboard.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && focusOnActivation_) {
+        focusOnActivation_ = false;
+        ui_->MemoWList->setFocus(Qt::ActiveWindowFocusReason);
+    }
 }
 
 bool FieldPropertiesDialog::focusNextPrevChild(bool next) {

@@ -48,6 +48,8 @@ class FieldPropertiesDialog : public QDialog {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void limitWordList();
@@ -59,6 +61,7 @@ class FieldPropertiesDialog : public QDialog {
     QString acceptedWords_;  // the word box's text before the edit in hand
     bool limiting_ = false;
     bool checking_ = false;
+    bool focusOnActivation_ = false;
 };
 
 }  // namespace rq

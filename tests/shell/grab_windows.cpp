@@ -105,7 +105,9 @@ int main(int argc, char** argv) {
         dialog.show();
         dialog.activateWindow();
         if (!QTest::qWaitForWindowActive(&dialog)) qFatal("the dialog did not become active");
-        for (int i = 0; i < 3; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
         save(dialog, QStringLiteral("field2_three_tabs"));
         dialog.hide();
         return int(QDialog::Rejected);
@@ -129,7 +131,10 @@ int main(int argc, char** argv) {
         if (!big.open(QIODevice::WriteOnly)) qFatal("cannot write the export");
         for (int i = 0; i < 13083 / 3; ++i) big.write(three);
         big.close();
-        window.setWidthText(2, "5");  // every author is cut
+        // The folders back in the program folder, and titles cut in every record.
+        const std::string exchange = f.programFolder() + "/Import and Export";
+        strategy.endNoteFolder = strategy.palmInstallFolder = strategy.palmBackupFolder = exchange;
+        for (int n = 1; n <= 6; ++n) window.setWidthText(n, "5");
         f.system.realClock = true;
         f.prompts.setNextFiles(QStringList{source});
         window.convertEndNoteToJFile();
