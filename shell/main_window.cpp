@@ -284,12 +284,21 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::runConversion(Direction direction) {
     if (running_) return;
+    // refquill-cli may be converting in this folder: the work files have fixed names.
+    if (system_.tryLockProgramFolder(ctx_->programFolder) != FolderLock::Acquired) {
+        prompts_.message(this, MessageKind::Error,
+                         QStringLiteral("Another conversion is running in %1. Try again when it "
+                                        "has ended.")
+                             .arg(pathToQt(ctx_->programFolder)));
+        return;
+    }
     running_ = true;
     ctx_->clearStop();
     setControlsEnabled(false);
     guarded([&] {
         runJob(*ctx_, direction, [this](const DirectionInfo& info) { return chooseFiles(info); });
     });
+    system_.unlockProgramFolder();
     setControlsEnabled(true);
     running_ = false;
     if (closePending_) {

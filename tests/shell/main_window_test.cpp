@@ -345,6 +345,18 @@ class MainWindowTest : public QObject {
         QCOMPARE(imported.count("\r\n"), 5);
         QVERIFY(!window.progressDialog()->isVisible());
         QVERIFY(f.child<QPushButton*>("Btn2EN")->isEnabled());
+        QCOMPARE(f.system.folderLocksHeld, 0);  // held for each run, released after it
+
+        // While refquill-cli converts in the same folder, neither button starts a job.
+        f.system.folderHeldByAnother = true;
+        f.prompts.clearShownMessages();
+        for (const char* button : {"Btn2JF", "Btn2EN"})
+            QTest::mouseClick(f.child<QPushButton*>(button), Qt::LeftButton);
+        QCOMPARE(f.prompts.fileRequests().size(), std::size_t(2));
+        QCOMPARE(f.messageTexts().size(), 2);
+        QVERIFY(
+            f.messageTexts()[0].startsWith(QStringLiteral("Another conversion is running in ")));
+        QCOMPARE(window.statusPanelText(1), QStringLiteral("3 Records Transferred to EndNote"));
 
         // The headless services give the same files and log lines.
         PlainHost plain;

@@ -201,6 +201,15 @@ class FakeSystem : public SystemServices {
     bool acquireInstanceLock(const std::string&) override { return true; }
     void releaseInstanceLock() override {}
     void beep(int, int) override {}
+
+    bool folderHeldByAnother = false;  // another process converts in the program folder
+    int folderLocksHeld = 0;
+    FolderLock tryLockProgramFolder(const std::string&) override {
+        if (folderHeldByAnother) return FolderLock::HeldByAnother;
+        ++folderLocksHeld;
+        return FolderLock::Acquired;
+    }
+    void unlockProgramFolder() override { --folderLocksHeld; }
 };
 
 }  // namespace rq::test
