@@ -16,6 +16,8 @@ if(WIN32)
   if(TARGET jconvpro)
     install(PROGRAMS $<TARGET_FILE:jconvpro> DESTINATION .)
   endif()
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright DESTINATION . RENAME LICENSE.txt)
   return()
 endif()
 

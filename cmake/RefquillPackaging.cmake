@@ -1,4 +1,32 @@
-# Packages of the installed tree: `cpack -G DEB` (scripts/package.sh) on Debian.
+# Packages of the installed tree: `cpack -G DEB` (scripts/package.sh) on Debian; in the
+# windows build `cpack` makes a zip and, where NSIS is installed, an installer.
+if(WIN32)
+  set(CPACK_PACKAGE_NAME Refquill)
+  set(CPACK_PACKAGE_VENDOR "Refquill developers")
+  set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "move references between EndNote and JFile for Palm OS")
+  set(CPACK_PACKAGE_FILE_NAME Refquill-${PROJECT_VERSION}-win64)
+  set(CPACK_PACKAGE_INSTALL_DIRECTORY Refquill)
+  set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/resources/debian/copyright)
+  set(CPACK_STRIP_FILES ON)
+  set(CPACK_GENERATOR ZIP)
+  find_program(RQ_MAKENSIS makensis)
+  if(RQ_MAKENSIS)
+    list(APPEND CPACK_GENERATOR NSIS)
+    # The program writes beside itself (Strat.jfp, Log.txt, RQWork): it is installed per user,
+    # where the user may write, and the installer asks for no administrator rights.
+    set(CPACK_NSIS_DEFINES "RequestExecutionLevel user")
+    set(CPACK_NSIS_INSTALL_ROOT "$LOCALAPPDATA\\Programs")
+    set(CPACK_NSIS_DISPLAY_NAME Refquill)
+    set(CPACK_NSIS_PACKAGE_NAME Refquill)
+    if(TARGET refquill)
+      set(CPACK_PACKAGE_EXECUTABLES refquill Refquill)
+    endif()
+  endif()
+  include(CPack)
+  return()
+endif()
+
 set(CPACK_PACKAGE_NAME refquill)
 set(CPACK_PACKAGE_VENDOR "Refquill developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

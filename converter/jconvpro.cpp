@@ -15,6 +15,7 @@
 #include "converter/jfile_reader.h"
 #include "converter/jfile_writer.h"
 #include "engine/files.h"
+#include "engine/native_path.h"
 #include "engine/path.h"
 
 namespace rq::jfile {
@@ -32,7 +33,7 @@ struct Failure {
 
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
-    return a == b || std::filesystem::equivalent(a, b, ec);
+    return a == b || std::filesystem::equivalent(nativePath(a), nativePath(b), ec);
 }
 
 const char* const kUsage =
@@ -89,14 +90,15 @@ bool readHead(std::ifstream& in, std::string& head, std::size_t& fileSize) {
 class PendingOutput {
   public:
     explicit PendingOutput(std::string path) : path_(std::move(path)), temp_(path_ + ".part") {
-        out_.open(temp_, std::ios::binary | std::ios::trunc);
+        out_.open(nativePath(temp_), std::ios::binary | std::ios::trunc);
         if (!out_) throw Failure{"The output file \"" + temp_ + "\" cannot be created."};
     }
     PendingOutput(const PendingOutput&) = delete;
     PendingOutput& operator=(const PendingOutput&) = delete;
     ~PendingOutput() {
         if (out_.is_open()) out_.close();
-        if (!committed_) std::remove(temp_.c_str());
+        std::error_code ignored;
+        if (!committed_) std::filesystem::remove(nativePath(temp_), ignored);
     }
 
     void write(std::string_view bytes) {
@@ -107,7 +109,7 @@ class PendingOutput {
         out_.close();
         if (!out_) throw Failure{"Writing the output file \"" + temp_ + "\" failed."};
         std::error_code ec;
-        std::filesystem::rename(temp_, path_, ec);
+        std::filesystem::rename(nativePath(temp_), nativePath(path_), ec);
         if (ec)
             throw Failure{"The output file \"" + path_ + "\" cannot be written: " + ec.message() +
                           "."};
@@ -173,11 +175,18 @@ JFileDatabase buildLayout(const std::vector<std::string>& names, const IfoInfo& 
     return db;
 }
 
-void csvToPdb(const std::string& csvPath, const std::string& pdbPath, const std::string& dbName,
-              const std::string& ifoPath, std::uint32_t palmNow) {
+void csvToPdb(const std::string& csvPath, const std::string& pdbPath, const std::string& givenName,
+              const std::string& ifoPath, std::uint32_t palmNow, const StoredName& storedName) {
     const std::string csvName = shortName(csvPath);
     const std::string ifoName = shortName(ifoPath);
-    if (dbName.empty()) throw Failure{"The database name is empty."};
+    if (givenName.empty()) throw Failure{"The database name is empty."};
+    const std::optional<std::string> stored =
+        storedName ? storedName(givenName) : std::optional<std::string>(givenName);
+    if (!stored) {
+        throw Failure{"The database name \"" + givenName +
+                      "\" has characters that the system's code page cannot hold."};
+    }
+    const std::string& dbName = *stored;
     if (dbName.size() > kMaxDatabaseNameLength) {
         throw Failure{"The database name \"" + dbName + "\" is longer than " +
                       std::to_string(kMaxDatabaseNameLength) +
@@ -195,7 +204,7 @@ void csvToPdb(const std::string& csvPath, const std::string& pdbPath, const std:
         throw Failure{ifoName + ": " + e.what() + "."};
     }
 
-    std::ifstream csvIn(csvPath, std::ios::binary);
+    std::ifstream csvIn(nativePath(csvPath), std::ios::binary);
     if (!csvIn) throw Failure{"The CSV file \"" + csvPath + "\" cannot be read."};
     CsvReader csv(csvIn);
     std::vector<std::string> values;
@@ -249,7 +258,7 @@ void csvToPdb(const std::string& csvPath, const std::string& pdbPath, const std:
 
     // Second pass: the same records again, encoded one at a time.
     const Failure changed{"The CSV file \"" + csvPath + "\" changed while it was read."};
-    std::ifstream again(csvPath, std::ios::binary);
+    std::ifstream again(nativePath(csvPath), std::ios::binary);
     CsvReader second(again);
     std::string bytes;
     try {
@@ -273,7 +282,7 @@ void csvToPdb(const std::string& csvPath, const std::string& pdbPath, const std:
 
 void pdbToCsv(const std::string& pdbPath, const std::string& csvPath) {
     const std::string pdbName = shortName(pdbPath);
-    std::ifstream in(pdbPath, std::ios::binary);
+    std::ifstream in(nativePath(pdbPath), std::ios::binary);
     std::string head;
     std::size_t fileSize = 0;
     if (!in || !readHead(in, head, fileSize)) {
@@ -322,7 +331,7 @@ void pdbToCsv(const std::string& pdbPath, const std::string& csvPath) {
 
 void writeErrorLog(const std::string& folder, const std::string& text) {
     const std::string path = joinPath(folder, kErrorLogName);
-    std::ofstream log(path, std::ios::binary | std::ios::trunc);
+    std::ofstream log(nativePath(path), std::ios::binary | std::ios::trunc);
     log << text;
     std::cerr << text;
 }
@@ -330,12 +339,15 @@ void writeErrorLog(const std::string& folder, const std::string& text) {
 // std::remove also takes an empty folder; only a file may go.
 void removeFile(const std::string& path) {
     std::error_code ec;
-    if (!std::filesystem::is_directory(path, ec)) std::remove(path.c_str());
+    if (!std::filesystem::is_directory(nativePath(path), ec)) {
+        std::filesystem::remove(nativePath(path), ec);
+    }
 }
 
 }  // namespace
 
-int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow) {
+int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow,
+                const StoredName& storedName) {
     const std::string output = args.size() >= 3 ? args[2] : std::string();
     const std::string folder = folderOf(output);
     // A log from an earlier run must not make this one look failed.
@@ -354,7 +366,7 @@ int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow) {
         }
         if (direction == "1" && args.size() == 5) {
             heading = "jconvpro.exe could not turn \"" + args[1] + "\" into a JFile database.";
-            csvToPdb(args[1], args[2], args[3], args[4], palmNow);
+            csvToPdb(args[1], args[2], args[3], args[4], palmNow, storedName);
         } else if (direction == "2" && args.size() >= 3 && args.size() <= 5) {
             heading = "jconvpro.exe could not turn the JFile database \"" + args[1] +
                       "\" into a CSV file.";

@@ -7,6 +7,8 @@
 // and where; on success the output is written whole under a temporary name and then renamed.
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +22,12 @@ inline constexpr int kExitUsage = 2;
 // purpose: the driver must work with any converter that keeps the contract, ours included.
 inline constexpr const char* kErrorLogName = "jconvpro.err";
 
-// `args` without the program's own path. `palmNow` dates a new database.
-int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow);
+// The database name as the database stores it; nullopt when it cannot be stored.
+using StoredName = std::function<std::optional<std::string>(const std::string&)>;
+
+// `args` without the program's own path. `palmNow` dates a new database. `storedName` turns
+// the name given on the command line (the program's UTF-8) into the database's bytes.
+int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow,
+                const StoredName& storedName = {});
 
 }  // namespace rq::jfile

@@ -6,13 +6,18 @@
 
 #include "converter/jconvpro.h"
 #include "converter/palm_time.h"
+#include "platform/platform.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args = rq::consoleArguments(argc, argv);
+    args.erase(args.begin());
     // Tests fix the database dates through RQ_CONVERTER_TIME (seconds since 1970, wall clock).
     std::uint32_t now = rq::jfile::palmTimeFromLocal(std::time(nullptr));
     if (const char* fixed = std::getenv("RQ_CONVERTER_TIME")) {
         if (const auto t = rq::jfile::palmTimeFromText(fixed)) now = *t;
     }
-    return rq::jfile::runJconvpro(args, now);
+    // The database name is stored as the desktop's code page has it, like the strategy's folders.
+    const auto system = rq::createSystemServices();
+    return rq::jfile::runJconvpro(
+        args, now, [&system](const std::string& name) { return system->storedText(name); });
 }

@@ -1,4 +1,5 @@
 #include "engine/converter_driver.h"
+#include "engine/native_path.h"
 
 #include <charconv>
 #include <cstdint>
@@ -21,7 +22,7 @@ constexpr std::string_view kNoDatabaseName = " ";
 constexpr int kPollsAfterKill = 400;
 
 bool readText(const std::string& path, std::string& text) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = openNativeFile(path, "rb");
     if (file == nullptr) return false;
     char buffer[4096];
     std::size_t n;
@@ -86,7 +87,7 @@ std::string nameUserFiles(std::string_view text, const WorkFileNames& names) {
 std::string palmDatabaseProblem(const std::string& path) {
     constexpr std::size_t kHeaderSize = 78;
     constexpr std::size_t kEntrySize = 8;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = openNativeFile(path, "rb");
     if (file == nullptr) return "it cannot be read";
     // The header and the longest record list there can be.
     std::string head(kHeaderSize + kEntrySize * 0xFFFF, '\0');
@@ -330,9 +331,15 @@ ConverterRunEnd ExternalConverter::runConverter(const DirectionInfo& direction,
         } else {
             const std::string line = commandLine(direction.converterCode, fourthArgument);
             host.converterCommand(line);
-            end = system.startProcess(programPath(), line, true, handle)
-                      ? waitFor(handle)
-                      : ConverterRunEnd::NotStarted;
+            if (system.startProcess(programPath(), line, true, handle)) {
+                end = waitFor(handle);
+            } else {
+                end = ConverterRunEnd::NotStarted;
+                // Only the run log names the system's reason; the user's messages stay as they are.
+                if (const std::string reason = system.lastStartError(); !reason.empty()) {
+                    host.appendLog(reason);
+                }
+            }
         }
     }
 

@@ -1,4 +1,5 @@
 #include "engine/csv_import.h"
+#include "engine/native_path.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,5 @@
 #include "engine/export_csv.h"
+#include "engine/native_path.h"
 
 #include <algorithm>
 #include <array>
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "engine/files.h"
 
@@ -180,8 +182,9 @@ class ByteReader {
     bool markPending_ = false;
 };
 
+// Aligned new rather than std::aligned_alloc, which the Windows C runtimes lack.
 struct AlignedFree {
-    void operator()(unsigned char* p) const { std::free(p); }
+    void operator()(unsigned char* p) const { ::operator delete (p, std::align_val_t{kPageSize}); }
 };
 
 class ExportReader {
@@ -194,8 +197,8 @@ class ExportReader {
           selection_(ctx.strategy),
           records_(ctx),
           bytes_(ctx, records_),
-          buffer_(
-              static_cast<unsigned char*>(std::aligned_alloc(kPageSize, kCarrySize + kReadSize))) {
+          buffer_(static_cast<unsigned char*>(
+              ::operator new (kCarrySize + kReadSize, std::align_val_t{kPageSize}))) {
         // Large reads go straight into the aligned buffer, not through a stdio copy.
         std::setvbuf(input_, nullptr, _IONBF, 0);
     }

@@ -1,4 +1,5 @@
 #include "engine/file_replace.h"
+#include "engine/native_path.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -46,7 +47,7 @@ class StandardReplacement final : public ReplacementFile {
         }
         if (direct_) return true;
         std::error_code error;
-        std::filesystem::rename(temporary_, target_, error);
+        std::filesystem::rename(nativePath(temporary_), nativePath(target_), error);
         if (error) {
             reason_ = error.message();
             removeTemporary();
@@ -70,7 +71,7 @@ class StandardReplacement final : public ReplacementFile {
     void removeTemporary() {
         if (temporary_.empty()) return;
         std::error_code ignored;
-        std::filesystem::remove(temporary_, ignored);
+        std::filesystem::remove(nativePath(temporary_), ignored);
         temporary_.clear();
     }
 
@@ -90,21 +91,21 @@ std::unique_ptr<ReplacementFile> beginStandardReplace(const std::string& path,
                                                       std::string& reason) {
     namespace fs = std::filesystem;
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = fs::status(nativePath(path), error);
     if (fs::is_directory(status)) {
         reason = std::make_error_code(std::errc::is_a_directory).message();
         return nullptr;
     }
     // A link is kept: the file it points to is the one replaced.
     std::string target = path;
-    if (fs::is_symlink(fs::symlink_status(path, error)) && fs::exists(status)) {
-        const fs::path resolved = fs::canonical(path, error);
-        if (!error) target = resolved.string();
+    if (fs::is_symlink(fs::symlink_status(nativePath(path), error)) && fs::exists(status)) {
+        const fs::path resolved = fs::canonical(nativePath(path), error);
+        if (!error) target = utf8Path(resolved);
     }
     const bool special = fs::exists(status) && !fs::is_regular_file(status);
     const std::string temporary = special ? std::string() : replacementPath(target);
     errno = 0;
-    std::FILE* file = std::fopen(special ? target.c_str() : temporary.c_str(), "wb");
+    std::FILE* file = openNativeFile(special ? target : temporary, "wb");
     if (file == nullptr) {
         reason = errnoText(errno);
         return nullptr;
@@ -127,7 +128,7 @@ ReplaceResult replaceFileContents(SystemServices& system, const std::string& pat
 
 ReplaceResult replaceFileByCopy(SystemServices& system, const std::string& from,
                                 const std::string& to) {
-    std::FILE* in = std::fopen(from.c_str(), "rb");
+    std::FILE* in = openNativeFile(from, "rb");
     if (in == nullptr) return {from + ": " + errnoText(errno)};
     std::string reason;
     const std::unique_ptr<ReplacementFile> file = system.beginReplace(to, reason);

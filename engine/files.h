@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "engine/native_path.h"
+
 namespace rq {
 
 struct FileCloser {
@@ -15,8 +17,9 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
+// `path` is UTF-8; on Windows it is opened by its wide form, so that any name works.
 inline UniqueFile openFile(const std::string& path, const char* mode) {
-    return UniqueFile(std::fopen(path.c_str(), mode));
+    return UniqueFile(openNativeFile(path, mode));
 }
 
 enum class ReadResult { Read, Missing, Failed };

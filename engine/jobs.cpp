@@ -48,11 +48,37 @@ std::string prefixPdbName(std::string_view path) {
     return out;
 }
 
-std::string palmDatabaseName(std::string_view source) {
-    std::string name = kPrefix;
-    name += baseName(source);
-    if (name.size() > kPalmNameLength) name.resize(kPalmNameLength);
-    return "\"" + name + "\"";
+namespace {
+// Bytes of the UTF-8 character at `at`; 1 for a byte that does not start a whole one, so that
+// names in a single-byte code page count byte by byte.
+std::size_t characterLength(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead >= 0xF0 && lead <= 0xF4   ? 4
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xC2 && lead <= 0xDF ? 2
+                                                              : 1;
+    if (at + length > text.size()) return 1;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return 1;
+    }
+    return length;
+}
+}  // namespace
+
+std::string palmDatabaseName(std::string_view source, SystemServices& system) {
+    const std::string name = kPrefix + std::string(baseName(source));
+    // The limit counts the characters of the name as the database stores it (the ANSI code
+    // page on Windows), and a character is never cut in two.
+    std::string cut;
+    for (std::size_t at = 0; at < name.size();) {
+        const std::size_t length = characterLength(name, at);
+        const std::string longer = cut + name.substr(at, length);
+        const std::optional<std::string> stored = system.storedText(longer);
+        if ((stored ? stored->size() : longer.size()) > kPalmNameLength) break;
+        cut = longer;
+        at += length;
+    }
+    return "\"" + cut + "\"";
 }
 
 void setHotSyncInstallFlag(ConversionContext& ctx) {
@@ -80,7 +106,7 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
     job.ifoFile = joinPath(ctx.workFolder, base + ".IFO");
     job.pdbFile = outputPath(info, ctx.strategy, source);
     job.truncatedRecords = 0;
-    job.palmName = palmDatabaseName(source);
+    job.palmName = palmDatabaseName(source, ctx.system);
     FileResult result{source, job.pdbFile};
 
     collectFromWindow(ctx.strategy, ctx.window);

@@ -1,4 +1,5 @@
 #include "engine/output_file.h"
+#include "engine/native_path.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,5 @@
 #include "engine/plain_host.h"
+#include "engine/native_path.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -107,7 +108,7 @@ void PlainHost::progressEnded() {
 
 void PlainHost::showLog(const std::string& path) {
     std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(nativePath(path), std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -1,4 +1,5 @@
 #include "engine/session.h"
+#include "engine/native_path.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -42,7 +43,7 @@ bool keepStrategyThatCannotBeRead(ConversionContext& ctx) {
     const std::string backup = joinPath(ctx.programFolder, kStrategyBackupName);
     errno = 0;
     std::string reason = "unknown error";
-    if (std::FILE* probe = std::fopen(path.c_str(), "rb")) {
+    if (std::FILE* probe = openNativeFile(path, "rb")) {
         std::fclose(probe);  // it opens now: the earlier failure was a read error
         reason = "read error";
     } else if (errno != 0) {
@@ -65,7 +66,7 @@ bool keepStrategyThatCannotBeRead(ConversionContext& ctx) {
 }
 
 bool readWholeFile(const std::string& path, std::string& text) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = openNativeFile(path, "rb");
     if (file == nullptr) return false;
     char buffer[4096];
     std::size_t n;
@@ -129,8 +130,10 @@ void startSession(ConversionContext& ctx) {
     const std::string path = strategyPath(ctx);
     ctx.keepStrategyFile = false;
     StrategyRead read = readStrategyFile(ctx, path);
-    if (read == StrategyRead::CouldNotOpen && !ctx.system.fileExists(path)) {
-        // Only a missing file gets the factory defaults without a word.
+    if (read == StrategyRead::CouldNotOpen && !ctx.system.fileExists(path) &&
+        !ctx.system.folderExists(path)) {
+        // Only a missing file gets the factory defaults without a word. (A folder of that name
+        // opens on POSIX and fails to read; Windows does not open it at all.)
     } else if (read == StrategyRead::CouldNotOpen || read == StrategyRead::ReadError) {
         if (!keepStrategyThatCannotBeRead(ctx)) read = StrategyRead::Read;
     }

@@ -1,4 +1,5 @@
 #include "engine/strategy_file.h"
+#include "engine/native_path.h"
 
 #include <array>
 #include <charconv>
@@ -242,7 +243,11 @@ bool applyLine(ConversionContext& ctx, int number, const std::vector<std::string
     if (number >= 3 && number <= 6) {
         std::string* settings[] = {&s.endNoteFolder, &s.palmInstallFolder, &s.palmBackupFolder,
                                    &s.hotSyncId};
-        if (!tokens.empty()) *settings[number - 3] = tokens.back();
+        // The three folders are stored in the system's code page; the id is digits.
+        if (!tokens.empty()) {
+            const std::string value(tokens.back());
+            *settings[number - 3] = number <= 5 ? ctx.system.textFromStored(value) : value;
+        }
     } else if (number >= 7 && number <= 10) {
         for (std::size_t k = 1; k <= tokens.size() && k <= kFieldCount; ++k) {
             if (!toNumber(ctx, tokens[k - 1], value)) return false;
@@ -317,7 +322,7 @@ std::string factoryDefaultsText() {
 }
 
 StrategyRead readStrategyFile(ConversionContext& ctx, const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = openNativeFile(path, "rb");
     if (file == nullptr) return StrategyRead::CouldNotOpen;
     FileSource source(file);
     const StrategyRead result = readStrategy(ctx, source);
@@ -338,7 +343,24 @@ bool strategyTextComplete(std::string_view text) {
 }
 
 bool writeStrategyFile(ConversionContext& ctx, const std::string& path) {
-    return replaceFile(ctx, path, strategyText(ctx.strategy), true);
+    Strategy stored = ctx.strategy;
+    for (std::string* folder :
+         {&stored.endNoteFolder, &stored.palmInstallFolder, &stored.palmBackupFolder}) {
+        std::optional<std::string> bytes = ctx.system.storedText(*folder);
+        // The short (8.3) form names the same folder in plain ASCII.
+        if (!bytes && !folder->empty())
+            bytes = ctx.system.storedText(ctx.system.shortFolderPath(*folder));
+        if (!bytes) {
+            // A stand-in character would name another folder at the next start.
+            ctx.host.showMessage(MessageKind::Error,
+                                 "Could not write the strategy file " + path + ": the folder " +
+                                     *folder + " has characters that the system's code page " +
+                                     "cannot hold");
+            return false;
+        }
+        *folder = *bytes;
+    }
+    return replaceFile(ctx, path, strategyText(stored), true);
 }
 
 bool writeFactoryDefaults(ConversionContext& ctx, const std::string& path) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace rq {
@@ -53,6 +54,9 @@ class SystemServices {
     // program split into arguments by the Microsoft C runtime's rules on every platform.
     virtual bool startProcess(const std::string& application, const std::string& commandLine,
                               bool highPriority, ProcessHandle& handle) = 0;
+    // Why the last startProcess failed, for the run log (GetLastError on Windows); empty when
+    // the system does not tell.
+    virtual std::string lastStartError() { return {}; }
     // GetExitCodeProcess: never blocks.
     virtual ProcessStatus pollProcess(ProcessHandle& handle) = 0;
     // TerminateProcess / SIGKILL: ends a started process that is still running; the caller
@@ -85,6 +89,14 @@ class SystemServices {
     // Queues a database for the handheld's next sync where the platform's sync tool has such a
     // queue (J-Pilot on Linux); nothing on Windows, where the registry flag does the job.
     virtual void queueForHandheldInstall(const std::string& databasePath) = 0;
+
+    // Folder names in files that other programs of the system read ("Strat.jfp"): on Windows
+    // the ANSI code page, without best-fit substitutes (WideCharToMultiByte with
+    // WC_NO_BEST_FIT_CHARS, checking usedDefaultChar); nullopt when a character has no place
+    // there. POSIX stores the program's own UTF-8 unchanged.
+    virtual std::optional<std::string> storedText(const std::string& text) { return text; }
+    // MultiByteToWideChar from the ANSI code page: the stored bytes back as the program's text.
+    virtual std::string textFromStored(const std::string& bytes) { return bytes; }
 
     // CreateMutex with a name, owned at once: false when another process holds it.
     virtual bool acquireInstanceLock(const std::string& name) = 0;

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/system_services.h"
 
@@ -14,5 +15,10 @@ std::unique_ptr<SystemServices> createSystemServices();
 
 // Full path of the running program's executable; empty when the system cannot tell.
 std::string executablePath();
+
+// For a console program: its arguments as UTF-8, the program's name first (on Windows read
+// from the wide command line, so that any file name arrives whole), and standard output and
+// error set to pass bytes unchanged (no CR added before LF), as on POSIX.
+std::vector<std::string> consoleArguments(int argc, char** argv);
 
 }  // namespace rq

@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs what Refquill needs to build and test on Debian, skipping what is already there.
+# Usage: scripts/bootstrap.sh [windows]
+#   windows: also the MinGW-w64 cross-compilers, Wine and NSIS, and Google Test built for
+#   Windows from Debian's source into build/windows/mingw-deps.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
   build-essential cmake g++ pkgconf
@@ -12,6 +16,10 @@ packages=(
   scdoc file dpkg-dev desktop-file-utils appstream
   clang-14 libclang-rt-14-dev
 )
+if [ "${1:-}" = windows ]; then
+  # The -posix compilers have std::thread; wine64 runs the 64-bit programs.
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 nsis googletest unzip)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -24,4 +32,17 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [ "${1:-}" = windows ]; then
+  deps="$PWD/build/windows/mingw-deps"
+  if [ ! -f "$deps/lib/libgtest.a" ]; then
+    echo "bootstrap: building Google Test for Windows into $deps"
+    cmake -S /usr/src/googletest -B build/windows/gtest-build \
+      -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-w64-x86_64.cmake" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps" \
+      -Dgtest_disable_pthreads=OFF >/dev/null
+    cmake --build build/windows/gtest-build -j "$(nproc)" >/dev/null
+    cmake --install build/windows/gtest-build >/dev/null
+  fi
 fi

@@ -194,12 +194,14 @@ std::string bytesFromQt(const QString& text) {
     return bytes;
 }
 
+// Paths are UTF-8 inside the program on every system (Qt 6 on POSIX uses UTF-8 for file names
+// anyway; on Windows its 8-bit names would be the ANSI code page).
 QString pathToQt(std::string_view path) {
-    return QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
+    return QString::fromUtf8(path.data(), qsizetype(path.size()));
 }
 
 std::string pathFromQt(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    return path.toUtf8().toStdString();
 }
 
 }  // namespace rq

@@ -5,6 +5,7 @@
 
 #include "engine/csv_import.h"
 #include "engine/jobs.h"
+#include "engine/native_path.h"
 #include "engine/path.h"
 #include "engine/session.h"
 
@@ -14,8 +15,8 @@ namespace {
 // The file dialog gives full paths, and the program knows its own full path; so do we here.
 std::string fullPath(const std::string& path) {
     std::error_code error;
-    const std::filesystem::path full = std::filesystem::absolute(path, error);
-    return error ? path : full.lexically_normal().string();
+    const std::filesystem::path full = std::filesystem::absolute(nativePath(path), error);
+    return error ? path : utf8Path(full.lexically_normal());
 }
 
 JobResult runJobCommand(ConversionContext& ctx, const std::vector<std::string>& files,

@@ -207,7 +207,10 @@ std::string programFolderOf(const char* argv0) {
 }
 
 int run(int argc, char** argv) {
-    const Invocation args = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    // On Windows the arguments come from the wide command line, so that any file name arrives.
+    std::vector<std::string> arguments = consoleArguments(argc, argv);
+    arguments.erase(arguments.begin());
+    const Invocation args = parseCommandLine(arguments);
     switch (args.action) {
         case Invocation::Action::Help:
             printHelp(stdout);

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/native_path.h"
 #include "engine/path.h"
 #include "engine/strategy_file.h"
 
@@ -12,10 +13,10 @@ namespace {
 std::string absoluteFolder(const std::string& folder) {
     if (folder.empty()) return folder;
     std::error_code error;
-    const std::filesystem::path full = std::filesystem::absolute(folder, error);
+    const std::filesystem::path full = std::filesystem::absolute(nativePath(folder), error);
     if (error) return folder;
     // Without a trailing separator, as the program folder always is.
-    return folderOf(joinPath(full.lexically_normal().string(), "x"));
+    return folderOf(joinPath(utf8Path(full.lexically_normal()), "x"));
 }
 }  // namespace
 
@@ -42,16 +43,18 @@ DataFolderChoice chooseDataFolder(const std::string& programFolder, const std::s
 std::string prepareDataFolder(const DataFolderChoice& choice, const std::string& programFolder) {
     namespace fs = std::filesystem;
     std::error_code error;
-    if (!fs::is_directory(choice.folder, error)) {
-        fs::create_directories(choice.folder, error);
+    if (!fs::is_directory(nativePath(choice.folder), error)) {
+        fs::create_directories(nativePath(choice.folder), error);
         if (error)
             return "Could not create the data folder " + choice.folder + ": " + error.message();
     }
     if (choice.source != DataFolderSource::PerUser) return std::string();
     const std::string own = joinPath(choice.folder, kStrategyFileName);
     const std::string shipped = joinPath(programFolder, kStrategyFileName);
-    if (fs::exists(own, error) || !fs::is_regular_file(shipped, error)) return std::string();
-    fs::copy_file(shipped, own, error);
+    if (fs::exists(nativePath(own), error) || !fs::is_regular_file(nativePath(shipped), error)) {
+        return std::string();
+    }
+    fs::copy_file(nativePath(shipped), nativePath(own), error);
     if (!error) return std::string();
     return "Could not copy the strategy file " + shipped + " to " + own + ": " + error.message();
 }

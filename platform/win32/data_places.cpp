@@ -5,29 +5,17 @@
 
 #include "engine/path.h"
 #include "platform/data_folder.h"
+#include "platform/win32/text_codes.h"
 
 namespace rq {
 
 namespace {
-constexpr UINT kCodePage = 1252;
-
 std::wstring widenText(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int size = static_cast<int>(text.size());
-    const int length = ::MultiByteToWideChar(kCodePage, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(kCodePage, 0, text.data(), size, wide.data(), length);
-    return wide;
+    return wideFromUtf8(text);
 }
 
 std::string narrowText(const std::wstring& wide) {
-    if (wide.empty()) return std::string();
-    const int size = static_cast<int>(wide.size());
-    const int length =
-        ::WideCharToMultiByte(kCodePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(kCodePage, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
-    return text;
+    return utf8FromWide(wide);
 }
 }  // namespace
 

@@ -3,37 +3,44 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
 #include <cstdint>
+
+#include <cstdio>
 #include <ctime>
 #include <cwchar>
 #include <memory>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/win32/text_codes.h"
 
 namespace rq {
 
 namespace {
 
-constexpr UINT kCodePage = 1252;
-
-std::wstring widen(const std::string& text) {
+std::wstring wideFrom(UINT codePage, const std::string& text) {
     if (text.empty()) return std::wstring();
     const int size = static_cast<int>(text.size());
-    const int length = ::MultiByteToWideChar(kCodePage, 0, text.data(), size, nullptr, 0);
+    const int length = ::MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(kCodePage, 0, text.data(), size, wide.data(), length);
+    ::MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
     return wide;
 }
 
+// The program's own text (UTF-8) for a wide-character call, and back.
+std::wstring widen(const std::string& text) {
+    return wideFromUtf8(text);
+}
+
 std::string narrow(const std::wstring& wide) {
-    if (wide.empty()) return std::string();
-    const int size = static_cast<int>(wide.size());
-    const int length =
-        ::WideCharToMultiByte(kCodePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(kCodePage, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
-    return text;
+    return utf8FromWide(wide);
+}
+
+// The run log is the only place that can name the reason for a failed start.
+std::string startFailure(DWORD error) {
+    return "The converter could not be started: CreateProcess error " + std::to_string(error);
 }
 
 HANDLE asHandle(std::intptr_t value) {
@@ -146,11 +153,15 @@ bool Win32SystemServices::startProcess(const std::string& application,
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    const DWORD flags = highPriority ? HIGH_PRIORITY_CLASS : 0;
+    DWORD flags = highPriority ? HIGH_PRIORITY_CLASS : 0;
+    // A program without a console of its own would show the converter's console window.
+    if (::GetConsoleWindow() == nullptr) flags |= CREATE_NO_WINDOW;
     if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, flags, nullptr,
                           nullptr, &startup, &info)) {
+        lastStartError_ = startFailure(::GetLastError());
         return false;
     }
+    lastStartError_.clear();
     handle.process = reinterpret_cast<std::intptr_t>(info.hProcess);
     handle.thread = reinterpret_cast<std::intptr_t>(info.hThread);
     return true;
@@ -273,6 +284,15 @@ RegistryResult Win32SystemServices::writeUserDword(const std::string& keyPath,
     return written == ERROR_SUCCESS ? RegistryResult::Ok : RegistryResult::WriteFailed;
 }
 
+std::optional<std::string> Win32SystemServices::storedText(const std::string& text) {
+    return ansiFromUtf8(text);
+}
+
+std::string Win32SystemServices::textFromStored(const std::string& bytes) {
+    const std::wstring wide = wideFrom(CP_ACP, bytes);
+    return narrow(wide);
+}
+
 void Win32SystemServices::queueForHandheldInstall(const std::string&) {
     // HotSync Manager installs what the registry flag names; there is no queue to fill.
 }
@@ -283,8 +303,9 @@ bool Win32SystemServices::acquireInstanceLock(const std::string& name) {
     releaseInstanceLock();
     HANDLE mutex = ::CreateMutexW(nullptr, TRUE, widen(name).c_str());
     if (mutex == nullptr) {
-        // No mutex at all tells nothing about another instance; the program runs.
-        return true;
+        // A lock made by an elevated copy exists but may not be opened: another instance runs.
+        // Any other failure tells nothing about another instance; the program runs.
+        return ::GetLastError() != ERROR_ACCESS_DENIED;
     }
     if (::GetLastError() == ERROR_ALREADY_EXISTS) {
         ::CloseHandle(mutex);
@@ -347,6 +368,20 @@ void Win32SystemServices::beep(int frequencyHz, int durationMs) {
 
 std::unique_ptr<SystemServices> createSystemServices() {
     return std::make_unique<Win32SystemServices>();
+}
+
+std::vector<std::string> consoleArguments(int, char**) {
+    std::vector<std::string> arguments;
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide != nullptr) {
+        for (int i = 0; i < count; ++i) arguments.push_back(narrow(wide[i]));
+        ::LocalFree(wide);
+    }
+    if (arguments.empty()) arguments.emplace_back();
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+    return arguments;
 }
 
 std::string executablePath() {

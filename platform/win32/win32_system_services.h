@@ -1,6 +1,6 @@
 #pragma once
 // SystemServices on Windows: each member is one or two Win32 calls. The engine's texts are
-// single-byte Windows-1252; they are widened for the wide-character API and narrowed back.
+// UTF-8; every call gets UTF-16, and the names stored in files keep the ANSI code page.
 
 #include <memory>
 #include <string>
@@ -36,6 +36,9 @@ class Win32SystemServices : public SystemServices {
     RegistryResult writeUserDword(const std::string& keyPath, const std::string& valueName,
                                   std::uint32_t value) override;
     void queueForHandheldInstall(const std::string& databasePath) override;
+    std::optional<std::string> storedText(const std::string& text) override;
+    std::string textFromStored(const std::string& bytes) override;
+    std::string lastStartError() override { return lastStartError_; }
 
     bool acquireInstanceLock(const std::string& name) override;
     void releaseInstanceLock() override;
@@ -47,6 +50,7 @@ class Win32SystemServices : public SystemServices {
   private:
     void* mutex_ = nullptr;
     void* folderMutex_ = nullptr;  // HANDLE of the named mutex while held
+    std::string lastStartError_;
 };
 
 }  // namespace rq

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,9 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/command_line.h"
+#include "engine/native_path.h"
 #include "engine/path.h"
 #include "engine/strategy_file.h"
 #include "support/files.h"
+#include "support/test_system.h"
 
 namespace rq {
 namespace {
@@ -22,7 +24,7 @@ using test::writeFile;
 namespace fs = std::filesystem;
 
 std::string quoted(const std::string& s) {
-    return "'" + s + "'";
+    return quoteArgument(s);
 }
 
 struct Result {
@@ -37,12 +39,12 @@ class CliTest : public ::testing::Test {
 
     std::string path(std::string_view name) const { return joinPath(folder, name); }
 
+    // `args` is one command line, split by the same rules on every system.
     Result run(const std::string& args, const std::string& program = RQ_CLI_PATH) {
-        const std::string command = quoted(program) + " " + args + " >" + quoted(path("stdout")) +
-                                    " 2>" + quoted(path("stderr"));
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(path("stdout")),
-                readFile(path("stderr"))};
+        std::vector<std::string> arguments = splitCommandLine("refquill-cli " + args);
+        arguments[0] = program;
+        const test::ProgramRun r = test::runProgram(arguments, folder);
+        return {r.status, r.out, r.err};
     }
     Result runHome(const std::string& args) {
         return run("--home " + quoted(path("home")) + " " + args);
@@ -223,7 +225,7 @@ TEST_F(CliTest, StrategyFileOfTheProgramFolderIsUsed) {
 
 TEST_F(CliTest, DefaultProgramFolderIsTheFolderOfTheProgram) {
     fs::create_directories(path("prog"));
-    const std::string program = path("prog/refquill-cli");
+    const std::string program = joinPath(path("prog"), fileName(RQ_CLI_PATH));
     fs::copy_file(RQ_CLI_PATH, program);
     std::string selected = "0,0,0,1,";
     for (int n = 5; n <= kFieldCount; ++n) selected += "0,";
@@ -279,6 +281,74 @@ TEST_F(CliTest, BrokenStrategyFileStopsBeforeAnyOutput) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "error: 'x1' is not a valid integer value\n");
     EXPECT_FALSE(fs::exists(path("out.csv")));
+}
+
+std::string readNative(const std::string& utf8) {
+    std::ifstream in(nativePath(utf8), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Both jobs from a program folder under "Program Files" (on Windows the real one) whose name,
+// like the export's, holds characters of Windows-1252 and beyond it.
+TEST_F(CliTest, AnyFolderAndFileNameWorks) {
+    const std::string programFiles =
+        test::programFilesFolder().empty() ? path("Program Files") : test::programFilesFolder();
+    struct Case {
+        std::string programFolder;
+        std::string exportName;
+        // As stored: the ANSI code page on Windows, where all 16 characters fit in 19 bytes;
+        // else UTF-8, cut to whole characters within 19 bytes.
+        std::string databaseName;
+    };
+    const Case cases[] = {
+        {"Refquill Test", "plain refs.txt", "RQ-plain refs"},
+        {"R\xc3\xa9"
+         "f \xe2\x82\xac \xc5\x81\xc3\xb3\x64\xc5\xba",                // Réf € Łódź
+         "Caf\xc3\xa9 \xe2\x80\x93 \xe2\x80\x9crefs\xe2\x80\x9d.txt",  // Café – “refs”.txt
+         test::kPlatformStoresAnsiNames ? "RQ-Caf\xe9 \x96 \x93refs\x94"
+                                        : "RQ-Caf\xc3\xa9 \xe2\x80\x93 \xe2\x80\x9cref"},
+    };
+    std::string firstImport;
+    for (const Case& c : cases) {
+        const std::string programFolder = joinPath(programFiles, c.programFolder);
+        std::error_code error;
+        fs::remove_all(nativePath(programFolder), error);
+        fs::create_directories(nativePath(programFolder));
+        fs::copy_file(nativePath(joinPath(RQ_BIN_DIR, "jconvpro.exe")),
+                      nativePath(joinPath(programFolder, "jconvpro.exe")));
+        const std::string tool = joinPath(programFolder, fileName(RQ_CLI_PATH));
+        fs::copy_file(nativePath(RQ_CLI_PATH), nativePath(tool));
+        const std::string source = path(c.exportName);
+        fs::copy_file(nativePath(joinPath(joinPath(RQ_TEST_DATA_DIR, "jobs"), "three-refs.txt")),
+                      nativePath(source));
+
+        auto runTool = [&](const std::string& job, const std::string& file) {
+            return runProgram({tool, job, file}, folder.path(),
+                              {"HOME=" + path("user"), "XDG_CONFIG_HOME=" + path("config")});
+        };
+        test::ProgramRun r = runTool("to-jfile", source);
+        EXPECT_EQ(r.status, 0) << c.exportName << r.err;
+        EXPECT_EQ(r.out, "3 Records Transferred to  JFile\n");
+        const std::string exchange = joinPath(programFolder, "Import and Export");
+        const std::string base(baseName(c.exportName));
+        const std::string pdb = joinPath(exchange, "RQ-" + base + ".PDB");
+        const std::string database = readNative(pdb);
+        EXPECT_EQ(database.substr(0, c.databaseName.size() + 1), c.databaseName + '\0');
+        EXPECT_NE(readNative(joinPath(programFolder, "Log.txt"))
+                      .find("Program location:  " + programFolder + "\r\n"),
+                  std::string::npos);
+
+        r = runTool("to-endnote", pdb);
+        EXPECT_EQ(r.status, 0) << c.exportName << r.err;
+        EXPECT_EQ(r.out, "3 Records Transferred to EndNote\n");
+        const std::string import = readNative(joinPath(exchange, "RQ-" + base + ".tsv"));
+        EXPECT_FALSE(import.empty());
+        // The name changes nothing else: both folders give the same import file.
+        if (firstImport.empty()) firstImport = import;
+        EXPECT_EQ(import, firstImport);
+        EXPECT_TRUE(fs::exists(nativePath(joinPath(programFolder, "Strat.jfp"))));
+        fs::remove_all(nativePath(programFolder), error);
+    }
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "engine/export_csv.h"
+#include "support/platform_traits.h"
 
 #include <gtest/gtest.h>
 
@@ -311,9 +312,11 @@ TEST_F(ExportCsvTest, ReadErrorIsReported) {
     EXPECT_EQ(exportToCsv(ctx, path("a folder"), path("out.csv")), 0);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
-    EXPECT_NE(host.messages[0].text.find("the rest of the file was not converted"),
-              std::string::npos);
-    EXPECT_EQ(host.log.size(), 1u);
+    // Windows does not open a folder as a file: the export cannot be opened at all.
+    const char* expected = kFolderOpensAsFile ? "the rest of the file was not converted"
+                                              : "Couldnt Open input .tsv file";
+    EXPECT_NE(host.messages[0].text.find(expected), std::string::npos) << host.messages[0].text;
+    EXPECT_EQ(host.log.size(), kFolderOpensAsFile ? 1u : 0u);
 }
 
 }  // namespace

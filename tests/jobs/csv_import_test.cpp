@@ -5,6 +5,7 @@
 #include "engine/catalogue.h"
 #include "engine/csv_import.h"
 #include "jobs/harness.h"
+#include "support/platform_traits.h"
 
 namespace rq::test {
 namespace {
@@ -162,12 +163,15 @@ TEST_F(CsvImport, FailuresTellTheUserAndLeaveTheSlotEmpty) {
 
     // A CSV that cannot be read (a folder opens on POSIX but gives a read error).
     EXPECT_EQ(csvToImport(h.ctx, h.folder.path(), out), failed);
-    EXPECT_EQ(output(), headerLines());
+    EXPECT_EQ(output(), kFolderOpensAsFile ? headerLines() : std::string("old"));
 
-    EXPECT_EQ(h.host.messages,
-              (std::vector<Msg>{{MessageKind::Error, "Couldnt load csv File"},
-                                {MessageKind::Error, "Couldnt open output output File"},
-                                {MessageKind::Error, "Couldnt read csv file"}}));
+    // Windows does not open a folder as a file: the CSV cannot be loaded at all.
+    EXPECT_EQ(
+        h.host.messages,
+        (std::vector<Msg>{{MessageKind::Error, "Couldnt load csv File"},
+                          {MessageKind::Error, "Couldnt open output output File"},
+                          {MessageKind::Error, kFolderOpensAsFile ? "Couldnt read csv file"
+                                                                  : "Couldnt load csv File"}}));
     EXPECT_FALSE(h.ctx.outputFile.isOpen());
 }
 

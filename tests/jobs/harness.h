@@ -30,7 +30,7 @@ struct Harness {
     // Copies a golden input into the temporary folder before anything reads or writes it.
     std::string copyData(const std::string& name) {
         const std::string to = folder / name;
-        fs::copy_file(dataFile(name), to, fs::copy_options::overwrite_existing);
+        copyReplacing(dataFile(name), to);
         return to;
     }
 };

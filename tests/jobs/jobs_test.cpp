@@ -7,6 +7,7 @@
 #include "engine/path.h"
 #include "engine/session.h"
 #include "jobs/harness.h"
+#include "support/test_system.h"
 
 namespace rq::test {
 namespace {
@@ -32,8 +33,8 @@ class Jobs : public ::testing::Test, protected Harness {
     void SetUp() override {
         writeFile(joinPath(ctx.programFolder, "jconvpro.exe"), "converter");
         // The work paths must reach the converter free of blanks, as the short form gives them.
-        system.shortFolder = folder / "PROGRA~1";
-        fs::create_directory_symlink(ctx.programFolder, system.shortFolder);
+        system.shortFolder = folderAlias(ctx.programFolder, folder / "PROGRA~1");
+        ASSERT_FALSE(system.shortFolder.empty());
         startSession(ctx);
         endNote = folder / "EndNote";
         palm = folder / "Palm install";
@@ -51,7 +52,7 @@ class Jobs : public ::testing::Test, protected Harness {
 
     std::string exportFile(const std::string& name, const std::string& data = "three-refs.txt") {
         const std::string path = folder / name;
-        fs::copy_file(dataFile(data), path, fs::copy_options::overwrite_existing);
+        copyReplacing(dataFile(data), path);
         return path;
     }
 

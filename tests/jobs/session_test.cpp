@@ -83,6 +83,62 @@ TEST_F(Session, UnreadableNumberKeepsTheUsersFileAsABackupAndSaysWhere) {
     EXPECT_EQ(readFile(backup), original);
 }
 
+// Folders go into "Strat.jfp" in the system's code page, as Windows' ANSI code page 1252 is
+// played here: é is one byte, Ł has no place.
+TEST_F(Session, FoldersAreStoredInTheSystemsCodePageOrNotAtAll) {
+    const std::string cafe = "/Caf\xc3\xa9";  // é in UTF-8
+    const std::string lodz =
+        "/\xc5\x81\xc3\xb3"
+        "d\xc5\xba";  // Łódź
+    system.storedTextRule = [](const std::string& text) -> std::optional<std::string> {
+        if (text.find('\xc5') != std::string::npos) return std::nullopt;
+        std::string out = text;
+        for (std::size_t at; (at = out.find("\xc3\xa9")) != std::string::npos;)
+            out.replace(at, 2, "\xe9");
+        return out;
+    };
+    system.textFromStoredRule = [](const std::string& bytes) {
+        std::string out = bytes;
+        for (std::size_t at; (at = out.find('\xe9')) != std::string::npos;)
+            out.replace(at, 1, "\xc3\xa9");
+        return out;
+    };
+    struct Case {
+        std::string folder;
+        std::string shortForm;   // what the system gives as the folder's 8.3 form; "" for none
+        std::string storedLine;  // "" when nothing may be written
+        std::string readBack;
+    };
+    const Case cases[] = {
+        {cafe, "", "/Caf\xe9", cafe},
+        {lodz, "/LD~1", "/LD~1", "/LD~1"},
+        {lodz, "", "", ""},
+    };
+    for (const Case& c : cases) {
+        writeFile(strat, "old");
+        host.messages.clear();
+        system.shortFolder = c.shortForm;
+        ctx.strategy.endNoteFolder = c.folder;
+        const bool written = writeStrategyFile(ctx, strat);
+        EXPECT_EQ(written, !c.storedLine.empty()) << c.folder;
+        if (!written) {
+            EXPECT_EQ(readFile(strat), "old");
+            ASSERT_EQ(host.messages.size(), 1u);
+            EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
+            EXPECT_NE(host.messages[0].text.find(strat), std::string::npos);
+            EXPECT_NE(host.messages[0].text.find(c.folder), std::string::npos);
+            EXPECT_NE(host.messages[0].text.find("code page"), std::string::npos);
+            continue;
+        }
+        EXPECT_TRUE(host.messages.empty()) << c.folder;
+        EXPECT_EQ(readFile(strat).substr(0, 4 + c.storedLine.size() + 2),
+                  "\r\n\r\n" + c.storedLine + "\r\n");
+        ctx.strategy.endNoteFolder.clear();
+        ASSERT_EQ(readStrategyFile(ctx, strat), StrategyRead::Read);
+        EXPECT_EQ(ctx.strategy.endNoteFolder, c.readBack);
+    }
+}
+
 TEST_F(Session, EndWritesStrategyWithTheWindowsChangesAndTheLog) {
     startSession(ctx);
     window.setFieldTicked(20, true);

@@ -94,6 +94,7 @@ class FakeSystem : public SystemServices {
     bool killFails = false;
     int kills = 0;
     FileFault fileFault;
+    std::string startError;  // what lastStartError tells after a failed start
     bool queryFails = false;
     std::int64_t clock = 1000;  // seconds; each poll moves it on by secondsPerPoll
     std::int64_t secondsPerPoll = 1;
@@ -101,6 +102,9 @@ class FakeSystem : public SystemServices {
     bool realClock = false;           // the clock of `processes` instead
     std::string shortFolder;          // returned for any folder when set
     RegistryResult registryResult = RegistryResult::Ok;
+    // The stored form of a name; identity (as on POSIX) when not set.
+    std::function<std::optional<std::string>(const std::string&)> storedTextRule;
+    std::function<std::string(const std::string&)> textFromStoredRule;
 
     std::vector<Start> starts;
     std::vector<std::string> lastArgs;  // the arguments of the last start, program name first
@@ -124,6 +128,7 @@ class FakeSystem : public SystemServices {
         if (converter) converter(lastArgs);
         return true;
     }
+    std::string lastStartError() override { return startFails ? startError : std::string(); }
     ProcessStatus pollProcess(ProcessHandle& handle) override {
         if (processes != nullptr) return processes->pollProcess(handle);
         ++polls;
@@ -166,8 +171,7 @@ class FakeSystem : public SystemServices {
     }
     bool copyFile(const std::string& from, const std::string& to) override {
         events.push_back("copy " + from + " " + to);
-        std::error_code error;
-        return fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
+        return copyReplacing(from, to);
     }
     bool deleteFile(const std::string& path) override {
         events.push_back("delete " + path);
@@ -194,6 +198,14 @@ class FakeSystem : public SystemServices {
         if (registryResult == RegistryResult::Ok) registry[keyPath][valueName] = value;
         return registryResult;
     }
+    std::optional<std::string> storedText(const std::string& text) override {
+        return storedTextRule ? storedTextRule(text) : std::optional<std::string>(text);
+    }
+
+    std::string textFromStored(const std::string& bytes) override {
+        return textFromStoredRule ? textFromStoredRule(bytes) : bytes;
+    }
+
     void queueForHandheldInstall(const std::string& databasePath) override {
         queued.push_back(databasePath);
     }

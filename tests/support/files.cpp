@@ -22,6 +22,13 @@ std::string dataFile(std::string_view folder, std::string_view name) {
     return (fs::path(RQ_TEST_DATA_DIR) / folder / name).string();
 }
 
+bool copyReplacing(const std::string& from, const std::string& to) {
+    std::error_code error;
+    if (!fs::is_regular_file(from, error)) return false;
+    fs::remove(to, error);
+    return fs::copy_file(from, to, error);
+}
+
 TempFolder::TempFolder(std::string_view tag) {
     std::random_device seed;
     std::mt19937_64 random(static_cast<std::uint64_t>(seed()) << 32 ^ seed());

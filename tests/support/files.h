@@ -21,6 +21,10 @@ std::string dataFile(std::string_view folder, std::string_view name);
 // A new empty folder under the system's temporary folder, removed with everything in it at the
 // end. Its name is made unique by creating it (as mkdtemp does), so tests that run at the same
 // time, in one run or in several, never share one.
+// Copies over an existing file (MinGW's std::filesystem refuses overwrite_existing). A missing
+// source leaves the target alone.
+bool copyReplacing(const std::string& from, const std::string& to);
+
 class TempFolder {
   public:
     explicit TempFolder(std::string_view tag = "rq-test");

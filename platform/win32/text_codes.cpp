@@ -1,0 +1,48 @@
+#include "platform/win32/text_codes.h"
+
+#include <windows.h>
+
+namespace rq {
+
+std::wstring wideFromUtf8(const std::string& utf8) {
+    if (utf8.empty()) return std::wstring();
+    const int size = static_cast<int>(utf8.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string utf8FromWide(const wchar_t* wide, std::size_t length) {
+    if (length == 0) return std::string();
+    const int size = static_cast<int>(length);
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide, size, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide, size, text.data(), bytes, nullptr, nullptr);
+    return text;
+}
+
+std::optional<std::string> ansiFromUtf8(const std::string& utf8, unsigned codePage) {
+    if (utf8.empty()) return std::string();
+    const UINT page = codePage == 0 ? ::GetACP() : codePage;
+    const int size = static_cast<int>(utf8.size());
+    // Text that is not UTF-8 at all cannot be stored faithfully either.
+    const int length =
+        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
+    if (length == 0) return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    if (page == CP_UTF8) return utf8;
+
+    BOOL usedDefault = FALSE;
+    const int bytes = ::WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, wide.data(), length,
+                                            nullptr, 0, nullptr, &usedDefault);
+    if (bytes == 0 || usedDefault) return std::nullopt;
+    std::string text(static_cast<std::size_t>(bytes), '\0');
+    ::WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, wide.data(), length, text.data(), bytes,
+                          nullptr, &usedDefault);
+    if (usedDefault) return std::nullopt;
+    return text;
+}
+
+}  // namespace rq
