@@ -36,6 +36,11 @@ fi
 
 if [ "${1:-}" = windows ]; then
   deps="$PWD/build/windows/mingw-deps"
+  # CLI11 is header-only: its Debian copy serves the Windows build too, from beside the others
+  # (the cross-build must not search /usr/include).
+  mkdir -p "$deps/include" "$deps/share/cmake"
+  cp -r /usr/include/CLI "$deps/include/"
+  cp -r /usr/share/cmake/CLI11 "$deps/share/cmake/"
   if [ ! -f "$deps/lib/libgtest.a" ]; then
     echo "bootstrap: building Google Test for Windows into $deps"
     cmake -S /usr/src/googletest -B build/windows/gtest-build \
