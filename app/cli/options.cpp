@@ -45,6 +45,8 @@ Invocation parseCommandLine(const std::vector<std::string>& args) {
     bool version = false;
 
     CLI::App app{"", std::string(kProgram)};
+    // "/x" is a path, not an option, on every system: Windows builds would read it as one.
+    app.allow_windows_style_options(false);
     app.set_help_flag();
     app.fallthrough();
     app.require_subcommand(0, 1);
