@@ -14,12 +14,13 @@ constexpr std::size_t kPageSize = 4096;
 }  // namespace
 
 void OutputFile::AlignedFree::operator()(char* p) const {
-    std::free(p);
+    ::operator delete (p, std::align_val_t{kPageSize});
 }
 
 OutputFile::OutputFile(SystemServices* system)
-    : system_(system), buffer_(static_cast<char*>(std::aligned_alloc(kPageSize, kBufferSize))) {
-    if (!buffer_) throw std::bad_alloc();
+    // Aligned new, not std::aligned_alloc, which MinGW's runtime lacks.
+    : system_(system),
+      buffer_(static_cast<char*>(::operator new (kBufferSize, std::align_val_t{kPageSize}))) {
     current_ = buffer_.get();
 }
 
