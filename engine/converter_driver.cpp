@@ -9,6 +9,7 @@
 
 #include "engine/command_line.h"
 #include "engine/file_replace.h"
+#include "engine/files.h"
 
 namespace rq {
 
@@ -20,17 +21,6 @@ constexpr const char* kOutputWork = "out.tmp";
 constexpr std::string_view kNoDatabaseName = " ";
 // Polls granted to a killed converter to end before the driver stops waiting for it.
 constexpr int kPollsAfterKill = 400;
-
-bool readText(const std::string& path, std::string& text) {
-    std::FILE* file = openNativeFile(path, "rb");
-    if (file == nullptr) return false;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok;
-}
 
 }  // namespace
 
@@ -181,7 +171,7 @@ void ExternalConverter::clearErrorLog(const std::string& folder) {
 
 void ExternalConverter::nameUserFilesInLog(const std::string& log) {
     std::string text;
-    if (!readText(log, text)) return;
+    if (readWholeFile(log, text) != ReadResult::Read) return;
     const std::string named = nameUserFiles(text, names_);
     // The log keeps the converter's words when it cannot be rewritten; nothing is lost.
     if (named != text) replaceFileContents(ctx_.system, log, named);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/file_replace.h"
+#include "engine/files.h"
 #include "engine/path.h"
 #include "engine/strategy_file.h"
 
@@ -63,17 +64,6 @@ bool keepStrategyThatCannotBeRead(ConversionContext& ctx) {
                              path + " is left as it is.");
     ctx.keepStrategyFile = true;
     return false;
-}
-
-bool readWholeFile(const std::string& path, std::string& text) {
-    std::FILE* file = openNativeFile(path, "rb");
-    if (file == nullptr) return false;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok;
 }
 
 // Writes the run log into `path` as it is replaced, a 64 KiB piece at a time, every line from
@@ -138,8 +128,8 @@ void startSession(ConversionContext& ctx) {
         if (!keepStrategyThatCannotBeRead(ctx)) read = StrategyRead::Read;
     }
     std::string text;
-    if (read == StrategyRead::Read && !ctx.keepStrategyFile && readWholeFile(path, text) &&
-        !strategyTextComplete(text)) {
+    if (read == StrategyRead::Read && !ctx.keepStrategyFile &&
+        readWholeFile(path, text) == ReadResult::Read && !strategyTextComplete(text)) {
         // Cut off: what it holds is used, and the whole file is kept, as for a bad number.
         read = StrategyRead::NotANumber;
     }
