@@ -62,21 +62,21 @@ Invocation parseCommandLine(const std::vector<std::string>& args) {
 
     struct Parsed {
         CLI::App* app = nullptr;
-        const CommandSpec* spec = nullptr;
+        const CommandInfo* info = nullptr;
         bool help = false;
         std::vector<std::string> positional;
         std::string output;
     };
     std::vector<Parsed> parsed;
     parsed.reserve(std::size(kCommands));
-    for (const CommandSpec& spec : kCommands) {
+    for (const CommandInfo& info : kCommands) {
         Parsed& p = parsed.emplace_back();
-        p.app = app.add_subcommand(std::string(spec.name), std::string(spec.summary));
-        p.spec = &spec;
+        p.app = app.add_subcommand(std::string(info.name), std::string(info.summary));
+        p.info = &info;
         p.app->set_help_flag();
         p.app->add_flag("-h,--help", p.help);
-        if (!spec.outputName.empty())
-            p.app->add_option("-o", p.output)->type_name(std::string(spec.outputName));
+        if (!info.outputName.empty())
+            p.app->add_option("-o", p.output)->type_name(std::string(info.outputName));
         p.app->add_option("files", p.positional);
     }
 
@@ -106,18 +106,18 @@ Invocation parseCommandLine(const std::vector<std::string>& args) {
         return result;
     }
     if (chosen == nullptr) return usageError("no command given");
-    result.command = chosen->spec;
+    result.command = chosen->info;
     if (chosen->help) {
         result.action = Invocation::Action::CommandHelp;
         return result;
     }
 
-    const CommandSpec& spec = *chosen->spec;
-    const std::string name(spec.name);
+    const CommandInfo& info = *chosen->info;
+    const std::string name(info.name);
     const std::size_t given = chosen->positional.size();
-    if (given != spec.positionalCount && !(spec.moreAllowed && given > spec.positionalCount))
-        return usageError(name + " takes " + std::string(spec.synopsis));
-    if (!spec.outputName.empty() && chosen->output.empty()) return usageError(name + " needs -o");
+    if (given != info.positionalCount && !(info.moreAllowed && given > info.positionalCount))
+        return usageError(name + " takes " + std::string(info.synopsis));
+    if (!info.outputName.empty() && chosen->output.empty()) return usageError(name + " needs -o");
     if (app.count("--home") > 0 && result.home.empty()) return usageError("--home needs a folder");
 
     result.action = Invocation::Action::Run;
@@ -128,7 +128,7 @@ Invocation parseCommandLine(const std::vector<std::string>& args) {
 
 void printUsage(std::FILE* to) {
     std::fprintf(to, "usage: %.*s [OPTIONS] COMMAND ARGS...\n", width(kProgram), kProgram.data());
-    for (const CommandSpec& c : kCommands) {
+    for (const CommandInfo& c : kCommands) {
         std::fprintf(to, "       %.*s [OPTIONS] %.*s %.*s\n", width(kProgram), kProgram.data(),
                      width(c.name), c.name.data(), width(c.synopsis), c.synopsis.data());
     }
@@ -139,14 +139,14 @@ void printUsage(std::FILE* to) {
 void printHelp(std::FILE* to) {
     printUsage(to);
     std::fprintf(to, "\ncommands:\n");
-    for (const CommandSpec& c : kCommands) {
+    for (const CommandInfo& c : kCommands) {
         std::fprintf(to, "  %-12.*s %.*s\n", width(c.name), c.name.data(), width(c.summary),
                      c.summary.data());
     }
     std::fprintf(to, "\noptions:\n%s\n%s", kOptionsHelp, kExitStatusHelp);
 }
 
-void printCommandHelp(std::FILE* to, const CommandSpec& c) {
+void printCommandHelp(std::FILE* to, const CommandInfo& c) {
     std::fprintf(to, "usage: %.*s [OPTIONS] %.*s %.*s\n\n%.*s\n", width(kProgram), kProgram.data(),
                  width(c.name), c.name.data(), width(c.synopsis), c.synopsis.data(),
                  width(c.summary), c.summary.data());

@@ -13,7 +13,7 @@ namespace rq {
 
 inline constexpr std::string_view kProgram = "refquill-cli";
 
-struct CommandSpec {
+struct CommandInfo {
     std::string_view name;
     std::string_view synopsis;  // the arguments as the usage shows them
     std::string_view summary;
@@ -23,7 +23,7 @@ struct CommandSpec {
     std::string_view outputHelp;
 };
 
-inline constexpr CommandSpec kCommands[] = {
+inline constexpr CommandInfo kCommands[] = {
     {"export-csv", "EXPORT -o CSV", "convert an EndNote export into the CSV for JFile", 1, false,
      "CSV", "the CSV to write"},
     {"write-ifo", "-o IFO", "write the conversion-info file of the strategy", 0, false, "IFO",
@@ -39,7 +39,7 @@ inline constexpr CommandSpec kCommands[] = {
 struct Invocation {
     enum class Action { Run, Help, CommandHelp, Version, UsageError };
     Action action = Action::UsageError;
-    const CommandSpec* command = nullptr;  // Run, CommandHelp
+    const CommandInfo* command = nullptr;  // Run, CommandHelp
     std::vector<std::string> positional;
     std::string output;
     std::string home;  // empty when --home was not given
@@ -55,6 +55,6 @@ Invocation parseCommandLine(const std::vector<std::string>& args);
 
 void printUsage(std::FILE* to);
 void printHelp(std::FILE* to);
-void printCommandHelp(std::FILE* to, const CommandSpec& command);
+void printCommandHelp(std::FILE* to, const CommandInfo& command);
 
 }  // namespace rq
