@@ -234,7 +234,7 @@ bool ExternalConverter::convert(const DirectionInfo& direction, const std::strin
               source,
               destination,
               ifoFile,
-              direction.direction == Direction::EndNoteToJFile ? exportFile_ : std::string()};
+              direction.buildsDatabase ? exportFile_ : std::string()};
     const ConverterRunEnd end =
         runConverter(direction, source, destination, ifoFile, fourthArgument);
 
@@ -337,7 +337,7 @@ ConverterRunEnd ExternalConverter::runConverter(const DirectionInfo& direction,
     // Only a run that ended by itself has output worth fetching; a missing out.tmp is the
     // missing-output case, not a failed fetch.
     if (end == ConverterRunEnd::Ended && system.fileExists(outputWork) &&
-        direction.direction == Direction::EndNoteToJFile) {
+        direction.buildsDatabase) {
         // A database that is cut off would go to the handheld at the next sync.
         if (const std::string problem = palmDatabaseProblem(outputWork); !problem.empty()) {
             failure_ = "jconvpro.exe wrote a damaged database for " +

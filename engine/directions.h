@@ -33,6 +33,9 @@ struct DirectionInfo {
     char converterCode;
     ProgressPhase converterPhase;
     std::string_view missingOutputMessage;
+    // The converter builds a Palm database from an export's CSV: its output is checked before it
+    // goes to the handheld, and its report names the export's records.
+    bool buildsDatabase;
     // The job: converts the chosen files one after the other.
     JobResult (*run)(ConversionContext& ctx, const ChosenFiles& chosen);
 };
