@@ -6,7 +6,9 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <cstdio>
 
@@ -55,6 +57,10 @@ int main(int argc, char** argv) {
     }
     MainWindow& window = f.open();
     save(window, QStringLiteral("main"));
+    auto* fieldMenu = window.findChild<QMenu*>(QStringLiteral("PopupField"));
+    if (fieldMenu == nullptr) qFatal("no field menu");
+    save(*fieldMenu, QStringLiteral("field_menu"));
+    fieldMenu->hide();
 
     f.prompts.setNextDialogHandler(grabber(QStringLiteral("about")));
     window.showAboutBox();
@@ -137,6 +143,8 @@ int main(int argc, char** argv) {
         for (int n = 1; n <= 6; ++n) window.setWidthText(n, "5");
         f.system.realClock = true;
         f.prompts.setNextFiles(QStringList{source});
+        // The window as the job locks it, at the first events the job lets through.
+        QTimer::singleShot(0, &window, [&window] { save(window, QStringLiteral("main_running")); });
         window.convertEndNoteToJFile();
         save(window, QStringLiteral("main_after_13083"));
         std::printf("status: %s\nmessages: %s\n", qPrintable(window.statusPanelText(1)),
