@@ -7,12 +7,9 @@
 #include <QDir>
 #include <QFocusEvent>
 #include <QFrame>
-#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QThread>
@@ -30,16 +27,10 @@
 #include "shell/settings_dialog.h"
 #include "shell/status_panel.h"
 #include "shell/window_host.h"
+#include "ui_main_window.h"
 
 namespace rq {
 namespace {
-
-constexpr int kClientWidth = 583;
-constexpr int kClientHeight = 381;
-constexpr int kStatusBarHeight = 19;
-constexpr int kRowStep = 24;
-constexpr int kColumnStep = 144;
-constexpr int kRowsPerColumn = 10;
 
 const char* const kTagProperty = "Tag";
 
@@ -51,7 +42,8 @@ MainWindow::MainWindow(SystemServices& system, const ProgramFolders& folders, Pr
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       system_(system),
-      prompts_(prompts) {
+      prompts_(prompts),
+      ui_(std::make_unique<Ui::MainWindow>()) {
     buildLayout();
     host_ = std::make_unique<WindowHost>(*this, prompts_);
     ctx_ = std::make_unique<ConversionContext>(*host_, system_, *this);
@@ -67,122 +59,53 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::buildLayout() {
-    setObjectName(QStringLiteral("RefquillMain"));
-    setWindowTitle(QStringLiteral("Refquill for Windows"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/refquill.png")));
-
-    // Alt and the underlined letter open the entries from the keyboard.
-    help_ = menuBar()->addAction(QStringLiteral("&About"));
-    help_->setObjectName(QStringLiteral("Help"));
-    connect(help_, &QAction::triggered, this, [this] { guarded([this] { showAboutBox(); }); });
-    settings1_ = menuBar()->addAction(QStringLiteral("&Settings"));
-    settings1_->setObjectName(QStringLiteral("Settings1"));
-    connect(settings1_, &QAction::triggered, this, [this] { guarded([this] { showSettings(); }); });
-    showLog_ = menuBar()->addAction(QStringLiteral("&Log"));
-    showLog_->setObjectName(QStringLiteral("ShowLog"));
-    connect(showLog_, &QAction::triggered, this, [this] { guarded([this] { showRunLog(); }); });
-    menuBar()->setObjectName(QStringLiteral("MainMenu1"));
-
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("ClientArea"));
-    client->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
-    setCentralWidget(client);
-
-    btn2EN_ = new QPushButton(QStringLiteral("JFile to EndNote"), client);
-    btn2EN_->setObjectName(QStringLiteral("Btn2EN"));
-    btn2EN_->setGeometry(4, 4, 137, 41);
-    connect(btn2EN_, &QPushButton::clicked, this, &MainWindow::convertJFileToEndNote);
-    btn2JF_ = new QPushButton(QStringLiteral("EndNote to  JFile"), client);
-    btn2JF_->setObjectName(QStringLiteral("Btn2JF"));
-    btn2JF_->setGeometry(148, 4, 137, 41);
-    connect(btn2JF_, &QPushButton::clicked, this, &MainWindow::convertEndNoteToJFile);
-
-    auto* panel4 = new QFrame(client);
-    panel4->setObjectName(QStringLiteral("Panel4"));
-    panel4->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel4->setGeometry(kClientWidth - 4 - 125, 4, 125, 41);
-    QPalette black = panel4->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    panel4->setPalette(black);
-    panel4->setAutoFillBackground(true);
-    auto* image1 = new QLabel(panel4);
-    image1->setObjectName(QStringLiteral("Image1"));
-    image1->setPixmap(QPixmap(QStringLiteral(":/icons/banner.png")));
-    image1->setScaledContents(true);
-    image1->setGeometry(panel4->contentsRect());
-
-    auto* staticText1 =
-        new QLabel(QStringLiteral("Choose the fields you wish to export to JFile"), client);
-    staticText1->setObjectName(QStringLiteral("StaticText1"));
-    staticText1->setGeometry(8, 52, 400, 16);
-
-    panel1_ = new QFrame(client);
-    panel1_->setObjectName(QStringLiteral("Panel1"));
-    panel1_->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    panel1_->setGeometry(3, 70, 577, 289);
-    // The captions must fit their 100 pixels beside the entries.
-    QFont panelFont = panel1_->font();
-    panelFont.setPixelSize(11);
-    panelFont.setStretch(QFont::Condensed);
-    panel1_->setFont(panelFont);
-
+    ui_->setupUi(this);
+    connect(ui_->Help, &QAction::triggered, this, [this] { guarded([this] { showAboutBox(); }); });
+    connect(ui_->Settings1, &QAction::triggered, this,
+            [this] { guarded([this] { showSettings(); }); });
+    connect(ui_->ShowLog, &QAction::triggered, this, [this] { guarded([this] { showRunLog(); }); });
+    // A menu in the layout file would become the central widget: the field menu is made here.
     popupField_ = new QMenu(this);
     popupField_->setObjectName(QStringLiteral("PopupField"));
-    QAction* properties = popupField_->addAction(QStringLiteral("Properties"));
-    properties->setObjectName(QStringLiteral("PuProp"));
-    connect(properties, &QAction::triggered, this,
+    popupField_->addAction(ui_->PuProp);
+    connect(ui_->PuProp, &QAction::triggered, this,
             [this] { guarded([this] { showPopupFieldProperties(); }); });
+    connect(ui_->Btn2EN, &QPushButton::clicked, this, &MainWindow::convertJFileToEndNote);
+    connect(ui_->Btn2JF, &QPushButton::clicked, this, &MainWindow::convertEndNoteToJFile);
+
+    // The banner's black shows round the picture; colours and pixel sizes are not in the layout
+    // file, as in the other windows.
+    QPalette black = ui_->Panel4->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    ui_->Panel4->setPalette(black);
+    ui_->Panel4->setAutoFillBackground(true);
+    // The captions must fit their 100 pixels beside the entries.
+    QFont panelFont = ui_->Panel1->font();
+    panelFont.setPixelSize(11);
+    panelFont.setStretch(QFont::Condensed);
+    ui_->Panel1->setFont(panelFont);
 
     for (int n = 1; n <= kFieldCount; ++n) {
-        const int column = (n - 1) / kRowsPerColumn;
-        const int row = (n - 1) % kRowsPerColumn;
-        const int left = 4 + column * kColumnStep;
-        const int top = 4 + row * kRowStep;
-        auto* entry = new QLineEdit(panel1_);
-        entry->setObjectName(QStringLiteral("EDfn%1").arg(n));
-        entry->setProperty(kTagProperty, n);
-        entry->setGeometry(left, top, 40, 21);
-        entry->setToolTip(QStringLiteral("This sets the maximum width of fields in JFile"));
-        entry->installEventFilter(this);
-        edfn_[n] = entry;
-
-        auto* box = new QCheckBox(panel1_);
-        box->setObjectName(QStringLiteral("CBfn%1").arg(n));
-        box->setProperty(kTagProperty, n);
-        box->setGeometry(left + 42, top + 2, 102, 17);
-        box->setToolTip(QStringLiteral("Left click to select field, Right click for properties"));
-        box->setContextMenuPolicy(Qt::CustomContextMenu);
+        edfn_[n] = ui_->Panel1->findChild<QLineEdit*>(QStringLiteral("EDfn%1").arg(n));
+        cbfn_[n] = ui_->Panel1->findChild<QCheckBox*>(QStringLiteral("CBfn%1").arg(n));
+        edfn_[n]->installEventFilter(this);
+        QCheckBox* box = cbfn_[n];
         connect(box, &QCheckBox::customContextMenuRequested, this, [this, box, n](QPoint at) {
             popupFieldNumber_ = n;
             popupField_->popup(box->mapToGlobal(at));
         });
-        cbfn_[n] = box;
     }
-    cbJfileLock_ = new QCheckBox(QStringLiteral("Lock JFile structure"), panel1_);
-    cbJfileLock_->setObjectName(QStringLiteral("CBJfileLock"));
-    cbJfileLock_->setGeometry(4 + 3 * kColumnStep, 4 + kRowStep + 2, 136, 17);
-
     // Storage only: the run log lies outside the visible area.
-    memoLog_ = new QPlainTextEdit(client);
-    memoLog_->setObjectName(QStringLiteral("MemoLog"));
-    memoLog_->setReadOnly(true);
-    memoLog_->setMaximumBlockCount(0);
-    // Lines are only ever added: an undo history would cost every line time and memory.
-    memoLog_->setUndoRedoEnabled(false);
-    memoLog_->hide();
+    ui_->MemoLog->hide();
 
-    QStatusBar* bar = statusBar();
-    bar->setObjectName(QStringLiteral("StatusBar1"));
-    bar->setSizeGripEnabled(false);
-    bar->setFixedHeight(kStatusBarHeight);
     for (int i = 0; i < 2; ++i) {
-        statusPanels_[i] = new StatusPanel(bar);
+        statusPanels_[i] = new StatusPanel(ui_->StatusBar1);
         statusPanels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         statusPanels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     }
     statusPanels_[0]->setFixedWidth(150);
-    bar->addWidget(statusPanels_[0]);
-    bar->addWidget(statusPanels_[1], 1);
+    ui_->StatusBar1->addWidget(statusPanels_[0]);
+    ui_->StatusBar1->addWidget(statusPanels_[1], 1);
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
@@ -308,12 +231,12 @@ void MainWindow::runConversion(Direction direction) {
 }
 
 void MainWindow::setControlsEnabled(bool enabled) {
-    btn2EN_->setEnabled(enabled);
-    btn2JF_->setEnabled(enabled);
-    help_->setEnabled(enabled);
-    settings1_->setEnabled(enabled);
-    showLog_->setEnabled(enabled);
-    panel1_->setEnabled(enabled);
+    ui_->Btn2EN->setEnabled(enabled);
+    ui_->Btn2JF->setEnabled(enabled);
+    ui_->Help->setEnabled(enabled);
+    ui_->Settings1->setEnabled(enabled);
+    ui_->ShowLog->setEnabled(enabled);
+    ui_->Panel1->setEnabled(enabled);
 }
 
 void MainWindow::guarded(const std::function<void()>& action) {
@@ -355,11 +278,11 @@ void MainWindow::setWidthText(int n, std::string_view text) {
 }
 
 bool MainWindow::lockTicked() const {
-    return cbJfileLock_->isChecked();
+    return ui_->CBJfileLock->isChecked();
 }
 
 void MainWindow::setLockTicked(bool ticked) {
-    cbJfileLock_->setChecked(ticked);
+    ui_->CBJfileLock->setChecked(ticked);
 }
 
 ChosenFiles MainWindow::chooseFiles(const DirectionInfo& direction) {
@@ -372,7 +295,7 @@ ChosenFiles MainWindow::chooseFiles(const DirectionInfo& direction) {
 }
 
 void MainWindow::addLogLine(const QString& line) {
-    memoLog_->appendPlainText(line);
+    ui_->MemoLog->appendPlainText(line);
 }
 
 void MainWindow::setResultText(const QString& text) {

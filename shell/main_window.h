@@ -16,12 +16,12 @@
 #include "engine/system_services.h"
 
 class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
-class QPushButton;
-class QFrame;
+
+namespace Ui {
+class MainWindow;
+}
 
 namespace rq {
 
@@ -111,18 +111,12 @@ class MainWindow : public QMainWindow, public StrategyWindow {
     std::unique_ptr<WindowHost> host_;
     std::unique_ptr<ConversionContext> ctx_;
 
-    QPushButton* btn2EN_ = nullptr;
-    QPushButton* btn2JF_ = nullptr;
-    QFrame* panel1_ = nullptr;
+    std::unique_ptr<Ui::MainWindow> ui_;
+    // Field n's tick box and width entry, by field number (index 0 unused).
     std::array<QCheckBox*, kFieldCount + 1> cbfn_{};
     std::array<QLineEdit*, kFieldCount + 1> edfn_{};
-    QCheckBox* cbJfileLock_ = nullptr;
     StatusPanel* statusPanels_[2] = {};
-    QPlainTextEdit* memoLog_ = nullptr;
     QMenu* popupField_ = nullptr;
-    QAction* help_ = nullptr;
-    QAction* settings1_ = nullptr;
-    QAction* showLog_ = nullptr;
     int popupFieldNumber_ = 0;
 
     FieldPropertiesDialog* fieldPropertiesDialog_ = nullptr;
