@@ -19,11 +19,16 @@
 #include "engine/path.h"
 #include "engine/plain_host.h"
 #include "shell/about_box.h"
+#include "shell/converter_error_dialog.h"
 #include "shell/field_properties_dialog.h"
+#include "shell/folder_browser.h"
+#include "shell/log_window.h"
 #include "shell/progress_dialog.h"
+#include "shell/settings_dialog.h"
 #include "shell/splash_window.h"
 #include "shell/window_host.h"
 #include "shell_test_support.h"
+#include "support/widget_tree.h"
 
 using namespace rq;
 using rq::test::WindowFixture;
@@ -50,11 +55,10 @@ class MainWindowTest : public QObject {
         for (int n = 1; n <= kFieldCount; ++n) {
             const auto* box = f.child<QCheckBox*>(QStringLiteral("CBfn%1").arg(n));
             const auto* entry = f.child<QLineEdit*>(QStringLiteral("EDfn%1").arg(n));
+            // Captions (bold for popup fields) and widths: the golden tree of the first start.
             QCOMPARE(box->isChecked(), n <= 15);
-            QCOMPARE(box->font().bold(), n == 1 || n == 3 || n == 7 || n == 8);
-            QCOMPARE(box->text(), QString::fromLatin1(jfileName(n)));
-            QCOMPARE(entry->text(), QStringLiteral("3990"));
             QCOMPARE(box->property("Tag").toInt(), n);
+            QCOMPARE(entry->property("Tag").toInt(), n);
         }
         QVERIFY(f.child<QCheckBox*>("CBJfileLock")->isChecked());
         const std::string exchange = joinPath(f.programFolder(), "Import and Export");
@@ -70,46 +74,39 @@ class MainWindowTest : public QObject {
         QCOMPARE(window.context().workFolder, joinPath(f.programFolder(), "RQWork"));
     }
 
-    void windowIsLaidOutAsNamed() {
+    void everyWindowIsLaidOutAsItsGoldenTree() {
         WindowFixture f;
         MainWindow& window = f.open();
-        QCOMPARE(window.windowTitle(), QStringLiteral("Refquill for Windows"));
-        QCOMPARE(window.centralWidget()->width(), 583);
-        QCOMPARE(window.centralWidget()->height() + window.statusBar()->height(), 381);
-        QVERIFY(!window.windowIcon().isNull());
-        QCOMPARE(f.child<QPushButton*>("Btn2EN")->text(), QStringLiteral("JFile to EndNote"));
-        QCOMPARE(f.child<QPushButton*>("Btn2JF")->text(), QStringLiteral("EndNote to  JFile"));
-        QCOMPARE(f.child<QPushButton*>("Btn2JF")->size(), QSize(137, 41));
-        QCOMPARE(f.child<QLabel*>("StaticText1")->text(),
-                 QStringLiteral("Choose the fields you wish to export to JFile"));
-        QCOMPARE(f.child<QCheckBox*>("CBJfileLock")->text(),
-                 QStringLiteral("Lock JFile structure"));
-        QCOMPARE(f.child<QLineEdit*>("EDfn9")->toolTip(),
-                 QStringLiteral("This sets the maximum width of fields in JFile"));
-        QCOMPARE(f.child<QCheckBox*>("CBfn9")->toolTip(),
-                 QStringLiteral("Left click to select field, Right click for properties"));
-        // The entries show "About" and "Settings", with their access keys underlined.
-        QCOMPARE(f.child<QAction*>("Help")->text(), QStringLiteral("&About"));
-        QCOMPARE(f.child<QAction*>("Help")->iconText(), QStringLiteral("About"));
-        QCOMPARE(f.child<QAction*>("Settings1")->text(), QStringLiteral("&Settings"));
-        QCOMPARE(f.child<QAction*>("Settings1")->iconText(), QStringLiteral("Settings"));
-        QCOMPARE(f.child<QLabel*>("StatusPanel0")->width(), 150);
-        QCOMPARE(window.statusPanelText(0), QString());
-        QCOMPARE(window.statusPanelText(1), QString());
-        QVERIFY(f.child<QPlainTextEdit*>("MemoLog")->isHidden());
-        // Four columns: 1 to 10, 11 to 20, 21 to 30, then 31 above the lock box.
-        auto pos = [&](const char* name) { return f.child<QWidget*>(name)->pos(); };
-        QCOMPARE(pos("EDfn2").y() - pos("EDfn1").y(), 24);
-        QCOMPARE(pos("EDfn11").y(), pos("EDfn1").y());
-        QCOMPARE(pos("EDfn21").y(), pos("EDfn1").y());
-        QCOMPARE(pos("EDfn31").y(), pos("EDfn1").y());
-        QVERIFY(pos("EDfn11").x() > pos("EDfn10").x());
-        QVERIFY(pos("EDfn31").x() > pos("EDfn30").x());
-        QVERIFY(pos("CBJfileLock").y() > pos("CBfn31").y());
-        QVERIFY(pos("EDfn5").x() < pos("CBfn5").x());
+        SplashWindow splash;
+        FolderBrowser browser(
+            QStringLiteral("Palm Install Folder\n(Usually c:\\palm\\yourname\\Install)"),
+            QString());
+        const std::pair<const char*, QWidget*> windows[] = {
+            {"main_window", &window},
+            {"settings_dialog", window.settingsDialog()},
+            {"field_properties_dialog", window.fieldDialog()},
+            {"progress_dialog", window.progressDialog()},
+            {"converter_error_dialog", window.errorDialog()},
+            {"about_box", window.aboutBox()},
+            {"log_window", window.logWindow()},
+            {"splash_window", &splash},
+            {"folder_browser", &browser},
+        };
         // Every dialog exists once.
         QVERIFY(window.fieldDialog() && window.settingsDialog() && window.errorDialog() &&
-                window.progressDialog() && window.aboutBox());
+                window.progressDialog() && window.aboutBox() && window.logWindow());
+        for (const auto& [name, shown] : windows) {
+            // Layouts place their widgets when the window is shown and its events are handled.
+            shown->show();
+            QVERIFY(QTest::qWaitForWindowExposed(shown));
+            const QString difference =
+                test::widgetTreeDifference(*shown, QString::fromLatin1(name));
+            shown->hide();
+            QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        }
+        QVERIFY(!window.windowIcon().isNull());
+        QCOMPARE(window.statusPanelText(0), QString());
+        QCOMPARE(window.statusPanelText(1), QString());
     }
 
     void existingWorkingFoldersAreLeftAlone() {
@@ -243,8 +240,6 @@ class MainWindowTest : public QObject {
         QCOMPARE(shown[0], static_cast<QDialog*>(window.aboutBox()));
         QCOMPARE(shown[1], shown[0]);
         QCOMPARE(versions, (QStringList{"Version 1.0.5", "Version 1.0.5"}));
-        QCOMPARE(window.aboutBox()->windowTitle(), QStringLiteral("About Refquill for Windows"));
-        QCOMPARE(window.aboutBox()->size(), QSize(405, 350));
     }
 
     void closingWritesStrategyAndLog() {
@@ -499,13 +494,7 @@ class MainWindowTest : public QObject {
     void splashWindowIsBorderless() {
         initShellResources();
         SplashWindow splash;
-        QCOMPARE(splash.size(), QSize(398, 262));
         QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
-        QStringList texts;
-        for (const QLabel* label : splash.findChildren<QLabel*>()) {
-            if (!label->text().isEmpty()) texts << label->text();
-        }
-        QVERIFY(texts.contains(QStringLiteral("An EndNote/JFile conversion utility")));
     }
 };
 

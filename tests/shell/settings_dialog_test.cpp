@@ -26,16 +26,6 @@ const QString kInstallTitle =
 class SettingsDialogTest : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void browserShowsTheTitleInTwoLinesUnderAPlainCaption() {
-        FolderBrowser browser(kInstallTitle, QString());
-        QCOMPARE(named<QLabel*>(browser, QStringLiteral("LabelTitle"))->text(), kInstallTitle);
-        QCOMPARE(browser.windowTitle(), QStringLiteral("Browse for Folder"));
-        // The label lies above the tree.
-        browser.show();
-        QVERIFY(named<QLabel*>(browser, QStringLiteral("LabelTitle"))->geometry().bottom() <
-                named<QTreeView*>(browser, QStringLiteral("FolderTree"))->geometry().top());
-    }
-
     void browserOpensAtTheFolderAlreadySet_data() {
         QTest::addColumn<QString>("start");  // below the temporary folder; "-" for none
         QTest::addColumn<QString>("selected");
