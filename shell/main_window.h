@@ -79,6 +79,7 @@ class MainWindow : public QMainWindow, public StrategyWindow {
 
     // The run log's lines and the result of the last file, as the host reports them.
     void addLogLine(const QString& line);
+    QPlainTextEdit* logArea() const { return memoLog_; }
     void setResultText(const QString& text);
 
     // StrategyWindow

@@ -1,6 +1,8 @@
 #include "shell/window_host.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QPlainTextEdit>
 
 #include "shell/converter_error_dialog.h"
 #include "shell/main_window.h"
@@ -14,17 +16,34 @@ const QString kWorkingOn = QStringLiteral("Working on Record number");
 const QString kWaitingForConverter = QStringLiteral("Waiting for Jconvpro to finish");
 }  // namespace
 
-void WindowHost::showPending() {
-    if (linesShown_ < log_.size()) {
-        // One paragraph a line, added in one go: the widget scrolls and repaints once.
-        QString lines = textToQt(log_[linesShown_]);
-        for (std::size_t i = linesShown_ + 1; i < log_.size(); ++i) {
-            lines += QLatin1Char('\n');
-            lines += textToQt(log_[i]);
-        }
-        window_.addLogLine(lines);
-        linesShown_ = log_.size();
+WindowHost::WindowHost(MainWindow& window, Prompts& prompts)
+    : window_(window), prompts_(prompts), logAreaWatch_(std::make_unique<LogAreaWatch>(*this)) {
+    window_.logArea()->installEventFilter(logAreaWatch_.get());
+}
+
+WindowHost::~WindowHost() {
+    if (QPlainTextEdit* area = window_.logArea()) area->removeEventFilter(logAreaWatch_.get());
+}
+
+bool WindowHost::LogAreaWatch::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show) host_.fillLogArea();
+    return QObject::eventFilter(watched, event);
+}
+
+void WindowHost::fillLogArea() {
+    if (linesShown_ >= log_.size()) return;
+    // One paragraph a line, added in one go: the widget scrolls and repaints once.
+    QString lines = textToQt(log_[linesShown_]);
+    for (std::size_t i = linesShown_ + 1; i < log_.size(); ++i) {
+        lines += QLatin1Char('\n');
+        lines += textToQt(log_[i]);
     }
+    window_.addLogLine(lines);
+    linesShown_ = log_.size();
+}
+
+void WindowHost::showPending() {
+    if (window_.logArea()->isVisible()) fillLogArea();
     if (pendingRecord_ >= 0) {
         if (ProgressDialog* dialog = window_.progressDialog())
             dialog->setRecordNumber(pendingRecord_);

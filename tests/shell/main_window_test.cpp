@@ -317,8 +317,9 @@ class MainWindowTest : public QObject {
         const std::vector<std::string> log = window.host().logLines();
         QVERIFY(std::find(log.begin(), log.end(), "EndNote to JFile") != log.end());
         QVERIFY(std::find(log.begin(), log.end(), "3 Records Transferred to  JFile") != log.end());
-        QCOMPARE(f.child<QPlainTextEdit*>("MemoLog")->toPlainText().count(QLatin1Char('\n')) + 1,
-                 qsizetype(log.size()));
+        auto* memo = f.child<QPlainTextEdit*>("MemoLog");
+        memo->show();
+        QCOMPARE(memo->toPlainText().count(QLatin1Char('\n')) + 1, qsizetype(log.size()));
 
         const QByteArray csv =
             rq::test::readAll(QString::fromStdString(window.context().job.csvFile));
@@ -424,11 +425,19 @@ class MainWindowTest : public QObject {
         QCOMPARE(window.statusPanelText(1), QStringLiteral("3 Records Transferred to  JFile"));
         host.appendLog("caf\xe9");
         QCOMPARE(host.logLines().back(), std::string("caf\xe9"));
-        // Lines reach the widget together: when events are processed, or before anything else
-        // is shown.
+        // The hidden log area gets no line; shown, it holds every one.
         host.progressEnded();
         auto* memo = f.child<QPlainTextEdit*>("MemoLog");
+        QVERIFY(memo->toPlainText().isEmpty());
+        window.show();
+        memo->show();
         QVERIFY(memo->toPlainText().endsWith(QStringLiteral("caf\u00e9")));
+        QCOMPARE(memo->blockCount(), qsizetype(host.logLines().size()));
+        // Visible, lines reach it together: when events are processed, or before anything else
+        // is shown.
+        host.appendLog("second");
+        host.progressEnded();
+        QVERIFY(memo->toPlainText().endsWith(QStringLiteral("caf\u00e9\nsecond")));
 
         // Many lines and record numbers between pumps: all of them, in order, one line each.
         const int blocks = memo->blockCount();
