@@ -298,6 +298,10 @@ void MainWindow::addLogLine(const QString& line) {
     ui_->MemoLog->appendPlainText(line);
 }
 
+QPlainTextEdit* MainWindow::logArea() const {
+    return ui_->MemoLog;
+}
+
 void MainWindow::setResultText(const QString& text) {
     statusPanels_[1]->setFullText(text);
 }

@@ -18,6 +18,7 @@
 class QCheckBox;
 class QLineEdit;
 class QMenu;
+class QPlainTextEdit;
 
 namespace Ui {
 class MainWindow;
@@ -79,7 +80,7 @@ class MainWindow : public QMainWindow, public StrategyWindow {
 
     // The run log's lines and the result of the last file, as the host reports them.
     void addLogLine(const QString& line);
-    QPlainTextEdit* logArea() const { return memoLog_; }
+    QPlainTextEdit* logArea() const;
     void setResultText(const QString& text);
 
     // StrategyWindow

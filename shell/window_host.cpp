@@ -21,9 +21,8 @@ WindowHost::WindowHost(MainWindow& window, Prompts& prompts)
     window_.logArea()->installEventFilter(logAreaWatch_.get());
 }
 
-WindowHost::~WindowHost() {
-    if (QPlainTextEdit* area = window_.logArea()) area->removeEventFilter(logAreaWatch_.get());
-}
+// The log area drops the watch from its filters by itself when the watch goes.
+WindowHost::~WindowHost() = default;
 
 bool WindowHost::LogAreaWatch::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Show) host_.fillLogArea();
