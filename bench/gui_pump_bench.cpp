@@ -69,7 +69,7 @@ struct PlainRun {
     rq::InMemoryStrategyWindow window;
     rq::ConversionContext ctx{host, *system, window};
     explicit PlainRun(bool cutting) { prepare(ctx, cutting); }
-    int convert() { return rq::exportToCsv(ctx, sourcePath(), csvPath()); }
+    int convert() { return rq::exportToCsv(ctx, sourcePath(), csvPath()).records; }
 };
 
 // One window for every run: building it waits the start-up pause.
@@ -86,7 +86,7 @@ struct WindowRun {
     }
     int convert(bool cutting) {
         prepare(window.context(), cutting);
-        return rq::exportToCsv(window.context(), sourcePath(), csvPath());
+        return rq::exportToCsv(window.context(), sourcePath(), csvPath()).records;
     }
 };
 

@@ -21,7 +21,7 @@ namespace rq {
 // The folder of every intermediate file, under the program's data folder.
 inline constexpr std::string_view kWorkFolderName = "RQWork";
 
-// Paths and counters of the conversion in hand; the values of the last file stay.
+// Paths of the conversion in hand; the values of the last file stay.
 struct JobState {
     std::string sourceFile;
     std::string csvFile;
@@ -29,8 +29,6 @@ struct JobState {
     std::string pdbFile;
     std::string palmName;
     std::string importFile;
-    int truncatedRecords = 0;
-    std::string resultText;
 };
 
 // Where the run's files lie. `data` holds "Strat.jfp", "Log.txt", "RQWork" and "Import and

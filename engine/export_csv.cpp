@@ -79,7 +79,7 @@ struct Selection {
     }
 };
 
-// Counts the records, shows their numbers and logs those with cut values.
+// Counts the records and those with cut values, shows their numbers and logs the cut ones.
 class RecordCount {
   public:
     explicit RecordCount(ConversionContext& ctx) : ctx_(ctx) {}
@@ -92,13 +92,15 @@ class RecordCount {
         std::memcpy(line, kPrefix.data(), kPrefix.size());
         const auto result = std::to_chars(line + kPrefix.size(), line + sizeof line, count_);
         ctx_.host.appendLog(std::string_view(line, static_cast<std::size_t>(result.ptr - line)));
-        ++ctx_.job.truncatedRecords;
+        ++cut_;
     }
     int count() const { return count_; }
+    int cut() const { return cut_; }
 
   private:
     ConversionContext& ctx_;
     int count_ = 0;
+    int cut_ = 0;
 };
 
 // The reading rules one byte at a time, into the record text, as plainly as they can be put.
@@ -204,7 +206,7 @@ class ExportReader {
     }
 
     Stop run();
-    int records() const { return records_.count(); }
+    ExportResult result() const { return {records_.count(), records_.cut()}; }
 
   private:
     // Reads the next block into the read area. With `keep`, the bytes from pos_ on (at most
@@ -460,12 +462,12 @@ void reportStop(ConversionContext& ctx, const std::string& sourcePath, Stop stop
     ctx.host.showMessage(MessageKind::Error, text);
 }
 
-int exportWith(ConversionContext& ctx, const std::string& sourcePath, const std::string& csvPath,
-               bool byteWise) {
+ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath,
+                        const std::string& csvPath, bool byteWise) {
     OutputFile& out = ctx.outputFile;
     if (!out.open(csvPath)) {
         ctx.host.showMessage(MessageKind::Error, "Couldnt open output CSV File");
-        return 0;
+        return {};
     }
     OutputFileGuard guard(out);
     writeHeader(ctx, assignPopupLetters(ctx.strategy));
@@ -474,24 +476,24 @@ int exportWith(ConversionContext& ctx, const std::string& sourcePath, const std:
     if (!input) {
         ctx.host.showMessage(MessageKind::Error, "Couldnt Open input .tsv file");
         out.close();
-        return 0;
+        return {};
     }
     Stop stop;
-    int records;
+    ExportResult result;
     {
         ExportReader reader(ctx, input.get(), byteWise);
         stop = reader.run();
-        records = reader.records();
+        result = reader.result();
     }
     ctx.recordTextSize = 0;  // a record without its mark is dropped unwritten
 
     if (!out.close() || stop == Stop::WriteError) {
         ctx.host.showMessage(MessageKind::Error,
                              "Error writing the CSV file " + csvPath + ": " + out.failureReason());
-        return 0;
+        return {};
     }
-    reportStop(ctx, sourcePath, stop, records);
-    return records;
+    reportStop(ctx, sourcePath, stop, result.records);
+    return result;
 }
 
 }  // namespace
@@ -541,12 +543,13 @@ bool writeCsvRecord(ConversionContext& ctx) {
     return cut;
 }
 
-int exportToCsv(ConversionContext& ctx, const std::string& sourcePath, const std::string& csvPath) {
+ExportResult exportToCsv(ConversionContext& ctx, const std::string& sourcePath,
+                         const std::string& csvPath) {
     return exportWith(ctx, sourcePath, csvPath, false);
 }
 
-int exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath,
-                        const std::string& csvPath) {
+ExportResult exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath,
+                                 const std::string& csvPath) {
     return exportWith(ctx, sourcePath, csvPath, true);
 }
 

@@ -14,15 +14,22 @@ namespace rq {
 inline constexpr unsigned char kRecordMark = 0xB0;
 inline constexpr unsigned char kLineEndMark = 0x85;
 
-// Reads the export at `sourcePath` and writes the CSV at `csvPath`. Returns the number of records
-// written; 0 when either file cannot be opened or the CSV could not be written. Adds the records
-// with cut values to ctx.job.truncatedRecords and logs each of them.
-int exportToCsv(ConversionContext& ctx, const std::string& sourcePath, const std::string& csvPath);
+// What an export gave. No records when either file could not be opened or the CSV could not be
+// written; the user has been told why.
+struct ExportResult {
+    int records = 0;           // records written to the CSV
+    int truncatedRecords = 0;  // of those, records with a cut value (each one logged)
+    bool operator==(const ExportResult&) const = default;
+};
+
+// Reads the export at `sourcePath` and writes the CSV at `csvPath`.
+ExportResult exportToCsv(ConversionContext& ctx, const std::string& sourcePath,
+                         const std::string& csvPath);
 
 // The same conversion with every byte taken one at a time by the plain reading rules: slow, but
 // plainly right. Gives the same files, counts and messages as exportToCsv; tests compare them.
-int exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath,
-                        const std::string& csvPath);
+ExportResult exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath,
+                                 const std::string& csvPath);
 
 // Writes the record held in ctx.recordText (ctx.recordTextSize bytes) as one CSV line to
 // ctx.outputFile. True when at least one value was cut.

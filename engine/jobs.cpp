@@ -105,7 +105,6 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
     job.csvFile = joinPath(ctx.workFolder, base + std::string(info.csvExtension));
     job.ifoFile = joinPath(ctx.workFolder, base + ".IFO");
     job.pdbFile = outputPath(info, ctx.strategy, source);
-    job.truncatedRecords = 0;
     job.palmName = palmDatabaseName(source, ctx.system);
     FileResult result{source, job.pdbFile};
 
@@ -127,10 +126,10 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
     host.appendLog("IFO  Name is " + job.ifoFile);
     host.appendLog("Palm Name is " + job.palmName);
 
-    const int records = exportToCsv(ctx, source, job.csvFile);
-    host.appendLog("Endnote file record count was " + std::to_string(records));
+    const ExportResult exported = exportToCsv(ctx, source, job.csvFile);
+    host.appendLog("Endnote file record count was " + std::to_string(exported.records));
 
-    if (records == 0) {
+    if (exported.records == 0) {
         host.progressEnded();
         host.showMessage(MessageKind::Error, "Error Converting EndNote file");
     } else {
@@ -145,18 +144,19 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
             result.outcome = FileOutcome::Cancelled;
         }
         if (converted) {
-            job.resultText = std::to_string(records) + " Records Transferred to  JFile";
-            host.appendLog(job.resultText);
-            if (job.truncatedRecords > 0) {
-                job.resultText +=
-                    ". Number of truncated records: " + std::to_string(job.truncatedRecords);
+            std::string resultText =
+                std::to_string(exported.records) + " Records Transferred to  JFile";
+            host.appendLog(resultText);
+            if (exported.truncatedRecords > 0) {
+                resultText +=
+                    ". Number of truncated records: " + std::to_string(exported.truncatedRecords);
             }
-            host.setStatusText(job.resultText);
+            host.setStatusText(resultText);
             // The Linux counterpart of the install flag: the sync tool's queue, where there is one.
             ctx.system.queueForHandheldInstall(job.pdbFile);
             result.outcome = FileOutcome::Converted;
-            result.records = records;
-            result.truncatedRecords = job.truncatedRecords;
+            result.records = exported.records;
+            result.truncatedRecords = exported.truncatedRecords;
         }
     }
     host.endBusy();
@@ -218,9 +218,10 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
         host.phaseStarted(ProgressPhase::CsvToEndNote, database);
         const ImportResult imported = csvToImport(ctx, job.csvFile, job.importFile);
         host.progressEnded();
-        job.resultText = std::to_string(imported.records) + " Records Transferred to EndNote";
-        host.setStatusText(job.resultText);
-        host.appendLog(job.resultText);
+        const std::string resultText =
+            std::to_string(imported.records) + " Records Transferred to EndNote";
+        host.setStatusText(resultText);
+        host.appendLog(resultText);
         result.outcome = imported.failed ? FileOutcome::Failed : FileOutcome::Converted;
         result.records = imported.records;
     }

@@ -97,19 +97,17 @@ bool loadStrategy(Session& session) {
 int runExportCsv(Session& session, const Invocation& args) {
     if (!loadStrategy(session)) return kExitError;
     ConversionContext& ctx = session.ctx;
-    ctx.job.truncatedRecords = 0;
-    const int records = exportToCsv(ctx, args.positional[0], args.output);
+    const ExportResult exported = exportToCsv(ctx, args.positional[0], args.output);
     if (session.host.verbosity() != Verbosity::Quiet)
-        std::printf("records: %d\nrecords with cut values: %d\n", records,
-                    ctx.job.truncatedRecords);
+        std::printf("records: %d\nrecords with cut values: %d\n", exported.records,
+                    exported.truncatedRecords);
     return session.exitStatus();
 }
 
 int runWriteIfo(Session& session, const Invocation& args) {
     if (!loadStrategy(session)) return kExitError;
     ConversionContext& ctx = session.ctx;
-    ctx.job.ifoFile = args.output;
-    if (writeConversionInfo(ctx, ctx.job.ifoFile) && session.host.verbosity() != Verbosity::Quiet) {
+    if (writeConversionInfo(ctx, args.output) && session.host.verbosity() != Verbosity::Quiet) {
         std::printf("selected fields: %d\n", assignPopupLetters(ctx.strategy));
     }
     return session.exitStatus();

@@ -22,12 +22,15 @@ class ExportCsvTest : public FormatsTest {
         }
     }
 
+    // The number of records; the whole result stays in `last`.
     int convert(std::string_view exportBytes) {
         writeFile(path("export.txt"), exportBytes);
-        return exportToCsv(ctx, path("export.txt"), path("out.csv"));
+        last = exportToCsv(ctx, path("export.txt"), path("out.csv"));
+        return last.records;
     }
     std::string csv() const { return readFile(path("out.csv")); }
 
+    ExportResult last;
     static constexpr std::string_view kHeader123 = "\"Reference Type\",\"Author\",\"Year\"\r\n";
 };
 
@@ -40,7 +43,7 @@ TEST_F(ExportCsvTest, TwoRecordsGiveHeaderAndTwoLines) {
     EXPECT_EQ(host.progress.recordNumber, 2);
     EXPECT_TRUE(host.messages.empty());
     EXPECT_TRUE(host.log.empty());
-    EXPECT_EQ(ctx.job.truncatedRecords, 0);
+    EXPECT_EQ(last.truncatedRecords, 0);
     EXPECT_FALSE(ctx.outputFile.isOpen());
 }
 
@@ -48,9 +51,8 @@ TEST_F(ExportCsvTest, FactoryDefaultsMatchTheGoldenFile) {
     loadFactoryDefaults();
     const std::string source = path("mixed.txt");
     std::filesystem::copy_file(goldenPath("export-mixed.txt"), source);
-    EXPECT_EQ(exportToCsv(ctx, source, path("mixed.csv")), 4);
+    EXPECT_EQ(exportToCsv(ctx, source, path("mixed.csv")), (ExportResult{4, 1}));
     EXPECT_EQ(readFile(path("mixed.csv")), readFile(goldenPath("export-mixed.csv")));
-    EXPECT_EQ(ctx.job.truncatedRecords, 1);
     EXPECT_EQ(host.log, (std::vector<std::string>{"Truncated field(s) in Record 3"}));
 }
 
@@ -64,12 +66,12 @@ TEST_F(ExportCsvTest, QuotesAreDoubledAndCountTwice) {
     selectOnly({1}, 4);
     EXPECT_EQ(convert("a\"b\xB0\r\n"), 1);  // escaped a""b: exactly 4
     EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"a\"\"b\"\r\n");
-    EXPECT_EQ(ctx.job.truncatedRecords, 0);
+    EXPECT_EQ(last.truncatedRecords, 0);
 
     ctx.strategy.slots[1].maxLength = 3;  // a"" : the cut keeps the whole pair
     EXPECT_EQ(convert("a\"b\xB0\r\n"), 1);
     EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"a\"\"\"\r\n");
-    EXPECT_EQ(ctx.job.truncatedRecords, 1);
+    EXPECT_EQ(last.truncatedRecords, 1);
 }
 
 TEST_F(ExportCsvTest, CutBetweenDoubledQuotesCutsOneByteLess) {
@@ -78,7 +80,7 @@ TEST_F(ExportCsvTest, CutBetweenDoubledQuotesCutsOneByteLess) {
     EXPECT_EQ(convert("a\"b\t\"\"\"x\xB0\r\n"), 1);
     // Field 2, escaped """""" + x, cut at 2 keeps one whole pair.
     EXPECT_EQ(csv(), "\"Reference Type\",\"Author\"\r\n\"a\",\"\"\"\"\r\n");
-    EXPECT_EQ(ctx.job.truncatedRecords, 1);
+    EXPECT_EQ(last.truncatedRecords, 1);
 
     ctx.strategy.slots[2].maxLength = 5;  // the fifth byte is the first of the third pair
     EXPECT_EQ(convert("a\t\"\"\"x\xB0\r\n"), 1);
@@ -91,7 +93,7 @@ TEST_F(ExportCsvTest, ExactlyMaxLengthIsKeptAndOneMoreIsCut) {
     EXPECT_EQ(csv(),
               "\"Reference Type\",\"Author\"\r\n\"12345\",\"abcde\"\r\n"
               "\"12345\",\"abcde\"\r\n\"xy\",\"z\"\r\n");
-    EXPECT_EQ(ctx.job.truncatedRecords, 1);  // one record, two cut values
+    EXPECT_EQ(last.truncatedRecords, 1);  // one record, two cut values
     EXPECT_EQ(host.log, (std::vector<std::string>{"Truncated field(s) in Record 2"}));
 }
 
@@ -265,13 +267,13 @@ TEST_F(ExportCsvTest, ZeroOrNegativeMaxLengthGivesAnEmptyCutValue) {
     ctx.strategy.slots[2].maxLength = -5;
     EXPECT_EQ(convert("A\tB\xB0\r\n"), 1);
     EXPECT_EQ(csv(), "\"Reference Type\",\"Author\"\r\n\"\",\"\"\r\n");
-    EXPECT_EQ(ctx.job.truncatedRecords, 1);
+    EXPECT_EQ(last.truncatedRecords, 1);
 }
 
 TEST_F(ExportCsvTest, OutputThatCannotBeCreatedLeavesTheExportUnread) {
     selectOnly({1});
     writeFile(path("export.txt"), "A\xB0\r\n");
-    EXPECT_EQ(exportToCsv(ctx, path("export.txt"), path("missing folder/out.csv")), 0);
+    EXPECT_EQ(exportToCsv(ctx, path("export.txt"), path("missing folder/out.csv")), ExportResult{});
     EXPECT_EQ(
         host.messages,
         (std::vector<PlainHost::Message>{{MessageKind::Error, "Couldnt open output CSV File"}}));
@@ -281,7 +283,7 @@ TEST_F(ExportCsvTest, OutputThatCannotBeCreatedLeavesTheExportUnread) {
 
 TEST_F(ExportCsvTest, MissingExportLeavesTheHeaderOnly) {
     selectOnly({1, 2, 3});
-    EXPECT_EQ(exportToCsv(ctx, path("no such export.txt"), path("out.csv")), 0);
+    EXPECT_EQ(exportToCsv(ctx, path("no such export.txt"), path("out.csv")), ExportResult{});
     EXPECT_EQ(
         host.messages,
         (std::vector<PlainHost::Message>{{MessageKind::Error, "Couldnt Open input .tsv file"}}));
@@ -295,7 +297,7 @@ TEST_F(ExportCsvTest, WriteErrorIsReportedAndGivesZero) {
     std::string input;
     for (int r = 0; r < 3000; ++r) input += "Book\t" + std::string(1000, 'a') + "\xB0\r\n";
     writeFile(path("export.txt"), input);
-    EXPECT_EQ(exportToCsv(ctx, path("export.txt"), "/dev/full"), 0);
+    EXPECT_EQ(exportToCsv(ctx, path("export.txt"), "/dev/full"), ExportResult{});
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(
         host.messages[0],
@@ -309,7 +311,7 @@ TEST_F(ExportCsvTest, WriteErrorIsReportedAndGivesZero) {
 TEST_F(ExportCsvTest, ReadErrorIsReported) {
     selectOnly({1});
     std::filesystem::create_directory(path("a folder"));
-    EXPECT_EQ(exportToCsv(ctx, path("a folder"), path("out.csv")), 0);
+    EXPECT_EQ(exportToCsv(ctx, path("a folder"), path("out.csv")), ExportResult{});
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
     // Windows does not open a folder as a file: the export cannot be opened at all.

@@ -25,14 +25,14 @@ struct Result {
 
 class ExportPropertyTest : public FormatsTest {
   protected:
-    Result run(int (*convert)(ConversionContext&, const std::string&, const std::string&)) {
+    Result run(ExportResult (*convert)(ConversionContext&, const std::string&,
+                                       const std::string&)) {
         host.log.clear();
         host.messages.clear();
         host.progress.recordNumber = 0;
-        ctx.job.truncatedRecords = 0;
-        const int records = convert(ctx, path("export.txt"), path("out.csv"));
-        return {records,       ctx.job.truncatedRecords,  readFile(path("out.csv")), host.log,
-                host.messages, host.progress.recordNumber};
+        const ExportResult exported = convert(ctx, path("export.txt"), path("out.csv"));
+        return {exported.records, exported.truncatedRecords, readFile(path("out.csv")), host.log,
+                host.messages,    host.progress.recordNumber};
     }
 
     void randomStrategy(std::mt19937& rng) {
