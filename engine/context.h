@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "engine/host_services.h"
+#include "engine/import_tables.h"
 #include "engine/output_file.h"
 #include "engine/strategy.h"
 #include "engine/system_services.h"
-#include "engine/tables.h"
 
 namespace rq {
 

@@ -65,11 +65,11 @@ void MainWindow::buildLayout() {
             [this] { guarded([this] { showSettings(); }); });
     connect(ui_->ShowLog, &QAction::triggered, this, [this] { guarded([this] { showRunLog(); }); });
     // A menu in the layout file would become the central widget: the field menu is made here.
-    popupField_ = new QMenu(this);
-    popupField_->setObjectName(QStringLiteral("PopupField"));
-    popupField_->addAction(ui_->PuProp);
+    fieldMenu_ = new QMenu(this);
+    fieldMenu_->setObjectName(QStringLiteral("PopupField"));
+    fieldMenu_->addAction(ui_->PuProp);
     connect(ui_->PuProp, &QAction::triggered, this,
-            [this] { guarded([this] { showPopupFieldProperties(); }); });
+            [this] { guarded([this] { showFieldMenuProperties(); }); });
     connect(ui_->Btn2EN, &QPushButton::clicked, this, &MainWindow::convertJFileToEndNote);
     connect(ui_->Btn2JF, &QPushButton::clicked, this, &MainWindow::convertEndNoteToJFile);
 
@@ -86,13 +86,13 @@ void MainWindow::buildLayout() {
     ui_->Panel1->setFont(panelFont);
 
     for (int n = 1; n <= kFieldCount; ++n) {
-        edfn_[n] = ui_->Panel1->findChild<QLineEdit*>(QStringLiteral("EDfn%1").arg(n));
-        cbfn_[n] = ui_->Panel1->findChild<QCheckBox*>(QStringLiteral("CBfn%1").arg(n));
-        edfn_[n]->installEventFilter(this);
-        QCheckBox* box = cbfn_[n];
+        widthEntries_[n] = ui_->Panel1->findChild<QLineEdit*>(QStringLiteral("EDfn%1").arg(n));
+        fieldBoxes_[n] = ui_->Panel1->findChild<QCheckBox*>(QStringLiteral("CBfn%1").arg(n));
+        widthEntries_[n]->installEventFilter(this);
+        QCheckBox* box = fieldBoxes_[n];
         connect(box, &QCheckBox::customContextMenuRequested, this, [this, box, n](QPoint at) {
-            popupFieldNumber_ = n;
-            popupField_->popup(box->mapToGlobal(at));
+            fieldMenuNumber_ = n;
+            fieldMenu_->popup(box->mapToGlobal(at));
         });
     }
     // Storage only: the run log lies outside the visible area.
@@ -148,14 +148,14 @@ void MainWindow::showRunLog() {
     prompts_.exec(*logWindow_);
 }
 
-void MainWindow::showPopupFieldProperties() {
-    if (popupFieldNumber_ >= 1) showFieldProperties(popupFieldNumber_);
+void MainWindow::showFieldMenuProperties() {
+    if (fieldMenuNumber_ >= 1) showFieldProperties(fieldMenuNumber_);
 }
 
 void MainWindow::showFieldProperties(int n) {
     if (fieldPropertiesDialog_ == nullptr || running_) return;
     FieldSlot& slot = ctx_->strategy.slots[n];
-    if (fieldPropertiesDialog_->showFieldProperties(slot, bytesFromQt(cbfn_[n]->text()))) {
+    if (fieldPropertiesDialog_->showFieldProperties(slot, bytesFromQt(fieldBoxes_[n]->text()))) {
         setFieldBold(n, isPopupType(slot.fieldType));
     }
 }
@@ -165,7 +165,7 @@ bool MainWindow::checkLengthEntry(int n) {
     checkingEntry_ = true;
     static const QString rangeMessage = QStringLiteral("Field Size must be between 5 and 3990");
     static const NumberEntryRule rule{5, 3990, rangeMessage, rangeMessage, QStringLiteral("3990")};
-    const bool ok = checkNumberEntry(prompts_, this, *edfn_[n], rule);
+    const bool ok = checkNumberEntry(prompts_, this, *widthEntries_[n], rule);
     checkingEntry_ = false;
     return ok;
 }
@@ -197,7 +197,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         const int n = watched->property(kTagProperty).toInt();
         // Only a move to another control of this window counts as leaving the entry.
-        if (n >= 1 && n <= kFieldCount && watched == edfn_[n] &&
+        if (n >= 1 && n <= kFieldCount && watched == widthEntries_[n] &&
             reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
             checkLengthEntry(n);
         }
@@ -252,29 +252,29 @@ void MainWindow::guarded(const std::function<void()>& action) {
 // StrategyWindow
 
 bool MainWindow::fieldTicked(int n) const {
-    return cbfn_[n]->isChecked();
+    return fieldBoxes_[n]->isChecked();
 }
 
 void MainWindow::setFieldTicked(int n, bool ticked) {
-    cbfn_[n]->setChecked(ticked);
+    fieldBoxes_[n]->setChecked(ticked);
 }
 
 void MainWindow::setFieldCaption(int n, std::string_view caption) {
-    cbfn_[n]->setText(textToQt(caption));
+    fieldBoxes_[n]->setText(textToQt(caption));
 }
 
 void MainWindow::setFieldBold(int n, bool bold) {
-    QFont font = cbfn_[n]->font();
+    QFont font = fieldBoxes_[n]->font();
     font.setBold(bold);
-    cbfn_[n]->setFont(font);
+    fieldBoxes_[n]->setFont(font);
 }
 
 std::string MainWindow::widthText(int n) const {
-    return bytesFromQt(edfn_[n]->text());
+    return bytesFromQt(widthEntries_[n]->text());
 }
 
 void MainWindow::setWidthText(int n, std::string_view text) {
-    edfn_[n]->setText(textToQt(text));
+    widthEntries_[n]->setText(textToQt(text));
 }
 
 bool MainWindow::lockTicked() const {

@@ -67,7 +67,7 @@ class MainWindow : public QMainWindow, public StrategyWindow {
     void showAboutBox();
     void showSettings();
     // The field properties dialog of the field whose context menu was opened last.
-    void showPopupFieldProperties();
+    void showFieldMenuProperties();
     // The run's log lines so far, the last conversion's selected.
     void showRunLog();
     // The field properties dialog for field n (1 to 31).
@@ -115,11 +115,12 @@ class MainWindow : public QMainWindow, public StrategyWindow {
 
     std::unique_ptr<Ui::MainWindow> ui_;
     // Field n's tick box and width entry, by field number (index 0 unused).
-    std::array<QCheckBox*, kFieldCount + 1> cbfn_{};
-    std::array<QLineEdit*, kFieldCount + 1> edfn_{};
+    std::array<QCheckBox*, kFieldCount + 1> fieldBoxes_{};
+    std::array<QLineEdit*, kFieldCount + 1> widthEntries_{};
     StatusPanel* statusPanels_[2] = {};
-    QMenu* popupField_ = nullptr;
-    int popupFieldNumber_ = 0;
+    // The tick boxes' context menu and the field it was last opened for.
+    QMenu* fieldMenu_ = nullptr;
+    int fieldMenuNumber_ = 0;
 
     FieldPropertiesDialog* fieldPropertiesDialog_ = nullptr;
     SettingsDialog* settingsDialog_ = nullptr;

@@ -14,11 +14,11 @@ SettingsDialog::SettingsDialog(Prompts& prompts, QWidget* parent)
       prompts_(prompts),
       ui_(std::make_unique<Ui::SettingsDialog>()) {
     ui_->setupUi(this);
-    connect(ui_->ButtonBrEN, &QPushButton::clicked, this, &SettingsDialog::ButtonBrENClick);
+    connect(ui_->ButtonBrEN, &QPushButton::clicked, this, &SettingsDialog::browseEndNoteFolder);
     connect(ui_->ButtonBrPalmInstall, &QPushButton::clicked, this,
-            &SettingsDialog::ButtonBrPalmInstallClick);
+            &SettingsDialog::browsePalmInstallFolder);
     connect(ui_->ButtonBrowseIncPalm, &QPushButton::clicked, this,
-            &SettingsDialog::ButtonBrowseIncPalmClick);
+            &SettingsDialog::browsePalmBackupFolder);
     connect(ui_->BitBtnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui_->BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -47,16 +47,16 @@ void SettingsDialog::browseInto(QLineEdit* edit, const QString& title) {
     if (const auto folder = browseForFolder(title, edit->text())) edit->setText(*folder);
 }
 
-void SettingsDialog::ButtonBrENClick() {
+void SettingsDialog::browseEndNoteFolder() {
     browseInto(ui_->EditENPath, QStringLiteral("Incoming Endnote import/export Folder"));
 }
 
-void SettingsDialog::ButtonBrPalmInstallClick() {
+void SettingsDialog::browsePalmInstallFolder() {
     browseInto(ui_->EditPalmInstallPath,
                QStringLiteral("Palm Install Folder\n(Usually c:\\palm\\yourname\\Install)"));
 }
 
-void SettingsDialog::ButtonBrowseIncPalmClick() {
+void SettingsDialog::browsePalmBackupFolder() {
     browseInto(
         ui_->EditPalmBackupPath,
         QStringLiteral("Incoming Palm PDB File Folder\n(Usually c:\\palm\\yourname\\backup)"));

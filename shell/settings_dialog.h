@@ -29,9 +29,10 @@ class SettingsDialog : public QDialog {
     std::optional<QString> browseForFolder(const QString& title,
                                            const QString& startFolder = QString());
 
-    void ButtonBrENClick();
-    void ButtonBrPalmInstallClick();
-    void ButtonBrowseIncPalmClick();
+    // The Browse button of each folder row.
+    void browseEndNoteFolder();
+    void browsePalmInstallFolder();
+    void browsePalmBackupFolder();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
