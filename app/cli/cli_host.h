@@ -20,8 +20,14 @@ class CliHost : public PlainHost {
   public:
     using Clock = ProgressLine::Clock;
 
+    // A long export can log a line for most of its records: beyond these, the lines wait in a
+    // temporary file for "Log.txt", so memory stays flat whatever the size of the input.
+    static constexpr std::size_t kLogLinesInMemory = 4096;
+
     CliHost(std::FILE* out = stdout, std::FILE* err = stderr, bool progressLine = false)
-        : out_(out), err_(err), progress_(err, progressLine) {}
+        : out_(out), err_(err), progress_(err, progressLine) {
+        spoolLogAfter(kLogLinesInMemory);
+    }
 
     void setVerbosity(Verbosity verbosity) { verbosity_ = verbosity; }
     Verbosity verbosity() const { return verbosity_; }

@@ -52,10 +52,6 @@ struct Session {
     ConversionContext ctx{host, *system, window};
     DataFolderChoice data;
 
-    // A long export can log a line for most of its records: beyond these, the lines wait in a
-    // temporary file for "Log.txt", so memory stays flat whatever the size of the input.
-    Session() { host.spoolLogAfter(4096); }
-
     int exitStatus() const { return host.errorShown() ? kExitError : kExitOk; }
 };
 

@@ -1,0 +1,30 @@
+// The command-line host keeps a bounded number of log lines in memory, and still gives every
+// line back in order for "Log.txt".
+#include "app/cli/cli_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace rq {
+namespace {
+
+TEST(CliHost, LogBeyondTheLinesInMemoryWaitsInAFile) {
+    std::FILE* sink = std::tmpfile();
+    ASSERT_NE(sink, nullptr);
+    {
+        CliHost host(sink, sink);
+        const std::size_t lines = CliHost::kLogLinesInMemory * 2 + 3;
+        for (std::size_t i = 0; i < lines; ++i) host.appendLog("line " + std::to_string(i));
+        EXPECT_LE(host.log.size(), CliHost::kLogLinesInMemory);
+        std::size_t seen = 0;
+        EXPECT_TRUE(host.forEachLogLine(
+            [&](std::string_view line) { return line == "line " + std::to_string(seen++); }));
+        EXPECT_EQ(seen, lines);
+    }
+    std::fclose(sink);
+}
+
+}  // namespace
+}  // namespace rq
