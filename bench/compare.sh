@@ -3,7 +3,8 @@
 # time, peak memory and the ratio to a yardstick measured in the same rounds (side_by_side).
 #
 #   bench/compare.sh [MB] [ROUNDS]     default: a 200 MB export, 5 rounds
-#   RQ_BENCH_BIG=1 bench/compare.sh    adds the peak memory of export-csv on a 2 GB export
+#   RQ_BENCH_BIG=1 bench/compare.sh    adds the peak memory of each command at its largest
+#                                      input (2 GB exports and CSVs, 65,535 records)
 #   RQ_BENCH_DIR=DIR                   where the inputs go (default /dev/shm, else /tmp)
 #
 # Needs the release build: cmake --preset release && cmake --build --preset release -j2.
@@ -73,9 +74,17 @@ mkdir -p "$work/job"
 
 if [ "${RQ_BENCH_BIG:-0}" = 1 ]; then
   echo
-  echo "== peak memory (MiB) of export-csv on a 2 GB export"
-  rm -f "$work/export.txt" "$work"/*.csv
+  echo "== peak memory (MiB) at the largest inputs: export-csv and import-csv of 2 GB, to-jfile"
+  echo "   and to-endnote of 65,535 records (the most a JFile database holds; the EndNote side"
+  echo "   transfers its first 10,000)"
+  rm -f "$work/export.txt" "$work/export50.txt" "$work"/*.csv
   "$bin/export_bench" generate "$work/export2g.txt" 2000
-  "$sbs" 1 export-csv "$factory export-csv $work/export2g.txt -o $work/e.csv" \
-    export-csv-cutting "$cutting export-csv $work/export2g.txt -o $work/e.csv"
+  "$bin/export_bench" records "$work/export65535.txt" 65535
+  rm -rf "$work/job"
+  mkdir -p "$work/job"
+  "$sbs" 1 export-csv "$factory export-csv $work/export2g.txt -o $work/big.csv" \
+    export-csv-cutting "$cutting export-csv $work/export2g.txt -o $work/e.csv" \
+    import-csv "$factory import-csv $work/big.csv -o $work/i.tsv" \
+    to-jfile "$cli --home $work/job to-jfile $work/export65535.txt" \
+    to-endnote "$cli --home $work/job to-endnote $work/job/Import\ and\ Export/RQ-export65535.PDB"
 fi

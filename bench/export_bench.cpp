@@ -3,6 +3,7 @@
 //
 //   export_bench                         Google Benchmark run on a generated 50 MB export
 //   export_bench generate FILE MB [SEED] writes a generated export of about MB megabytes
+//   export_bench records FILE COUNT      writes a generated export of exactly COUNT records
 //   export_bench convert FILE [CSV]      converts FILE once and prints records and MB/s
 //                                        (run it under /usr/bin/time -v for the peak memory;
 //                                        the CSV goes to /dev/shm unless CSV is given)
@@ -123,6 +124,23 @@ int generate(int argc, char** argv) {
     return rq::bench::writeExportFile(argv[2], megabytes * kMegabyte, seed) ? 0 : 1;
 }
 
+int records(int argc, char** argv) {
+    if (argc < 4) return 2;
+    const unsigned long count = std::strtoul(argv[3], nullptr, 10);
+    std::FILE* file = std::fopen(argv[2], "wb");
+    if (file == nullptr) return 1;
+    rq::bench::ExportGenerator generator(1);
+    std::string block;
+    bool ok = true;
+    for (unsigned long n = 0; ok && n < count; ++n) {
+        generator.appendRecord(block);
+        if (block.size() < (std::size_t{1} << 20) && n + 1 < count) continue;
+        ok = std::fwrite(block.data(), 1, block.size(), file) == block.size();
+        block.clear();
+    }
+    return std::fclose(file) == 0 && ok ? 0 : 1;
+}
+
 int convert(int argc, char** argv) {
     if (argc < 3) return 2;
     const std::string source = argv[2];
@@ -142,6 +160,7 @@ int convert(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "generate") return generate(argc, argv);
     if (argc > 1 && std::string(argv[1]) == "convert") return convert(argc, argv);
+    if (argc > 1 && std::string(argv[1]) == "records") return records(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
