@@ -44,7 +44,7 @@ MainWindow::MainWindow(SystemServices& system, const ProgramFolders& folders, Pr
       system_(system),
       prompts_(prompts),
       ui_(std::make_unique<Ui::MainWindow>()) {
-    buildLayout();
+    setUpWindow();
     host_ = std::make_unique<WindowHost>(*this, prompts_);
     ctx_ = std::make_unique<ConversionContext>(*host_, system_, *this);
     ctx_->setFolders(folders);
@@ -58,7 +58,7 @@ MainWindow::~MainWindow() {
     endRun();
 }
 
-void MainWindow::buildLayout() {
+void MainWindow::setUpWindow() {
     ui_->setupUi(this);
     connect(ui_->Help, &QAction::triggered, this, [this] { guarded([this] { showAboutBox(); }); });
     connect(ui_->Settings1, &QAction::triggered, this,

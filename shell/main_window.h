@@ -2,6 +2,7 @@
 // The main window: the 31 fields of the strategy, the two job buttons, the menu and the status
 // bar. It owns the conversion context for the whole run and the host that shows the engine's
 // events in its windows (WindowHost); it asks the user for a job's files before the job starts.
+// Geometry, texts, tooltips and object names are in main_window.ui; behaviour is here.
 
 #include <QMainWindow>
 #include <array>
@@ -98,7 +99,8 @@ class MainWindow : public QMainWindow, public StrategyWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void buildLayout();
+    // The form of main_window.ui, wired to the commands, plus what a form cannot say.
+    void setUpWindow();
     void waitAtStart();
     // Runs a job of the direction with the job buttons, the menu and the fields locked.
     void runConversion(Direction direction);
