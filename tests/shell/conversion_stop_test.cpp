@@ -74,7 +74,6 @@ class ConversionStopTest : public QObject {
         progress.showCancel(true);
         auto* cancel = named<QPushButton*>(progress, QStringLiteral("CancelBtn"));
         QVERIFY(cancel->isVisible());
-        QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
         cancel->click();
         cancel->click();  // a second press does nothing more
         QCOMPARE(asked.count(), 1);
