@@ -92,9 +92,10 @@ void CliHost::setStatusText(std::string_view text) {
     std::fflush(out_);
 }
 
+// Called for every record and every few kilobytes: the clock only when a line may be drawn.
 void CliHost::pumpEvents() {
     PlainHost::pumpEvents();
-    progress_.update(now_());
+    if (progress_.enabled()) progress_.update(now_());
 }
 
 void CliHost::beginBusy() {
@@ -133,7 +134,7 @@ void CliHost::phaseStarted(ProgressPhase phase, std::string_view sourceFile) {
 void CliHost::recordReached(long n) {
     PlainHost::recordReached(n);
     progress_.setRecords(n);
-    progress_.update(now_());
+    if (progress_.enabled()) progress_.update(now_());
 }
 
 void CliHost::converterStarted(ProgressPhase phase) {

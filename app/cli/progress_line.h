@@ -35,6 +35,7 @@ class ProgressLine {
 
     std::string text(Clock::time_point now) const;
     bool shown() const { return shown_; }
+    bool enabled() const { return enabled_; }
 
   private:
     std::FILE* to_;
