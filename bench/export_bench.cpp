@@ -37,10 +37,11 @@ struct Run {
     rq::InMemoryStrategyWindow window;
     rq::ConversionContext ctx{host, *system, window};
 
-    explicit Run(const std::string& csvPath) {
+    std::string csvFile;  // where the export goes
+
+    explicit Run(const std::string& csvPath) : csvFile(csvPath) {
         rq::prepareStrategy(ctx);
         rq::readStrategyText(ctx, rq::factoryDefaultsText());
-        ctx.job.csvFile = csvPath;
     }
 };
 
@@ -70,7 +71,7 @@ void BM_ExportToCsv(benchmark::State& state) {
         std::filesystem::remove(csv);
         state.ResumeTiming();
         Run run(csv);
-        records = rq::exportToCsv(run.ctx, source, run.ctx.job.csvFile).records;
+        records = rq::exportToCsv(run.ctx, source, run.csvFile).records;
         if (run.host.errorShown()) state.SkipWithError("the conversion showed an error");
     }
     state.SetBytesProcessed(state.iterations() * size);
@@ -146,12 +147,12 @@ int convert(int argc, char** argv) {
     const std::string source = argv[2];
     Run run(argc > 3 ? argv[3] : csvPath("rq-bench-convert.csv"));
     const auto start = std::chrono::steady_clock::now();
-    const rq::ExportResult exported = rq::exportToCsv(run.ctx, source, run.ctx.job.csvFile);
+    const rq::ExportResult exported = rq::exportToCsv(run.ctx, source, run.csvFile);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     const double megabytes = static_cast<double>(std::filesystem::file_size(source)) / kMegabyte;
     std::printf("%d records, %d with cut values, %.1f MB in %.3f s: %.0f MB/s\n", exported.records,
                 exported.truncatedRecords, megabytes, seconds.count(), megabytes / seconds.count());
-    if (argc <= 3) std::filesystem::remove(run.ctx.job.csvFile);
+    if (argc <= 3) std::filesystem::remove(run.csvFile);
     return run.host.errorShown() ? 1 : 0;
 }
 

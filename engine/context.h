@@ -21,16 +21,6 @@ namespace rq {
 // The folder of every intermediate file, under the program's data folder.
 inline constexpr std::string_view kWorkFolderName = "RQWork";
 
-// Paths of the conversion in hand; the values of the last file stay.
-struct JobState {
-    std::string sourceFile;
-    std::string csvFile;
-    std::string ifoFile;
-    std::string pdbFile;
-    std::string palmName;
-    std::string importFile;
-};
-
 // Where the run's files lie. `data` holds "Strat.jfp", "Log.txt", "RQWork" and "Import and
 // Export" and is the program folder of the log; `programs` holds the programs and jconvpro.exe.
 // A portable copy keeps both in one folder.
@@ -68,7 +58,6 @@ class ConversionContext {
     std::string converterFolder;  // the folder of the programs, where jconvpro.exe lies
 
     Strategy strategy;
-    JobState job;
     OutputFile outputFile;
 
     // Shared storage of the readers and writers.

@@ -27,6 +27,16 @@ bool mayStartNextFile(ConversionContext& ctx) {
     return ctx.stopRequest() == StopRequest::None;
 }
 
+// The files of one conversion: the chosen one, the work files and the output.
+struct JobFiles {
+    std::string sourceFile;
+    std::string csvFile;
+    std::string ifoFile;
+    std::string pdbFile;
+    std::string palmName;
+    std::string importFile;
+};
+
 // A file the job did not start because the user quits.
 FileResult notStarted(const std::string& source) {
     FileResult result{source, std::string()};
@@ -97,7 +107,7 @@ void setHotSyncInstallFlag(ConversionContext& ctx) {
 
 FileResult convertExportFile(ConversionContext& ctx, const std::string& source) {
     const DirectionInfo& info = directionInfo(Direction::EndNoteToJFile);
-    JobState& job = ctx.job;
+    JobFiles job;
     HostServices& host = ctx.host;
     const std::string base(baseName(source));
 
@@ -185,7 +195,7 @@ JobResult convertEndNoteToJFile(ConversionContext& ctx, const ChosenFiles& expor
 
 FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& database) {
     const DirectionInfo& info = directionInfo(Direction::JFileToEndNote);
-    JobState& job = ctx.job;
+    JobFiles job;
     HostServices& host = ctx.host;
     const std::string base(baseName(database));
 

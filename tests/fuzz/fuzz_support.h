@@ -58,7 +58,6 @@ struct Engine {
         host.log.clear();
         host.messages.clear();
         ctx.strategy = Strategy{};
-        ctx.job = JobState{};
     }
 };
 

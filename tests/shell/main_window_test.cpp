@@ -321,10 +321,11 @@ class MainWindowTest : public QObject {
         memo->show();
         QCOMPARE(memo->toPlainText().count(QLatin1Char('\n')) + 1, qsizetype(log.size()));
 
-        const QByteArray csv =
-            rq::test::readAll(QString::fromStdString(window.context().job.csvFile));
-        const QByteArray ifo =
-            rq::test::readAll(QString::fromStdString(window.context().job.ifoFile));
+        // The work files, named after the export.
+        const QString csvPath = inFolder(f, "RQWork") + QStringLiteral("/three-refs.csv");
+        const QString ifoPath = inFolder(f, "RQWork") + QStringLiteral("/three-refs.IFO");
+        const QByteArray csv = rq::test::readAll(csvPath);
+        const QByteArray ifo = rq::test::readAll(ifoPath);
         QVERIFY(!csv.isEmpty() && !ifo.isEmpty());
 
         // And back: the database becomes an EndNote import file in the EndNote folder.
@@ -366,8 +367,8 @@ class MainWindowTest : public QObject {
         QVERIFY2(plain.messages.empty(),
                  plain.messages.empty() ? "" : plain.messages.front().text.c_str());
         QCOMPARE(plain.log, log);
-        QCOMPARE(rq::test::readAll(QString::fromStdString(headless.job.csvFile)), csv);
-        QCOMPARE(rq::test::readAll(QString::fromStdString(headless.job.ifoFile)), ifo);
+        QCOMPARE(rq::test::readAll(csvPath), csv);
+        QCOMPARE(rq::test::readAll(ifoPath), ifo);
         QVERIFY(QFile::exists(pdb));
     }
 
