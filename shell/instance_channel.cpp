@@ -1,6 +1,8 @@
-#include "shell/instance_channel.h"
-
+// The channel over a local socket (QtNetwork).
+#include <QLocalServer>
 #include <QLocalSocket>
+
+#include "shell/instance_channel.h"
 
 namespace rq {
 namespace {
@@ -9,27 +11,33 @@ const QByteArray kRaiseRequest = QByteArrayLiteral("raise\n");
 
 }  // namespace
 
+struct InstanceChannel::Listener {
+    QLocalServer server;
+};
+
 InstanceChannel::InstanceChannel(const QString& name, QObject* parent)
-    : QObject(parent), name_(name) {
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&server_, &QLocalServer::newConnection, this, &InstanceChannel::readRequest);
+    : QObject(parent), name_(name), listener_(std::make_unique<Listener>()) {
+    QLocalServer& server = listener_->server;
+    server.setSocketOptions(QLocalServer::UserAccessOption);
+    connect(&server, &QLocalServer::newConnection, this, [this, &server] {
+        while (QLocalSocket* socket = server.nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+                if (!socket->canReadLine()) return;
+                if (socket->readLine() == kRaiseRequest) Q_EMIT raiseRequested();
+                socket->disconnectFromServer();
+            });
+        }
+    });
 }
+
+InstanceChannel::~InstanceChannel() = default;
 
 bool InstanceChannel::listen() {
-    if (server_.listen(name_)) return true;
+    QLocalServer& server = listener_->server;
+    if (server.listen(name_)) return true;
     QLocalServer::removeServer(name_);
-    return server_.listen(name_);
-}
-
-void InstanceChannel::readRequest() {
-    while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine()) return;
-            if (socket->readLine() == kRaiseRequest) Q_EMIT raiseRequested();
-            socket->disconnectFromServer();
-        });
-    }
+    return server.listen(name_);
 }
 
 bool InstanceChannel::askToRaise(const QString& name, int timeoutMs) {

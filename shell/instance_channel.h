@@ -1,11 +1,11 @@
 #pragma once
 // A second start of the program tells the running one to come to the front. The running
-// program listens on a local socket (a named pipe on Windows) of the user's own; the second
-// start connects, sends one line and ends.
+// program listens on a local socket of the user's own (on Windows, a pair of named events: a
+// request and its answer); the second start sends its request and ends.
 
-#include <QLocalServer>
 #include <QObject>
 #include <QString>
+#include <memory>
 
 #include "engine/system_services.h"
 
@@ -17,6 +17,7 @@ class InstanceChannel : public QObject {
     Q_OBJECT
   public:
     explicit InstanceChannel(const QString& name, QObject* parent = nullptr);
+    ~InstanceChannel() override;
 
     // The running program starts listening. It holds the instance lock, so a socket left by a
     // program that died is stale and is replaced. False when no socket could be made.
@@ -30,10 +31,10 @@ class InstanceChannel : public QObject {
     void raiseRequested();
 
   private:
-    void readRequest();
+    struct Listener;  // per system
 
     QString name_;
-    QLocalServer server_;
+    std::unique_ptr<Listener> listener_;
 };
 
 // Per system (shell/os/): the channel's name for this user, the second start's sound, leave to

@@ -25,7 +25,8 @@ QString inFolder(const WindowFixture& f, const QString& name) {
 // A window whose converter sleeps for seconds, and export files to give it.
 QStringList slowConversionSetUp(WindowFixture& f, int files) {
     const QString converter = inFolder(f, QStringLiteral("jconvpro.exe"));
-    if (!QFile::copy(QStringLiteral(RQ_BIN_DIR "/rq_fake_jconv_slow"), converter)) return {};
+    if (!QFile::copy(QStringLiteral(RQ_BIN_DIR "/rq_fake_jconv_slow" RQ_EXE_SUFFIX), converter))
+        return {};
     QFile::setPermissions(converter, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     f.open();
     f.system.realClock = true;

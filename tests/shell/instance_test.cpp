@@ -14,18 +14,20 @@ class InstanceTest : public QObject {
         QTemporaryDir programFolder;
         QTemporaryDir runtimeFolder;
         const QString program = programFolder.filePath(QStringLiteral("refquill"));
-        QVERIFY(QFile::copy(QStringLiteral(RQ_BIN_DIR "/refquill"), program));
+        QVERIFY(QFile::copy(QStringLiteral(RQ_BIN_DIR "/refquill" RQ_EXE_SUFFIX), program));
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         // The lock lives in the runtime folder: a folder of the test's own.
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder.path());
+        // Wine passes no QT_ variable on: the platform is an argument too.
+        const QStringList offscreen{QStringLiteral("-platform"), QStringLiteral("offscreen")};
 
         QProcess first;
         first.setProcessEnvironment(environment);
         first.setWorkingDirectory(programFolder.path());
-        first.start(program, {});
+        first.start(program, offscreen);
         QVERIFY(first.waitForStarted());
         // The first instance is up once it has written its strategy file.
         const QString strategy = programFolder.filePath(QStringLiteral("Strat.jfp"));
@@ -36,7 +38,7 @@ class InstanceTest : public QObject {
         second.setWorkingDirectory(programFolder.path());
         QElapsedTimer clock;
         clock.start();
-        second.start(program, {});
+        second.start(program, offscreen);
         QVERIFY(second.waitForFinished(10000));
         // No start-up pause of one to two seconds: it never got as far as a window.
         QVERIFY(clock.elapsed() < 1000);
@@ -51,7 +53,7 @@ class InstanceTest : public QObject {
         QFile::remove(strategy);
         QProcess third;
         third.setProcessEnvironment(environment);
-        third.start(program, {});
+        third.start(program, offscreen);
         QVERIFY(third.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(strategy), 20000);
         QCOMPARE(third.state(), QProcess::Running);
@@ -60,5 +62,5 @@ class InstanceTest : public QObject {
     }
 };
 
-QTEST_GUILESS_MAIN(InstanceTest)
+QTEST_MAIN(InstanceTest)
 #include "instance_test.moc"
