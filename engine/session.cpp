@@ -79,7 +79,7 @@ ReplaceResult writeLog(SystemServices& system, const std::string& path, const Ho
         return ok;
     };
     const bool written = host.forEachLogLine([&](std::string_view line) {
-        piece += line;
+        piece += system.readableStoredText(line);
         piece += "\r\n";
         return piece.size() < (std::size_t{1} << 16) || flush();
     });

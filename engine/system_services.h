@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace rq {
 
@@ -97,6 +98,9 @@ class SystemServices {
     virtual std::optional<std::string> storedText(const std::string& text) { return text; }
     // MultiByteToWideChar from the ANSI code page: the stored bytes back as the program's text.
     virtual std::string textFromStored(const std::string& bytes) { return bytes; }
+    // Text that only people read back ("Log.txt"), stored as storedText does, except that a
+    // character the code page cannot hold becomes "?" (no name holds one) rather than failing.
+    virtual std::string readableStoredText(std::string_view text) { return std::string(text); }
 
     // CreateMutex with a name, owned at once: false when another process holds it.
     virtual bool acquireInstanceLock(const std::string& name) = 0;

@@ -45,4 +45,21 @@ std::optional<std::string> ansiFromUtf8(const std::string& utf8, unsigned codePa
     return text;
 }
 
+std::string readableAnsiFromUtf8(std::string_view utf8, unsigned codePage) {
+    if (utf8.empty()) return std::string();
+    const UINT page = codePage == 0 ? ::GetACP() : codePage;
+    const int size = static_cast<int>(utf8.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    // The code page's own "?" only where a character has no place: never a look-alike.
+    const DWORD flags = page == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* mark = page == CP_UTF8 ? nullptr : "?";
+    const int bytes =
+        ::WideCharToMultiByte(page, flags, wide.data(), length, nullptr, 0, mark, nullptr);
+    std::string text(static_cast<std::size_t>(bytes), '\0');
+    ::WideCharToMultiByte(page, flags, wide.data(), length, text.data(), bytes, mark, nullptr);
+    return text;
+}
+
 }  // namespace rq

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace rq {
 
@@ -17,5 +18,7 @@ inline std::string utf8FromWide(const std::wstring& wide) {
 // `utf8` in the ANSI code page (`codePage`, the system's by default) with no best-fit
 // substitutes: nullopt when a character has no place there ("Ł" in 1252 does not become "L").
 std::optional<std::string> ansiFromUtf8(const std::string& utf8, unsigned codePage = 0);
+// The same for text only read by people: what has no place there (or is no UTF-8) becomes "?".
+std::string readableAnsiFromUtf8(std::string_view utf8, unsigned codePage = 0);
 
 }  // namespace rq

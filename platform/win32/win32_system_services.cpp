@@ -288,6 +288,10 @@ std::optional<std::string> Win32SystemServices::storedText(const std::string& te
     return ansiFromUtf8(text);
 }
 
+std::string Win32SystemServices::readableStoredText(std::string_view text) {
+    return readableAnsiFromUtf8(text);
+}
+
 std::string Win32SystemServices::textFromStored(const std::string& bytes) {
     const std::wstring wide = wideFrom(CP_ACP, bytes);
     return narrow(wide);

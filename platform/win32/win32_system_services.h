@@ -38,6 +38,7 @@ class Win32SystemServices : public SystemServices {
     void queueForHandheldInstall(const std::string& databasePath) override;
     std::optional<std::string> storedText(const std::string& text) override;
     std::string textFromStored(const std::string& bytes) override;
+    std::string readableStoredText(std::string_view text) override;
     std::string lastStartError() override { return lastStartError_; }
 
     bool acquireInstanceLock(const std::string& name) override;

@@ -35,12 +35,13 @@ class Win32Folder : public ::testing::Test {
     Win32SystemServices system;
 };
 
+struct Case {
+    const char* utf8;
+    unsigned codePage;
+    std::optional<std::string> stored;
+};
+
 TEST(Win32TextCodes, StoredNamesTakeTheCodePageOrNothing) {
-    struct Case {
-        const char* utf8;
-        unsigned codePage;
-        std::optional<std::string> stored;
-    };
     const Case cases[] = {
         {"Caf\xc3\xa9 \xe2\x82\xac", 1252, std::string("Caf\xe9 \x80")},
         {"\xe2\x80\x9cq\xe2\x80\x9d \xe2\x80\x93 \xe2\x80\xa6", 1252,
@@ -59,6 +60,20 @@ TEST(Win32TextCodes, StoredNamesTakeTheCodePageOrNothing) {
         {"", 1252, std::string()},
     };
     for (const Case& c : cases) EXPECT_EQ(ansiFromUtf8(c.utf8, c.codePage), c.stored) << c.utf8;
+}
+
+TEST(Win32TextCodes, LogTextTakesTheCodePageAndMarksWhatItCannotHold) {
+    const Case cases[] = {
+        {"C:\\R\xc3\xa9"
+         "f \xe2\x82\xac \xc5\x81\xc3\xb3"
+         "d\xc5\xba",
+         1252,
+         std::string("C:\\R\xe9"
+                     "f \x80 ?\xf3"
+                     "d?")},
+        {"\xc5\x81\xd0\x9f Caf\xe9", 1250, std::string("\xa3? Caf?")},
+    };
+    for (const Case& c : cases) EXPECT_EQ(readableAnsiFromUtf8(c.utf8, c.codePage), c.stored);
 }
 
 TEST_F(Win32Folder, FilesAndFoldersWithAnyName) {
