@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -290,6 +291,27 @@ std::string readNative(const std::string& utf8) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A converter that never ends is stopped after --timeout seconds and its file fails, on every
+// system. (Ctrl-C and SIGTERM are tried by the POSIX job tests, with signals.)
+TEST_F(CliTest, TimeoutStopsAHungConverterAndTheFileFails) {
+    const std::string programFolder = path("hung");
+    fs::create_directories(nativePath(programFolder));
+    fs::copy_file(nativePath(std::string(RQ_BIN_DIR) + "/rq_fake_jconv_hang" + RQ_EXE_SUFFIX),
+                  nativePath(joinPath(programFolder, "jconvpro.exe")));
+    const std::string tool = joinPath(programFolder, fileName(RQ_CLI_PATH));
+    fs::copy_file(nativePath(RQ_CLI_PATH), nativePath(tool));
+    const auto started = std::chrono::steady_clock::now();
+    const Result r =
+        run("--home " + quoted(path("home")) + " --timeout 1 to-jfile " + quoted(sample()), tool);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+              20.0);
+    EXPECT_NE(r.err.find("refquill-cli: 0 of 1 file converted, 1 failed"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(
+        fs::exists(nativePath(joinPath(path("home"), "Import and Export/RQ-sample-export.PDB"))));
+}
+
 // Both jobs from a program folder under "Program Files" (on Windows the real one) whose name,
 // like the export's, holds characters of Windows-1252 and beyond it.
 TEST_F(CliTest, AnyFolderAndFileNameWorks) {
@@ -301,14 +323,22 @@ TEST_F(CliTest, AnyFolderAndFileNameWorks) {
         // As stored: the ANSI code page on Windows, where all 16 characters fit in 19 bytes;
         // else UTF-8, cut to whole characters within 19 bytes.
         std::string databaseName;
+        // The program folder's name in "Log.txt": there too the ANSI code page on Windows, with
+        // "?" for what it cannot hold, as the log is only read by people.
+        std::string loggedFolder;
     };
     const Case cases[] = {
-        {"Refquill Test", "plain refs.txt", "RQ-plain refs"},
+        {"Refquill Test", "plain refs.txt", "RQ-plain refs", "Refquill Test"},
         {"R\xc3\xa9"
          "f \xe2\x82\xac \xc5\x81\xc3\xb3\x64\xc5\xba",                // Réf € Łódź
          "Caf\xc3\xa9 \xe2\x80\x93 \xe2\x80\x9crefs\xe2\x80\x9d.txt",  // Café – “refs”.txt
          test::kPlatformStoresAnsiNames ? "RQ-Caf\xe9 \x96 \x93refs\x94"
-                                        : "RQ-Caf\xc3\xa9 \xe2\x80\x93 \xe2\x80\x9cref"},
+                                        : "RQ-Caf\xc3\xa9 \xe2\x80\x93 \xe2\x80\x9cref",
+         test::kPlatformStoresAnsiNames ? "R\xe9"
+                                          "f \x80 ?\xf3"
+                                          "d?"
+                                        : "R\xc3\xa9"
+                                          "f \xe2\x82\xac \xc5\x81\xc3\xb3\x64\xc5\xba"},
     };
     std::string firstImport;
     for (const Case& c : cases) {
@@ -336,9 +366,10 @@ TEST_F(CliTest, AnyFolderAndFileNameWorks) {
         const std::string pdb = joinPath(exchange, "RQ-" + base + ".PDB");
         const std::string database = readNative(pdb);
         EXPECT_EQ(database.substr(0, c.databaseName.size() + 1), c.databaseName + '\0');
-        EXPECT_NE(readNative(joinPath(programFolder, "Log.txt"))
-                      .find("Program location:  " + programFolder + "\r\n"),
-                  std::string::npos);
+        EXPECT_NE(
+            readNative(joinPath(programFolder, "Log.txt"))
+                .find("Program location:  " + joinPath(programFiles, c.loggedFolder) + "\r\n"),
+            std::string::npos);
 
         r = runTool("to-endnote", pdb);
         EXPECT_EQ(r.status, 0) << c.exportName << r.err;

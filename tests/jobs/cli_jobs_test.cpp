@@ -303,19 +303,6 @@ TEST_F(CliJobs, InterruptStopsTheConverterKeepsTheSessionAndExits130) {
     }
 }
 
-TEST_F(CliJobs, TimeoutStopsAHungConverterAndTheFileFails) {
-    const std::string hang = programsWith("hang");
-    const std::string source = copyExport("refs.txt");
-    const auto started = std::chrono::steady_clock::now();
-    const Result r = runWith(
-        "", "--home " + shellQuoted(home) + " --timeout 1 to-jfile " + shellQuoted(source), hang);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_LT(since(started).count(), 10.0);
-    EXPECT_NE(r.err.find("refquill-cli: 0 of 1 file converted, 1 failed"), std::string::npos)
-        << r.err;
-    EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-refs.PDB")));
-}
-
 TEST_F(CliJobs, ImportCsvConvertsAnyCsv) {
     const std::string csv = folder / "one.csv";
     fs::copy_file(dataFile("one-record.csv"), csv);
