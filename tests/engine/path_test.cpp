@@ -21,7 +21,10 @@ struct Split {
 TEST(PathRules, SplittingFollowsEachSystemsSeparators) {
     const PathStyle* win = &kWindowsPaths;
     const PathStyle* posix = &kPosixPaths;
+    // Paths beyond 255 characters are kept whole: no rule cuts them at a fixed buffer.
+    const std::string deep = "C:\\" + std::string(150, 'a') + "\\" + std::string(150, 'b');
     const Split cases[] = {
+        {win, deep + "\\refs.csv", deep + "\\", "refs.csv", "refs", ".csv", deep},
         {win, "C:\\data\\refs.csv", "C:\\data\\", "refs.csv", "refs", ".csv", "C:\\data"},
         {win, "C:\\refs.csv", "C:\\", "refs.csv", "refs", ".csv", "C:\\"},
         {win, "C:refs.csv", "C:", "refs.csv", "refs", ".csv", "C:"},
@@ -62,6 +65,8 @@ TEST(PathRules, JoiningWritesOneSeparatorOfTheSystem) {
         {&kWindowsPaths, "C:", "refs.csv", "C:refs.csv"},
         {&kWindowsPaths, "\\\\server\\share", "x", "\\\\server\\share\\x"},
         {&kWindowsPaths, "", "refs.csv", "refs.csv"},
+        {&kWindowsPaths, "\\\\server\\share", std::string(300, 'n') + ".csv",
+         "\\\\server\\share\\" + std::string(300, 'n') + ".csv"},
         {&kPosixPaths, "/home/u", "refs.csv", "/home/u/refs.csv"},
         {&kPosixPaths, "/", "refs.csv", "/refs.csv"},
         {&kPosixPaths, "C:", "refs.csv", "C:/refs.csv"},

@@ -54,7 +54,7 @@ class EndToEnd : public ::testing::Test {
 
         system = createSystemServices();
         ctx = std::make_unique<ConversionContext>(host, *system, window);
-        ctx->setProgramFolder(folder / "Program Files/Refquill");
+        ctx->setProgramFolder(folder / "Program Files/Refquill Test");
         fs::create_directories(ctx->programFolder);
         startSession(*ctx);
         exchange = joinPath(ctx->programFolder, "Import and Export");
