@@ -46,10 +46,15 @@ function(rq_link_offscreen_platform target)
 endfunction()
 
 # Qt's offscreen platform on Windows reads its fonts from <libraries>/fonts and no QT_ variable
-# gets through Wine: a qt.conf beside the test programs points it at the DejaVu fonts the Linux
-# tests use, so that texts measure the same.
-if(REFQUILL_TESTS AND EXISTS /usr/share/fonts/truetype/dejavu)
-  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/qt-test-fonts ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
-  file(CREATE_LINK /usr/share/fonts/truetype/dejavu ${CMAKE_BINARY_DIR}/qt-test-fonts/fonts SYMBOLIC)
+# gets through Wine: a qt.conf beside the test programs points it at a folder holding DejaVu Sans
+# alone, the face that "Sans Serif" means to the Linux tests, so that texts measure the same.
+set(rq_dejavu /usr/share/fonts/truetype/dejavu)
+if(REFQUILL_TESTS AND EXISTS ${rq_dejavu}/DejaVuSans.ttf)
+  set(rq_test_fonts ${CMAKE_BINARY_DIR}/qt-test-fonts/fonts)
+  file(REMOVE_RECURSE ${rq_test_fonts})
+  file(MAKE_DIRECTORY ${rq_test_fonts} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  foreach(face DejaVuSans DejaVuSans-Bold DejaVuSans-Oblique DejaVuSans-BoldOblique)
+    file(CREATE_LINK ${rq_dejavu}/${face}.ttf ${rq_test_fonts}/${face}.ttf SYMBOLIC)
+  endforeach()
   file(WRITE ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/qt.conf "[Paths]\nPrefix=..\nLibraries=qt-test-fonts\n")
 endif()
