@@ -62,7 +62,6 @@ class ConversionContext {
 
     // Shared storage of the readers and writers.
     std::unique_ptr<char[]> recordText;   // kRecordTextSize + 2 bytes
-    std::size_t recordTextSize = 0;       // bytes of the record in recordText
     std::unique_ptr<char[]> valueBuffer;  // kValueBufferSize bytes; also the cut value
     std::unique_ptr<char[]> lineBuffer;   // kLineBufferSize bytes
     std::vector<std::string> lineValues;

@@ -21,6 +21,7 @@ namespace rq {
 //   the end of the input, is a record mark, which is where EndNote writes them. Exports with
 //   CR LF, LF alone and CR alone (classic Mac) so give the same records.
 // - Line ends between a record mark and the next record's first byte only separate records.
+// - Bytes after the last record mark are an unfinished record and are dropped unwritten.
 //
 // Two readers apply these rules. The fast one takes a whole record at a time from the input
 // buffer: it finds the record's mark and its tabs with memchr, skips unselected fields without
@@ -169,9 +170,8 @@ class ByteReader {
     void endRecord() {
         records_.begin();
         if (size_ > 0 && text_[size_ - 1] == '\t') text_[size_++] = ' ';
-        ctx_.recordTextSize = size_;
-        records_.end(writeCsvRecord(ctx_));
-        ctx_.recordTextSize = 0;
+        records_.end(
+            writeCsvRecord(ctx_.outputFile, ctx_.strategy, std::string_view(text_, size_)));
         size_ = 0;
         inRecord_ = false;
     }
@@ -485,7 +485,6 @@ ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath,
         stop = reader.run();
         result = reader.result();
     }
-    ctx.recordTextSize = 0;  // a record without its mark is dropped unwritten
 
     if (!out.close() || stop == Stop::WriteError) {
         ctx.host.showMessage(MessageKind::Error,
@@ -498,9 +497,7 @@ ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath,
 
 }  // namespace
 
-bool writeCsvRecord(ConversionContext& ctx) {
-    OutputFile& out = ctx.outputFile;
-    const Strategy& strategy = ctx.strategy;
+bool writeCsvRecord(OutputFile& out, const Strategy& strategy, std::string_view record) {
     // The number of selected fields places the commas; values after the last selected field
     // are of no use, so the split stops there.
     int selectedCount = 0;
@@ -510,8 +507,8 @@ bool writeCsvRecord(ConversionContext& ctx) {
         ++selectedCount;
         lastSelected = n;
     }
-    const char* text = ctx.recordText.get();
-    const std::size_t size = ctx.recordTextSize;
+    const char* text = record.data();
+    const std::size_t size = record.size();
 
     bool cut = false;
     int written = 0;

@@ -4,6 +4,7 @@
 // each value quoted and cut to its field's maximum length.
 
 #include <string>
+#include <string_view>
 
 #include "engine/context.h"
 
@@ -31,8 +32,9 @@ ExportResult exportToCsv(ConversionContext& ctx, const std::string& sourcePath,
 ExportResult exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath,
                                  const std::string& csvPath);
 
-// Writes the record held in ctx.recordText (ctx.recordTextSize bytes) as one CSV line to
-// ctx.outputFile. True when at least one value was cut.
-bool writeCsvRecord(ConversionContext& ctx);
+// Writes one record's text (its values separated by tabs, escaped) as one CSV line of the fields
+// `strategy` selects, each cut to its field's maximum length. True when at least one value was
+// cut.
+bool writeCsvRecord(OutputFile& out, const Strategy& strategy, std::string_view record);
 
 }  // namespace rq
