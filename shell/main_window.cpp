@@ -50,8 +50,6 @@ MainWindow::MainWindow(SystemServices& system, const ProgramFolders& folders, Pr
     ctx_->setFolders(folders);
     waitAtStart();
     guarded([this] { startSession(*ctx_); });
-    statusPanels_[0]->setFixedWidth(150);
-    statusPanels_[0]->clear();
 }
 
 MainWindow::~MainWindow() {
@@ -84,6 +82,9 @@ void MainWindow::setUpWindow() {
     panelFont.setPixelSize(11);
     panelFont.setStretch(QFont::Condensed);
     ui_->Panel1->setFont(panelFont);
+    // The small font of a status bar: the longest result (two five-digit counts) then fits
+    // beside the empty 150-pixel panel 0.
+    ui_->StatusBar1->setFont(panelFont);
 
     for (int n = 1; n <= kFieldCount; ++n) {
         widthEntries_[n] = ui_->Panel1->findChild<QLineEdit*>(QStringLiteral("EDfn%1").arg(n));
@@ -103,7 +104,9 @@ void MainWindow::setUpWindow() {
         statusPanels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         statusPanels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     }
+    // Fixed, or the bar lays the right panel out over the left one.
     statusPanels_[0]->setFixedWidth(150);
+    statusPanels_[0]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     ui_->StatusBar1->addWidget(statusPanels_[0]);
     ui_->StatusBar1->addWidget(statusPanels_[1], 1);
 

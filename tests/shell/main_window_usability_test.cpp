@@ -56,6 +56,8 @@ class MainWindowUsabilityTest : public QObject {
         QTest::addColumn<bool>("fits");
         QTest::newRow("13,083 with cuts")
             << "13083 Records Transferred to  JFile. Number of truncated records: 13083" << true;
+        QTest::newRow("largest counts")
+            << "65535 Records Transferred to  JFile. Number of truncated records: 65535" << true;
         QTest::newRow("short") << "3 Records Transferred to  JFile" << true;
         QTest::newRow("too long for any window")
             << QString(QStringLiteral("Conversion of a file with a very long name ")).repeated(4)
@@ -78,6 +80,7 @@ class MainWindowUsabilityTest : public QObject {
         // Panel 1 has what panel 0 leaves of the window's width, and the window keeps its size.
         QCOMPARE(window.size(), windowSize);
         QVERIFY(panel->width() >= window.width() - 150 - 20);
+        QVERIFY(panel->x() >= f.child<QLabel*>("StatusPanel0")->geometry().right());
         const int room = panel->contentsRect().width();
         QVERIFY(panel->fontMetrics().horizontalAdvance(panel->text()) <= room);
         if (fits) {
