@@ -11,6 +11,10 @@ if [ "$preset" = windows ]; then
   rm -rf "$WINEPREFIX"
   mkdir -p build/windows
   wineboot -i >/dev/null 2>&1
+  # A crash ends the process with its exception status at once, as Windows Error Reporting does,
+  # instead of through winedbg, which was seen once, under load, to end it with status 0.
+  wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
+    >/dev/null 2>&1
   trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 else
   scripts/bootstrap.sh
