@@ -36,7 +36,7 @@ if [ "$(id -u)" -eq 0 ]; then
   # The clean root has none of the libraries; the programs run with the machine's.
   dpkg --root="$root" --force-depends --force-script-chrootless -i "$deb" >"$work/dpkg.log" 2>&1 ||
     { cat "$work/dpkg.log" >&2; fail "dpkg -i failed"; }
-  dpkg --root="$root" -s refquill | grep -q "^Status: install ok installed" || fail "not installed"
+  dpkg --root="$root" -s refquill | grep "^Status: install ok installed" >/dev/null || fail "not installed"
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
   owner=nobody
 else
