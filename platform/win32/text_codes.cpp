@@ -4,13 +4,17 @@
 
 namespace rq {
 
-std::wstring wideFromUtf8(const std::string& utf8) {
-    if (utf8.empty()) return std::wstring();
-    const int size = static_cast<int>(utf8.size());
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+std::wstring wideFromCodePage(unsigned codePage, std::string_view text, unsigned long flags) {
+    if (text.empty()) return std::wstring();
+    const int size = static_cast<int>(text.size());
+    const int length = ::MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    ::MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), length);
     return wide;
+}
+
+std::wstring wideFromUtf8(const std::string& utf8) {
+    return wideFromCodePage(CP_UTF8, utf8);
 }
 
 std::string utf8FromWide(const wchar_t* wide, std::size_t length) {
@@ -25,14 +29,11 @@ std::string utf8FromWide(const wchar_t* wide, std::size_t length) {
 std::optional<std::string> ansiFromUtf8(const std::string& utf8, unsigned codePage) {
     if (utf8.empty()) return std::string();
     const UINT page = codePage == 0 ? ::GetACP() : codePage;
-    const int size = static_cast<int>(utf8.size());
     // Text that is not UTF-8 at all cannot be stored faithfully either.
-    const int length =
-        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
-    if (length == 0) return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    const std::wstring wide = wideFromCodePage(CP_UTF8, utf8, MB_ERR_INVALID_CHARS);
+    if (wide.empty()) return std::nullopt;
     if (page == CP_UTF8) return utf8;
+    const int length = static_cast<int>(wide.size());
 
     BOOL usedDefault = FALSE;
     const int bytes = ::WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, wide.data(), length,
@@ -48,10 +49,8 @@ std::optional<std::string> ansiFromUtf8(const std::string& utf8, unsigned codePa
 std::string readableAnsiFromUtf8(std::string_view utf8, unsigned codePage) {
     if (utf8.empty()) return std::string();
     const UINT page = codePage == 0 ? ::GetACP() : codePage;
-    const int size = static_cast<int>(utf8.size());
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    const std::wstring wide = wideFromCodePage(CP_UTF8, utf8);
+    const int length = static_cast<int>(wide.size());
     // The code page's own "?" only where a character has no place: never a look-alike.
     const DWORD flags = page == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
     const char* mark = page == CP_UTF8 ? nullptr : "?";

@@ -9,6 +9,9 @@
 
 namespace rq {
 
+// `text` in code page `codePage` as UTF-16 (`flags` as for MultiByteToWideChar); empty when
+// the flags refuse it.
+std::wstring wideFromCodePage(unsigned codePage, std::string_view text, unsigned long flags = 0);
 std::wstring wideFromUtf8(const std::string& utf8);
 std::string utf8FromWide(const wchar_t* wide, std::size_t length);
 inline std::string utf8FromWide(const std::wstring& wide) {

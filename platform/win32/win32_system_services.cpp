@@ -20,15 +20,6 @@ namespace rq {
 
 namespace {
 
-std::wstring wideFrom(UINT codePage, const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int size = static_cast<int>(text.size());
-    const int length = ::MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
-
 // The program's own text (UTF-8) for a wide-character call, and back.
 std::wstring widen(const std::string& text) {
     return wideFromUtf8(text);
@@ -293,7 +284,7 @@ std::string Win32SystemServices::readableStoredText(std::string_view text) {
 }
 
 std::string Win32SystemServices::textFromStored(const std::string& bytes) {
-    const std::wstring wide = wideFrom(CP_ACP, bytes);
+    const std::wstring wide = wideFromCodePage(CP_ACP, bytes);
     return narrow(wide);
 }
 
