@@ -27,16 +27,6 @@ bool mayStartNextFile(ConversionContext& ctx) {
     return ctx.stopRequest() == StopRequest::None;
 }
 
-// The files of one conversion: the chosen one, the work files and the output.
-struct JobFiles {
-    std::string sourceFile;
-    std::string csvFile;
-    std::string ifoFile;
-    std::string pdbFile;
-    std::string palmName;
-    std::string importFile;
-};
-
 // A file the job did not start because the user quits.
 FileResult notStarted(const std::string& source) {
     FileResult result{source, std::string()};
@@ -107,21 +97,18 @@ void setHotSyncInstallFlag(ConversionContext& ctx) {
 
 FileResult convertExportFile(ConversionContext& ctx, const std::string& source) {
     const DirectionInfo& info = directionInfo(Direction::EndNoteToJFile);
-    JobFiles job;
     HostServices& host = ctx.host;
     const std::string base(baseName(source));
-
-    job.sourceFile = source;
-    job.csvFile = joinPath(ctx.workFolder, base + std::string(info.csvExtension));
-    job.ifoFile = joinPath(ctx.workFolder, base + ".IFO");
-    job.pdbFile = outputPath(info, ctx.strategy, source);
-    job.palmName = palmDatabaseName(source, ctx.system);
-    FileResult result{source, job.pdbFile};
+    const std::string csvFile = joinPath(ctx.workFolder, base + std::string(info.csvExtension));
+    const std::string ifoFile = joinPath(ctx.workFolder, base + ".IFO");
+    const std::string pdbFile = outputPath(info, ctx.strategy, source);
+    const std::string palmName = palmDatabaseName(source, ctx.system);
+    FileResult result{source, pdbFile};
 
     collectFromWindow(ctx.strategy, ctx.window);
     assignPopupLetters(ctx.strategy);
 
-    if (!writeConversionInfo(ctx, job.ifoFile)) {
+    if (!writeConversionInfo(ctx, ifoFile)) {
         host.showMessage(MessageKind::Error, "Unable to build .IFO file");
         return result;
     }
@@ -131,12 +118,12 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
 
     host.appendLog(" ");
     host.appendLog("EndNote to JFile");
-    host.appendLog("sCsv Name is " + job.csvFile);
-    host.appendLog("sPdb Name is " + job.pdbFile);
-    host.appendLog("IFO  Name is " + job.ifoFile);
-    host.appendLog("Palm Name is " + job.palmName);
+    host.appendLog("sCsv Name is " + csvFile);
+    host.appendLog("sPdb Name is " + pdbFile);
+    host.appendLog("IFO  Name is " + ifoFile);
+    host.appendLog("Palm Name is " + palmName);
 
-    const ExportResult exported = exportToCsv(ctx, source, job.csvFile);
+    const ExportResult exported = exportToCsv(ctx, source, csvFile);
     host.appendLog("Endnote file record count was " + std::to_string(exported.records));
 
     if (exported.records == 0) {
@@ -145,9 +132,8 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
     } else {
         host.converterQueued();
         ExternalConverter converter(ctx);
-        converter.setExportFile(job.sourceFile);
-        const bool converted =
-            converter.convertCsvToPdb(job.csvFile, job.pdbFile, job.ifoFile, job.palmName);
+        converter.setExportFile(source);
+        const bool converted = converter.convertCsvToPdb(csvFile, pdbFile, ifoFile, palmName);
         host.progressEnded();
         if (converter.outcome() == ConverterOutcome::Cancelled) {
             reportCancelled(ctx);
@@ -163,7 +149,7 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
             }
             host.setStatusText(resultText);
             // The Linux counterpart of the install flag: the sync tool's queue, where there is one.
-            ctx.system.queueForHandheldInstall(job.pdbFile);
+            ctx.system.queueForHandheldInstall(pdbFile);
             result.outcome = FileOutcome::Converted;
             result.records = exported.records;
             result.truncatedRecords = exported.truncatedRecords;
@@ -195,15 +181,12 @@ JobResult convertEndNoteToJFile(ConversionContext& ctx, const ChosenFiles& expor
 
 FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& database) {
     const DirectionInfo& info = directionInfo(Direction::JFileToEndNote);
-    JobFiles job;
     HostServices& host = ctx.host;
     const std::string base(baseName(database));
-
-    job.pdbFile = database;
-    job.csvFile = joinPath(ctx.workFolder, base + std::string(info.csvExtension));
-    job.importFile = outputPath(info, ctx.strategy, database);
-    job.ifoFile = joinPath(ctx.workFolder, "temp.ifo");
-    FileResult result{database, job.importFile};
+    const std::string csvFile = joinPath(ctx.workFolder, base + std::string(info.csvExtension));
+    const std::string importFile = outputPath(info, ctx.strategy, database);
+    const std::string ifoFile = joinPath(ctx.workFolder, "temp.ifo");
+    FileResult result{database, importFile};
 
     host.beginBusy();
     host.phaseStarted(ProgressPhase::JFileToCsv, database);
@@ -211,12 +194,12 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
 
     host.appendLog(" ");
     host.appendLog("JFile to EndNote");
-    host.appendLog("sCsv Name is " + job.csvFile);
-    host.appendLog("sPdb Name is " + job.pdbFile);
-    host.appendLog("IFO  Name is " + job.ifoFile);
+    host.appendLog("sCsv Name is " + csvFile);
+    host.appendLog("sPdb Name is " + database);
+    host.appendLog("IFO  Name is " + ifoFile);
 
     ExternalConverter converter(ctx);
-    const bool converted = converter.convertPdbToCsv(job.pdbFile, job.csvFile, job.ifoFile);
+    const bool converted = converter.convertPdbToCsv(database, csvFile, ifoFile);
     host.progressEnded();
 
     if (converter.outcome() == ConverterOutcome::Cancelled) {
@@ -226,7 +209,7 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
         host.appendLog("CSV2PDB returned  0");
     } else {
         host.phaseStarted(ProgressPhase::CsvToEndNote, database);
-        const ImportResult imported = csvToImport(ctx, job.csvFile, job.importFile);
+        const ImportResult imported = csvToImport(ctx, csvFile, importFile);
         host.progressEnded();
         const std::string resultText =
             std::to_string(imported.records) + " Records Transferred to EndNote";
