@@ -344,10 +344,8 @@ void removeFile(const std::string& path) {
     }
 }
 
-}  // namespace
-
-int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow,
-                const StoredName& storedName) {
+int convertOrReport(const std::vector<std::string>& args, std::uint32_t palmNow,
+                    const StoredName& storedName) {
     const std::string output = args.size() >= 3 ? args[2] : std::string();
     const std::string folder = folderOf(output);
     // A log from an earlier run must not make this one look failed.
@@ -385,6 +383,24 @@ int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow,
         writeErrorLog(folder,
                       heading + "\r\n" + failure.text + "\r\nNo output file was written.\r\n");
         return failure.code;
+    }
+}
+
+}  // namespace
+
+int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow,
+                const StoredName& storedName) {
+    // An exception let out would end the program with a normal exit code (3 on Windows) and no
+    // log, and the desktop program would only see that no output came.
+    try {
+        return convertOrReport(args, palmNow, storedName);
+    } catch (const std::exception& e) {
+        const std::string output = args.size() >= 3 ? args[2] : std::string();
+        if (!output.empty()) removeFile(output);
+        writeErrorLog(folderOf(output),
+                      std::string("jconvpro.exe could not do the conversion.\r\n") + e.what() +
+                          "\r\nNo output file was written.\r\n");
+        return kExitFailed;
     }
 }
 

@@ -6,6 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 export WINEPREFIX="$PWD/build/windows/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+# One Wine server for the whole comparison: a server that ends after each program and is started
+# again by the next can race with it, and a program then fails now and then for no reason of ours.
+wineserver -p
 # The databases carry their creation time: both runs get the same one.
 export RQ_CONVERTER_TIME=1000000000
 
@@ -13,18 +16,33 @@ work="$PWD/build/windows/compare"
 rm -rf "$work"
 inputs=(examples/sample-export.txt tests/data/jobs/three-refs.txt tests/data/engine/export-mixed.txt)
 
-# run SYSTEM ARGS...: the tool of that system, with paths as that system writes them.
+# run SYSTEM ARGS...: the tool of that system, with paths as that system writes them. What it
+# prints goes to that system's transcript; a failed run shows the transcript and the run log, so
+# that a CI failure can be read without repeating it.
 run() {
   local system=$1
   shift
+  local transcript="$work/$system.transcript"
+  echo "\$ refquill-cli $*" >>"$transcript"
+  local status=0
   if [ "$system" = linux ]; then
-    build/dev/bin/refquill-cli "$@"
+    build/dev/bin/refquill-cli --verbose "$@" >>"$transcript" 2>&1 || status=$?
   else
-    wine build/windows/bin/refquill-cli.exe "$@"
+    wine build/windows/bin/refquill-cli.exe --verbose "$@" >>"$transcript" 2>&1 || status=$?
+  fi
+  if [ "$status" -ne 0 ]; then
+    echo "compare-windows: the $system build failed (exit status $status); what it printed:"
+    cat "$transcript"
+    if [ -f "$home/Log.txt" ]; then
+      echo "compare-windows: its Log.txt:"
+      cat "$home/Log.txt"
+    fi
+    exit 1
   fi
 }
+# native SYSTEM PATH: PATH as that system's tool takes it; Wine's drive Z: is the root folder.
 native() {
-  if [ "$1" = linux ]; then echo "$2"; else winepath -w "$2" 2>/dev/null; fi
+  if [ "$1" = linux ]; then echo "$2"; else echo "Z:${2//\//\\}"; fi
 }
 
 for system in linux windows; do
@@ -33,17 +51,17 @@ for system in linux windows; do
   mkdir -p "$home"
   if [ "$system" = linux ]; then cp build/dev/bin/jconvpro.exe "$home/"; else cp build/windows/bin/jconvpro.exe "$home/"; fi
   h=$(native $system "$home")
-  run $system --home "$h" write-ifo -o "$(native $system "$out/factory.IFO")" >/dev/null
+  run $system --home "$h" write-ifo -o "$(native $system "$out/factory.IFO")"
   for input in "${inputs[@]}"; do
     name=$(basename "$input" .txt)
     cp "$input" "$out/$name.txt"
     run $system --home "$h" export-csv "$(native $system "$out/$name.txt")" \
-      -o "$(native $system "$out/$name.csv")" >/dev/null
-    run $system --home "$h" to-jfile "$(native $system "$out/$name.txt")" >/dev/null
+      -o "$(native $system "$out/$name.csv")"
+    run $system --home "$h" to-jfile "$(native $system "$out/$name.txt")"
     run $system --home "$h" to-endnote \
-      "$(native $system "$home/Import and Export/RQ-$name.PDB")" >/dev/null
+      "$(native $system "$home/Import and Export/RQ-$name.PDB")"
     run $system --home "$h" import-csv "$(native $system "$out/$name.csv")" \
-      -o "$(native $system "$out/$name-import.tsv")" >/dev/null
+      -o "$(native $system "$out/$name-import.tsv")"
   done
 done
 

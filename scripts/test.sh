@@ -16,6 +16,8 @@ if [ "$preset" = windows ]; then
   wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
     >/dev/null 2>&1
   trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+  # One server for all the test programs, not one started and ended around each.
+  wineserver -p
 else
   scripts/bootstrap.sh
 fi

@@ -137,6 +137,18 @@ void CliHost::recordReached(long n) {
     if (progress_.enabled()) progress_.update(now_());
 }
 
+// The window shows the converter's report in a dialog; here it is the only place the reason
+// for a failed conversion is told, so it is printed even when quiet.
+void CliHost::showLog(const std::string& path) {
+    PlainHost::showLog(path);
+    progress_.erase();
+    std::fprintf(err_, "report %s:\n", path.c_str());
+    for (const std::string& line : shownErrorLogs.back()) {
+        std::fprintf(err_, "  %.*s\n", width(line), line.data());
+    }
+    std::fflush(err_);
+}
+
 void CliHost::converterStarted(ProgressPhase phase) {
     PlainHost::converterStarted(phase);
     // The converter reads the work copy of the file in hand; its size is the size of the source.

@@ -55,6 +55,7 @@ class CliHost : public PlainHost {
     void converterCommand(std::string_view commandLine) override;
     void converterRunning(int seconds) override;
     void progressEnded() override;
+    void showLog(const std::string& path) override;
 
   private:
     void startStep(ProgressPhase phase, std::string_view inputFile);

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
+#include "converter/jconvpro.h"
 #include "converter/jfile_reader.h"
 #include "converter/jfile_writer.h"
 #include "support/files.h"
@@ -387,6 +389,20 @@ TEST_F(Jconvpro, AGoodRunRemovesAnOldErrorLog) {
     EXPECT_FALSE(exists("jconvpro.err"));
     EXPECT_TRUE(exists("out.tmp"));
     EXPECT_FALSE(exists("out.tmp.part"));
+}
+
+// Run in-process: an exception from deep inside (here the name conversion) must end as a
+// reported failure, never as an exit the driver takes for a normal one.
+TEST_F(Jconvpro, AnUnexpectedErrorIsReportedAndLeavesNoOutput) {
+    write("input.tmp", csvLine({"A"}) + csvLine({"one"}));
+    write("ifo.tmp", ifoText({1}, {80}, 0));
+    write("out.tmp", "stale output of an earlier run");
+    const int rc =
+        runJconvpro({"1", path("input.tmp"), path("out.tmp"), "My refs", path("ifo.tmp")}, 0,
+                    [](const std::string&) -> std::optional<std::string> {
+                        throw std::runtime_error("no code page for the name");
+                    });
+    expectFailure(rc, "out.tmp", {"could not do the conversion", "no code page for the name"});
 }
 
 }  // namespace
