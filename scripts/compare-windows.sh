@@ -5,10 +5,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export WINEPREFIX="$PWD/build/windows/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 # One Wine server for the whole comparison: a server that ends after each program and is started
 # again by the next can race with it, and a program then fails now and then for no reason of ours.
+# A server left by the tests is ended first, since a running one cannot be made persistent.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w
 wineserver -p
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 # The databases carry their creation time: both runs get the same one.
 export RQ_CONVERTER_TIME=1000000000
 

@@ -9,15 +9,16 @@ if [ "$preset" = windows ]; then
   # A Windows of its own for every run, made before the tests so none of them pays for it.
   export WINEPREFIX="$PWD/build/windows/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   rm -rf "$WINEPREFIX"
-  mkdir -p build/windows
+  mkdir -p "$WINEPREFIX"
+  # One server for the whole run, not one started and ended around each test program: a program
+  # that starts while the last one's server ends fails now and then under Wine.
+  wineserver -p
+  trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
   wineboot -i >/dev/null 2>&1
   # A crash ends the process with its exception status at once, as Windows Error Reporting does,
   # instead of through winedbg, which was seen once, under load, to end it with status 0.
   wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
     >/dev/null 2>&1
-  trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-  # One server for all the test programs, not one started and ended around each.
-  wineserver -p
 else
   scripts/bootstrap.sh
 fi
