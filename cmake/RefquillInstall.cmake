@@ -12,18 +12,15 @@ if(TARGET refquill)
 endif()
 
 if(WIN32)
-  install(TARGETS ${RQ_PROGRAMS} RUNTIME DESTINATION .)
-  if(TARGET jconvpro)
-    install(PROGRAMS $<TARGET_FILE:jconvpro> DESTINATION .)
-  endif()
+  # As targets, the converter too, so that the packages strip it with the programs.
+  install(TARGETS ${RQ_PROGRAMS} jconvpro RUNTIME DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright DESTINATION . RENAME LICENSE.txt)
   return()
 endif()
 
 set(RQ_INSTALL_PROGRAM_DIR lib/refquill)
-install(TARGETS ${RQ_PROGRAMS} RUNTIME DESTINATION ${RQ_INSTALL_PROGRAM_DIR})
-install(PROGRAMS $<TARGET_FILE:jconvpro> DESTINATION ${RQ_INSTALL_PROGRAM_DIR})
+install(TARGETS ${RQ_PROGRAMS} jconvpro RUNTIME DESTINATION ${RQ_INSTALL_PROGRAM_DIR})
 
 # Relative links, so that the tree works wherever it is unpacked (a DESTDIR, a package root).
 set(RQ_LINK_DIR ${CMAKE_BINARY_DIR}/install-links)
