@@ -15,10 +15,11 @@ if [ "$preset" = windows ]; then
   wineserver -p
   trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
   wineboot -i >/dev/null 2>&1
-  # A crash ends the process with its exception status at once, as Windows Error Reporting does,
-  # instead of through winedbg, which was seen once, under load, to end it with status 0.
-  wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
-    >/dev/null 2>&1
+  # A crash ends the process with its exception status, as Windows Error Reporting does. Wine
+  # would otherwise attach winedbg (its default when no debugger is set), which now and then ends
+  # the crashed program with status 0; a debugger that cannot be started leaves the status alone.
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
+    /t REG_SZ /d 'rq-no-debugger.exe %ld %ld' /f >/dev/null 2>&1
 else
   scripts/bootstrap.sh
 fi
