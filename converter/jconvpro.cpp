@@ -344,15 +344,23 @@ void removeFile(const std::string& path) {
     }
 }
 
-int convertOrReport(const std::vector<std::string>& args, std::uint32_t palmNow,
-                    const StoredName& storedName) {
+}  // namespace
+
+int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow,
+                const StoredName& storedName) {
     const std::string output = args.size() >= 3 ? args[2] : std::string();
     const std::string folder = folderOf(output);
-    // A log from an earlier run must not make this one look failed.
-    removeFile(joinPath(folder, kErrorLogName));
-
-    std::string heading = "jconvpro.exe could not do the conversion.";
+    const std::string unknownHeading = "jconvpro.exe could not do the conversion.";
+    std::string heading = unknownHeading;
+    const auto fail = [&](const std::string& title, const std::string& text, bool removeOutput,
+                          int code) {
+        if (removeOutput && !output.empty()) removeFile(output);
+        writeErrorLog(folder, title + "\r\n" + text + "\r\nNo output file was written.\r\n");
+        return code;
+    };
     try {
+        // A log from an earlier run must not make this one look failed.
+        removeFile(joinPath(folder, kErrorLogName));
         const std::string direction = args.empty() ? std::string() : args[0];
         if (args.size() >= 3 && sameFile(args[1], args[2])) {
             throw Failure{"The input and the output are the same file: \"" + args[1] + "\".",
@@ -379,28 +387,11 @@ int convertOrReport(const std::vector<std::string>& args, std::uint32_t palmNow,
         }
         return kExitOk;
     } catch (const Failure& failure) {
-        if (failure.removeOutput && !output.empty()) removeFile(output);
-        writeErrorLog(folder,
-                      heading + "\r\n" + failure.text + "\r\nNo output file was written.\r\n");
-        return failure.code;
-    }
-}
-
-}  // namespace
-
-int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow,
-                const StoredName& storedName) {
-    // An exception let out would end the program with a normal exit code (3 on Windows) and no
-    // log, and the desktop program would only see that no output came.
-    try {
-        return convertOrReport(args, palmNow, storedName);
+        return fail(heading, failure.text, failure.removeOutput, failure.code);
     } catch (const std::exception& e) {
-        const std::string output = args.size() >= 3 ? args[2] : std::string();
-        if (!output.empty()) removeFile(output);
-        writeErrorLog(folderOf(output),
-                      std::string("jconvpro.exe could not do the conversion.\r\n") + e.what() +
-                          "\r\nNo output file was written.\r\n");
-        return kExitFailed;
+        // Let out, it would end the program with a normal exit code (3 on Windows) and no log,
+        // and the desktop program would only see that no output came.
+        return fail(unknownHeading, e.what(), true, kExitFailed);
     }
 }
 
