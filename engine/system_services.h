@@ -58,7 +58,8 @@ class SystemServices {
     // Why the last startProcess failed, for the run log (GetLastError on Windows); empty when
     // the system does not tell.
     virtual std::string lastStartError() { return {}; }
-    // GetExitCodeProcess: never blocks.
+    // Whether it still runs, or how it ended (a wait of no time, then GetExitCodeProcess on
+    // Windows); never blocks.
     virtual ProcessStatus pollProcess(ProcessHandle& handle) = 0;
     // TerminateProcess / SIGKILL: ends a started process that is still running; the caller
     // then polls it to its end as usual. False when it could not be ended.

@@ -160,20 +160,20 @@ bool Win32SystemServices::startProcess(const std::string& application,
 
 ProcessStatus Win32SystemServices::pollProcess(ProcessHandle& handle) {
     if (handle.process == 0) return ProcessStatus::QueryFailed;
-    DWORD code = 0;
-    if (!::GetExitCodeProcess(asHandle(handle.process), &code)) return ProcessStatus::QueryFailed;
-    if (code != STILL_ACTIVE) {
-        return isExceptionStatus(code) ? ProcessStatus::Abnormal : ProcessStatus::Exited;
-    }
-    // A program may end with the code STILL_ACTIVE itself; the process object knows better.
+    // Whether it has ended first, its code after: asked the other way round, a program that ends
+    // between the two questions would pass for one that ended normally, whatever its status.
+    // (Its code alone cannot tell either: a program may end with the code STILL_ACTIVE itself.)
     switch (::WaitForSingleObject(asHandle(handle.process), 0)) {
         case WAIT_TIMEOUT:
             return ProcessStatus::Running;
         case WAIT_OBJECT_0:
-            return ProcessStatus::Exited;
+            break;
         default:
             return ProcessStatus::QueryFailed;
     }
+    DWORD code = 0;
+    if (!::GetExitCodeProcess(asHandle(handle.process), &code)) return ProcessStatus::QueryFailed;
+    return isExceptionStatus(code) ? ProcessStatus::Abnormal : ProcessStatus::Exited;
 }
 
 bool Win32SystemServices::killProcess(ProcessHandle& handle) {

@@ -167,12 +167,16 @@ TEST(Win32Lock, HeldByOneOwnerAtATime) {
     second.releaseInstanceLock();
 }
 
-TEST(Win32Process, HandlesAreReleasedAndStartFailuresNamed) {
-    Win32SystemServices system;
+std::string thisProgram() {
     wchar_t self[MAX_PATH];
     const DWORD length = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    ASSERT_GT(length, 0u);
-    const std::string program = utf8FromWide(self, length);
+    return utf8FromWide(self, length);
+}
+
+TEST(Win32Process, HandlesAreReleasedAndStartFailuresNamed) {
+    Win32SystemServices system;
+    const std::string program = thisProgram();
+    ASSERT_FALSE(program.empty());
 
     DWORD before = 0;
     ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &before));
@@ -197,6 +201,23 @@ TEST(Win32Process, HandlesAreReleasedAndStartFailuresNamed) {
     EXPECT_FALSE(system.startProcess(joinPath(program + " gone", "jconvpro.exe"), "x", true, none));
     EXPECT_NE(system.lastStartError().find("CreateProcess error "), std::string::npos)
         << system.lastStartError();
+}
+
+// Polled without a pause, so that a poll often falls on the moment the crashed program ends: a
+// crash must never be read as a normal end then.
+TEST(Win32Process, ACrashIsAbnormalHoweverThePollFalls) {
+    Win32SystemServices system;
+    const std::string probe = joinPath(folderOf(thisProgram()), "rq_crash_probe.exe");
+    for (int run = 0; run < 20; ++run) {
+        ProcessHandle handle;
+        ASSERT_TRUE(system.startProcess(probe, "\"" + probe + "\"", false, handle))
+            << system.lastStartError();
+        ProcessStatus status;
+        while ((status = system.pollProcess(handle)) == ProcessStatus::Running) {
+        }
+        EXPECT_EQ(status, ProcessStatus::Abnormal) << "run " << run;
+        system.releaseProcess(handle);
+    }
 }
 
 }  // namespace
