@@ -10,6 +10,7 @@
 
 #include "engine/native_path.h"
 #include "engine/path.h"
+#include "platform/platform.h"
 #include "platform/win32/text_codes.h"
 #include "platform/win32/win32_system_services.h"
 
@@ -167,15 +168,9 @@ TEST(Win32Lock, HeldByOneOwnerAtATime) {
     second.releaseInstanceLock();
 }
 
-std::string thisProgram() {
-    wchar_t self[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    return utf8FromWide(self, length);
-}
-
 TEST(Win32Process, HandlesAreReleasedAndStartFailuresNamed) {
     Win32SystemServices system;
-    const std::string program = thisProgram();
+    const std::string program = executablePath();
     ASSERT_FALSE(program.empty());
 
     DWORD before = 0;
@@ -207,7 +202,7 @@ TEST(Win32Process, HandlesAreReleasedAndStartFailuresNamed) {
 // crash must never be read as a normal end then.
 TEST(Win32Process, ACrashIsAbnormalHoweverThePollFalls) {
     Win32SystemServices system;
-    const std::string probe = joinPath(folderOf(thisProgram()), "rq_crash_probe.exe");
+    const std::string probe = joinPath(folderOf(executablePath()), "rq_crash_probe.exe");
     for (int run = 0; run < 20; ++run) {
         ProcessHandle handle;
         ASSERT_TRUE(system.startProcess(probe, "\"" + probe + "\"", false, handle))
