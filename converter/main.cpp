@@ -6,6 +6,7 @@
 
 #include "converter/jconvpro.h"
 #include "converter/palm_time.h"
+#include "engine/windows1252.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
@@ -16,8 +17,10 @@ int main(int argc, char** argv) {
     if (const char* fixed = std::getenv("RQ_CONVERTER_TIME")) {
         if (const auto t = rq::jfile::palmTimeFromText(fixed)) now = *t;
     }
-    // The database name is stored as the desktop's code page has it, like the strategy's folders.
-    const auto system = rq::createSystemServices();
-    return rq::jfile::runJconvpro(
-        args, now, [&system](const std::string& name) { return system->storedText(name); });
+    // The handheld keeps the database name in Windows-1252 whatever the desktop's code page:
+    // letters it lacks become their base letter, so every platform writes the same bytes. A
+    // name that is no UTF-8 is taken as the code page's bytes already.
+    return rq::jfile::runJconvpro(args, now, [](const std::string& name) {
+        return rq::isValidUtf8(name) ? rq::utf8ToWindows1252(name).text : name;
+    });
 }

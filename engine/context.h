@@ -71,6 +71,9 @@ class ConversionContext {
     // The strategy file could neither be read nor kept as a backup at start-up: the end of the
     // run does not write over it.
     bool keepStrategyFile = false;
+    // The strategy file's text as this run took it up; the end of the run writes the strategy
+    // only when it differs, so that a change saved meanwhile elsewhere is not undone.
+    std::string strategyAtStart;
 
     // How long the converter may run before it is stopped, in seconds; 0 waits as long as it
     // takes.

@@ -1,4 +1,5 @@
 #include "engine/conversion_info.h"
+#include "engine/files.h"
 
 #include <charconv>
 
@@ -31,7 +32,8 @@ bool writeConversionInfo(ConversionContext& ctx, const std::string& path) {
     OutputFile& out = ctx.outputFile;
     Strategy& strategy = ctx.strategy;
     if (!out.open(path)) {
-        ctx.host.showMessage(MessageKind::Error, "Failure creating .IFO file ");
+        ctx.host.showMessage(MessageKind::Error, "Failure creating .IFO file \n" + shownPath(path) +
+                                                     ": " + out.failureReason());
         return false;
     }
     OutputFileGuard guard(out);
@@ -72,8 +74,8 @@ bool writeConversionInfo(ConversionContext& ctx, const std::string& path) {
     }
 
     if (!out.close()) {
-        ctx.host.showMessage(MessageKind::Error,
-                             "Failure writing .IFO file " + path + ": " + out.failureReason());
+        ctx.host.showMessage(MessageKind::Error, "Failure writing .IFO file " + shownPath(path) +
+                                                     ": " + out.failureReason());
         return false;
     }
     return true;

@@ -17,6 +17,9 @@ namespace {
 constexpr const char* kInputWork = "input.tmp";
 constexpr const char* kIfoWork = "ifo.tmp";
 constexpr const char* kOutputWork = "out.tmp";
+// What the converter writes on its standard error, kept out of the user's terminal: its report
+// is shown once, from "jconvpro.err", or from here when it left none.
+constexpr const char* kErrorCapture = "errors.tmp";
 // The fourth argument of direction "2": no database name, one blank.
 constexpr std::string_view kNoDatabaseName = " ";
 // Polls granted to a killed converter to end before the driver stops waiting for it.
@@ -74,18 +77,37 @@ std::string nameUserFiles(std::string_view text, const WorkFileNames& names) {
     return out;
 }
 
-std::string palmDatabaseProblem(const std::string& path) {
+namespace {
+
+// Why a JFile record of `fields` values is not whole: a big-endian length word per value (its
+// bytes plus one for its end mark), then the values, each ended by a zero byte.
+std::string jfileRecordProblem(std::string_view record, std::size_t fields) {
+    const auto byteAt = [&](std::size_t at) { return static_cast<unsigned char>(record[at]); };
+    if (record.size() < 2 * fields) return "it is shorter than its list of value lengths";
+    std::size_t at = 2 * fields;
+    for (std::size_t k = 0; k < fields; ++k) {
+        const std::size_t length = std::size_t{byteAt(2 * k)} << 8 | byteAt(2 * k + 1);
+        if (length == 0 || length > record.size() - at) return "a value runs past its end";
+        if (record.find('\0', at) != at + length - 1) return "a value's length and end disagree";
+        at += length;
+    }
+    if (at != record.size()) return "it holds bytes after its last value";
+    return {};
+}
+
+}  // namespace
+
+std::string palmDatabaseProblem(const std::string& path, const ExpectedDatabase& expected) {
     constexpr std::size_t kHeaderSize = 78;
     constexpr std::size_t kEntrySize = 8;
-    std::FILE* file = openNativeFile(path, "rb");
-    if (file == nullptr) return "it cannot be read";
+    const UniqueFile file = openFile(path, "rb");
+    if (!file) return "it cannot be read";
     // The header and the longest record list there can be.
     std::string head(kHeaderSize + kEntrySize * 0xFFFF, '\0');
-    head.resize(std::fread(head.data(), 1, head.size(), file));
-    const bool readFailed = std::ferror(file) != 0;
-    std::fseek(file, 0, SEEK_END);
-    const long end = std::ftell(file);
-    std::fclose(file);
+    head.resize(std::fread(head.data(), 1, head.size(), file.get()));
+    const bool readFailed = std::ferror(file.get()) != 0;
+    std::fseek(file.get(), 0, SEEK_END);
+    const long end = std::ftell(file.get());
     if (readFailed || end < 0) return "it cannot be read";
     const auto size = static_cast<std::uint64_t>(end);
     const auto byteAt = [&](std::size_t at) { return static_cast<unsigned char>(head[at]); };
@@ -97,7 +119,18 @@ std::string palmDatabaseProblem(const std::string& path) {
 
     if (size < kHeaderSize) return "it is shorter than a database header" + bytes;
     if (head.find('\0') >= 32 || head[0] == '\0') return "it holds no database name";
+    const std::string_view type = std::string_view(head).substr(60, 4);
+    const std::string_view creator = std::string_view(head).substr(64, 4);
+    if (type != expected.type || creator != expected.creator) {
+        return "it is a database of type " + std::string(type) + " and creator " +
+               std::string(creator) + ", not a JFile database (" + std::string(expected.type) +
+               "/" + std::string(expected.creator) + ")";
+    }
     const std::uint32_t count = u16(76);
+    if (expected.records > 0 && count != expected.records) {
+        return "it holds " + std::to_string(count) + " records for " +
+               std::to_string(expected.records) + " exported";
+    }
     const std::uint64_t listEnd = kHeaderSize + std::uint64_t{kEntrySize} * count;
     if (listEnd > size) {
         return "its list of " + std::to_string(count) + " records runs past its end" + bytes;
@@ -114,6 +147,23 @@ std::string palmDatabaseProblem(const std::string& path) {
                    " lies outside the file" + bytes;
         }
         previous = offset;
+    }
+    if (expected.fields == 0) return {};
+    // Each record runs to the next one, the last to the end of the file.
+    std::string record;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint64_t offset = u32(kHeaderSize + kEntrySize * i);
+        const std::uint64_t next = i + 1 < count ? u32(kHeaderSize + kEntrySize * (i + 1)) : size;
+        record.resize(static_cast<std::size_t>(next - offset));
+        if (std::fseek(file.get(), static_cast<long>(offset), SEEK_SET) != 0 ||
+            std::fread(record.data(), 1, record.size(), file.get()) != record.size()) {
+            return "it cannot be read";
+        }
+        if (const std::string problem = jfileRecordProblem(record, expected.fields);
+            !problem.empty()) {
+            return "record " + std::to_string(i + 1) + " of " + std::to_string(count) +
+                   " is damaged: " + problem;
+        }
     }
     return {};
 }
@@ -210,13 +260,23 @@ bool ExternalConverter::convert(const DirectionInfo& direction, const std::strin
     // the destination's folder, so the work folder is looked at too.
     const std::string workFolder = joinPath(programFolder_, kWorkFolderName);
     const bool separateWorkLog = folderOf(destination) != workFolder;
+    // The file the user chose: the export behind the CSV, or the database.
+    const std::string& userFile =
+        direction.buildsDatabase && !exportFile_.empty() ? exportFile_ : source;
 
-    if (!system.fileExists(source)) {
-        host.showMessage(MessageKind::Plain, "The source file does not exist");
+    if (const std::string problem = inputFileProblem(source); !problem.empty()) {
+        const std::string detail = shownPath(source) + ": " + problem;
+        if (problem == kNoSuchFile) {
+            host.showMessage(MessageKind::Plain, "The source file does not exist\n" + detail);
+        } else {
+            host.showMessage(MessageKind::Error, detail);
+        }
         return false;
     }
     if (!converterPresent()) {
-        host.showMessage(MessageKind::Plain, "Jconvpro.exe not found!");
+        host.showMessage(MessageKind::Plain, "Jconvpro.exe not found!\n" +
+                                                 shownPath(programPath()) + ": " +
+                                                 std::string(kNoSuchFile));
         return false;
     }
     // A destination without a folder part lies in the current folder, which exists.
@@ -224,7 +284,8 @@ bool ExternalConverter::convert(const DirectionInfo& direction, const std::strin
         host.showMessage(MessageKind::Plain, "Destination directory Had to be created");
         system.createFolders(destinationFolder);
     }
-    if (system.fileExists(destination)) system.deleteFile(destination);
+    // The destination is not deleted before the run: it is replaced only by a new output that
+    // is complete and checked, so a failed, cancelled or killed run leaves the last good one.
     clearErrorLog(destinationFolder);
     if (separateWorkLog) clearErrorLog(workFolder);
 
@@ -235,55 +296,98 @@ bool ExternalConverter::convert(const DirectionInfo& direction, const std::strin
               destination,
               ifoFile,
               direction.buildsDatabase ? exportFile_ : std::string()};
-    const ConverterRunEnd end =
-        runConverter(direction, source, destination, ifoFile, fourthArgument);
+    ConverterRunEnd end = runConverter(direction, source, destination, ifoFile, fourthArgument);
 
     if (end == ConverterRunEnd::Cancelled) {
         // The user asked for it: no message box. The job tells the log and the status bar.
-        if (system.fileExists(destination)) system.deleteFile(destination);
+        removeWorkFiles();
         outcome_ = ConverterOutcome::Cancelled;
         return false;
     }
 
-    bool failed = showErrorLog(destinationFolder);
-    if (separateWorkLog && showErrorLog(workFolder)) failed = true;
-
+    const bool reported =
+        showErrorLog(destinationFolder) || (separateWorkLog && showErrorLog(workFolder));
+    if (!reported && end == ConverterRunEnd::Ended) showCapturedErrors();
     std::string problem;
+    std::string problemFile = userFile;
     switch (end) {
+        case ConverterRunEnd::Ended:
+            if (reported) {
+                problem = "jconvpro.exe reported an error; its output was not used";
+            } else if (problem = fetchOutput(direction, destination); fetchFailed_) {
+                problemFile = destination;
+            }
+            break;
+        case ConverterRunEnd::NotStarted:
+            problem = "jconvpro.exe could not be started";
+            if (!failure_.empty()) problem += ": " + failure_;
+            break;
         case ConverterRunEnd::Abnormal:
-            problem = "jconvpro.exe ended abnormally (it crashed or was killed) while converting " +
-                      source + "; its output was not used";
+            problem =
+                "jconvpro.exe ended abnormally (it crashed or was killed); its output was "
+                "not used";
             break;
         case ConverterRunEnd::TimedOut:
-            problem = "jconvpro.exe did not finish converting " + source + " within " +
+            problem = "jconvpro.exe did not finish within " +
                       std::to_string(ctx_.converterTimeoutSeconds) + " seconds and was stopped";
             break;
-        case ConverterRunEnd::StagingFailed:
-        case ConverterRunEnd::FetchFailed:
-        case ConverterRunEnd::DamagedOutput:
+        default:
             problem = failure_;
             break;
-        default:
-            break;
     }
+    removeWorkFiles();
     if (!problem.empty()) {
-        host.appendLog(problem);
-        host.showMessage(MessageKind::Error, problem);
-        failed = true;
-    }
-    if (failed && system.fileExists(destination)) system.deleteFile(destination);
-
-    if (!system.fileExists(destination)) {
-        host.showMessage(MessageKind::Error, direction.missingOutputMessage);
+        // The fixed text stays as it is; the file and the reason follow on a line of their own.
+        const std::string detail = shownPath(problemFile) + ": " + problem;
+        host.appendLog(detail);
+        host.showMessage(MessageKind::Error,
+                         std::string(direction.missingOutputMessage) + "\n" + detail);
         return false;
     }
     outcome_ = ConverterOutcome::Converted;
     return true;
 }
 
+std::string ExternalConverter::fetchOutput(const DirectionInfo& direction,
+                                           const std::string& destination) {
+    SystemServices& system = ctx_.system;
+    fetchFailed_ = false;
+    const std::string outputWork = workPath(kOutputWork);
+    if (!system.fileExists(outputWork)) return "jconvpro.exe wrote no output";
+    if (direction.buildsDatabase) {
+        // A database that is cut off or not the one asked for would go to the handheld at the
+        // next sync.
+        if (const std::string problem = palmDatabaseProblem(outputWork, expected_);
+            !problem.empty()) {
+            return "jconvpro.exe wrote a damaged database: " + problem + "; it was not used";
+        }
+    }
+    if (ReplaceResult fetched = replaceFileByCopy(system, outputWork, destination); !fetched) {
+        fetchFailed_ = true;
+        return fetched.failure;
+    }
+    return {};
+}
+
+void ExternalConverter::removeWorkFiles() {
+    ctx_.system.deleteFile(workPath(kInputWork));
+    ctx_.system.deleteFile(workPath(kOutputWork));
+    if (!captureFile_.empty()) ctx_.system.deleteFile(captureFile_);
+}
+
+void ExternalConverter::showCapturedErrors() {
+    // What the converter said on its standard error when it left no report of its own.
+    std::string text;
+    if (captureFile_.empty() || readWholeFile(captureFile_, text) != ReadResult::Read ||
+        text.empty()) {
+        return;
+    }
+    nameUserFilesInLog(captureFile_);
+    ctx_.host.showLog(captureFile_);
+}
+
 ConverterRunEnd ExternalConverter::runConverter(const DirectionInfo& direction,
-                                                const std::string& source,
-                                                const std::string& destination,
+                                                const std::string& source, const std::string&,
                                                 const std::string& ifoFile,
                                                 const std::string& fourthArgument) {
     SystemServices& system = ctx_.system;
@@ -294,24 +398,34 @@ ConverterRunEnd ExternalConverter::runConverter(const DirectionInfo& direction,
     const std::string inputWork = workPath(kInputWork);
     const std::string ifoWork = workPath(kIfoWork);
     const std::string outputWork = workPath(kOutputWork);
+    captureFile_ = workPath(kErrorCapture);
 
     // Whatever an earlier, interrupted run left must not pass for this run's input or output.
-    system.deleteFile(inputWork);
-    system.deleteFile(outputWork);
+    removeWorkFiles();
 
     ConverterRunEnd end = ConverterRunEnd::Ended;
     failure_.clear();
-    if (ReplaceResult copied = replaceFileByCopy(system, source, inputWork); !copied) {
-        failure_ =
-            "Could not copy " + source + " to the work file " + inputWork + ": " + copied.failure;
-        end = ConverterRunEnd::StagingFailed;
-    } else if (system.fileExists(ifoFile)) {
-        // A missing IFO leaves the last run's ifo.tmp in place, as the converter expects.
-        if (ReplaceResult ifoCopied = replaceFileByCopy(system, ifoFile, ifoWork); !ifoCopied) {
-            failure_ = "Could not copy " + ifoFile + " to the work file " + ifoWork + ": " +
-                       ifoCopied.failure;
-            end = ConverterRunEnd::StagingFailed;
+    // Staging counts against the time limit and stops on Cancel: a huge or endless input must
+    // not hold the run.
+    const std::int64_t startSecond = system.nowSeconds();
+    const auto keepCopying = [&] {
+        host.pumpEvents();
+        return ctx_.stopRequest() == StopRequest::None && !timeIsUp(startSecond);
+    };
+    const auto stage = [&](const std::string& from, const std::string& to) {
+        if (ReplaceResult copied = replaceFileByCopy(system, from, to, keepCopying); !copied) {
+            if (ctx_.stopRequest() != StopRequest::None) return ConverterRunEnd::Cancelled;
+            if (timeIsUp(startSecond)) return ConverterRunEnd::TimedOut;
+            failure_ = "could not be copied to the work file " + to + ": " + copied.failure;
+            return ConverterRunEnd::StagingFailed;
         }
+        return ConverterRunEnd::Ended;
+    };
+    end = stage(source, inputWork);
+    // A missing IFO leaves the last run's ifo.tmp in place, as the converter expects.
+    if (end == ConverterRunEnd::Ended && system.fileExists(ifoFile)) {
+        end = stage(ifoFile, ifoWork);
+        if (end == ConverterRunEnd::StagingFailed) failure_ = shownPath(ifoFile) + " " + failure_;
     }
 
     if (end == ConverterRunEnd::Ended) {
@@ -321,40 +435,25 @@ ConverterRunEnd ExternalConverter::runConverter(const DirectionInfo& direction,
         } else {
             const std::string line = commandLine(direction.converterCode, fourthArgument);
             host.converterCommand(line);
-            if (system.startProcess(programPath(), line, true, handle)) {
-                end = waitFor(handle);
+            if (system.startCapturedProcess(programPath(), line, true, captureFile_, handle)) {
+                end = waitFor(handle, startSecond);
             } else {
                 end = ConverterRunEnd::NotStarted;
+                failure_ = system.lastStartError();
                 // Only the run log names the system's reason; the user's messages stay as they are.
-                if (const std::string reason = system.lastStartError(); !reason.empty()) {
-                    host.appendLog(reason);
-                }
+                if (!failure_.empty()) host.appendLog(failure_);
             }
         }
     }
 
     host.progressEnded();
-    // Only a run that ended by itself has output worth fetching; a missing out.tmp is the
-    // missing-output case, not a failed fetch.
-    if (end == ConverterRunEnd::Ended && system.fileExists(outputWork) &&
-        direction.buildsDatabase) {
-        // A database that is cut off would go to the handheld at the next sync.
-        if (const std::string problem = palmDatabaseProblem(outputWork); !problem.empty()) {
-            failure_ = "jconvpro.exe wrote a damaged database for " +
-                       (exportFile_.empty() ? source : exportFile_) + ": " + problem +
-                       "; it was not used";
-            end = ConverterRunEnd::DamagedOutput;
-        }
-    }
-    if (end == ConverterRunEnd::Ended && system.fileExists(outputWork)) {
-        if (ReplaceResult fetched = replaceFileByCopy(system, outputWork, destination); !fetched) {
-            failure_ = "Could not write " + destination + ": " + fetched.failure;
-            end = ConverterRunEnd::FetchFailed;
-        }
-    }
     system.deleteFile(inputWork);
-    system.deleteFile(outputWork);
     return end;
+}
+
+bool ExternalConverter::timeIsUp(std::int64_t startSecond) {
+    const std::int64_t timeout = ctx_.converterTimeoutSeconds;
+    return timeout > 0 && ctx_.system.nowSeconds() - startSecond >= timeout;
 }
 
 void ExternalConverter::stopProcess(ProcessHandle& handle) {
@@ -368,11 +467,12 @@ void ExternalConverter::stopProcess(ProcessHandle& handle) {
     }
 }
 
-ConverterRunEnd ExternalConverter::waitFor(ProcessHandle& handle) {
+ConverterRunEnd ExternalConverter::waitFor(ProcessHandle& handle, std::int64_t startSecond) {
     SystemServices& system = ctx_.system;
     HostServices& host = ctx_.host;
-    const std::int64_t startSecond = system.nowSeconds();
-    std::int64_t lastSecond = startSecond;
+    // The progress counts the converter's own seconds; the time limit counts staging too.
+    const std::int64_t progressStart = system.nowSeconds();
+    std::int64_t lastSecond = progressStart;
     const std::int64_t timeout = ctx_.converterTimeoutSeconds;
     ConverterRunEnd end = ConverterRunEnd::Ended;
     for (;;) {
@@ -381,7 +481,7 @@ ConverterRunEnd ExternalConverter::waitFor(ProcessHandle& handle) {
         const std::int64_t now = system.nowSeconds();
         if (now > lastSecond) {
             lastSecond = now;
-            host.converterRunning(static_cast<int>(now - startSecond));
+            host.converterRunning(static_cast<int>(now - progressStart));
         }
         host.pumpEvents();
         if (status == ProcessStatus::Abnormal) {

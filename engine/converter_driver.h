@@ -9,7 +9,8 @@
 // killed by a signal or ended with an exception status has failed.
 //
 // Nothing of an earlier run can count as output: the work files are removed before staging, and
-// the output reaches its destination through a temporary file there, flushed and renamed. The
+// the output reaches its destination only when it is complete and checked, through a temporary
+// file there, flushed and renamed; until then the destination keeps its last good file. The
 // user can stop a run (ConversionContext::requestStop), and a run may be given a time limit
 // (ConversionContext::converterTimeoutSeconds); either ends the converter process.
 
@@ -48,10 +49,19 @@ struct WorkFileNames {
 };
 std::string nameUserFiles(std::string_view text, const WorkFileNames& names);
 
-// Why the Palm database at `path` cannot be whole (it holds fewer bytes than its header, record
-// list and records need), in words for the user; empty when its structure holds together. Only
-// the container is looked at, not what the records hold.
-std::string palmDatabaseProblem(const std::string& path);
+// What a database the converter built must be: JFile's type and creator, one record per record
+// exported, each record `fields` values long. Zero counts are not checked.
+struct ExpectedDatabase {
+    std::string_view type = "JfD5";
+    std::string_view creator = "JFi5";
+    std::size_t records = 0;
+    std::size_t fields = 0;
+};
+
+// Why the Palm database at `path` is not the one expected, in words for the user; empty when it
+// is. Header, record list and every record are read back: each record must lie whole inside the
+// file and hold exactly the expected values, their lengths and end marks agreeing.
+std::string palmDatabaseProblem(const std::string& path, const ExpectedDatabase& expected = {});
 
 class ExternalConverter {
   public:
@@ -75,6 +85,8 @@ class ExternalConverter {
     // The EndNote export that the comma-separated source of convertCsvToPdb was made from, so
     // that the converter's messages can name it and its records.
     void setExportFile(std::string path) { exportFile_ = std::move(path); }
+    // What the database of the next convertCsvToPdb must hold.
+    void expectDatabase(const ExpectedDatabase& expected) { expected_ = expected; }
 
     // Stages, runs, waits, fetches. Failures are reported by the caller from the result.
     ConverterRunEnd runConverter(const DirectionInfo& direction, const std::string& source,
@@ -104,7 +116,13 @@ class ExternalConverter {
     bool convert(const DirectionInfo& direction, const std::string& source,
                  const std::string& destination, const std::string& ifoFile,
                  const std::string& fourthArgument);
-    ConverterRunEnd waitFor(ProcessHandle& handle);
+    ConverterRunEnd waitFor(ProcessHandle& handle, std::int64_t startSecond);
+    bool timeIsUp(std::int64_t startSecond);
+    // Checks the output work file and puts it in place of the destination; empty on success,
+    // else why not (fetchFailed_ tells whether the destination could not be written).
+    std::string fetchOutput(const DirectionInfo& direction, const std::string& destination);
+    void removeWorkFiles();
+    void showCapturedErrors();
     void stopProcess(ProcessHandle& handle);
     void nameUserFilesInLog(const std::string& folder);
 
@@ -114,7 +132,10 @@ class ExternalConverter {
     std::chrono::milliseconds pollPause_{5};
     ConverterOutcome outcome_ = ConverterOutcome::Failed;
     std::string exportFile_;
-    std::string failure_;  // the system's words for a failed staging or fetch
+    std::string failure_;  // the system's words for a failed staging or start
+    bool fetchFailed_ = false;
+    std::string captureFile_;
+    ExpectedDatabase expected_;
     WorkFileNames names_;
 };
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -15,8 +16,11 @@
 namespace rq {
 
 // Deviations from the plain format that real exports show and that this reader tolerates:
-// - CR anywhere is dropped (files come from Windows text mode).
-// - A byte 0x1A (Ctrl-Z) ends the input as if the file ended there.
+// - CR anywhere is dropped (files come from Windows text mode), except in an export with no LF
+//   at all before its end: that one comes from a classic Mac, and each CR is read as an LF, so
+//   that line breaks inside values survive.
+// - A byte 0x1A (Ctrl-Z) ends the input as if the file ended there; the user is told how much
+//   was left unread.
 // - A degree sign (0xB0) inside a value is data: only a 0xB0 followed directly by CR or LF, or by
 //   the end of the input, is a record mark, which is where EndNote writes them. Exports with
 //   CR LF, LF alone and CR alone (classic Mac) so give the same records.
@@ -203,12 +207,18 @@ class ExportReader {
               ::operator new (kCarrySize + kReadSize, std::align_val_t{kPageSize}))) {
         // Large reads go straight into the aligned buffer, not through a stdio copy.
         std::setvbuf(input_, nullptr, _IONBF, 0);
+        judgeLineEnds();
     }
 
     Stop run();
-    ExportResult result() const { return {records_.count(), records_.cut()}; }
+    ExportResult result() const { return {records_.count(), records_.cut(), {}}; }
+    // Where a 0x1A ended the reading, counted from the start of the file; -1 when none did.
+    long long endOfTextOffset() const { return endOfText_; }
 
   private:
+    // Whether the export has classic Mac line ends: no LF before its end (or its 0x1A) and at
+    // least one CR. Looks ahead and comes back; most exports show an LF in their first block.
+    void judgeLineEnds();
     // Reads the next block into the read area. With `keep`, the bytes from pos_ on (at most
     // kCarrySize) move in front of it first. False when no byte was added.
     bool fill(bool keep);
@@ -237,6 +247,10 @@ class ExportReader {
     const unsigned char* end_ = nullptr;
     bool ended_ = false;   // no byte follows end_
     bool failed_ = false;  // ... because reading failed
+    bool classicMac_ = false;
+    bool lineEndsKnown_ = false;
+    long long readSoFar_ = 0;
+    long long endOfText_ = -1;
     // The next CR, LF and quote of the record in hand at or after the place last asked about;
     // the record's mark when there is none.
     const unsigned char* mark_ = nullptr;
@@ -264,8 +278,38 @@ bool ExportReader::fill(bool keep) {
         end_ = stop;
         ended_ = true;
         failed_ = false;
+        endOfText_ = readSoFar_ + (stop - area);
     }
+    readSoFar_ += static_cast<long long>(got);
+    if (!lineEndsKnown_) {
+        // Input that cannot be looked ahead in (a pipe) is judged by its first block.
+        lineEndsKnown_ = true;
+        classicMac_ =
+            find(area, end_, kLineFeed) == nullptr && find(area, end_, kCarriageReturn) != nullptr;
+    }
+    if (classicMac_) std::replace(area, area + (end_ - area), kCarriageReturn, kLineFeed);
     return end_ != area;
+}
+
+void ExportReader::judgeLineEnds() {
+    const long start = std::ftell(input_);
+    if (start < 0) return;
+    unsigned char* const area = buffer_.get() + kCarrySize;
+    bool sawLineFeed = false;
+    bool sawCarriageReturn = false;
+    for (;;) {
+        const std::size_t got = std::fread(area, 1, kReadSize, input_);
+        const unsigned char* end = area + got;
+        const unsigned char* stop = find(area, end, kEndOfText);
+        if (stop != nullptr) end = stop;
+        sawLineFeed = find(area, end, kLineFeed) != nullptr;
+        sawCarriageReturn = sawCarriageReturn || find(area, end, kCarriageReturn) != nullptr;
+        if (sawLineFeed || stop != nullptr || got < kReadSize) break;
+    }
+    std::clearerr(input_);
+    if (std::fseek(input_, start, SEEK_SET) != 0) return;  // judged by the first block then
+    lineEndsKnown_ = true;
+    classicMac_ = !sawLineFeed && sawCarriageReturn;
 }
 
 const unsigned char* ExportReader::findMark(const unsigned char* from) const {
@@ -447,13 +491,33 @@ void writeHeader(ConversionContext& ctx, int selectedCount) {
     out.endLine();
 }
 
+// A 0x1A before the end of a file cuts it short without a word from the format; the user learns
+// where, and how much was left.
+void reportEndOfText(ConversionContext& ctx, const std::string& sourcePath, std::FILE* input,
+                     long long offset) {
+    long long size = -1;
+    if (std::fseek(input, 0, SEEK_END) == 0) size = std::ftell(input);
+    if (size < 0) {
+        size = offset;  // a pipe: what follows is counted as it is read
+        char block[1 << 16];
+        for (std::size_t got; (got = std::fread(block, 1, sizeof block, input)) > 0;) {
+            size += static_cast<long long>(got);
+        }
+    }
+    const std::string text = shownPath(sourcePath) + ": an end-of-file byte (0x1A) at byte " +
+                             std::to_string(offset) + " ended the reading; the " +
+                             std::to_string(size - offset) + " bytes from there on were not read";
+    ctx.host.appendLog(text);
+    ctx.host.showMessage(MessageKind::Information, text);
+}
+
 void reportStop(ConversionContext& ctx, const std::string& sourcePath, Stop stop, int records) {
     std::string text;
     if (stop == Stop::TooLong) {
-        text = "Record " + std::to_string(records + 1) +
+        text = shownPath(sourcePath) + ": record " + std::to_string(records + 1) +
                " is too long; the rest of the file was not converted";
     } else if (stop == Stop::ReadError) {
-        text = "Error reading " + sourcePath + " after record " + std::to_string(records) +
+        text = shownPath(sourcePath) + ": read error after record " + std::to_string(records) +
                "; the rest of the file was not converted";
     } else {
         return;
@@ -465,31 +529,38 @@ void reportStop(ConversionContext& ctx, const std::string& sourcePath, Stop stop
 ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath,
                         const std::string& csvPath, bool byteWise) {
     OutputFile& out = ctx.outputFile;
+    // The fixed texts stay; the file and the reason follow on a line of their own.
+    const auto fail = [&](std::string_view text, const std::string& path, std::string reason) {
+        ExportResult failed;
+        failed.failure = shownPath(path) + ": " + reason;
+        ctx.host.showMessage(MessageKind::Error, std::string(text) + "\n" + failed.failure);
+        return failed;
+    };
+    std::string problem = inputFileProblem(sourcePath);
+    errno = 0;
+    const UniqueFile input = problem.empty() ? openFile(sourcePath, "rb") : nullptr;
+    if (!input) {
+        if (problem.empty()) problem = errno != 0 ? std::strerror(errno) : "it cannot be opened";
+        return fail("Couldnt Open input .tsv file", sourcePath, problem);
+    }
     if (!out.open(csvPath)) {
-        ctx.host.showMessage(MessageKind::Error, "Couldnt open output CSV File");
-        return {};
+        return fail("Couldnt open output CSV File", csvPath, out.failureReason());
     }
     OutputFileGuard guard(out);
     writeHeader(ctx, assignPopupLetters(ctx.strategy));
-
-    const UniqueFile input = openFile(sourcePath, "rb");
-    if (!input) {
-        ctx.host.showMessage(MessageKind::Error, "Couldnt Open input .tsv file");
-        out.close();
-        return {};
-    }
     Stop stop;
     ExportResult result;
+    long long endOfText = -1;
     {
         ExportReader reader(ctx, input.get(), byteWise);
         stop = reader.run();
         result = reader.result();
+        endOfText = reader.endOfTextOffset();
     }
+    if (endOfText >= 0) reportEndOfText(ctx, sourcePath, input.get(), endOfText);
 
     if (!out.close() || stop == Stop::WriteError) {
-        ctx.host.showMessage(MessageKind::Error,
-                             "Error writing the CSV file " + csvPath + ": " + out.failureReason());
-        return {};
+        return fail("Error writing the CSV file", csvPath, out.failureReason());
     }
     reportStop(ctx, sourcePath, stop, result.records);
     return result;

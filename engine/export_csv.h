@@ -20,7 +20,11 @@ inline constexpr unsigned char kLineEndMark = 0x85;
 struct ExportResult {
     int records = 0;           // records written to the CSV
     int truncatedRecords = 0;  // of those, records with a cut value (each one logged)
-    bool operator==(const ExportResult&) const = default;
+    std::string failure;       // "PATH: reason" when the export could not be read or written
+    // The counts; the words of a failure are the user's, not part of the result's value.
+    bool operator==(const ExportResult& other) const {
+        return records == other.records && truncatedRecords == other.truncatedRecords;
+    }
 };
 
 // Reads the export at `sourcePath` and writes the CSV at `csvPath`.

@@ -1,11 +1,16 @@
 #include "engine/file_replace.h"
 #include "engine/native_path.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <system_error>
+
+#include "engine/path.h"
 
 namespace rq {
 
@@ -84,7 +89,43 @@ class StandardReplacement final : public ReplacementFile {
 }  // namespace
 
 std::string replacementPath(const std::string& path) {
-    return path + ".rqnew";
+    // A name of 255 bytes must leave room for the random part and the suffix.
+    constexpr std::size_t kNameRoom = 255 - 1 - 16 - kReplacementSuffix.size();
+    static std::atomic<std::uint64_t> counter{0};
+    static const std::uint64_t seed = [] {
+        std::random_device device;
+        return std::uint64_t{device()} << 32 ^ device();
+    }();
+    // A counter keeps names of one process apart; the seed keeps processes apart.
+    std::uint64_t bits = seed ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15ULL);
+    bits ^= bits >> 29;
+    const PathParts parts = splitPath(path);
+    std::string name = parts.name;
+    if (name.size() > kNameRoom) {
+        std::size_t cut = kNameRoom;
+        // Never in the middle of a UTF-8 character.
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        name.resize(cut);
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    name += '.';
+    for (int i = 0; i < 16; ++i, bits >>= 4) name += kHex[bits & 0xF];
+    name += kReplacementSuffix;
+    return parts.folder + name;
+}
+
+std::string replacementTarget(const std::string& path) {
+    namespace fs = std::filesystem;
+    fs::path target = nativePath(path);
+    // As many links as the system follows itself before it calls it a loop.
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(target, error))) break;
+        const fs::path next = fs::read_symlink(target, error);
+        if (error) break;
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return utf8Path(target);
 }
 
 std::unique_ptr<ReplacementFile> beginStandardReplace(const std::string& path,
@@ -97,11 +138,7 @@ std::unique_ptr<ReplacementFile> beginStandardReplace(const std::string& path,
         return nullptr;
     }
     // A link is kept: the file it points to is the one replaced.
-    std::string target = path;
-    if (fs::is_symlink(fs::symlink_status(nativePath(path), error)) && fs::exists(status)) {
-        const fs::path resolved = fs::canonical(nativePath(path), error);
-        if (!error) target = utf8Path(resolved);
-    }
+    const std::string target = replacementTarget(path);
     const bool special = fs::exists(status) && !fs::is_regular_file(status);
     const std::string temporary = special ? std::string() : replacementPath(target);
     errno = 0;
@@ -127,7 +164,7 @@ ReplaceResult replaceFileContents(SystemServices& system, const std::string& pat
 }
 
 ReplaceResult replaceFileByCopy(SystemServices& system, const std::string& from,
-                                const std::string& to) {
+                                const std::string& to, const std::function<bool()>& keepGoing) {
     std::FILE* in = openNativeFile(from, "rb");
     if (in == nullptr) return {from + ": " + errnoText(errno)};
     std::string reason;
@@ -140,6 +177,11 @@ ReplaceResult replaceFileByCopy(SystemServices& system, const std::string& from,
     const std::unique_ptr<char[]> buffer(new char[kChunk]);
     bool ok = true;
     for (;;) {
+        if (keepGoing && !keepGoing()) {
+            ok = false;
+            reason = "the copy was stopped";
+            break;
+        }
         const std::size_t n = std::fread(buffer.get(), 1, kChunk, in);
         if (n > 0 && !file->write(buffer.get(), n)) {
             ok = false;

@@ -1,6 +1,8 @@
 #include "engine/files.h"
 
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 namespace rq {
 
@@ -15,6 +17,39 @@ ReadResult readWholeFile(const std::string& path, std::string& contents) {
     if (std::ferror(file.get()) != 0) return ReadResult::Failed;
     contents = std::move(text);
     return ReadResult::Read;
+}
+
+std::string inputFileProblem(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::status(nativePath(path), error);
+    if (fs::is_regular_file(status)) return {};
+    if (!fs::exists(status)) return std::string(kNoSuchFile);
+    if (fs::is_directory(status)) return std::string(kIsADirectory);
+    return std::string(kNotARegularFile);
+}
+
+std::string shownPath(std::string_view path) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(path.size());
+    for (const char c : path) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b != 0x7F) {
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else {
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 0xF];
+        }
+    }
+    return out;
 }
 
 }  // namespace rq

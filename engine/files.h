@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "engine/native_path.h"
 
@@ -27,5 +28,17 @@ enum class ReadResult { Read, Missing, Failed };
 // The whole file into `contents`, which is left alone unless the result is Read. Missing only
 // when there is no file at `path`; every other failure is Failed.
 ReadResult readWholeFile(const std::string& path, std::string& contents);
+
+// The reasons for a file that cannot be an input, in the same words on every system.
+inline constexpr std::string_view kNoSuchFile = "No such file or directory";
+inline constexpr std::string_view kIsADirectory = "Is a directory";
+inline constexpr std::string_view kNotARegularFile = "not a regular file";
+// Why `path` cannot be read as an input: empty for a regular file (or a link to one), else one
+// of the reasons above. A pipe or a device would be read until the disk is full, or forever.
+std::string inputFileProblem(const std::string& path);
+
+// `path` as a message or a log line shows it: control characters (a newline in a name would
+// forge lines) become escapes such as \n and \x1b.
+std::string shownPath(std::string_view path);
 
 }  // namespace rq

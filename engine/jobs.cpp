@@ -1,12 +1,16 @@
 #include "engine/jobs.h"
 
+#include <initializer_list>
 #include <vector>
 
 #include "engine/conversion_info.h"
 #include "engine/converter_driver.h"
 #include "engine/csv_import.h"
 #include "engine/export_csv.h"
+#include "engine/files.h"
 #include "engine/path.h"
+#include "engine/text.h"
+#include "engine/windows1252.h"
 
 namespace rq {
 
@@ -25,6 +29,53 @@ void reportCancelled(ConversionContext& ctx) {
 bool mayStartNextFile(ConversionContext& ctx) {
     ctx.clearFileStop();
     return ctx.stopRequest() == StopRequest::None;
+}
+
+// The outputs of a job's files so far: a second input with the same output file, or the same
+// database name on the handheld, would silently replace the first one's.
+class OutputsOfThisRun {
+  public:
+    // True when `input` may go on; otherwise the user has been told and the result says so.
+    bool claim(ConversionContext& ctx, const std::string& input, const std::string& output,
+               const std::string& palmName = {}) {
+        for (const Claim& c : claims_) {
+            if (!equalsIgnoringAsciiCase(c.output, output) &&
+                (palmName.empty() || c.palmName != palmName)) {
+                continue;
+            }
+            const std::string text = shownPath(input) + ": it would replace " +
+                                     shownPath(c.output) + ", written from " + shownPath(c.input) +
+                                     " in this run; it was not converted";
+            ctx.host.appendLog(text);
+            ctx.host.showMessage(MessageKind::Error, text);
+            return false;
+        }
+        claims_.push_back({input, output, palmName});
+        return true;
+    }
+
+  private:
+    struct Claim {
+        std::string input, output, palmName;
+    };
+    std::vector<Claim> claims_;
+};
+
+// Work files and outputs are named after the input; a name the file system cannot hold fails
+// here, with its limit, rather than deep in a writer with no reason.
+constexpr std::size_t kFileNameLimit = 255;
+bool namesFit(ConversionContext& ctx, const std::string& input,
+              std::initializer_list<std::string_view> paths) {
+    for (const std::string_view path : paths) {
+        if (fileName(path).size() <= kFileNameLimit) continue;
+        ctx.host.showMessage(MessageKind::Error, shownPath(input) + ": name too long (the file " +
+                                                     shownPath(fileName(path)) + " would need " +
+                                                     std::to_string(fileName(path).size()) +
+                                                     " bytes; a file name holds at most " +
+                                                     std::to_string(kFileNameLimit) + ")");
+        return false;
+    }
+    return true;
 }
 
 // A file the job did not start because the user quits.
@@ -48,37 +99,12 @@ std::string prefixPdbName(std::string_view path) {
     return out;
 }
 
-namespace {
-// Bytes of the UTF-8 character at `at`; 1 for a byte that does not start a whole one, so that
-// names in a single-byte code page count byte by byte.
-std::size_t characterLength(std::string_view text, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t length = lead >= 0xF0 && lead <= 0xF4   ? 4
-                               : lead >= 0xE0 && lead <= 0xEF ? 3
-                               : lead >= 0xC2 && lead <= 0xDF ? 2
-                                                              : 1;
-    if (at + length > text.size()) return 1;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return 1;
-    }
-    return length;
-}
-}  // namespace
-
-std::string palmDatabaseName(std::string_view source, SystemServices& system) {
-    const std::string name = kPrefix + std::string(baseName(source));
-    // The limit counts the characters of the name as the database stores it (the ANSI code
-    // page on Windows), and a character is never cut in two.
-    std::string cut;
-    for (std::size_t at = 0; at < name.size();) {
-        const std::size_t length = characterLength(name, at);
-        const std::string longer = cut + name.substr(at, length);
-        const std::optional<std::string> stored = system.storedText(longer);
-        if ((stored ? stored->size() : longer.size()) > kPalmNameLength) break;
-        cut = longer;
-        at += length;
-    }
-    return "\"" + cut + "\"";
+std::string palmDatabaseName(std::string_view source) {
+    // The handheld stores the name in Windows-1252 on every platform: letters the code page
+    // lacks become their base letter, and the limit counts its one-byte characters.
+    std::string stored = utf8ToWindows1252(kPrefix + std::string(baseName(source))).text;
+    if (stored.size() > kPalmNameLength) stored.resize(kPalmNameLength);
+    return "\"" + windows1252ToUtf8(stored) + "\"";
 }
 
 void setHotSyncInstallFlag(ConversionContext& ctx) {
@@ -102,14 +128,15 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
     const std::string csvFile = joinPath(ctx.workFolder, base + std::string(info.csvExtension));
     const std::string ifoFile = joinPath(ctx.workFolder, base + ".IFO");
     const std::string pdbFile = outputPath(info, ctx.strategy, source);
-    const std::string palmName = palmDatabaseName(source, ctx.system);
+    const std::string palmName = palmDatabaseName(source);
     FileResult result{source, pdbFile};
+    if (!namesFit(ctx, source, {csvFile, ifoFile, pdbFile})) return result;
 
     collectFromWindow(ctx.strategy, ctx.window);
     assignPopupLetters(ctx.strategy);
 
     if (!writeConversionInfo(ctx, ifoFile)) {
-        host.showMessage(MessageKind::Error, "Unable to build .IFO file");
+        host.showMessage(MessageKind::Error, "Unable to build .IFO file\n" + shownPath(source));
         return result;
     }
 
@@ -128,11 +155,20 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
 
     if (exported.records == 0) {
         host.progressEnded();
-        host.showMessage(MessageKind::Error, "Error Converting EndNote file");
+        const std::string detail = !exported.failure.empty()
+                                       ? exported.failure
+                                       : shownPath(source) +
+                                             ": it holds no record (no record "
+                                             "ends with the byte 0xB0)";
+        host.showMessage(MessageKind::Error, "Error Converting EndNote file\n" + detail);
     } else {
         host.converterQueued();
         ExternalConverter converter(ctx);
         converter.setExportFile(source);
+        ExpectedDatabase expected;
+        expected.records = static_cast<std::size_t>(exported.records);
+        expected.fields = static_cast<std::size_t>(assignPopupLetters(ctx.strategy));
+        converter.expectDatabase(expected);
         const bool converted = converter.convertCsvToPdb(csvFile, pdbFile, ifoFile, palmName);
         host.progressEnded();
         if (converter.outcome() == ConverterOutcome::Cancelled) {
@@ -165,12 +201,19 @@ JobResult convertEndNoteToJFile(ConversionContext& ctx, const ChosenFiles& expor
     if (exports) {
         if (ctx.outputFile.isOpen()) host.appendLog("btn2jfclickout still open");
         host.pumpEvents();
+        const DirectionInfo& info = directionInfo(Direction::EndNoteToJFile);
+        OutputsOfThisRun outputs;
         for (const std::string& path : *exports) {
             if (!mayStartNextFile(ctx)) {
                 result.files.push_back(notStarted(path));
                 continue;
             }
             host.setStatusText("");
+            const std::string output = outputPath(info, ctx.strategy, path);
+            if (!outputs.claim(ctx, path, output, palmDatabaseName(path))) {
+                result.files.push_back(FileResult{path, output});
+                continue;
+            }
             result.files.push_back(convertExportFile(ctx, path));
         }
     }
@@ -187,6 +230,7 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
     const std::string importFile = outputPath(info, ctx.strategy, database);
     const std::string ifoFile = joinPath(ctx.workFolder, "temp.ifo");
     FileResult result{database, importFile};
+    if (!namesFit(ctx, database, {csvFile, importFile})) return result;
 
     host.beginBusy();
     host.phaseStarted(ProgressPhase::JFileToCsv, database);
@@ -225,12 +269,19 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
 JobResult convertJFileToEndNote(ConversionContext& ctx, const ChosenFiles& databases) {
     JobResult result;
     if (!databases) return result;
+    const DirectionInfo& info = directionInfo(Direction::JFileToEndNote);
+    OutputsOfThisRun outputs;
     for (const std::string& path : *databases) {
         if (!mayStartNextFile(ctx)) {
             result.files.push_back(notStarted(path));
             continue;
         }
         ctx.host.setStatusText("");
+        const std::string output = outputPath(info, ctx.strategy, path);
+        if (!outputs.claim(ctx, path, output)) {
+            result.files.push_back(FileResult{path, output});
+            continue;
+        }
         result.files.push_back(convertDatabaseFile(ctx, path));
     }
     ctx.host.pumpEvents();

@@ -42,9 +42,9 @@ JobResult convertEndNoteToJFile(ConversionContext& ctx, const ChosenFiles& expor
 FileResult convertExportFile(ConversionContext& ctx, const std::string& source);
 // Folder part + "RQ-" + name without extension + extension.
 std::string prefixPdbName(std::string_view path);
-// "RQ-" + base of `source`, cut to 19 characters as the system stores the name (never in the
-// middle of one), in double quotes.
-std::string palmDatabaseName(std::string_view source, SystemServices& system);
+// "RQ-" + base of `source` as the handheld stores it (Windows-1252, letters it lacks folded to
+// their base letter), cut to 19 characters, as UTF-8 in double quotes.
+std::string palmDatabaseName(std::string_view source);
 void setHotSyncInstallFlag(ConversionContext& ctx);
 
 JobResult convertJFileToEndNote(ConversionContext& ctx, const ChosenFiles& databases);

@@ -18,52 +18,50 @@ std::string strategyPath(const ConversionContext& ctx) {
     return joinPath(ctx.programFolder, kStrategyFileName);
 }
 
-// A half-read strategy would be written over the user's file at the end of the run; the file
-// is kept as it was, beside it, and the user is told where.
-void keepUnreadableStrategy(ConversionContext& ctx) {
-    const std::string backup = joinPath(ctx.programFolder, kStrategyBackupName);
-    if (replaceFileByCopy(ctx.system, strategyPath(ctx), backup)) {
-        ctx.host.showMessage(MessageKind::Information,
-                             "The strategy file could not be read to its end. It has been kept "
-                             "unchanged as " +
-                                 backup);
+// The first free backup name: "Strat.jfp.bak", then "Strat.jfp.bak2", ..., so that no earlier
+// backup is lost.
+std::string nextBackupPath(ConversionContext& ctx) {
+    const std::string first = joinPath(ctx.programFolder, kStrategyBackupName);
+    std::string backup = first;
+    for (int n = 2; ctx.system.fileExists(backup) || ctx.system.folderExists(backup); ++n) {
+        backup = first + std::to_string(n);
+    }
+    return backup;
+}
+
+// A strategy file that cannot be read to its end is kept as it was, beside it, and the user is
+// told where; this run works with the factory settings and does not write over it. True when
+// the backup was made.
+bool keepDamagedStrategy(ConversionContext& ctx, const std::string& why) {
+    const std::string path = strategyPath(ctx);
+    const std::string backup = nextBackupPath(ctx);
+    if (const ReplaceResult kept = replaceFileByCopy(ctx.system, path, backup)) {
+        ctx.host.showMessage(MessageKind::Error,
+                             "The strategy file " + shownPath(path) + " could not be read (" + why +
+                                 "). It has been kept unchanged as " + shownPath(backup) +
+                                 "; the factory settings are used.");
+        return true;
     } else {
         ctx.host.showMessage(MessageKind::Error,
-                             "The strategy file could not be read to its end, and no copy of "
-                             "it could be kept as " +
-                                 backup);
+                             "The strategy file " + shownPath(path) + " could not be read (" + why +
+                                 "), and no copy of it could be kept as " + shownPath(backup) +
+                                 " (" + kept.failure +
+                                 "). The factory settings are used for this run, and " +
+                                 shownPath(path) + " is left as it is.");
+        ctx.keepStrategyFile = true;
+        return false;
     }
 }
 
-// The strategy file exists but cannot be read at all (no permission, locked by another
-// program). It is kept as the backup before the factory defaults take its place; when not even
-// that is possible, this run leaves it alone and works with the defaults in memory. True when
-// the defaults may be written over it.
-bool keepStrategyThatCannotBeRead(ConversionContext& ctx) {
-    const std::string path = strategyPath(ctx);
-    const std::string backup = joinPath(ctx.programFolder, kStrategyBackupName);
+// Why a strategy file that exists cannot be opened or read (no permission, locked by another
+// program), in the system's words.
+std::string unreadableReason(const std::string& path) {
     errno = 0;
-    std::string reason = "unknown error";
     if (std::FILE* probe = openNativeFile(path, "rb")) {
         std::fclose(probe);  // it opens now: the earlier failure was a read error
-        reason = "read error";
-    } else if (errno != 0) {
-        reason = std::strerror(errno);
+        return "read error";
     }
-    if (replaceFileByCopy(ctx.system, path, backup)) {
-        ctx.host.showMessage(MessageKind::Error, "The strategy file " + path +
-                                                     " could not be read (" + reason +
-                                                     "). It has been kept unchanged as " + backup +
-                                                     "; the factory settings are used.");
-        return true;
-    }
-    ctx.host.showMessage(MessageKind::Error,
-                         "The strategy file " + path + " could not be read (" + reason +
-                             "), and no copy of it could be kept. The factory settings are used "
-                             "for this run, and " +
-                             path + " is left as it is.");
-    ctx.keepStrategyFile = true;
-    return false;
+    return errno != 0 ? std::strerror(errno) : "unknown error";
 }
 
 // Writes the run log into `path` as it is replaced, a 64 KiB piece at a time, every line from
@@ -79,7 +77,8 @@ ReplaceResult writeLog(SystemServices& system, const std::string& path, const Ho
         return ok;
     };
     const bool written = host.forEachLogLine([&](std::string_view line) {
-        piece += system.readableStoredText(line);
+        // A control character (a newline in a file name) must not forge a line of the log.
+        piece += system.readableStoredText(shownPath(line));
         piece += "\r\n";
         return piece.size() < (std::size_t{1} << 16) || flush();
     });
@@ -113,46 +112,58 @@ void useExchangeFolders(ConversionContext& ctx) {
 
 }  // namespace
 
+namespace {
+
+// The factory settings with the exchange folder beside the program: what a first start uses,
+// and what replaces a strategy that could not be read whole.
+void useFactoryStrategy(ConversionContext& ctx) {
+    prepareStrategy(ctx);
+    readStrategyText(ctx, factoryDefaultsText());
+    useExchangeFolders(ctx);
+}
+
+// The factory file names root folders of a Windows drive ("\Out2Palm"); on a system without
+// drives they would become folders named with a backslash under whatever folder a run starts
+// in. A file that still holds them (left by a run killed at its first start) gets the exchange
+// folder instead.
+void resolveFactoryFolders(ConversionContext& ctx) {
+    if (kPathSeparator == '\\') return;
+    const std::string exchange = joinPath(ctx.programFolder, kExchangeFolderName);
+    for (std::string* folder : {&ctx.strategy.endNoteFolder, &ctx.strategy.palmInstallFolder,
+                                &ctx.strategy.palmBackupFolder}) {
+        if (*folder == "\\InFromEn" || *folder == "\\Out2Palm") *folder = exchange;
+    }
+}
+
+}  // namespace
+
 void startSession(ConversionContext& ctx) {
     Strategy& strategy = ctx.strategy;
     prepareStrategy(ctx);
 
     const std::string path = strategyPath(ctx);
     ctx.keepStrategyFile = false;
-    StrategyRead read = readStrategyFile(ctx, path);
-    if (read == StrategyRead::CouldNotOpen && !ctx.system.fileExists(path) &&
-        !ctx.system.folderExists(path)) {
-        // Only a missing file gets the factory defaults without a word. (A folder of that name
-        // opens on POSIX and fails to read; Windows does not open it at all.)
-    } else if (read == StrategyRead::CouldNotOpen || read == StrategyRead::ReadError) {
-        if (!keepStrategyThatCannotBeRead(ctx)) read = StrategyRead::Read;
-    }
+    const bool exists = ctx.system.fileExists(path) || ctx.system.folderExists(path);
+    StrategyRead read = exists ? readStrategyFile(ctx, path) : StrategyRead::CouldNotOpen;
     std::string text;
-    if (read == StrategyRead::Read && !ctx.keepStrategyFile &&
-        readWholeFile(path, text) == ReadResult::Read && !strategyTextComplete(text)) {
-        // Cut off: what it holds is used, and the whole file is kept, as for a bad number.
-        read = StrategyRead::NotANumber;
+    if (read == StrategyRead::Read && readWholeFile(path, text) == ReadResult::Read &&
+        !strategyTextComplete(text)) {
+        read = StrategyRead::NotANumber;  // cut off: a crash or a full disk while it was written
     }
-    switch (read) {
-        case StrategyRead::Read:
-            if (!ctx.keepStrategyFile) break;
-            readStrategyText(ctx, factoryDefaultsText());
-            useExchangeFolders(ctx);
-            break;
-        case StrategyRead::NotANumber:
-            // The values before the bad one stay in effect, as after any stop of the reading.
-            keepUnreadableStrategy(ctx);
-            break;
-        case StrategyRead::CouldNotOpen:
-        case StrategyRead::ReadError: {
-            // Where the factory file cannot be written, its text is read all the same.
-            if (!writeFactoryDefaults(ctx, path) ||
-                readStrategyFile(ctx, path) != StrategyRead::Read) {
-                readStrategyText(ctx, factoryDefaultsText());
-            }
-            useExchangeFolders(ctx);
-            break;
-        }
+    bool writeNow = false;
+    if (!exists) {
+        // A first start: the file is written only as the strategy that will be used, folders
+        // resolved, so a run killed at any moment leaves either nothing or a usable file.
+        useFactoryStrategy(ctx);
+        writeNow = true;
+    } else if (read != StrategyRead::Read) {
+        const std::string why =
+            read == StrategyRead::NotANumber ? "it is damaged or cut off" : unreadableReason(path);
+        // Never a half-read set: the values read before the damage are dropped.
+        useFactoryStrategy(ctx);
+        keepDamagedStrategy(ctx, why);
+    } else {
+        resolveFactoryFolders(ctx);
     }
 
     // Failures are silent here; the file operations that need the folders report them.
@@ -162,12 +173,20 @@ void startSession(ConversionContext& ctx) {
     }
 
     showInWindow(strategy, ctx.window);
+    collectFromWindow(strategy, ctx.window);
+    // What the end of the run compares with: a damaged file so stays as it is (and backed up)
+    // until the user changes the settings, and a first start that could not write its file
+    // tries again at the end.
+    ctx.strategyAtStart = strategyFileText(strategy);
+    if (writeNow && !writeStrategyFile(ctx, path, false)) ctx.strategyAtStart.clear();
 }
 
 bool endSession(ConversionContext& ctx) {
     collectFromWindow(ctx.strategy, ctx.window);
-    // A strategy file that could not be read nor kept is not written over.
-    bool saved = ctx.keepStrategyFile || writeStrategyFile(ctx, strategyPath(ctx));
+    // A strategy file that could not be read nor kept is not written over, and one this run did
+    // not change is left as it is: it may have been changed meanwhile by hand or by another run.
+    const bool unchanged = strategyFileText(ctx.strategy) == ctx.strategyAtStart;
+    bool saved = ctx.keepStrategyFile || unchanged || writeStrategyFile(ctx, strategyPath(ctx));
     ctx.host.appendLog(" ");
     ctx.host.appendLog("Program location:  " + ctx.programFolder);
     const std::string log = joinPath(ctx.programFolder, kLogFileName);

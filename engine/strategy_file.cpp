@@ -308,6 +308,10 @@ const std::vector<std::string>& defaultPopupWords(int n) {
     return defaultWordLists()[n];
 }
 
+std::string strategyFileText(const Strategy& strategy) {
+    return strategyText(strategy);
+}
+
 std::string factoryDefaultsText() {
     std::string out;
     out += "\r\n\r\n";
@@ -342,7 +346,7 @@ bool strategyTextComplete(std::string_view text) {
     return lines >= kLastStrategyLine || lines == kFactoryLines;
 }
 
-bool writeStrategyFile(ConversionContext& ctx, const std::string& path) {
+bool writeStrategyFile(ConversionContext& ctx, const std::string& path, bool reportFailure) {
     Strategy stored = ctx.strategy;
     for (std::string* folder :
          {&stored.endNoteFolder, &stored.palmInstallFolder, &stored.palmBackupFolder}) {
@@ -352,6 +356,7 @@ bool writeStrategyFile(ConversionContext& ctx, const std::string& path) {
             bytes = ctx.system.storedText(ctx.system.shortFolderPath(*folder));
         if (!bytes) {
             // A stand-in character would name another folder at the next start.
+            if (!reportFailure) return false;
             ctx.host.showMessage(MessageKind::Error,
                                  "Could not write the strategy file " + path + ": the folder " +
                                      *folder + " has characters that the system's code page " +
@@ -360,7 +365,7 @@ bool writeStrategyFile(ConversionContext& ctx, const std::string& path) {
         }
         *folder = *bytes;
     }
-    return replaceFile(ctx, path, strategyText(stored), true);
+    return replaceFile(ctx, path, strategyText(stored), reportFailure);
 }
 
 bool writeFactoryDefaults(ConversionContext& ctx, const std::string& path) {

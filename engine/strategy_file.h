@@ -35,7 +35,10 @@ StrategyRead readStrategyText(ConversionContext& ctx, std::string_view text);
 // Writes the whole strategy through a temporary file beside `path` that then replaces it, so a
 // failure leaves the old file as it was. A failure is shown as an error, with the path and the
 // system's reason, and gives false.
-bool writeStrategyFile(ConversionContext& ctx, const std::string& path);
+bool writeStrategyFile(ConversionContext& ctx, const std::string& path, bool reportFailure = true);
+
+// The strategy as the strategy file holds it (folders in the program's own text).
+std::string strategyFileText(const Strategy& strategy);
 
 // True when the text holds a whole strategy file as the writers leave it: its last line ended,
 // and the 44 lines of a strategy or exactly the 19 of the factory defaults. A shorter file was

@@ -55,6 +55,16 @@ class SystemServices {
     // program split into arguments by the Microsoft C runtime's rules on every platform.
     virtual bool startProcess(const std::string& application, const std::string& commandLine,
                               bool highPriority, ProcessHandle& handle) = 0;
+    // startProcess with the program's standard error going to the file `errorFile` (created or
+    // emptied) rather than the caller's, so that what it says reaches the user once, in its
+    // report. The program also ends with the caller: it does not outlive a killed run. The
+    // default cannot redirect and starts it as startProcess does.
+    virtual bool startCapturedProcess(const std::string& application,
+                                      const std::string& commandLine, bool highPriority,
+                                      const std::string& errorFile, ProcessHandle& handle) {
+        (void)errorFile;
+        return startProcess(application, commandLine, highPriority, handle);
+    }
     // Why the last startProcess failed, for the run log (GetLastError on Windows); empty when
     // the system does not tell.
     virtual std::string lastStartError() { return {}; }

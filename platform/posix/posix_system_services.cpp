@@ -1,8 +1,11 @@
 #include "platform/posix/posix_system_services.h"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/file.h>
+#if defined(__linux__)
+#include <linux/close_range.h>
+#include <sys/prctl.h>
+#endif
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -36,6 +39,30 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#if defined(__linux__)
+void setParentDeathSignal() {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+}
+bool closeRangeOnExec() {
+    return ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0;
+}
+#else
+void setParentDeathSignal() {}
+bool closeRangeOnExec() {
+    return false;
+}
+#endif
+
+// Every descriptor from 3 on closes at exec.
+void closeDescriptorsOnExec() {
+    if (closeRangeOnExec()) return;
+    const long max = ::sysconf(_SC_OPEN_MAX);
+    for (int fd = 3; fd < (max > 0 && max < 65536 ? max : 65536); ++fd) {
+        const int flags = ::fcntl(fd, F_GETFD);
+        if (flags >= 0) ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
+    }
+}
+
 // How many steps below our own nice value a high-priority child is put (a lower value runs
 // first), as Windows' HIGH_PRIORITY_CLASS sits well above normal. Only a privileged user may
 // lower a nice value at all.
@@ -52,6 +79,24 @@ bool reaped(const ProcessHandle& handle) {
 
 std::string errnoText(int error) {
     return std::strerror(error);
+}
+
+// The child between fork and exec. It gets a process group of its own (a Ctrl-C at the terminal
+// reaches the program, which stops it), dies with the program that started it (a killed run
+// leaves no converter behind to write into the next run's work files), keeps the folder lock
+// open while it runs, sends its standard error to `errorFd`, and gets no other descriptor.
+[[noreturn]] void runChild(const char* application, char* const* argv, pid_t parent, int errorFd,
+                           int lockFd, int reportFd) {
+    ::setpgid(0, 0);
+    setParentDeathSignal();
+    if (::getppid() != parent) ::_exit(127);  // the parent died before the signal was set
+    if (errorFd >= 0) ::dup2(errorFd, STDERR_FILENO);
+    closeDescriptorsOnExec();
+    if (lockFd >= 0) ::fcntl(lockFd, F_SETFD, 0);
+    ::execve(application, argv, environ);
+    const int error = errno;
+    (void)!::write(reportFd, &error, sizeof error);
+    ::_exit(127);
 }
 
 // New contents written beside the target with plain system calls: fsync before the rename, and
@@ -173,23 +218,59 @@ PosixSystemServices::~PosixSystemServices() {
 bool PosixSystemServices::startProcess(const std::string& application,
                                        const std::string& commandLine, bool highPriority,
                                        ProcessHandle& handle) {
+    return startCapturedProcess(application, commandLine, highPriority, {}, handle);
+}
+
+bool PosixSystemServices::startCapturedProcess(const std::string& application,
+                                               const std::string& commandLine, bool highPriority,
+                                               const std::string& errorFile,
+                                               ProcessHandle& handle) {
     handle = {};
+    lastStartError_.clear();
     std::vector<std::string> arguments = splitCommandLine(commandLine);
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 1);
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
 
-    // The child gets stdin, stdout and stderr and nothing else, as with bInheritHandles FALSE.
-    posix_spawn_file_actions_t actions;
-    if (posix_spawn_file_actions_init(&actions) != 0) return false;
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-
-    pid_t pid = 0;
-    const int error =
-        posix_spawn(&pid, application.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) return false;
+    const int errorFd = errorFile.empty() ? -1
+                                          : ::open(errorFile.c_str(),
+                                                   O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // The child tells through this pipe why it could not run the program; a successful exec
+    // closes it.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        lastStartError_ = "The converter could not be started: " + errnoText(errno);
+        if (errorFd >= 0) ::close(errorFd);
+        return false;
+    }
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // Only calls that are safe between fork and exec from here on.
+        runChild(application.c_str(), argv.data(), parent, errorFd, folderLockFd_, report[1]);
+    }
+    const int forkError = errno;
+    ::close(report[1]);
+    if (errorFd >= 0) ::close(errorFd);
+    if (pid < 0) {
+        ::close(report[0]);
+        lastStartError_ = "The converter could not be started: " + errnoText(forkError);
+        return false;
+    }
+    int childError = 0;
+    ssize_t got;
+    do {
+        got = ::read(report[0], &childError, sizeof childError);
+    } while (got < 0 && errno == EINTR);
+    ::close(report[0]);
+    if (got == static_cast<ssize_t>(sizeof childError)) {
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        lastStartError_ =
+            "The converter could not be started: " + application + ": " + errnoText(childError);
+        return false;
+    }
 
     if (highPriority) {
         errno = 0;
@@ -316,16 +397,10 @@ std::unique_ptr<ReplacementFile> PosixSystemServices::beginReplace(const std::st
         }
         return std::make_unique<PosixReplacement>(fd, path, std::string());
     }
-    // A link is kept: the file it points to is the one replaced.
-    std::string target = path;
-    struct stat link {};
-    if (exists && ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        std::error_code error;
-        const fs::path resolved = fs::canonical(path, error);
-        if (!error) target = resolved.string();
-    }
+    // A link is kept: the file it points to is the one replaced, also one that does not exist
+    // yet.
+    const std::string target = replacementTarget(path);
     const std::string temporary = replacementPath(target);
-    ::unlink(temporary.c_str());
     const int fd =
         ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
     if (fd < 0) {

@@ -28,6 +28,10 @@ class PosixSystemServices : public SystemServices {
 
     bool startProcess(const std::string& application, const std::string& commandLine,
                       bool highPriority, ProcessHandle& handle) override;
+    bool startCapturedProcess(const std::string& application, const std::string& commandLine,
+                              bool highPriority, const std::string& errorFile,
+                              ProcessHandle& handle) override;
+    std::string lastStartError() override { return lastStartError_; }
     ProcessStatus pollProcess(ProcessHandle& handle) override;
     bool killProcess(ProcessHandle& handle) override;
     void releaseProcess(ProcessHandle& handle) override;
@@ -69,6 +73,7 @@ class PosixSystemServices : public SystemServices {
     PosixFolders folders_;
     int lockFd_ = -1;
     int folderLockFd_ = -1;
+    std::string lastStartError_;
 };
 
 }  // namespace rq

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/file_replace.h"
 #include "platform/platform.h"
 #include "platform/win32/text_codes.h"
 
@@ -129,6 +130,7 @@ bool isExceptionStatus(DWORD code) {
 Win32SystemServices::~Win32SystemServices() {
     releaseInstanceLock();
     unlockProgramFolder();
+    if (job_ != nullptr) ::CloseHandle(job_);
 }
 
 // --- processes -------------------------------------------------------------------------------
@@ -136,22 +138,75 @@ Win32SystemServices::~Win32SystemServices() {
 bool Win32SystemServices::startProcess(const std::string& application,
                                        const std::string& commandLine, bool highPriority,
                                        ProcessHandle& handle) {
+    return startCapturedProcess(application, commandLine, highPriority, {}, handle);
+}
+
+bool Win32SystemServices::startCapturedProcess(const std::string& application,
+                                               const std::string& commandLine, bool highPriority,
+                                               const std::string& errorFile,
+                                               ProcessHandle& handle) {
     handle = {};
     const std::wstring program = widen(application);
     // CreateProcessW may write into the command line, so it gets its own buffer.
     std::wstring line = widen(commandLine);
     line.push_back(L'\0');
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    DWORD flags = highPriority ? HIGH_PRIORITY_CLASS : 0;
+    // The standard error goes to the file, and that handle is the only one the child inherits.
+    HANDLE errorHandle = INVALID_HANDLE_VALUE;
+    if (!errorFile.empty()) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        errorHandle = ::CreateFileW(widen(errorFile).c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    const bool capture = errorHandle != INVALID_HANDLE_VALUE;
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    std::vector<char> attributeBuffer;
+    DWORD flags = (highPriority ? HIGH_PRIORITY_CLASS : 0) | CREATE_SUSPENDED;
+    if (capture) {
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        attributeBuffer.resize(size);
+        startup.lpAttributeList =
+            reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributeBuffer.data());
+        if (::InitializeProcThreadAttributeList(startup.lpAttributeList, 1, 0, &size) &&
+            ::UpdateProcThreadAttribute(startup.lpAttributeList, 0,
+                                        PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &errorHandle,
+                                        sizeof errorHandle, nullptr, nullptr)) {
+            startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+            startup.StartupInfo.hStdError = errorHandle;
+            flags |= EXTENDED_STARTUPINFO_PRESENT;
+        } else {
+            startup.lpAttributeList = nullptr;
+        }
+    }
+    const bool inheritHandles = startup.lpAttributeList != nullptr;
     // A program without a console of its own would show the converter's console window.
     if (::GetConsoleWindow() == nullptr) flags |= CREATE_NO_WINDOW;
-    if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, flags, nullptr,
-                          nullptr, &startup, &info)) {
-        lastStartError_ = startFailure(::GetLastError());
+    PROCESS_INFORMATION info{};
+    const BOOL started =
+        ::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, inheritHandles, flags,
+                         nullptr, nullptr, &startup.StartupInfo, &info);
+    const DWORD startError = ::GetLastError();
+    if (startup.lpAttributeList != nullptr)
+        ::DeleteProcThreadAttributeList(startup.lpAttributeList);
+    if (capture) ::CloseHandle(errorHandle);
+    if (!started) {
+        lastStartError_ = startFailure(startError);
         return false;
     }
+    if (job_ == nullptr) {
+        job_ = ::CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (job_ != nullptr) {
+            ::SetInformationJobObject(job_, JobObjectExtendedLimitInformation, &limits,
+                                      sizeof limits);
+        }
+    }
+    // Where the job cannot take it (an outer job that forbids it), the converter still runs.
+    if (job_ != nullptr) ::AssignProcessToJobObject(job_, info.hProcess);
+    ::ResumeThread(info.hThread);
     lastStartError_.clear();
     handle.process = reinterpret_cast<std::intptr_t>(info.hProcess);
     handle.thread = reinterpret_cast<std::intptr_t>(info.hThread);
@@ -202,8 +257,8 @@ std::string Win32SystemServices::shortFolderPath(const std::string& folder) {
 
 std::unique_ptr<ReplacementFile> Win32SystemServices::beginReplace(const std::string& path,
                                                                    std::string& reason) {
-    const std::string temporary = path + ".rqnew";
-    HANDLE file = ::CreateFileW(widen(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    const std::string temporary = replacementPath(path);
+    HANDLE file = ::CreateFileW(widen(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         reason = systemMessage(::GetLastError());

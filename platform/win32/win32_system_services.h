@@ -18,6 +18,10 @@ class Win32SystemServices : public SystemServices {
 
     bool startProcess(const std::string& application, const std::string& commandLine,
                       bool highPriority, ProcessHandle& handle) override;
+    // In a job object that ends it when this program ends (its handle closes with the process).
+    bool startCapturedProcess(const std::string& application, const std::string& commandLine,
+                              bool highPriority, const std::string& errorFile,
+                              ProcessHandle& handle) override;
     ProcessStatus pollProcess(ProcessHandle& handle) override;
     bool killProcess(ProcessHandle& handle) override;
     void releaseProcess(ProcessHandle& handle) override;
@@ -51,6 +55,7 @@ class Win32SystemServices : public SystemServices {
   private:
     void* mutex_ = nullptr;
     void* folderMutex_ = nullptr;  // HANDLE of the named mutex while held
+    void* job_ = nullptr;          // HANDLE of the job object that kills its processes on close
     std::string lastStartError_;
 };
 

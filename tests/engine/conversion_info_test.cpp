@@ -99,7 +99,9 @@ TEST_F(ConversionInfoTest, FileThatCannotBeCreated) {
     EXPECT_FALSE(writeConversionInfo(ctx, path("missing folder/out.IFO")));
     EXPECT_EQ(
         host.messages,
-        (std::vector<PlainHost::Message>{{MessageKind::Error, "Failure creating .IFO file "}}));
+        (std::vector<PlainHost::Message>{{MessageKind::Error, "Failure creating .IFO file \n" +
+                                                                  path("missing folder/out.IFO") +
+                                                                  ": No such file or directory"}}));
     EXPECT_FALSE(std::filesystem::exists(path("missing folder")));
     EXPECT_FALSE(ctx.outputFile.isOpen());
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <thread>
 
+#include "support/fake_database.h"
+
 namespace {
 
 std::string folderOf(const std::string& path) {
@@ -16,19 +18,13 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? "." : path.substr(0, slash);
 }
 
-// Direction "1" expects a database: the input becomes the one record of the smallest database
-// whose structure holds together. Direction "2" expects a CSV: the input as it is.
+// Direction "1" expects a database: the smallest whole one for the input CSV. Direction "2"
+// expects a CSV: the input as it is.
 void writeOutput(const std::string& direction, const std::string& input,
                  const std::string& output) {
     std::ifstream in(input, std::ios::binary);
     std::string bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>{});
-    if (direction == "1") {
-        std::string pdb(78 + 8 + 2, '\0');
-        pdb.replace(0, 4, "fake");
-        pdb[77] = 1;
-        pdb[78 + 3] = 78 + 10;
-        bytes = pdb + bytes;
-    }
+    if (direction == "1") bytes = rq::test::fakePalmDatabase(bytes);
     std::ofstream(output, std::ios::binary) << bytes;
 }
 
@@ -62,6 +58,7 @@ int main(int argc, char** argv) {
         // A database header that lists 300 records, cut off after 100 bytes.
         std::string pdb(100, '\0');
         pdb.replace(0, 4, "fake");
+        pdb.replace(60, 8, "JfD5JFi5");
         pdb[76] = 300 >> 8;
         pdb[77] = 300 & 0xFF;
         std::ofstream(output, std::ios::binary) << pdb;

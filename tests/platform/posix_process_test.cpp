@@ -20,6 +20,7 @@ namespace {
 
 using test::readFile;
 using test::TempFolder;
+using test::writeFile;
 
 const std::string kBin = RQ_BIN_DIR;
 
@@ -150,6 +151,59 @@ TEST_F(Processes, ReleasingARunningProcessLeavesNoZombie) {
         gone = ::kill(pid, 0) != 0 && errno == ESRCH;
     }
     EXPECT_TRUE(gone);
+}
+
+// A converter must not outlive a run that was killed: it would write into the next run's work
+// files. It also runs in a process group of its own, so a Ctrl-C reaches only the program.
+TEST_F(Processes, AStartedProgramEndsWithTheProgramThatStartedIt) {
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    const pid_t starter = ::fork();
+    if (starter == 0) {
+        PosixSystemServices system{PosixFolders{temp_.path(), "", temp_.path()}};
+        ProcessHandle handle;
+        pid_t child = 0;
+        if (system.startProcess(kBin + "/rq_sleep_probe", "sleep 100000", false, handle)) {
+            child = static_cast<pid_t>(handle.process);
+        }
+        (void)!::write(report[1], &child, sizeof child);
+        for (;;) ::pause();
+    }
+    ::close(report[1]);
+    pid_t child = 0;
+    ASSERT_EQ(::read(report[0], &child, sizeof child), static_cast<ssize_t>(sizeof child));
+    ::close(report[0]);
+    ASSERT_GT(child, 0);
+    EXPECT_EQ(::getpgid(child), child);
+    ::kill(starter, SIGKILL);
+    ::waitpid(starter, nullptr, 0);
+    // Gone, or a zombie that only waits for whoever adopted it.
+    const auto gone = [child] {
+        if (::kill(child, 0) != 0) return errno == ESRCH;
+        const std::string stat = readFile("/proc/" + std::to_string(child) + "/stat");
+        const auto close = stat.rfind(')');
+        return close != std::string::npos && stat.compare(close, 4, ") Z ") == 0;
+    };
+    bool ended = false;
+    for (int i = 0; i < 400 && !ended; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ended = gone();
+    }
+    EXPECT_TRUE(ended);
+    if (!ended) ::kill(child, SIGKILL);
+}
+
+TEST_F(Processes, StandardErrorCanGoToAFile) {
+    const std::string errors = temp_ / "errors.tmp";
+    writeFile(errors, "an earlier run's words\n");
+    ProcessHandle handle;
+    ASSERT_TRUE(
+        system_.startCapturedProcess("/bin/sh", "sh -c \"echo oops >&2\"", false, errors, handle));
+    EXPECT_EQ(waitForEnd(system_, handle), ProcessStatus::Exited);
+    system_.releaseProcess(handle);
+    EXPECT_EQ(readFile(errors), "oops\n");
+    EXPECT_FALSE(system_.startCapturedProcess(temp_ / "none", "none", false, errors, handle));
+    EXPECT_NE(system_.lastStartError().find("No such file"), std::string::npos);
 }
 
 // --- single instance -------------------------------------------------------------------------

@@ -16,19 +16,10 @@
 #include "engine/command_line.h"
 #include "engine/file_replace.h"
 #include "engine/system_services.h"
+#include "support/fake_database.h"
 #include "support/files.h"
 
 namespace rq::test {
-
-// The smallest Palm database whose structure holds together: a header named "fake", one record
-// holding `payload` (which must not be empty).
-inline std::string fakePalmDatabase(const std::string& payload) {
-    std::string pdb(78 + 8 + 2, '\0');
-    pdb.replace(0, 4, "fake");
-    pdb[77] = 1;            // one record
-    pdb[78 + 3] = 78 + 10;  // at offset 88, after the list and its 2-byte gap
-    return pdb + payload;
-}
 
 // A fault to inject into the replacement of files whose path holds `pathPart`: the temporary
 // file cannot be created, the `writeNumber`-th write fails (disk full), or the commit (the flush
