@@ -328,8 +328,10 @@ bool ExternalConverter::convert(const DirectionInfo& direction, const std::strin
                 "not used";
             break;
         case ConverterRunEnd::TimedOut:
-            problem = "jconvpro.exe did not finish within " +
-                      std::to_string(ctx_.converterTimeoutSeconds) + " seconds and was stopped";
+            problem = !failure_.empty() ? failure_
+                                        : "jconvpro.exe did not finish within " +
+                                              std::to_string(ctx_.converterTimeoutSeconds) +
+                                              " seconds and was stopped";
             break;
         default:
             problem = failure_;
@@ -415,7 +417,12 @@ ConverterRunEnd ExternalConverter::runConverter(const DirectionInfo& direction,
     const auto stage = [&](const std::string& from, const std::string& to) {
         if (ReplaceResult copied = replaceFileByCopy(system, from, to, keepCopying); !copied) {
             if (ctx_.stopRequest() != StopRequest::None) return ConverterRunEnd::Cancelled;
-            if (timeIsUp(startSecond)) return ConverterRunEnd::TimedOut;
+            if (timeIsUp(startSecond)) {
+                failure_ = "it could not be copied to the work folder within " +
+                           std::to_string(ctx_.converterTimeoutSeconds) +
+                           " seconds; the copy was stopped";
+                return ConverterRunEnd::TimedOut;
+            }
             failure_ = "could not be copied to the work file " + to + ": " + copied.failure;
             return ConverterRunEnd::StagingFailed;
         }
@@ -440,8 +447,6 @@ ConverterRunEnd ExternalConverter::runConverter(const DirectionInfo& direction,
             } else {
                 end = ConverterRunEnd::NotStarted;
                 failure_ = system.lastStartError();
-                // Only the run log names the system's reason; the user's messages stay as they are.
-                if (!failure_.empty()) host.appendLog(failure_);
             }
         }
     }

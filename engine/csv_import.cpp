@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -264,14 +265,21 @@ ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
         host.showMessage(MessageKind::Error, text);
         failed = true;
     };
-    const UniqueFile csv = openFile(csvPath, "rb");
+    // The fixed texts stay; the file and the reason follow on a line of their own.
+    const auto detail = [](const std::string& path, const std::string& reason) {
+        return "\n" + shownPath(path) + ": " + reason;
+    };
+    std::string problem = inputFileProblem(csvPath);
+    errno = 0;
+    const UniqueFile csv = problem.empty() ? openFile(csvPath, "rb") : nullptr;
     if (!csv) {
-        fail("Couldnt load csv File");
+        if (problem.empty()) problem = errno != 0 ? std::strerror(errno) : "it cannot be opened";
+        fail("Couldnt load csv File" + detail(csvPath, problem));
         return {0, true};
     }
     OutputFile& out = ctx.outputFile;
     if (!out.open(importPath)) {
-        fail("Couldnt open output output File");
+        fail("Couldnt open output output File" + detail(importPath, out.failureReason()));
         return {0, true};
     }
     OutputFileGuard guard(out);
@@ -279,10 +287,17 @@ ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
     // Write errors would otherwise count records that never reached the disk.
     auto finish = [&](int records) {
         if (!out.close()) {
-            fail("Couldnt write output File " + importPath + ": " + out.failureReason());
+            fail("Couldnt write output File" + detail(importPath, out.failureReason()));
             return ImportResult{0, true};
         }
         return ImportResult{records, failed};
+    };
+
+    // A CSV that cannot be read to its end gives no import file: the earlier one stays.
+    const auto readFailed = [&] {
+        fail("Couldnt read csv file" + detail(csvPath, "read error"));
+        out.discard();
+        return ImportResult{0, true};
     };
 
     writeImportHeader(ctx);
@@ -294,9 +309,7 @@ ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
     std::size_t length = 0;
     LineReader::Result result = reader.read(line, kHeaderLineLimit, length);
     if (result != LineReader::Result::Line) {
-        if (result == LineReader::Result::Error) {
-            fail("Couldnt read csv file");
-        }
+        if (result == LineReader::Result::Error) return readFailed();
         return finish(0);
     }
     // Names beyond the header's limit could not be mapped anyway; they must not become a record.
@@ -321,9 +334,7 @@ ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
         host.pumpEvents();
         result = reader.read(line, kRecordLineLimit, length);
         if (result != LineReader::Result::Line) {
-            if (result == LineReader::Result::Error) {
-                fail("Couldnt read csv file");
-            }
+            if (result == LineReader::Result::Error) return readFailed();
             return finish(c);
         }
         // A full buffer without an LF is too long only when the line goes on.

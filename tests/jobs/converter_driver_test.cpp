@@ -101,7 +101,9 @@ TEST_F(Driver, MissingSourceSaysSoAndTouchesNothing) {
     writeFile(pdb, "old");
     EXPECT_FALSE(driver->convertCsvToPdb(folder / "nope.csv", pdb, ifo, "\"x\""));
     EXPECT_EQ(host.messages,
-              (std::vector<Msg>{{MessageKind::Plain, "The source file does not exist"}}));
+              (std::vector<Msg>{{MessageKind::Plain, "The source file does not exist\n" +
+                                                         folder / "nope.csv" +
+                                                         ": No such file or directory"}}));
     EXPECT_EQ(readFile(pdb), "old");
     EXPECT_TRUE(system.starts.empty());
     EXPECT_TRUE(system.events.empty());
@@ -112,7 +114,9 @@ TEST_F(Driver, MissingConverterSaysSoAndKeepsTheDestination) {
     fs::remove(program);
     writeFile(pdb, "old");
     EXPECT_FALSE(driver->convertCsvToPdb(source, pdb, ifo, "\"x\""));
-    EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Plain, "Jconvpro.exe not found!"}}));
+    EXPECT_EQ(host.messages,
+              (std::vector<Msg>{{MessageKind::Plain, "Jconvpro.exe not found!\n" + program +
+                                                         ": No such file or directory"}}));
     EXPECT_EQ(readFile(pdb), "old");
     EXPECT_TRUE(system.events.empty());
 }
@@ -126,15 +130,15 @@ TEST_F(Driver, MissingDestinationFolderIsCreatedAfterTheMessage) {
     EXPECT_TRUE(fs::exists(deep));
 }
 
-TEST_F(Driver, OldDestinationGoesBeforeTheRunSoAFailedRunLeavesNone) {
+TEST_F(Driver, AFailedRunKeepsTheLastGoodDestination) {
     converterWrites(false);
     writeFile(pdb, "old");
     EXPECT_FALSE(driver->convertCsvToPdb(source, pdb, ifo, "\"x\""));
-    EXPECT_FALSE(fs::exists(pdb));
-    EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Error, "Output file not created"}}));
-    const auto del = std::find(system.events.begin(), system.events.end(), "delete " + pdb);
-    const auto start = std::find(system.events.begin(), system.events.end(), "start");
-    EXPECT_LT(del, start);
+    EXPECT_EQ(readFile(pdb), "old");
+    EXPECT_EQ(host.messages,
+              (std::vector<Msg>{{MessageKind::Error, "Output file not created\n" + source +
+                                                         ": jconvpro.exe wrote no output"}}));
+    EXPECT_EQ(std::count(system.events.begin(), system.events.end(), "delete " + pdb), 0);
     // Nothing of the run is left but the IFO work file.
     EXPECT_FALSE(fs::exists(w("input.tmp")));
     EXPECT_FALSE(fs::exists(w("out.tmp")));
@@ -160,8 +164,11 @@ TEST_F(Driver, ErrorLogWinsOverTheOutputAndIsShownFirst) {
         EXPECT_FALSE(driver->convertCsvToPdb(source, pdb, ifo, "\"x\"")) << logFolder;
         EXPECT_FALSE(fs::exists(pdb));
         const std::string log = joinPath(logFolder, "jconvpro.err");
-        EXPECT_EQ(host.calls, (std::vector<std::string>{"converter to JFile", "end", "log " + log,
-                                                        "message Output file not created"}));
+        EXPECT_EQ(host.calls,
+                  (std::vector<std::string>{
+                      "converter to JFile", "end", "log " + log,
+                      "message Output file not created\n" + source +
+                          ": jconvpro.exe reported an error; its output was not used"}));
         EXPECT_EQ(host.shownErrorLogs,
                   (std::vector<std::vector<std::string>>{{"bad line 2", "stop"}}));
         EXPECT_TRUE(fs::exists(log));  // kept until the next run into that folder
@@ -172,8 +179,11 @@ TEST_F(Driver, ErrorLogOfTheBackwardRunIsShownOnce) {
     converterWrites(false, work);
     EXPECT_FALSE(driver->convertPdbToCsv(source, joinPath(work, "refs.out"), ifo));
     EXPECT_EQ(host.shownErrorLogs.size(), 1u);
-    EXPECT_EQ(host.messages,
-              (std::vector<Msg>{{MessageKind::Error, "CSV Output file not created"}}));
+    EXPECT_EQ(
+        host.messages,
+        (std::vector<Msg>{{MessageKind::Error,
+                           "CSV Output file not created\n" + source +
+                               ": jconvpro.exe reported an error; its output was not used"}}));
 }
 
 TEST_F(Driver, ConverterThatCannotStartEndsInTheMissingOutputMessage) {
@@ -182,24 +192,26 @@ TEST_F(Driver, ConverterThatCannotStartEndsInTheMissingOutputMessage) {
     EXPECT_FALSE(driver->convertCsvToPdb(source, pdb, ifo, "\"x\""));
     EXPECT_EQ(system.polls, 0);
     EXPECT_EQ(system.releases, 0);
-    EXPECT_FALSE(fs::exists(pdb));
-    EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Error, "Output file not created"}}));
+    EXPECT_EQ(readFile(pdb), "old");
+    EXPECT_EQ(host.messages,
+              (std::vector<Msg>{{MessageKind::Error, "Output file not created\n" + source +
+                                                         ": jconvpro.exe could not be started"}}));
     EXPECT_FALSE(host.progress.shown);
 }
 
-// The run log names why the converter did not start when the system tells; the user sees the
-// same messages either way.
-TEST_F(Driver, StartFailureReasonGoesToTheRunLogOnly) {
+// The message and the run log name why the converter did not start when the system tells.
+TEST_F(Driver, StartFailureReasonIsTold) {
     system.startFails = true;
     for (const std::string& reason : {std::string(), std::string("CreateProcess error 5")}) {
         host.log.clear();
         host.messages.clear();
         system.startError = reason;
         EXPECT_FALSE(driver->convertCsvToPdb(source, pdb, ifo, "\"x\""));
-        EXPECT_EQ(host.log,
-                  reason.empty() ? std::vector<std::string>{} : std::vector<std::string>{reason});
+        const std::string detail =
+            source + ": jconvpro.exe could not be started" + (reason.empty() ? "" : ": " + reason);
+        EXPECT_EQ(host.log, std::vector<std::string>{detail});
         EXPECT_EQ(host.messages,
-                  (std::vector<Msg>{{MessageKind::Error, "Output file not created"}}));
+                  (std::vector<Msg>{{MessageKind::Error, "Output file not created\n" + detail}}));
     }
 }
 
@@ -247,17 +259,17 @@ TEST_F(Driver, SplitPathKeepsTheSeparatorOnTheFolder) {
 namespace rq::test {
 namespace {
 
-// Every way a run can go wrong after the converter was found: the report (result, outcome,
-// messages) and what is left on disk. An old database stands at the destination before each
-// run; the destination is deleted before the run as always, so a failure leaves none, and never
-// a part of one or a temporary file beside it.
+// Every way a run can go wrong after the converter was found: the report (result, outcome, the
+// one message naming the file and the reason) and what is left on disk. A good database from an
+// earlier run stands at the destination before each run: it is kept byte for byte, and no part
+// of a new one nor a temporary file is left beside it.
 TEST(DriverFaults, FaultsAreFailuresAndLeaveNothingHalfWritten) {
     using Step = FileFault::Step;
     struct Case {
         const char* name;
         std::function<void(DriverRig&)> arrange;
         ConverterOutcome outcome;
-        std::vector<std::string> messages;  // besides "Output file not created" at the end
+        std::string detail;  // after "Output file not created": "FILE: reason"
         int starts = 1;
         int kills = 0;
     };
@@ -268,80 +280,67 @@ TEST(DriverFaults, FaultsAreFailuresAndLeaveNothingHalfWritten) {
              writeFile(d.w("out.tmp"), "OLD RUN'S DATABASE");
              d.system.startFails = true;
          },
-         ConverterOutcome::Failed,
-         {}},
+         ConverterOutcome::Failed, "SOURCE: jconvpro.exe could not be started"},
         {"stale out.tmp, converter writes nothing",
          [](DriverRig& d) {
              writeFile(d.w("out.tmp"), "OLD RUN'S DATABASE");
              d.converterWrites(false);
          },
-         ConverterOutcome::Failed,
-         {}},
+         ConverterOutcome::Failed, "SOURCE: jconvpro.exe wrote no output"},
         {"converter crashes after writing",
          [](DriverRig& d) {
              d.converterWrites(true);
              d.system.crashes = true;
          },
          ConverterOutcome::Failed,
-         {"jconvpro.exe ended abnormally (it crashed or was killed) while converting SOURCE; its "
-          "output was not used"}},
+         "SOURCE: jconvpro.exe ended abnormally (it crashed or was killed); its output was not "
+         "used"},
         {"fetch: temporary file cannot be created",
          [](DriverRig& d) {
              d.converterWrites(true);
              d.system.fileFault = {Step::Create, "RQ-refs.PDB"};
          },
-         ConverterOutcome::Failed,
-         {"Could not write PDB" + disk}},
+         ConverterOutcome::Failed, "PDB" + disk},
         {"fetch: disk full while writing",
          [](DriverRig& d) {
              d.converterWrites(true);
              d.system.fileFault = {Step::Write, "RQ-refs.PDB"};
          },
-         ConverterOutcome::Failed,
-         {"Could not write PDB" + disk}},
+         ConverterOutcome::Failed, "PDB" + disk},
         {"fetch: flush or rename fails",
          [](DriverRig& d) {
              d.converterWrites(true);
              d.system.fileFault = {Step::Commit, "RQ-refs.PDB"};
          },
-         ConverterOutcome::Failed,
-         {"Could not write PDB" + disk}},
+         ConverterOutcome::Failed, "PDB" + disk},
         {"staging the input fails",
          [](DriverRig& d) {
              d.converterWrites(true);
              d.system.fileFault = {Step::Write, "input.tmp"};
          },
-         ConverterOutcome::Failed,
-         {"Could not copy SOURCE to the work file INPUT" + disk},
-         0},
+         ConverterOutcome::Failed, "SOURCE: could not be copied to the work file INPUT" + disk, 0},
         {"staging the IFO fails",
          [](DriverRig& d) {
              d.converterWrites(true);
              d.system.fileFault = {Step::Commit, "ifo.tmp"};
          },
          ConverterOutcome::Failed,
-         {"Could not copy IFO to the work file IFOWORK" + disk},
-         0},
+         "SOURCE: IFO could not be copied to the work file IFOWORK" + disk, 0},
         {"user cancels while it runs",
          [](DriverRig& d) {
              d.converterWrites(true);
              d.system.runningPolls = -1;
              d.host.onPump = [&d] {
-                 if (d.host.pumpCount == 3) d.ctx.requestStop(StopRequest::ThisFile);
+                 if (d.system.polls == 2) d.ctx.requestStop(StopRequest::ThisFile);
              };
          },
-         ConverterOutcome::Cancelled,
-         {},
-         1,
-         1},
+         ConverterOutcome::Cancelled, "", 1, 1},
         {"cancelled before it starts",
          [](DriverRig& d) {
              d.converterWrites(true);
              d.ctx.requestStop(StopRequest::AllFiles);
          },
-         ConverterOutcome::Cancelled,
-         {},
-         0},
+         ConverterOutcome::Cancelled, "", 0},
         {"cancelled, and the kill fails",
          [](DriverRig& d) {
              d.converterWrites(true);
@@ -351,10 +350,18 @@ TEST(DriverFaults, FaultsAreFailuresAndLeaveNothingHalfWritten) {
                  if (d.system.polls > 0) d.ctx.requestStop(StopRequest::ThisFile);
              };
          },
-         ConverterOutcome::Cancelled,
-         {},
-         1,
-         1},
+         ConverterOutcome::Cancelled, "", 1, 1},
+        {"time limit passes while the input is staged",
+         [](DriverRig& d) {
+             d.converterWrites(true);
+             writeFile(d.source, std::string(std::size_t{1} << 20, 'x'));
+             d.system.secondsPerLook = 1;
+             d.ctx.converterTimeoutSeconds = 5;
+         },
+         ConverterOutcome::Failed,
+         "SOURCE: it could not be copied to the work folder within 5 seconds; the copy was "
+         "stopped",
+         0},
         {"time limit passes",
          [](DriverRig& d) {
              d.converterWrites(true);
@@ -362,9 +369,7 @@ TEST(DriverFaults, FaultsAreFailuresAndLeaveNothingHalfWritten) {
              d.ctx.converterTimeoutSeconds = 5;
          },
          ConverterOutcome::Failed,
-         {"jconvpro.exe did not finish converting SOURCE within 5 seconds and was stopped"},
-         1,
-         1},
+         "SOURCE: jconvpro.exe did not finish within 5 seconds and was stopped", 1, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -374,30 +379,29 @@ TEST(DriverFaults, FaultsAreFailuresAndLeaveNothingHalfWritten) {
         c.arrange(d);
         EXPECT_FALSE(d.driver->convertCsvToPdb(d.source, d.pdb, d.ifo, "\"RQ-refs\""));
         EXPECT_EQ(d.driver->outcome(), c.outcome);
-        std::vector<Msg> expected;
-        for (std::string text : c.messages) {
-            for (const auto& [from, to] : {std::pair<std::string, std::string>{"SOURCE", d.source},
-                                           {"INPUT", d.w("input.tmp")},
-                                           {"IFOWORK", d.w("ifo.tmp")},
-                                           {"IFO", d.ifo},
-                                           {"PDB", d.pdb}}) {
-                if (const auto at = text.find(from); at != std::string::npos)
-                    text.replace(at, from.size(), to);
-            }
-            expected.push_back({MessageKind::Error, text});
+        std::string text = c.detail;
+        for (const auto& [from, to] : {std::pair<std::string, std::string>{"SOURCE", d.source},
+                                       {"INPUT", d.w("input.tmp")},
+                                       {"IFOWORK", d.w("ifo.tmp")},
+                                       {"IFO", d.ifo},
+                                       {"PDB", d.pdb}}) {
+            if (const auto at = text.find(from); at != std::string::npos)
+                text.replace(at, from.size(), to);
         }
+        std::vector<Msg> expected;
         if (c.outcome != ConverterOutcome::Cancelled)
-            expected.push_back({MessageKind::Error, "Output file not created"});
+            expected.push_back({MessageKind::Error, "Output file not created\n" + text});
         EXPECT_EQ(d.host.messages, expected);
         EXPECT_EQ(static_cast<int>(d.system.starts.size()), c.starts);
         EXPECT_EQ(d.system.kills, c.kills);
         EXPECT_EQ(d.system.releases, d.system.startFails ? 0 : c.starts);
-        // On disk: no database, no part of one, no work file but the IFO's.
-        EXPECT_FALSE(fs::exists(d.pdb));
+        // On disk: the good database, no part of a new one, no work file but the IFO's.
+        EXPECT_EQ(readFile(d.pdb), "GOOD OLD DATABASE");
         for (const std::string& folderPath : {d.palm, d.work}) {
             for (const auto& entry : fs::directory_iterator(folderPath)) {
                 const std::string name = entry.path().filename().string();
-                EXPECT_TRUE(name == "ifo.tmp" || name == "refs.IFO") << name;
+                EXPECT_TRUE(name == "ifo.tmp" || name == "refs.IFO" || name == "RQ-refs.PDB")
+                    << name;
             }
         }
         EXPECT_FALSE(d.host.progress.shown);
@@ -483,34 +487,54 @@ namespace {
 
 // The container of a database the converter wrote: whatever would make the handheld get less
 // than the header promises.
-TEST(PalmDatabaseProblem, CutOffOrForeignFilesAreTold) {
-    const std::string good = fakePalmDatabase("record");
-    const auto with = [&](std::size_t at, std::initializer_list<int> bytes) {
+// What the converter wrote must be the database that was asked for, whole: a database cut
+// inside its last record, one of another program, or one short of records passes for nothing.
+TEST(PalmDatabaseProblem, CutOffForeignOrShortDatabasesAreTold) {
+    const std::string good = fakePalmDatabase("\"A\",\"B\"\r\n\"x\",\"y\"\r\n\"z\",\"w\"\r\n");
+    const std::string none = fakePalmDatabase("\"A\",\"B\"\r\n");
+    const auto with = [&](std::size_t at, std::string_view bytes) {
         std::string pdb = good;
-        for (const int b : bytes) pdb[at++] = static_cast<char>(b);
-        return pdb;
+        return pdb.replace(at, bytes.size(), bytes);
+    };
+    const auto expect = [](std::size_t records, std::size_t fields) {
+        ExpectedDatabase e;
+        e.records = records;
+        e.fields = fields;
+        return e;
     };
     const struct {
         const char* name;
         std::string bytes;
+        ExpectedDatabase expected;
         const char* problem;  // part of the answer; "" for a sound database
     } cases[] = {
-        {"sound", good, ""},
-        {"no records", with(76, {0, 0}).substr(0, 80), ""},
-        {"empty file", "", "shorter than a database header"},
-        {"header cut", good.substr(0, 77), "shorter than a database header"},
-        {"no name", with(0, {0}), "no database name"},
-        {"list cut", with(76, {1, 44}).substr(0, 300), "list of 300 records runs past its end"},
-        {"last record cut away", good.substr(0, 88), "record 1 of 1 lies outside"},
-        {"record beyond the end", with(78, {0, 0, 1, 0}), "record 1 of 1 lies outside"},
-        {"application block beyond", with(52, {0, 0, 1, 0}), "application block"},
-        {"text, not a database", std::string(200, 'x'), "no database name"},
+        {"sound", good, expect(2, 2), ""},
+        {"no records asked, none there", none, expect(0, 2), ""},
+        {"empty file", "", expect(2, 2), "shorter than a database header"},
+        {"header cut", good.substr(0, 77), expect(2, 2), "shorter than a database header"},
+        {"no name", with(0, std::string(1, '\0')), expect(2, 2), "no database name"},
+        {"another program's", with(60, "TEXtREAd"), expect(2, 2),
+         "type TEXt and creator REAd, not a JFile database (JfD5/JFi5)"},
+        {"a record short", good, expect(3, 2), "holds 2 records for 3 exported"},
+        {"no record for twelve", none, expect(12, 2), "holds 0 records for 12 exported"},
+        {"list cut", with(76, "\x01\x2C").substr(0, 300), expect(0, 0),
+         "list of 300 records runs past its end"},
+        {"cut inside the last record", good.substr(0, good.size() - 1), expect(2, 2),
+         "record 2 of 2 is damaged"},
+        {"record beyond the end", with(86, std::string("\0\0\x10\0", 4)), expect(2, 2),
+         "record 2 of 2 lies outside"},
+        {"application block beyond", with(52, std::string("\0\0\x10\0", 4)), expect(2, 2),
+         "application block"},
+        {"value without its end mark", with(good.size() - 1, "x"), expect(2, 2),
+         "record 2 of 2 is damaged: a value's length and end disagree"},
+        {"a value too few", good, expect(2, 3), "record 1 of 2 is damaged"},
+        {"text, not a database", std::string(200, 'x'), expect(2, 2), "no database name"},
     };
     TempFolder folder;
     for (const auto& c : cases) {
         const std::string path = folder / "out.tmp";
         writeFile(path, c.bytes);
-        const std::string problem = palmDatabaseProblem(path);
+        const std::string problem = palmDatabaseProblem(path, c.expected);
         if (*c.problem == '\0') {
             EXPECT_EQ(problem, "") << c.name;
         } else {

@@ -161,17 +161,19 @@ TEST_F(CsvImport, FailuresTellTheUserAndLeaveTheSlotEmpty) {
     const std::string csv = h.copyData("one-record.csv");
     EXPECT_EQ(csvToImport(h.ctx, csv, h.folder / "no such folder/out.tsv"), failed);
 
-    // A CSV that cannot be read (a folder opens on POSIX but gives a read error).
+    // A folder is no CSV: refused before anything is written.
     EXPECT_EQ(csvToImport(h.ctx, h.folder.path(), out), failed);
-    EXPECT_EQ(output(), kFolderOpensAsFile ? headerLines() : std::string("old"));
+    EXPECT_EQ(output(), "old");
 
-    // Windows does not open a folder as a file: the CSV cannot be loaded at all.
-    EXPECT_EQ(
-        h.host.messages,
-        (std::vector<Msg>{{MessageKind::Error, "Couldnt load csv File"},
-                          {MessageKind::Error, "Couldnt open output output File"},
-                          {MessageKind::Error, kFolderOpensAsFile ? "Couldnt read csv file"
-                                                                  : "Couldnt load csv File"}}));
+    EXPECT_EQ(h.host.messages,
+              (std::vector<Msg>{
+                  {MessageKind::Error, "Couldnt load csv File\n" + h.folder / "missing.csv" +
+                                           ": No such file or directory"},
+                  {MessageKind::Error, "Couldnt open output output File\n" +
+                                           h.folder / "no such folder/out.tsv" +
+                                           ": No such file or directory"},
+                  {MessageKind::Error,
+                   "Couldnt load csv File\n" + h.folder.path() + ": Is a directory"}}));
     EXPECT_FALSE(h.ctx.outputFile.isOpen());
 }
 

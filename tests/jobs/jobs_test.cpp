@@ -132,9 +132,12 @@ TEST_F(Jobs, AFailureInTheSecondFileDoesNotStopTheThird) {
         (Lines{" ", "EndNote to JFile", "sCsv Name is " + work("bad.csv"),
                "sPdb Name is " + joinPath(palm, "RQ-bad.PDB"), "IFO  Name is " + work("bad.IFO"),
                "Palm Name is \"RQ-bad\"", "Endnote file record count was 1"}));
-    EXPECT_EQ(host.log[15], " ");
+    const std::string why = bad + ": jconvpro.exe reported an error; its output was not used";
+    EXPECT_EQ(host.log[15], why);
+    EXPECT_EQ(host.log[16], " ");
     EXPECT_EQ(host.log.back(), "3 Records Transferred to  JFile");
-    EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Error, "Output file not created"}}));
+    EXPECT_EQ(host.messages,
+              (std::vector<Msg>{{MessageKind::Error, "Output file not created\n" + why}}));
     // Emptied at the start and before each file; the failed file leaves it empty.
     EXPECT_EQ(host.statusHistory, (Lines{"", "", "3 Records Transferred to  JFile", "", "",
                                          "3 Records Transferred to  JFile"}));
@@ -180,7 +183,7 @@ TEST_F(Jobs, CancelStopsOneFileQuitStopsTheRest) {
         host.onPump = nullptr;
 
         EXPECT_TRUE(fs::exists(joinPath(palm, "RQ-one.PDB")));
-        EXPECT_FALSE(fs::exists(joinPath(palm, "RQ-two.PDB")));
+        EXPECT_EQ(readFile(joinPath(palm, "RQ-two.PDB")), "GOOD OLD DATABASE");
         const bool quit = request == StopRequest::AllFiles;
         EXPECT_EQ(fs::exists(joinPath(palm, "RQ-three.PDB")), !quit);
         EXPECT_EQ(system.starts.size(), quit ? 2u : 3u);
@@ -233,7 +236,9 @@ TEST_F(Jobs, ExportWithoutRecordMarkNeverReachesTheConverter) {
     EXPECT_EQ(host.log.back(), "Endnote file record count was 0");
     EXPECT_EQ(host.log.size(), 7u);
     EXPECT_EQ(host.messages,
-              (std::vector<Msg>{{MessageKind::Error, "Error Converting EndNote file"}}));
+              (std::vector<Msg>{{MessageKind::Error,
+                                 "Error Converting EndNote file\n" + folder / "loose.txt" +
+                                     ": it holds no record (no record ends with the byte 0xB0)"}}));
     EXPECT_TRUE(system.starts.empty());
     EXPECT_FALSE(host.progress.shown);
     EXPECT_EQ(host.busyDepth, 0);
@@ -243,7 +248,11 @@ TEST_F(Jobs, MissingConverterClosesTheProgressAndAddsNoResult) {
     fs::remove(joinPath(ctx.programFolder, "jconvpro.exe"));
     choose({exportFile("refs.txt")});
     toJFile();
-    EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Plain, "Jconvpro.exe not found!"}}));
+    EXPECT_EQ(
+        host.messages,
+        (std::vector<Msg>{{MessageKind::Plain, "Jconvpro.exe not found!\n" +
+                                                   joinPath(ctx.programFolder, "jconvpro.exe") +
+                                                   ": No such file or directory"}}));
     EXPECT_EQ(host.log.back(), "Endnote file record count was 3");
     EXPECT_EQ(host.statusText, "");
     EXPECT_FALSE(host.progress.shown);
@@ -254,7 +263,8 @@ TEST_F(Jobs, NoFieldSelectedStopsBeforeTheCsv) {
     choose({exportFile("refs.txt")});
     toJFile();
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[1], (Msg{MessageKind::Error, "Unable to build .IFO file"}));
+    EXPECT_EQ(host.messages[1],
+              (Msg{MessageKind::Error, "Unable to build .IFO file\n" + folder / "refs.txt"}));
     EXPECT_TRUE(host.log.empty());
     EXPECT_FALSE(fs::exists(work("refs.csv")));
 }
@@ -304,16 +314,18 @@ TEST_F(Jobs, ToEndNoteGoesOnAfterAFailedDatabase) {
                                 {two, importOf("two.x.tsv"), FileOutcome::Failed, 0, 0},
                                 {three, importOf("three.tsv"), FileOutcome::Converted, 0, 0}}));
 
-    EXPECT_EQ(host.log.size(), 18u);
+    const std::string why = two + ": jconvpro.exe reported an error; its output was not used";
+    EXPECT_EQ(host.log.size(), 19u);
     EXPECT_EQ(host.log[5], "1 Records Transferred to EndNote");
     EXPECT_EQ(host.log[8], "sCsv Name is " + work("two.x.out"));
-    EXPECT_EQ(host.log[11], "CSV2PDB returned  0");
-    EXPECT_EQ(host.log[14], "sCsv Name is " + work("three.out"));
-    EXPECT_EQ(host.log[17], "0 Records Transferred to EndNote");
+    EXPECT_EQ(host.log[11], why);
+    EXPECT_EQ(host.log[12], "CSV2PDB returned  0");
+    EXPECT_EQ(host.log[15], "sCsv Name is " + work("three.out"));
+    EXPECT_EQ(host.log[18], "0 Records Transferred to EndNote");
     EXPECT_EQ(readFile(joinPath(endNote, "two.x.tsv")), "earlier");
     EXPECT_EQ(host.shownErrorLogs.size(), 1u);
     EXPECT_EQ(host.messages,
-              (std::vector<Msg>{{MessageKind::Error, "CSV Output file not created"}}));
+              (std::vector<Msg>{{MessageKind::Error, "CSV Output file not created\n" + why}}));
     EXPECT_EQ(host.statusText, "0 Records Transferred to EndNote");
     // A header-only CSV gives the two header lines.
     const std::string tsv = readFile(joinPath(endNote, "three.tsv"));
@@ -329,7 +341,9 @@ TEST_F(Jobs, ImportFileThatCannotBeWrittenFailsItsDatabase) {
     ASSERT_EQ(result.files.size(), 1u);
     EXPECT_EQ(result.files[0].outcome, FileOutcome::Failed);
     EXPECT_EQ(host.messages,
-              (std::vector<Msg>{{MessageKind::Error, "Couldnt open output output File"}}));
+              (std::vector<Msg>{{MessageKind::Error, "Couldnt open output output File\n" +
+                                                         folder / "no such folder/RQ-x.tsv" +
+                                                         ": No such file or directory"}}));
     EXPECT_EQ(host.statusText, "0 Records Transferred to EndNote");
 }
 
@@ -419,65 +433,54 @@ TEST(JobFaultsTable, EveryStepOfAConversion) {
         Direction direction;
         const char* pathPart;
         Step step;
-        std::vector<std::string> messages;  // "FILE" stands for the file that failed
-        bool earlierOutputKept;
+        // "FILE" stands for the file that failed, "EXPORT" for the export converted.
+        std::vector<std::string> messages;
     };
     const Case cases[] = {
         {Direction::EndNoteToJFile,
          "refs.csv",
          Step::Write,
-         {"Error writing the CSV file FILE" + disk, "Error Converting EndNote file"},
-         true},
+         {"Error writing the CSV file\nFILE" + disk, "Error Converting EndNote file\nFILE" + disk}},
         {Direction::EndNoteToJFile,
          "refs.csv",
          Step::Commit,
-         {"Error writing the CSV file FILE" + disk, "Error Converting EndNote file"},
-         true},
+         {"Error writing the CSV file\nFILE" + disk, "Error Converting EndNote file\nFILE" + disk}},
         {Direction::EndNoteToJFile,
          "refs.IFO",
          Step::Write,
-         {"Failure writing .IFO file FILE" + disk, "Unable to build .IFO file"},
-         true},
+         {"Failure writing .IFO file FILE" + disk, "Unable to build .IFO file\nEXPORT"}},
         {Direction::EndNoteToJFile,
          "refs.IFO",
          Step::Create,
-         {"Failure creating .IFO file ", "Unable to build .IFO file"},
-         true},
+         {"Failure creating .IFO file \nFILE" + disk, "Unable to build .IFO file\nEXPORT"}},
         {Direction::EndNoteToJFile,
          "input.tmp",
          Step::Commit,
-         {"Could not copy SOURCE to the work file FILE" + disk, "Output file not created"},
-         false},
+         {"Output file not created\nEXPORT: could not be copied to the work file FILE" + disk}},
         {Direction::EndNoteToJFile,
          "RQ-refs.PDB",
          Step::Write,
-         {"Could not write FILE" + disk, "Output file not created"},
-         false},
+         {"Output file not created\nFILE" + disk}},
         {Direction::EndNoteToJFile,
          "RQ-refs.PDB",
          Step::Commit,
-         {"Could not write FILE" + disk, "Output file not created"},
-         false},
+         {"Output file not created\nFILE" + disk}},
         {Direction::JFileToEndNote,
          "refs.tsv",
          Step::Write,
-         {"Couldnt write output File FILE" + disk},
-         true},
+         {"Couldnt write output File\nFILE" + disk}},
         {Direction::JFileToEndNote,
          "refs.tsv",
          Step::Commit,
-         {"Couldnt write output File FILE" + disk},
-         true},
+         {"Couldnt write output File\nFILE" + disk}},
         {Direction::JFileToEndNote,
          "refs.tsv",
          Step::Create,
-         {"Couldnt open output output File"},
-         true},
+         {"Couldnt open output output File\nFILE" + disk}},
         {Direction::JFileToEndNote,
          "refs.out",
          Step::Commit,
-         {"Could not write FILE" + disk, "CSV Output file not created"},
-         true},
+         {"CSV Output file not created\nFILE" + disk}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.pathPart) + " " + std::to_string(static_cast<int>(c.step)));
@@ -507,8 +510,8 @@ TEST(JobFaultsTable, EveryStepOfAConversion) {
         ASSERT_EQ(texts.size(), c.messages.size());
         for (std::size_t i = 0; i < texts.size(); ++i) {
             std::string expected = c.messages[i];
-            if (const auto at = expected.find("SOURCE"); at != std::string::npos) {
-                expected.replace(at, 6, t.work("refs.csv"));
+            if (const auto at = expected.find("EXPORT"); at != std::string::npos) {
+                expected.replace(at, 6, source);
             }
             if (const auto at = expected.find("FILE"); at != std::string::npos) {
                 // The failing file's full path stands where its name is expected.
@@ -519,11 +522,8 @@ TEST(JobFaultsTable, EveryStepOfAConversion) {
             }
             EXPECT_EQ(texts[i], expected);
         }
-        if (c.earlierOutputKept) {
-            EXPECT_EQ(readFile(output), "EARLIER GOOD FILE");
-        } else {
-            EXPECT_FALSE(fs::exists(output));
-        }
+        // A failure at any step keeps the earlier good output byte for byte.
+        EXPECT_EQ(readFile(output), "EARLIER GOOD FILE");
         // No temporary file anywhere, no work file of the run.
         for (const auto& entry : fs::recursive_directory_iterator(t.folder.path())) {
             const std::string name = entry.path().filename().string();

@@ -30,10 +30,18 @@ class Session : public ::testing::Test, protected Harness {
     }
 };
 
-TEST_F(Session, FirstStartWritesAndReadsTheFactoryDefaultsInTheProgramFolder) {
+// The file is written only as the strategy that is used, folders resolved: a run killed at any
+// moment leaves no file that names folders of another system.
+TEST_F(Session, FirstStartWritesTheFactoryDefaultsWithTheirFoldersResolved) {
     startSession(ctx);
-    EXPECT_EQ(readFile(strat),
-              readFile(std::string(RQ_TEST_DATA_DIR) + "/engine/factory-default.jfp"));
+    const std::string factory =
+        readFile(std::string(RQ_TEST_DATA_DIR) + "/engine/factory-default.jfp");
+    std::size_t sixth = 0;
+    for (int line = 0; line < 6; ++line) sixth = factory.find('\n', sixth) + 1;
+    const std::string expected = "\r\n\r\n" + exchange + "\r\n" + exchange + "\r\n" + exchange +
+                                 "\r\n0000\r\n" + factory.substr(sixth);
+    EXPECT_EQ(readFile(strat).substr(0, expected.size()), expected);
+    EXPECT_TRUE(strategyTextComplete(readFile(strat)));
     for (int n = 1; n <= 31; ++n) {
         EXPECT_EQ(window.fields[n].ticked, n <= 15) << n;
         EXPECT_EQ(window.fields[n].widthText, "3990") << n;
@@ -65,22 +73,63 @@ TEST_F(Session, StrategyIsReadFromTheProgramFolderWhereverTheRunStarts) {
     EXPECT_TRUE(host.messages.empty());
 }
 
+// A damaged file is backed up under the next free name, never half applied, and not written
+// over unless the user changes the settings.
 TEST_F(Session, UnreadableNumberKeepsTheUsersFileAsABackupAndSaysWhere) {
     const std::string original = strategyText("100,oops,300,");
     writeFile(strat, original);
-    const std::string backup = joinPath(ctx.programFolder, "Strat.jfp.bak");
-    writeFile(backup, "an older copy");
+    const std::string older = joinPath(ctx.programFolder, "Strat.jfp.bak");
+    const std::string backup = older + "2";
+    writeFile(older, "an older copy");
     startSession(ctx);
 
+    EXPECT_EQ(readFile(older), "an older copy");
     EXPECT_EQ(readFile(backup), original);
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[0], (Msg{MessageKind::Error, "'oops' is not a valid integer value"}));
     EXPECT_NE(host.messages[1].text.find(backup), std::string::npos);
-    EXPECT_EQ(ctx.strategy.endNoteFolder, "/ends");  // the lines before the bad one stay
-    EXPECT_TRUE(fs::is_directory(ctx.workFolder));
+    // The factory settings, not the lines read before the bad one.
+    EXPECT_EQ(ctx.strategy.endNoteFolder, exchange);
+    EXPECT_EQ(ctx.strategy.slots[1].fieldType, 64);
+    EXPECT_TRUE(window.fields[1].ticked);
 
     endSession(ctx);
+    EXPECT_EQ(readFile(strat), original);
     EXPECT_EQ(readFile(backup), original);
+}
+
+// The end of a run writes the strategy only when this run changed it: a change saved meanwhile
+// by hand or by another program is kept.
+TEST_F(Session, EndWritesOnlyWhatThisRunChanged) {
+    writeFile(strat, strategyText("100,200,300,"));
+    startSession(ctx);
+    std::string edited = strategyText("100,200,300,");
+    edited.replace(edited.find("1234"), 4, "9999");
+    writeFile(strat, edited);
+    EXPECT_TRUE(endSession(ctx));
+    EXPECT_EQ(readFile(strat), edited);
+
+    host.messages.clear();
+    startSession(ctx);
+    EXPECT_EQ(ctx.strategy.hotSyncId, "9999");
+    window.setWidthText(3, "77");
+    EXPECT_TRUE(endSession(ctx));
+    EXPECT_NE(readFile(strat).find("\r\n100,200,77,"), std::string::npos);
+}
+
+// A file left by a run killed at its first start names the factory's drive folders: on a system
+// without drives they stand for the exchange folder, never for a folder named "\Out2Palm".
+TEST_F(Session, FactoryDriveFoldersMeanTheExchangeFolderWithoutDrives) {
+    const std::string factory =
+        readFile(std::string(RQ_TEST_DATA_DIR) + "/engine/factory-default.jfp");
+    writeFile(strat, factory);
+    startSession(ctx);
+    const std::string expected = kPathSeparator == '/' ? exchange : "\\Out2Palm";
+    EXPECT_EQ(ctx.strategy.palmInstallFolder, expected);
+    EXPECT_EQ(ctx.strategy.palmBackupFolder, expected);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(endSession(ctx));
+    EXPECT_EQ(readFile(strat), factory);
 }
 
 // Folders go into "Strat.jfp" in the system's code page, as Windows' ANSI code page 1252 is
@@ -232,12 +281,12 @@ TEST(SessionStrategyFile, NeverLostAtStartOrEnd) {
         EXPECT_TRUE(endSession(h.ctx));
         if (c.expect == Expect::LeftAlone) {
             EXPECT_TRUE(fs::is_directory(strat + "/inside"));
+        } else if (c.expect == Expect::KeptAsBackup) {
+            // Not written over at the end: the run changed nothing.
+            EXPECT_EQ(readFile(strat), before);
+            EXPECT_EQ(readFile(backup), before);
         } else {
-            // Written whole at the end; the backup still holds the user's file.
             EXPECT_TRUE(strategyTextComplete(readFile(strat)));
-            if (c.expect == Expect::KeptAsBackup) {
-                EXPECT_EQ(readFile(backup), before);
-            }
         }
     }
 }
@@ -251,13 +300,14 @@ TEST(SessionEnd, FailedWritesAreReportedAndKeepTheOldFiles) {
             SCOPED_TRACE(std::string(name) + " " + std::to_string(static_cast<int>(step)));
             Harness h;
             startSession(h.ctx);
+            h.window.setWidthText(5, "55");  // a change, which the end writes
             const std::string path = joinPath(h.ctx.programFolder, name);
             writeFile(path, "EARLIER GOOD FILE");
             h.host.messages.clear();
             h.system.fileFault = {step, name};
             EXPECT_FALSE(endSession(h.ctx));
             EXPECT_EQ(readFile(path), "EARLIER GOOD FILE");
-            EXPECT_FALSE(fs::exists(replacementPath(path)));
+            EXPECT_FALSE(holdsReplacementFile(h.ctx.programFolder));
             ASSERT_EQ(h.host.messages.size(), 1u);
             EXPECT_EQ(h.host.messages[0].kind, MessageKind::Error);
             EXPECT_NE(h.host.messages[0].text.find(path + ": No space left on device"),

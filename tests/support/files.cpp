@@ -47,4 +47,13 @@ TempFolder::~TempFolder() {
     fs::remove_all(path_, ignored);
 }
 
+bool holdsReplacementFile(const std::string& folder) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() >= 6 && name.compare(name.size() - 6, 6, ".rqnew") == 0) return true;
+    }
+    return false;
+}
+
 }  // namespace rq::test

@@ -15,6 +15,9 @@ std::string readFile(const std::string& path);
 // Creates or empties the file and writes the bytes.
 void writeFile(const std::string& path, std::string_view bytes);
 
+// Whether a temporary file of a replacement (name ending in ".rqnew") lies in the folder.
+bool holdsReplacementFile(const std::string& folder);
+
 // tests/data/<folder>/<name>.
 std::string dataFile(std::string_view folder, std::string_view name);
 
