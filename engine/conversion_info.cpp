@@ -32,8 +32,8 @@ bool writeConversionInfo(ConversionContext& ctx, const std::string& path) {
     OutputFile& out = ctx.outputFile;
     Strategy& strategy = ctx.strategy;
     if (!out.open(path)) {
-        ctx.host.showMessage(MessageKind::Error, "Failure creating .IFO file \n" + shownPath(path) +
-                                                     ": " + out.failureReason());
+        ctx.host.showMessage(MessageKind::Error, "Failure creating .IFO file ",
+                             shownPath(path) + ": " + out.failureReason());
         return false;
     }
     OutputFileGuard guard(out);

@@ -267,16 +267,15 @@ bool ExternalConverter::convert(const DirectionInfo& direction, const std::strin
     if (const std::string problem = inputFileProblem(source); !problem.empty()) {
         const std::string detail = shownPath(source) + ": " + problem;
         if (problem == kNoSuchFile) {
-            host.showMessage(MessageKind::Plain, "The source file does not exist\n" + detail);
+            host.showMessage(MessageKind::Plain, "The source file does not exist", detail);
         } else {
             host.showMessage(MessageKind::Error, detail);
         }
         return false;
     }
     if (!converterPresent()) {
-        host.showMessage(MessageKind::Plain, "Jconvpro.exe not found!\n" +
-                                                 shownPath(programPath()) + ": " +
-                                                 std::string(kNoSuchFile));
+        host.showMessage(MessageKind::Plain, "Jconvpro.exe not found!",
+                         shownPath(programPath()) + ": " + std::string(kNoSuchFile));
         return false;
     }
     // A destination without a folder part lies in the current folder, which exists.
@@ -342,8 +341,7 @@ bool ExternalConverter::convert(const DirectionInfo& direction, const std::strin
         // The fixed text stays as it is; the file and the reason follow on a line of their own.
         const std::string detail = shownPath(problemFile) + ": " + problem;
         host.appendLog(detail);
-        host.showMessage(MessageKind::Error,
-                         std::string(direction.missingOutputMessage) + "\n" + detail);
+        host.showMessage(MessageKind::Error, direction.missingOutputMessage, detail);
         return false;
     }
     outcome_ = ConverterOutcome::Converted;

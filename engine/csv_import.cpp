@@ -261,25 +261,23 @@ ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
                          const std::string& importPath) {
     HostServices& host = ctx.host;
     bool failed = false;
-    const auto fail = [&](const std::string& text) {
-        host.showMessage(MessageKind::Error, text);
-        failed = true;
-    };
     // The fixed texts stay; the file and the reason follow on a line of their own.
-    const auto detail = [](const std::string& path, const std::string& reason) {
-        return "\n" + shownPath(path) + ": " + reason;
+    const auto fail = [&](std::string_view text, const std::string& path,
+                          const std::string& reason) {
+        host.showMessage(MessageKind::Error, text, shownPath(path) + ": " + reason);
+        failed = true;
     };
     std::string problem = inputFileProblem(csvPath);
     errno = 0;
     const UniqueFile csv = problem.empty() ? openFile(csvPath, "rb") : nullptr;
     if (!csv) {
         if (problem.empty()) problem = errno != 0 ? std::strerror(errno) : "it cannot be opened";
-        fail("Couldnt load csv File" + detail(csvPath, problem));
+        fail("Couldnt load csv File", csvPath, problem);
         return {0, true};
     }
     OutputFile& out = ctx.outputFile;
     if (!out.open(importPath)) {
-        fail("Couldnt open output output File" + detail(importPath, out.failureReason()));
+        fail("Couldnt open output output File", importPath, out.failureReason());
         return {0, true};
     }
     OutputFileGuard guard(out);
@@ -287,7 +285,7 @@ ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
     // Write errors would otherwise count records that never reached the disk.
     auto finish = [&](int records) {
         if (!out.close()) {
-            fail("Couldnt write output File" + detail(importPath, out.failureReason()));
+            fail("Couldnt write output File", importPath, out.failureReason());
             return ImportResult{0, true};
         }
         return ImportResult{records, failed};
@@ -295,7 +293,7 @@ ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
 
     // A CSV that cannot be read to its end gives no import file: the earlier one stays.
     const auto readFailed = [&] {
-        fail("Couldnt read csv file" + detail(csvPath, "read error"));
+        fail("Couldnt read csv file", csvPath, "read error");
         out.discard();
         return ImportResult{0, true};
     };
@@ -339,7 +337,9 @@ ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
         }
         // A full buffer without an LF is too long only when the line goes on.
         if (length == kRecordLineLimit && line[length - 1] != '\n' && !reader.atEnd()) {
-            fail("Records of more than 32K Not supported");
+            fail("Records of more than 32K Not supported", csvPath,
+                 "record " + std::to_string(c + 1) +
+                     " is too long; the records before it were written");
             return finish(c);
         }
         // Tabs need no replacing before the split: they are blanks to it like spaces, and

@@ -533,7 +533,7 @@ ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath,
     const auto fail = [&](std::string_view text, const std::string& path, std::string reason) {
         ExportResult failed;
         failed.failure = shownPath(path) + ": " + reason;
-        ctx.host.showMessage(MessageKind::Error, std::string(text) + "\n" + failed.failure);
+        ctx.host.showMessage(MessageKind::Error, text, failed.failure);
         return failed;
     };
     std::string problem = inputFileProblem(sourcePath);

@@ -39,6 +39,15 @@ class HostServices {
     virtual void setStatusText(std::string_view text) = 0;
     // A message the user must see; returns when the user has taken note.
     virtual void showMessage(MessageKind kind, std::string_view text) = 0;
+    // A fixed message text and the file and reason it concerns ("PATH: reason"). A window shows
+    // the detail on a line of its own below the text; a host that gives one line per message (a
+    // terminal) may show the detail alone.
+    virtual void showMessage(MessageKind kind, std::string_view text, std::string_view detail) {
+        std::string whole(text);
+        whole += '\n';
+        whole += detail;
+        showMessage(kind, whole);
+    }
 
     // The host may process its pending events. Called once per line, per converter poll and per
     // second of the converter; the per-byte calls of the export reader reach it only through

@@ -136,7 +136,7 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
     assignPopupLetters(ctx.strategy);
 
     if (!writeConversionInfo(ctx, ifoFile)) {
-        host.showMessage(MessageKind::Error, "Unable to build .IFO file\n" + shownPath(source));
+        host.showMessage(MessageKind::Error, "Unable to build .IFO file", shownPath(source));
         return result;
     }
 
@@ -160,7 +160,7 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
                                        : shownPath(source) +
                                              ": it holds no record (no record "
                                              "ends with the byte 0xB0)";
-        host.showMessage(MessageKind::Error, "Error Converting EndNote file\n" + detail);
+        host.showMessage(MessageKind::Error, "Error Converting EndNote file", detail);
     } else {
         host.converterQueued();
         ExternalConverter converter(ctx);

@@ -54,6 +54,7 @@ class PlainHost : public HostServices {
     const std::vector<std::string>& logLines() const override { return log; }
     bool forEachLogLine(const std::function<bool(std::string_view)>& visit) const override;
     void setStatusText(std::string_view text) override;
+    using HostServices::showMessage;
     void showMessage(MessageKind kind, std::string_view text) override;
     void pumpEvents() override { ++pumpCount; }
     void beginBusy() override { ++busyDepth; }

@@ -83,6 +83,19 @@ void CliHost::showMessage(MessageKind kind, std::string_view text) {
     std::fflush(err_);
 }
 
+void CliHost::showMessage(MessageKind kind, std::string_view text, std::string_view detail) {
+    // The file and the reason are what a terminal user needs; the window's fixed text would
+    // only repeat what the command was.
+    std::string whole(text);
+    whole += '\n';
+    whole += detail;
+    PlainHost::showMessage(kind, whole);
+    if (verbosity_ == Verbosity::Quiet && kind != MessageKind::Error) return;
+    progress_.erase();
+    std::fprintf(err_, "%s%.*s\n", prefixOf(kind), width(detail), detail.data());
+    std::fflush(err_);
+}
+
 void CliHost::setStatusText(std::string_view text) {
     PlainHost::setStatusText(text);
     // The jobs clear the panel before each file; a blank line would tell the user nothing.

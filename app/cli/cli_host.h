@@ -45,6 +45,7 @@ class CliHost : public PlainHost {
 
     void appendLog(std::string_view line) override;
     void showMessage(MessageKind kind, std::string_view text) override;
+    void showMessage(MessageKind kind, std::string_view text, std::string_view detail) override;
     void setStatusText(std::string_view text) override;
     void pumpEvents() override;
     void beginBusy() override;

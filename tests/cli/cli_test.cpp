@@ -243,24 +243,24 @@ TEST_F(CliTest, ErrorMessagesGoToStderrWithStatusOne) {
     Result r =
         runHome("export-csv " + quoted(path("missing.txt")) + " -o " + quoted(path("out.csv")));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "error: Couldnt Open input .tsv file\n");
-    const std::string csv = readFile(golden("cli", "sample-export.csv"));
-    EXPECT_EQ(readFile(path("out.csv")), csv.substr(0, csv.find("\r\n") + 2));
+    // Headless, the file and the reason stand for the fixed text of the window.
+    EXPECT_EQ(r.err, "error: " + path("missing.txt") + ": No such file or directory\n");
+    EXPECT_FALSE(fs::exists(path("out.csv")));
 
     r = runHome("export-csv " + quoted(sample()) + " -o " + quoted(path("no folder/out.csv")));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "error: Couldnt open output CSV File\n");
+    EXPECT_EQ(r.err, "error: " + path("no folder/out.csv") + ": No such file or directory\n");
 
     r = runHome("write-ifo -o " + quoted(path("no folder/out.IFO")));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "error: Failure creating .IFO file \n");
+    EXPECT_EQ(r.err, "error: " + path("no folder/out.IFO") + ": No such file or directory\n");
 }
 
 TEST_F(CliTest, WriteErrorsAreErrors) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     Result r = runHome("export-csv " + quoted(sample()) + " -o /dev/full");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "error: Error writing the CSV file /dev/full: No space left on device\n");
+    EXPECT_EQ(r.err, "error: /dev/full: No space left on device\n");
     EXPECT_EQ(r.out, "records: 0\nrecords with cut values: 0\n");
     r = runHome("write-ifo -o /dev/full");
     EXPECT_EQ(r.status, 1);
@@ -320,8 +320,8 @@ TEST_F(CliTest, AnyFolderAndFileNameWorks) {
     struct Case {
         std::string programFolder;
         std::string exportName;
-        // As stored: the ANSI code page on Windows, where all 16 characters fit in 19 bytes;
-        // else UTF-8, cut to whole characters within 19 bytes.
+        // As the handheld stores it on every platform: Windows-1252, where all 16 characters
+        // fit in 19 bytes.
         std::string databaseName;
         // The program folder's name in "Log.txt": there too the ANSI code page on Windows, with
         // "?" for what it cannot hold, as the log is only read by people.
@@ -332,8 +332,7 @@ TEST_F(CliTest, AnyFolderAndFileNameWorks) {
         {"R\xc3\xa9"
          "f \xe2\x82\xac \xc5\x81\xc3\xb3\x64\xc5\xba",                // Réf € Łódź
          "Caf\xc3\xa9 \xe2\x80\x93 \xe2\x80\x9crefs\xe2\x80\x9d.txt",  // Café – “refs”.txt
-         test::kPlatformStoresAnsiNames ? "RQ-Caf\xe9 \x96 \x93refs\x94"
-                                        : "RQ-Caf\xc3\xa9 \xe2\x80\x93 \xe2\x80\x9cref",
+         "RQ-Caf\xe9 \x96 \x93refs\x94",
          test::kPlatformStoresAnsiNames ? "R\xe9"
                                           "f \x80 ?\xf3"
                                           "d?"

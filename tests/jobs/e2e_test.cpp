@@ -104,9 +104,10 @@ TEST_F(EndToEnd, ConverterErrorLogIsShownBeforeTheMissingOutputMessage) {
     writeFile(pdb, "old");
     EXPECT_FALSE(driver.convertCsvToPdb(sampleCsv(), pdb, work("x.IFO"), "\"RQ-My refs\""));
     EXPECT_EQ(host.calls, (Lines{"converter to JFile", "end", "log " + work("jconvpro.err"),
-                                 "message Output file not created"}));
+                                 "message Output file not created\n" + sampleCsv() +
+                                     ": jconvpro.exe reported an error; its output was not used"}));
     EXPECT_EQ(host.shownErrorLogs, (std::vector<Lines>{{"fake failure", "line 2"}}));
-    EXPECT_FALSE(fs::exists(pdb));
+    EXPECT_EQ(readFile(pdb), "old");
     expectWorkFilesTidied();
 
     // The program folder holds blanks; every argument still arrives whole.
@@ -126,7 +127,8 @@ TEST_F(EndToEnd, ConverterThatWritesNothingGivesTheMissingOutputMessageOnly) {
     ExternalConverter driver(*ctx);
     EXPECT_FALSE(driver.convertPdbToCsv(sampleCsv(), work("x.out"), ifo()));
     EXPECT_EQ(host.messages,
-              (std::vector<Msg>{{MessageKind::Error, "CSV Output file not created"}}));
+              (std::vector<Msg>{{MessageKind::Error, "CSV Output file not created\n" + sampleCsv() +
+                                                         ": jconvpro.exe wrote no output"}}));
     EXPECT_TRUE(host.shownErrorLogs.empty());
     expectWorkFilesTidied();
     // The single blank of the fourth argument vanishes in the splitting.
@@ -141,7 +143,8 @@ TEST_F(EndToEnd, ErrorLogWinsOverAnOutput) {
     ExternalConverter driver(*ctx);
     EXPECT_FALSE(driver.convertPdbToCsv(sampleCsv(), work("x.out"), ifo()));
     EXPECT_EQ(host.calls, (Lines{"converter to CSV", "end", "log " + work("jconvpro.err"),
-                                 "message CSV Output file not created"}));
+                                 "message CSV Output file not created\n" + sampleCsv() +
+                                     ": jconvpro.exe reported an error; its output was not used"}));
     EXPECT_FALSE(fs::exists(work("x.out")));
     EXPECT_TRUE(fs::exists(work("jconvpro.err")));
     expectWorkFilesTidied();
@@ -169,31 +172,31 @@ TEST_F(EndToEnd, CrashedConverterIsAFailureNotAHang) {
     // It wrote its output before it crashed; that output is not used.
     EXPECT_EQ(host.messages,
               (std::vector<Msg>{{MessageKind::Error,
-                                 "jconvpro.exe ended abnormally (it crashed or was killed) while "
-                                 "converting " +
-                                     sampleCsv() + "; its output was not used"},
-                                {MessageKind::Error, "Output file not created"}}));
+                                 "Output file not created\n" + sampleCsv() +
+                                     ": jconvpro.exe ended abnormally (it crashed or was killed); "
+                                     "its output was not used"}}));
     EXPECT_FALSE(fs::exists(pdb));
     EXPECT_EQ(driver.outcome(), ConverterOutcome::Failed);
     expectWorkFilesTidied();
 }
 
-// Converters that misbehave, as real processes: each run is a failure with its own message, the
-// process is gone afterwards, and neither a part of a database nor a work file is left.
+// Converters that misbehave, as real processes: each run is a failure with its own reason, the
+// process is gone afterwards, the earlier database is kept, and neither a part of a new one nor
+// a work file is left.
 TEST_F(EndToEnd, MisbehavingConvertersNeverPassForGoodOnes) {
     const struct {
         const char* program;
         std::int64_t timeout;
         bool cancel;
         ConverterOutcome outcome;
-        const char* messageStart;  // of the first message; nullptr: no message at all
+        const char* reason;  // after the file in the one message; nullptr: no message at all
     } cases[] = {
         {"rq_fake_jconv_truncated", 0, false, ConverterOutcome::Failed,
-         "jconvpro.exe wrote a damaged database for "},
+         "jconvpro.exe wrote a damaged database: "},
         {"rq_fake_jconv_garbage", 0, false, ConverterOutcome::Failed,
-         "jconvpro.exe wrote a damaged database for "},
+         "jconvpro.exe wrote a damaged database: "},
         {"rq_fake_jconv_hang", 1, false, ConverterOutcome::Failed,
-         "jconvpro.exe did not finish converting "},
+         "jconvpro.exe did not finish within 1 seconds"},
         {"rq_fake_jconv_hang", 0, true, ConverterOutcome::Cancelled, nullptr},
     };
     for (const auto& c : cases) {
@@ -213,15 +216,15 @@ TEST_F(EndToEnd, MisbehavingConvertersNeverPassForGoodOnes) {
         host.onPump = nullptr;
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
         EXPECT_EQ(driver.outcome(), c.outcome);
-        if (c.messageStart == nullptr) {
+        if (c.reason == nullptr) {
             EXPECT_TRUE(host.messages.empty());
         } else {
-            ASSERT_EQ(host.messages.size(), 2u);
-            EXPECT_EQ(host.messages[0].text.rfind(c.messageStart, 0), 0u) << host.messages[0].text;
-            EXPECT_EQ(host.messages[1].text, "Output file not created");
+            ASSERT_EQ(host.messages.size(), 1u);
+            const std::string start = "Output file not created\n" + sampleCsv() + ": " + c.reason;
+            EXPECT_EQ(host.messages[0].text.rfind(start, 0), 0u) << host.messages[0].text;
         }
-        EXPECT_FALSE(fs::exists(pdb));
-        EXPECT_FALSE(fs::exists(replacementPath(pdb)));
+        EXPECT_EQ(readFile(pdb), "EARLIER GOOD DATABASE");
+        EXPECT_FALSE(holdsReplacementFile(exchange));
         expectWorkFilesTidied();
     }
 }
@@ -247,15 +250,18 @@ TEST_F(Jobs, ThreeExportsWithTheSecondRejectedByTheConverter) {
     EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-bad.PDB")));
     EXPECT_TRUE(fs::exists(joinPath(exchange, "RQ-three.PDB")));
     ASSERT_EQ(host.shownErrorLogs.size(), 1u);
-    EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Error, "Output file not created"}}));
+    const std::string why = bad + ": jconvpro.exe reported an error; its output was not used";
+    EXPECT_EQ(host.messages,
+              (std::vector<Msg>{{MessageKind::Error, "Output file not created\n" + why}}));
     // The converter's report names the user's export and its record, not the work file.
     const std::vector<std::string>& report = host.shownErrorLogs[0];
     ASSERT_GE(report.size(), 2u);
     EXPECT_EQ(report[1].rfind(bad + ": record 1: field 15", 0), 0u) << report[1];
     for (const std::string& line : report) EXPECT_EQ(line.find(".tmp"), std::string::npos) << line;
-    EXPECT_EQ(host.log.size(), 8u + 7u + 8u);
+    EXPECT_EQ(host.log.size(), 8u + 8u + 8u);
     EXPECT_EQ(host.log[14], "Endnote file record count was 1");
-    EXPECT_EQ(host.log[15], " ");
+    EXPECT_EQ(host.log[15], why);
+    EXPECT_EQ(host.log[16], " ");
     EXPECT_EQ(host.log.back(), "3 Records Transferred to  JFile");
     EXPECT_EQ(host.statusText, "3 Records Transferred to  JFile");
 
@@ -320,8 +326,11 @@ TEST_F(Jobs, DatabaseTheConverterRejectsLeavesNoImportFile) {
     runChosen(*ctx, Direction::JFileToEndNote, Lines{notPdb});
     EXPECT_EQ(host.log.back(), "CSV2PDB returned  0");
     EXPECT_EQ(host.shownErrorLogs.size(), 1u);
-    EXPECT_EQ(host.messages,
-              (std::vector<Msg>{{MessageKind::Error, "CSV Output file not created"}}));
+    EXPECT_EQ(
+        host.messages,
+        (std::vector<Msg>{{MessageKind::Error,
+                           "CSV Output file not created\n" + notPdb +
+                               ": jconvpro.exe reported an error; its output was not used"}}));
     EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-junk.tsv")));
     EXPECT_EQ(host.statusText, "");
 }

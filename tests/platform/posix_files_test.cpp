@@ -17,6 +17,7 @@
 namespace rq {
 namespace {
 
+using test::holdsReplacementFile;
 using test::readFile;
 using test::TempFolder;
 using test::writeFile;
@@ -166,13 +167,13 @@ TEST(PosixFiles, ReplacementIsWholeOrNothing) {
              return t / "dir";
          },
          false, "directory", nullptr},
-        {"temporary name taken by a folder",
+        // The link stays a link, also one that points to no file yet.
+        {"link to a file that does not exist yet",
          [](const TempFolder& t) {
-             writeFile(t / "kept.txt", "OLD CONTENTS");
-             std::filesystem::create_directory(replacementPath(t / "kept.txt"));
-             return t / "kept.txt";
+             std::filesystem::create_symlink(t / "target.txt", t / "link.txt");
+             return t / "link.txt";
          },
-         false, "", "OLD CONTENTS"},
+         true, "", "NEW"},
         {"full device", [](const TempFolder&) { return std::string("/dev/full"); }, false,
          "No space", nullptr},
     };
@@ -190,8 +191,10 @@ TEST(PosixFiles, ReplacementIsWholeOrNothing) {
         }
         if (target != "/dev/full") {
             // Nothing beside the target but what the case put there.
-            const bool blocked = std::filesystem::is_directory(replacementPath(target));
-            EXPECT_EQ(std::filesystem::exists(replacementPath(target)), blocked);
+            EXPECT_FALSE(holdsReplacementFile(temp.path()));
+            if (std::filesystem::is_symlink(target)) {
+                EXPECT_EQ(readFile(temp / "target.txt"), "NEW");
+            }
         }
     }
     // The device is still the device.
