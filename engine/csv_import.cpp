@@ -256,16 +256,19 @@ void writeImportRecord(ConversionContext& ctx, const std::vector<std::string>& v
     writeRecord(ctx.outputFile, ctx.valueBuffer.get(), fieldColumns(ctx, h), views);
 }
 
-ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
-                         const std::string& importPath) {
+namespace {
+// `given`: the CSV, already open; else it is opened from `csvPath`.
+ImportResult importWith(ConversionContext& ctx, const std::string& csvPath, std::FILE* given,
+                        const std::string& importPath) {
     HostServices& host = ctx.host;
     bool failed = false;
     const auto fail = [&](const std::string& text) {
         host.showMessage(MessageKind::Error, text);
         failed = true;
     };
-    const UniqueFile csv = openFile(csvPath, "rb");
-    if (!csv) {
+    const UniqueFile opened = given == nullptr ? openFile(csvPath, "rb") : nullptr;
+    std::FILE* const csv = given != nullptr ? given : opened.get();
+    if (csv == nullptr) {
         fail("Couldnt load csv File");
         return {0, true};
     }
@@ -289,7 +292,7 @@ ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
     int c = 0;
     host.pumpEvents();
 
-    LineReader reader(csv.get());
+    LineReader reader(csv);
     char* line = ctx.lineBuffer.get();
     std::size_t length = 0;
     LineReader::Result result = reader.read(line, kHeaderLineLimit, length);
@@ -339,6 +342,18 @@ ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
         ++c;
         host.recordReached(c);
     }
+}
+
+}  // namespace
+
+ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
+                         const std::string& importPath) {
+    return importWith(ctx, csvPath, nullptr, importPath);
+}
+
+ImportResult csvToImport(ConversionContext& ctx, std::FILE* csv, const std::string& csvName,
+                         const std::string& importPath) {
+    return importWith(ctx, csvName, csv, importPath);
 }
 
 }  // namespace rq

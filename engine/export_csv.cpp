@@ -462,7 +462,8 @@ void reportStop(ConversionContext& ctx, const std::string& sourcePath, Stop stop
     ctx.host.showMessage(MessageKind::Error, text);
 }
 
-ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath,
+// `given`: the export, already open; else it is opened from `sourcePath`.
+ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath, std::FILE* given,
                         const std::string& csvPath, bool byteWise) {
     OutputFile& out = ctx.outputFile;
     if (!out.open(csvPath)) {
@@ -472,8 +473,9 @@ ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath,
     OutputFileGuard guard(out);
     writeHeader(ctx, assignPopupLetters(ctx.strategy));
 
-    const UniqueFile input = openFile(sourcePath, "rb");
-    if (!input) {
+    const UniqueFile opened = given == nullptr ? openFile(sourcePath, "rb") : nullptr;
+    std::FILE* const input = given != nullptr ? given : opened.get();
+    if (input == nullptr) {
         ctx.host.showMessage(MessageKind::Error, "Couldnt Open input .tsv file");
         out.close();
         return {};
@@ -481,7 +483,7 @@ ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath,
     Stop stop;
     ExportResult result;
     {
-        ExportReader reader(ctx, input.get(), byteWise);
+        ExportReader reader(ctx, input, byteWise);
         stop = reader.run();
         result = reader.result();
     }
@@ -542,12 +544,17 @@ bool writeCsvRecord(OutputFile& out, const Strategy& strategy, std::string_view 
 
 ExportResult exportToCsv(ConversionContext& ctx, const std::string& sourcePath,
                          const std::string& csvPath) {
-    return exportWith(ctx, sourcePath, csvPath, false);
+    return exportWith(ctx, sourcePath, nullptr, csvPath, false);
+}
+
+ExportResult exportToCsv(ConversionContext& ctx, std::FILE* source, const std::string& sourceName,
+                         const std::string& csvPath) {
+    return exportWith(ctx, sourceName, source, csvPath, false);
 }
 
 ExportResult exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath,
                                  const std::string& csvPath) {
-    return exportWith(ctx, sourcePath, csvPath, true);
+    return exportWith(ctx, sourcePath, nullptr, csvPath, true);
 }
 
 }  // namespace rq

@@ -1,7 +1,9 @@
 #include "app/cli/cli_host.h"
 
 #include <filesystem>
+
 #include <system_error>
+#include "app/cli/command_files.h"
 
 namespace rq {
 
@@ -77,6 +79,7 @@ void CliHost::appendLog(std::string_view line) {
 
 void CliHost::showMessage(MessageKind kind, std::string_view text) {
     PlainHost::showMessage(kind, text);
+    if (stopSignal_ != nullptr && stopSignal_->load() != 0) return;
     if (verbosity_ == Verbosity::Quiet && kind != MessageKind::Error) return;
     progress_.erase();
     std::fprintf(err_, "%s%.*s\n", prefixOf(kind), width(text), text.data());
@@ -95,6 +98,8 @@ void CliHost::setStatusText(std::string_view text) {
 // Called for every record and every few kilobytes: the clock only when a line may be drawn.
 void CliHost::pumpEvents() {
     PlainHost::pumpEvents();
+    if (stopSignal_ != nullptr)
+        if (const int signal = stopSignal_->load(); signal != 0) throw Interrupted{signal};
     if (progress_.enabled()) progress_.update(now_());
 }
 

@@ -5,6 +5,7 @@
 // converter's command line and the time each step took ("log: ", "converter: ", "step: "). On
 // a terminal a progress line tells how far the job has come.
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -33,6 +34,11 @@ class CliHost : public PlainHost {
     Verbosity verbosity() const { return verbosity_; }
     // The clock of the step times and the progress line; tests set their own.
     void setClock(Clock::time_point (*now)()) { now_ = now; }
+
+    // For the commands that convert one file: once `signal` holds a signal number, the event
+    // pump throws Interrupted, and the messages of the failures the signal caused (a read cut
+    // short) are not shown. The jobs stop through the context instead.
+    void stopOnSignal(const std::atomic<int>* signal) { stopSignal_ = signal; }
 
     // A job of `files` files starts; the progress line counts them.
     void startJob(int files);
@@ -65,6 +71,7 @@ class CliHost : public PlainHost {
     std::FILE* err_;
     ProgressLine progress_;
     Verbosity verbosity_ = Verbosity::Normal;
+    const std::atomic<int>* stopSignal_ = nullptr;
     Clock::time_point (*now_)() = &Clock::now;
     std::optional<ProgressPhase> step_;
     Clock::time_point stepStart_{};

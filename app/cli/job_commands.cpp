@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/csv_import.h"
 #include "engine/jobs.h"
 #include "engine/native_path.h"
 #include "engine/path.h"
@@ -37,11 +36,6 @@ JobResult runToJFile(ConversionContext& ctx, const std::vector<std::string>& exp
 
 JobResult runToEndNote(ConversionContext& ctx, const std::vector<std::string>& databases) {
     return runJobCommand(ctx, databases, Direction::JFileToEndNote);
-}
-
-ImportResult runImportCsv(ConversionContext& ctx, const std::string& csv,
-                          const std::string& importFile) {
-    return csvToImport(ctx, csv, importFile);
 }
 
 }  // namespace rq

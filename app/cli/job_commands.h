@@ -1,13 +1,11 @@
 #pragma once
 // The conversion jobs of the command-line tool: what the desktop program does around a button
-// press (start-up, the job with the named files in place of the file dialog, shutdown), and the
-// CSV-to-import conversion on its own.
+// press (start-up, the job with the named files in place of the file dialog, shutdown).
 
 #include <string>
 #include <vector>
 
 #include "engine/context.h"
-#include "engine/csv_import.h"
 #include "engine/job_result.h"
 
 namespace rq {
@@ -17,9 +15,5 @@ namespace rq {
 // program. Both return what happened to each file.
 JobResult runToJFile(ConversionContext& ctx, const std::vector<std::string>& exports);
 JobResult runToEndNote(ConversionContext& ctx, const std::vector<std::string>& databases);
-
-// Converts a CSV from anywhere into an EndNote import file.
-ImportResult runImportCsv(ConversionContext& ctx, const std::string& csv,
-                          const std::string& importFile);
 
 }  // namespace rq

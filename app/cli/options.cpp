@@ -28,7 +28,7 @@ constexpr const char* kOptionsHelp =
 
 constexpr const char* kExitStatusHelp =
     "exit status: 0 without error messages, 1 after one or when a file was not\n"
-    "converted, 2 for wrong usage, 130 when interrupted\n";
+    "converted, 2 for wrong usage, 128 + N after signal N (130 for Ctrl-C)\n";
 
 Invocation usageError(std::string problem) {
     Invocation invocation;
@@ -124,6 +124,12 @@ Invocation parseCommandLine(const std::vector<std::string>& args) {
     result.positional = chosen->positional;
     result.output = chosen->output;
     return result;
+}
+
+std::string diagnostic(std::string_view kind, std::string_view text) {
+    std::string line(kProgram);
+    line.append(": ").append(kind).append(": ").append(text);
+    return line;
 }
 
 void printUsage(std::FILE* to) {

@@ -53,6 +53,9 @@ struct Invocation {
 // `args` are the arguments after the program name.
 Invocation parseCommandLine(const std::vector<std::string>& args);
 
+// A line in the program's voice: "refquill-cli: KIND: TEXT" (KIND "error" or "warning").
+std::string diagnostic(std::string_view kind, std::string_view text);
+
 void printUsage(std::FILE* to);
 void printHelp(std::FILE* to);
 void printCommandHelp(std::FILE* to, const CommandInfo& command);
