@@ -4,20 +4,14 @@
 
 #include <system_error>
 #include "app/cli/command_files.h"
+#include "app/cli/options.h"
 
 namespace rq {
 
 namespace {
-const char* prefixOf(MessageKind kind) {
-    switch (kind) {
-        case MessageKind::Error:
-            return "error: ";
-        case MessageKind::Information:
-            return "information: ";
-        case MessageKind::Plain:
-            break;
-    }
-    return "message: ";
+// The window's message boxes are errors or not; here the others are warnings.
+std::string_view kindOf(MessageKind kind) {
+    return kind == MessageKind::Error ? "error" : "warning";
 }
 
 const char* stepName(ProgressPhase phase) {
@@ -80,9 +74,10 @@ void CliHost::appendLog(std::string_view line) {
 void CliHost::showMessage(MessageKind kind, std::string_view text) {
     PlainHost::showMessage(kind, text);
     if (stopSignal_ != nullptr && stopSignal_->load() != 0) return;
-    if (verbosity_ == Verbosity::Quiet && kind != MessageKind::Error) return;
+    // Shown even when quiet: a warning may be all that tells why a file was not converted.
     progress_.erase();
-    std::fprintf(err_, "%s%.*s\n", prefixOf(kind), width(text), text.data());
+    const std::string line = diagnostic(kindOf(kind), text);
+    std::fprintf(err_, "%s\n", line.c_str());
     std::fflush(err_);
 }
 

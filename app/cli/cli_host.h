@@ -1,9 +1,10 @@
 #pragma once
 // The host services of the command-line tool: PlainHost, with every message also printed to
-// stderr ("error: TEXT", "information: TEXT", "message: TEXT") and every result text of the
-// status panel to stdout. Quiet keeps only the errors; verbose adds the run log's lines, the
-// converter's command line and the time each step took ("log: ", "converter: ", "step: "). On
-// a terminal a progress line tells how far the job has come.
+// stderr in the program's voice ("refquill-cli: error: TEXT", "refquill-cli: warning: TEXT" for
+// the window's other message boxes) and every result text of the status panel to stdout. Quiet
+// keeps only the messages; verbose adds the run log's lines, the converter's command line and
+// the time each step took ("log: ", "converter: ", "step: "). On a terminal a progress line
+// tells how far the job has come.
 
 #include <atomic>
 #include <chrono>

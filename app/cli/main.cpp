@@ -183,10 +183,10 @@ int takeDataFolder(Session& session, const Invocation& args) {
     const std::string& folder = session.data.folder;
     if (session.system->tryLockProgramFolder(folder) == FolderLock::Acquired) return kExitOk;
     if (args.noWait) {
-        session.host.printError("error: another conversion is running in " + folder);
+        session.host.printError(diagnostic("error", "another conversion is running in " + folder));
         return kExitError;
     }
-    session.host.printNote("waiting for another conversion in " + folder);
+    session.host.printNote(std::string(kProgram) + ": waiting for another conversion in " + folder);
     while (session.system->tryLockProgramFolder(folder) != FolderLock::Acquired) {
         if (interruptSignal.load() != 0) return interruptedStatus();
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -215,15 +215,15 @@ int runJobCommand(Session& session, const Invocation& args,
     // One closing line when not every file was converted: the count from the jobs' results.
     const bool stopped = interruptSignal.load() != 0;
     const int converted = result.converted();
-    std::string summary = std::string(kProgram) + ": " + (stopped ? "interrupted; " : "") +
-                          std::to_string(converted) + " of " + std::to_string(files) +
-                          (files == 1 ? " file" : " files") + " converted";
+    std::string summary = std::string(stopped ? "interrupted; " : "") + std::to_string(converted) +
+                          " of " + std::to_string(files) + (files == 1 ? " file" : " files") +
+                          " converted";
     if (result.failed() > 0) summary += ", " + std::to_string(result.failed()) + " failed";
     if (result.cancelled() > 0) summary += ", " + std::to_string(result.cancelled()) + " cancelled";
     if (stopped || converted != files)
-        host.printError(summary);
+        host.printError(diagnostic("error", summary));
     else
-        host.printVerbose("", summary);
+        host.printVerbose(std::string(kProgram) + ": ", summary);
 
     if (stopped) return interruptedStatus();
     return converted == files ? session.exitStatus() : kExitError;
@@ -274,9 +274,7 @@ int run(int argc, char** argv) {
                         RQ_VERSION);
             return kExitOk;
         case Invocation::Action::UsageError:
-            std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(kProgram.size()), kProgram.data(),
-                         args.problem.c_str());
-            printUsage(stderr);
+            printUsageError(stderr, args);
             return kExitUsage;
         case Invocation::Action::Run:
             break;

@@ -39,7 +39,7 @@ inline constexpr CommandInfo kCommands[] = {
 struct Invocation {
     enum class Action { Run, Help, CommandHelp, Version, UsageError };
     Action action = Action::UsageError;
-    const CommandInfo* command = nullptr;  // Run, CommandHelp
+    const CommandInfo* command = nullptr;  // Run, CommandHelp; UsageError when one was named
     std::vector<std::string> positional;
     std::string output;
     std::string home;  // empty when --home was not given
@@ -56,7 +56,12 @@ Invocation parseCommandLine(const std::vector<std::string>& args);
 // A line in the program's voice: "refquill-cli: KIND: TEXT" (KIND "error" or "warning").
 std::string diagnostic(std::string_view kind, std::string_view text);
 
-void printUsage(std::FILE* to);
+// The known word closest to a mistyped `word`, or empty when none is close enough.
+std::string closestWord(std::string_view word, const std::vector<std::string_view>& known);
+
+// The usage error of `invocation`: the diagnostic, then the usage of its command alone (or the
+// general one) and where to read more.
+void printUsageError(std::FILE* to, const Invocation& invocation);
 void printHelp(std::FILE* to);
 void printCommandHelp(std::FILE* to, const CommandInfo& command);
 

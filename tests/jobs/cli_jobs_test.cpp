@@ -173,15 +173,17 @@ TEST_F(CliJobs, ErrorMessageGivesStatusOneAndTheOtherFilesAreStillConverted) {
     Result r = run("to-jfile " + shellQuoted(folder / "missing.txt") + " " + shellQuoted(good));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err,
-              "error: Couldnt Open input .tsv file\nerror: Error Converting EndNote file\n"
-              "refquill-cli: 1 of 2 files converted, 1 failed\n");
+              "refquill-cli: error: Couldnt Open input .tsv file\nrefquill-cli: error: Error "
+              "Converting EndNote file\n"
+              "refquill-cli: error: 1 of 2 files converted, 1 failed\n");
     EXPECT_TRUE(fs::exists(joinPath(exchange, "RQ-good.PDB")));
 
     fs::remove(joinPath(programs, "jconvpro.exe"));
     r = run("to-endnote " + shellQuoted(joinPath(exchange, "RQ-good.PDB")));
     EXPECT_EQ(r.status, 1);  // only a plain message, but the database was not converted
     EXPECT_EQ(r.err,
-              "message: Jconvpro.exe not found!\nrefquill-cli: 0 of 1 file converted, 1 failed\n");
+              "refquill-cli: warning: Jconvpro.exe not found!\nrefquill-cli: error: 0 of 1 file "
+              "converted, 1 failed\n");
 }
 
 TEST_F(CliJobs, DataFolderComesFromHomeOptionThenVariableThenProgramFolder) {
@@ -231,8 +233,9 @@ TEST_F(CliJobs, VerboseTellsTheStepsAndQuietOnlyTheErrors) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err,
-              "error: Couldnt Open input .tsv file\nerror: Error Converting EndNote file\n"
-              "refquill-cli: 0 of 1 file converted, 1 failed\n");
+              "refquill-cli: error: Couldnt Open input .tsv file\nrefquill-cli: error: Error "
+              "Converting EndNote file\n"
+              "refquill-cli: error: 0 of 1 file converted, 1 failed\n");
 }
 
 TEST_F(CliJobs, ProgressLineOnlyOnATerminalAndErasedAtTheEnd) {
@@ -269,13 +272,14 @@ TEST_F(CliJobs, SecondRunOnOneFolderWaitsOrEndsAtOnce) {
     Result r = run("--no-wait to-jfile " + shellQuoted(second));
     EXPECT_EQ(r.status, 1);
     EXPECT_LT(since(started).count(), 2.0);
-    EXPECT_EQ(r.err, "error: another conversion is running in " + home + "\n");
+    EXPECT_EQ(r.err, "refquill-cli: error: another conversion is running in " + home + "\n");
     EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-second.PDB")));
 
     started = std::chrono::steady_clock::now();
     r = run("to-jfile " + shellQuoted(second));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err.rfind("waiting for another conversion in " + home + "\n", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.rfind("refquill-cli: waiting for another conversion in " + home + "\n", 0), 0u)
+        << r.err;
     EXPECT_EQ(r.out, "3 Records Transferred to  JFile\n");
     EXPECT_GT(since(started).count(), 1.0);  // it waited for the first run's converter
     EXPECT_EQ(holder->wait(), 0);
@@ -299,7 +303,8 @@ TEST_F(CliJobs, InterruptStopsTheConverterKeepsTheSessionAndExitsWithTheSignal) 
         EXPECT_EQ(job->wait(), 128 + number) << number;
         EXPECT_LT(since(sent).count(), 5.0);
         const std::string err = readFile(folder / "job.err");
-        EXPECT_NE(err.find("refquill-cli: interrupted; 0 of 2 files converted"), std::string::npos)
+        EXPECT_NE(err.find("refquill-cli: error: interrupted; 0 of 2 files converted"),
+                  std::string::npos)
             << err;
         EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-a.PDB")));
         EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-b.PDB")));
