@@ -84,10 +84,25 @@ void CliHost::showMessage(MessageKind kind, std::string_view text) {
 void CliHost::setStatusText(std::string_view text) {
     PlainHost::setStatusText(text);
     // The jobs clear the panel before each file; a blank line would tell the user nothing.
-    if (text.empty() || verbosity_ == Verbosity::Quiet) return;
+    if (text.empty()) return;
+    if (holdResults_) {
+        heldResults_.emplace_back(progress.sourceFile, text);
+        return;
+    }
+    if (verbosity_ == Verbosity::Quiet) return;
     progress_.erase();
     std::fprintf(out_, "%.*s\n", width(text), text.data());
     std::fflush(out_);
+}
+
+std::string CliHost::takeResult(std::string_view source) {
+    for (auto held = heldResults_.begin(); held != heldResults_.end(); ++held) {
+        if (held->first != source) continue;
+        std::string text = std::move(held->second);
+        heldResults_.erase(held);
+        return text;
+    }
+    return {};
 }
 
 // Called for every record and every few kilobytes: the clock only when a line may be drawn.

@@ -10,6 +10,9 @@
 #include <chrono>
 #include <cstdio>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/cli/progress_line.h"
 #include "engine/plain_host.h"
@@ -40,6 +43,12 @@ class CliHost : public PlainHost {
     // pump throws Interrupted, and the messages of the failures the signal caused (a read cut
     // short) are not shown. The jobs stop through the context instead.
     void stopOnSignal(const std::atomic<int>* signal) { stopSignal_ = signal; }
+
+    // During a job the result texts wait for its end, when the command prints each one beside
+    // the file it belongs to; takeResult gives the first one held for `source`, once (empty
+    // when none).
+    void holdResults(bool hold) { holdResults_ = hold; }
+    std::string takeResult(std::string_view source);
 
     // A job of `files` files starts; the progress line counts them.
     void startJob(int files);
@@ -73,6 +82,8 @@ class CliHost : public PlainHost {
     ProgressLine progress_;
     Verbosity verbosity_ = Verbosity::Normal;
     const std::atomic<int>* stopSignal_ = nullptr;
+    bool holdResults_ = false;
+    std::vector<std::pair<std::string, std::string>> heldResults_;  // source, text
     Clock::time_point (*now_)() = &Clock::now;
     std::optional<ProgressPhase> step_;
     Clock::time_point stepStart_{};

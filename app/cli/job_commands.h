@@ -12,8 +12,11 @@ namespace rq {
 
 // ctx.programFolder (the data folder, a full path) and ctx.converterFolder must be set. The data
 // folder gets "Strat.jfp", "Log.txt" and the working folders, as after a run of the desktop
-// program. Both return what happened to each file.
-JobResult runToJFile(ConversionContext& ctx, const std::vector<std::string>& exports);
-JobResult runToEndNote(ConversionContext& ctx, const std::vector<std::string>& databases);
+// program. A non-empty `outDir` takes the place of the strategy's output folder for this run
+// only: "Strat.jfp" keeps its own. Both return what happened to each file.
+JobResult runToJFile(ConversionContext& ctx, const std::vector<std::string>& exports,
+                     const std::string& outDir = {});
+JobResult runToEndNote(ConversionContext& ctx, const std::vector<std::string>& databases,
+                       const std::string& outDir = {});
 
 }  // namespace rq

@@ -13,11 +13,14 @@
 // kCommands (options.h) and one of kRunners.
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -29,6 +32,7 @@
 #include "engine/conversion_info.h"
 #include "engine/csv_import.h"
 #include "engine/export_csv.h"
+#include "engine/native_path.h"
 #include "engine/path.h"
 #include "engine/session.h"
 #include "engine/strategy.h"
@@ -194,12 +198,24 @@ int takeDataFolder(Session& session, const Invocation& args) {
     return kExitOk;
 }
 
+// --out-dir must name a folder that is there: a mistyped name would otherwise become one.
+bool checkOutDir(Session& session, const std::string& outDir) {
+    std::error_code error;
+    if (outDir.empty() || std::filesystem::is_directory(nativePath(outDir), error)) return true;
+    const bool exists = std::filesystem::exists(nativePath(outDir), error);
+    session.host.printError(diagnostic(
+        "error", outDir + ": " + std::generic_category().message(exists ? ENOTDIR : ENOENT)));
+    return false;
+}
+
 int runJobCommand(Session& session, const Invocation& args,
-                  JobResult (*job)(ConversionContext&, const std::vector<std::string>&)) {
+                  JobResult (*job)(ConversionContext&, const std::vector<std::string>&,
+                                   const std::string&)) {
     ConversionContext& ctx = session.ctx;
     ctx.converterTimeoutSeconds = args.timeoutSeconds;
     interruptedContext.store(&ctx);
     if (interruptSignal.load() != 0) ctx.requestStop(StopRequest::AllFiles);
+    if (!checkOutDir(session, args.outDir)) return kExitError;
     if (const int status = takeDataFolder(session, args); status != kExitOk) return status;
 
     CliHost& host = session.host;
@@ -207,8 +223,21 @@ int runJobCommand(Session& session, const Invocation& args,
                       "data " + ctx.programFolder + ", converter " + ctx.converterFolder);
     const int files = static_cast<int>(args.positional.size());
     host.startJob(files);
-    const JobResult result = job(ctx, args.positional);
+    host.holdResults(true);
+    const JobResult result = job(ctx, args.positional, args.outDir);
+    host.holdResults(false);
     host.endJob();
+
+    // Each converted file's result text, with the file as given and where its output went.
+    for (std::size_t i = 0; i < result.files.size(); ++i) {
+        const FileResult& file = result.files[i];
+        const std::string text = host.takeResult(file.source);
+        if (file.outcome != FileOutcome::Converted || host.verbosity() == Verbosity::Quiet)
+            continue;
+        const std::string& given = i < args.positional.size() ? args.positional[i] : file.source;
+        std::printf("%s -> %s: %s\n", given.c_str(), file.output.c_str(), text.c_str());
+    }
+    std::fflush(stdout);
     interruptedContext.store(nullptr);
     session.system->unlockProgramFolder();
 

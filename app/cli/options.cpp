@@ -45,6 +45,7 @@ constexpr ValueName kValueNames[] = {
     {"--home", "a folder"},
     {"--timeout", "a number of seconds"},
     {"-o", "a file name"},
+    {"--out-dir", "a folder"},
 };
 
 Invocation usageError(std::string problem, const CommandInfo* command = nullptr) {
@@ -207,6 +208,7 @@ Invocation parseCommandLine(const std::vector<std::string>& args) {
         bool help = false;
         std::vector<std::string> positional;
         std::string output;
+        std::string outDir;
     };
     std::vector<Parsed> parsed;
     parsed.reserve(std::size(kCommands));
@@ -218,6 +220,7 @@ Invocation parseCommandLine(const std::vector<std::string>& args) {
         p.app->add_flag("-h,--help", p.help);
         if (!info.outputName.empty())
             p.app->add_option("-o", p.output)->type_name(std::string(info.outputName));
+        if (!info.outDirHelp.empty()) p.app->add_option("--out-dir", p.outDir)->type_name("DIR");
         p.app->add_option("files", p.positional);
     }
 
@@ -276,10 +279,13 @@ Invocation parseCommandLine(const std::vector<std::string>& args) {
     if (!info.outputName.empty() && chosen->output.empty())
         return usageError(name + " needs -o " + std::string(info.outputName), &info);
     if (app.count("--home") > 0 && result.home.empty()) return usageError("--home needs a folder");
+    if (!info.outDirHelp.empty() && chosen->app->count("--out-dir") > 0 && chosen->outDir.empty())
+        return usageError("--out-dir needs a folder", &info);
 
     result.action = Invocation::Action::Run;
     result.positional = chosen->positional;
     result.output = chosen->output;
+    result.outDir = chosen->outDir;
     return result;
 }
 
@@ -315,6 +321,11 @@ void printCommandHelp(std::FILE* to, const CommandInfo& c) {
     if (!c.outputName.empty()) {
         std::fprintf(to, "\n  -o %-15.*s %.*s\n", width(c.outputName), c.outputName.data(),
                      width(c.outputHelp), c.outputHelp.data());
+    }
+    if (!c.outDirHelp.empty()) {
+        std::fprintf(to, "\n  --out-dir DIR      write into DIR instead of %.*s\n",
+                     width(c.outDirHelp), c.outDirHelp.data());
+        std::fprintf(to, "                     of Strat.jfp, which stays as it is\n");
     }
     printOptions(to);
 }

@@ -21,19 +21,22 @@ struct CommandInfo {
     bool moreAllowed;             // positionalCount or more
     std::string_view outputName;  // the value of -o in the synopsis; empty: no -o
     std::string_view outputHelp;
+    std::string_view outDirHelp;  // what --out-dir replaces; empty: no --out-dir
 };
 
 inline constexpr CommandInfo kCommands[] = {
     {"export-csv", "EXPORT -o CSV", "convert an EndNote export into the CSV for JFile", 1, false,
-     "CSV", "the CSV to write"},
+     "CSV", "the CSV to write", ""},
     {"write-ifo", "-o IFO", "write the conversion-info file of the strategy", 0, false, "IFO",
-     "the conversion-info file to write"},
-    {"to-jfile", "EXPORT...", "EndNote exports to JFile databases (the program's job)", 1, true, "",
-     ""},
-    {"to-endnote", "PDB...", "JFile databases to EndNote import files (the program's job)", 1, true,
-     "", ""},
+     "the conversion-info file to write", ""},
+    {"to-jfile", "[--out-dir DIR] EXPORT...",
+     "EndNote exports to JFile databases (the program's job)", 1, true, "", "",
+     "the Palm install folder"},
+    {"to-endnote", "[--out-dir DIR] PDB...",
+     "JFile databases to EndNote import files (the program's job)", 1, true, "", "",
+     "the EndNote folder"},
     {"import-csv", "CSV -o TSV", "convert a CSV into an EndNote import file", 1, false, "TSV",
-     "the EndNote import file to write"},
+     "the EndNote import file to write", ""},
 };
 
 struct Invocation {
@@ -42,7 +45,8 @@ struct Invocation {
     const CommandInfo* command = nullptr;  // Run, CommandHelp; UsageError when one was named
     std::vector<std::string> positional;
     std::string output;
-    std::string home;  // empty when --home was not given
+    std::string home;    // empty when --home was not given
+    std::string outDir;  // empty when --out-dir was not given
     bool quiet = false;
     bool verbose = false;
     bool noWait = false;

@@ -194,7 +194,7 @@ TEST_F(CliTest, UsageErrorsSpeakInTheProgramsVoice) {
         "usage: refquill-cli [OPTIONS] COMMAND ARGS...\n"
         "See 'refquill-cli help' for the commands and options.\n";
     const std::string toJFile =
-        "usage: refquill-cli [OPTIONS] to-jfile EXPORT...\n"
+        "usage: refquill-cli [OPTIONS] to-jfile [--out-dir DIR] EXPORT...\n"
         "See 'refquill-cli help to-jfile'.\n";
     const std::string writeIfo =
         "usage: refquill-cli [OPTIONS] write-ifo -o IFO\n"
@@ -416,10 +416,10 @@ TEST_F(CliTest, AnyFolderAndFileNameWorks) {
         };
         test::ProgramRun r = runTool("to-jfile", source);
         EXPECT_EQ(r.status, 0) << c.exportName << r.err;
-        EXPECT_EQ(r.out, "3 Records Transferred to  JFile\n");
         const std::string exchange = joinPath(programFolder, "Import and Export");
         const std::string base(baseName(c.exportName));
         const std::string pdb = joinPath(exchange, "RQ-" + base + ".PDB");
+        EXPECT_EQ(r.out, source + " -> " + pdb + ": 3 Records Transferred to  JFile\n");
         const std::string database = readNative(pdb);
         EXPECT_EQ(database.substr(0, c.databaseName.size() + 1), c.databaseName + '\0');
         EXPECT_NE(
@@ -429,7 +429,8 @@ TEST_F(CliTest, AnyFolderAndFileNameWorks) {
 
         r = runTool("to-endnote", pdb);
         EXPECT_EQ(r.status, 0) << c.exportName << r.err;
-        EXPECT_EQ(r.out, "3 Records Transferred to EndNote\n");
+        EXPECT_EQ(r.out, pdb + " -> " + joinPath(exchange, "RQ-" + base + ".tsv") +
+                             ": 3 Records Transferred to EndNote\n");
         const std::string import = readNative(joinPath(exchange, "RQ-" + base + ".tsv"));
         EXPECT_FALSE(import.empty());
         // The name changes nothing else: both folders give the same import file.

@@ -149,9 +149,9 @@ TEST_F(CliJobs, ToJFileAndBackWriteWhatTheProgramWrites) {
     fs::copy_file(dataFile("three-refs.txt"), source);
     Result r = run("to-jfile " + shellQuoted(source));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "3 Records Transferred to  JFile\n");
-    EXPECT_EQ(r.err, "");
     const std::string pdb = joinPath(exchange, "RQ-refs.PDB");
+    EXPECT_EQ(r.out, source + " -> " + pdb + ": 3 Records Transferred to  JFile\n");
+    EXPECT_EQ(r.err, "");
     EXPECT_TRUE(fs::exists(pdb));
     EXPECT_TRUE(fs::exists(joinPath(home, "Strat.jfp")));
     const std::string log = readFile(joinPath(home, "Log.txt"));
@@ -163,7 +163,8 @@ TEST_F(CliJobs, ToJFileAndBackWriteWhatTheProgramWrites) {
 
     r = run("to-endnote " + shellQuoted(pdb));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "3 Records Transferred to EndNote\n");
+    EXPECT_EQ(r.out, pdb + " -> " + joinPath(exchange, "RQ-refs.tsv") +
+                         ": 3 Records Transferred to EndNote\n");
     EXPECT_TRUE(fs::exists(joinPath(exchange, "RQ-refs.tsv")));
 }
 
@@ -184,6 +185,42 @@ TEST_F(CliJobs, ErrorMessageGivesStatusOneAndTheOtherFilesAreStillConverted) {
     EXPECT_EQ(r.err,
               "refquill-cli: warning: Jconvpro.exe not found!\nrefquill-cli: error: 0 of 1 file "
               "converted, 1 failed\n");
+}
+
+// --out-dir takes the place of the strategy's output folder for one run, and Strat.jfp keeps
+// its own; each result line names the input as given and where its output went.
+TEST_F(CliJobs, OutDirIsForThisRunOnly) {
+    const std::string a = copyExport("a.txt");
+    const std::string b = copyExport("b.txt");
+    const std::string out = folder / "out";
+    fs::create_directories(out);
+    ASSERT_EQ(run("--quiet to-jfile " + shellQuoted(a)).status, 0);
+    const std::string strategy = readFile(joinPath(home, "Strat.jfp"));
+    fs::remove(joinPath(exchange, "RQ-a.PDB"));
+
+    Result r =
+        run("to-jfile --out-dir " + shellQuoted(out) + " " + shellQuoted(a) + " " + shellQuoted(b));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, a + " -> " + joinPath(out, "RQ-a.PDB") +
+                         ": 3 Records Transferred to  JFile\n" + b + " -> " +
+                         joinPath(out, "RQ-b.PDB") + ": 3 Records Transferred to  JFile\n");
+    EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-a.PDB")));
+    EXPECT_EQ(readFile(joinPath(home, "Strat.jfp")), strategy);
+
+    r = run("to-endnote " + shellQuoted(joinPath(out, "RQ-a.PDB")) + " --out-dir " +
+            shellQuoted(out));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, joinPath(out, "RQ-a.PDB") + " -> " + joinPath(out, "RQ-a.tsv") +
+                         ": 3 Records Transferred to EndNote\n");
+    EXPECT_EQ(readFile(joinPath(home, "Strat.jfp")), strategy);
+
+    // A folder that is not there is not made: a mistyped name would become one.
+    const std::string nowhere = folder / "nowhere";
+    r = run("to-jfile --out-dir " + shellQuoted(nowhere) + " " + shellQuoted(a));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "refquill-cli: error: " + nowhere + ": No such file or directory\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(fs::exists(nowhere));
 }
 
 TEST_F(CliJobs, DataFolderComesFromHomeOptionThenVariableThenProgramFolder) {
@@ -216,7 +253,8 @@ TEST_F(CliJobs, VerboseTellsTheStepsAndQuietOnlyTheErrors) {
     const std::string source = copyExport("refs.txt");
     Result r = run("--verbose to-jfile " + shellQuoted(source));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "3 Records Transferred to  JFile\n");
+    EXPECT_EQ(r.out, source + " -> " + joinPath(exchange, "RQ-refs.PDB") +
+                         ": 3 Records Transferred to  JFile\n");
     for (const std::string& line :
          {"folders: data " + home + ", converter " + programs + "\n",
           "log: sCsv Name is " + home + "/RQWork/refs.csv\n",
@@ -252,8 +290,10 @@ TEST_F(CliJobs, ProgressLineOnlyOnATerminalAndErasedAtTheEnd) {
     const std::string screen = readFile(typescript);
     EXPECT_NE(screen.find("\rfile 1 of 1, "), std::string::npos) << screen;
     // Erased before the result line, which stands alone on its line.
-    EXPECT_NE(screen.find("\x1b[K\r\x1b[K3 Records Transferred to  JFile"), std::string::npos)
-        << screen;
+    const std::size_t result = screen.find(" -> " + joinPath(exchange, "RQ-refs.PDB") +
+                                           ": 3 Records Transferred to  JFile");
+    ASSERT_NE(result, std::string::npos) << screen;
+    EXPECT_LT(screen.rfind("\rfile 1 of 1, "), screen.rfind("\x1b[K", result)) << screen;
 
     const Result plain =
         runWith("", "--home " + shellQuoted(home) + " to-jfile " + shellQuoted(source));
@@ -280,7 +320,8 @@ TEST_F(CliJobs, SecondRunOnOneFolderWaitsOrEndsAtOnce) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.rfind("refquill-cli: waiting for another conversion in " + home + "\n", 0), 0u)
         << r.err;
-    EXPECT_EQ(r.out, "3 Records Transferred to  JFile\n");
+    EXPECT_EQ(r.out, second + " -> " + joinPath(exchange, "RQ-second.PDB") +
+                         ": 3 Records Transferred to  JFile\n");
     EXPECT_GT(since(started).count(), 1.0);  // it waited for the first run's converter
     EXPECT_EQ(holder->wait(), 0);
     // Each database is its own run's: the stand-in wraps the CSV in a header of its own, ours

@@ -75,10 +75,12 @@ exchange="$data/Import and Export"
 
 out="$(run_as_user "$usr/bin/refquill-cli" to-jfile "$user/sample-export.txt")" ||
   fail "to-jfile ended with status $?"
-[ "$out" = "12 Records Transferred to  JFile" ] || fail "to-jfile said: $out"
+[ "$out" = "$user/sample-export.txt -> $exchange/RQ-sample-export.PDB: 12 Records Transferred to  JFile" ] ||
+  fail "to-jfile said: $out"
 out="$(run_as_user "$usr/bin/refquill-cli" to-endnote "$exchange/RQ-sample-export.PDB")" ||
   fail "to-endnote ended with status $?"
-[ "$out" = "12 Records Transferred to EndNote" ] || fail "to-endnote said: $out"
+[ "$out" = "$exchange/RQ-sample-export.PDB -> $exchange/RQ-sample-export.tsv: 12 Records Transferred to EndNote" ] ||
+  fail "to-endnote said: $out"
 grep -q "^Program location:  $data"$'\r'"\$" "$data/Log.txt" || fail "log line"
 [ ! -e "$usr/lib/refquill/RQWork" ] || fail "files written beside the installed program"
 cmp "$data/RQWork/sample-export.csv" "$source/tests/data/cli/sample-export.csv" || fail "csv"
