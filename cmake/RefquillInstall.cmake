@@ -72,4 +72,23 @@ foreach(page ${RQ_MAN_PAGES})
 endforeach()
 add_custom_target(manpages ALL DEPENDS ${RQ_MAN_OUTPUTS})
 
+# Shell completion, where bash-completion and Debian's zsh look for it.
+install(FILES ${RQ_RESOURCES}/completion/refquill-cli.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME refquill-cli)
+install(FILES ${RQ_RESOURCES}/completion/_refquill-cli
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+
+# The changelog, compressed as Debian expects; lintian's notes on the package, each with why.
+set(RQ_CHANGELOG ${CMAKE_BINARY_DIR}/doc/changelog.gz)
+add_custom_command(
+  OUTPUT ${RQ_CHANGELOG}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/doc
+  COMMAND sh -c "'${RQ_GZIP}' -n -9 -c '${PROJECT_SOURCE_DIR}/CHANGELOG.md' > '${RQ_CHANGELOG}'"
+  DEPENDS ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+  COMMENT "Changelog"
+  VERBATIM)
+add_custom_target(changelog ALL DEPENDS ${RQ_CHANGELOG})
+install(FILES ${RQ_CHANGELOG} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/refquill)
 install(FILES ${RQ_RESOURCES}/debian/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/refquill)
+install(FILES ${RQ_RESOURCES}/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME refquill)

@@ -31,7 +31,7 @@ set(CPACK_PACKAGE_NAME refquill)
 set(CPACK_PACKAGE_VENDOR "Refquill developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "move references between EndNote and JFile for Palm OS")
-set(CPACK_PACKAGE_CONTACT "Refquill developers <refquill@localhost>")
+set(CPACK_PACKAGE_CONTACT "Refquill developers <developers@refquill.org>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

@@ -257,8 +257,10 @@ void writeImportRecord(ConversionContext& ctx, const std::vector<std::string>& v
     writeRecord(ctx.outputFile, ctx.valueBuffer.get(), fieldColumns(ctx, h), views);
 }
 
-ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
-                         const std::string& importPath) {
+namespace {
+// `given`: the CSV, already open; else it is opened from `csvPath`.
+ImportResult importWith(ConversionContext& ctx, const std::string& csvPath, std::FILE* given,
+                        const std::string& importPath) {
     HostServices& host = ctx.host;
     bool failed = false;
     // The fixed texts stay; the file and the reason follow on a line of their own.
@@ -267,10 +269,12 @@ ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
         host.showMessage(MessageKind::Error, text, shownPath(path) + ": " + reason);
         failed = true;
     };
-    std::string problem = inputFileProblem(csvPath);
+    std::string problem = given == nullptr ? inputFileProblem(csvPath) : std::string();
     errno = 0;
-    const UniqueFile csv = problem.empty() ? openFile(csvPath, "rb") : nullptr;
-    if (!csv) {
+    const UniqueFile opened =
+        given == nullptr && problem.empty() ? openFile(csvPath, "rb") : nullptr;
+    std::FILE* const csv = given != nullptr ? given : opened.get();
+    if (csv == nullptr) {
         if (problem.empty()) problem = errno != 0 ? std::strerror(errno) : "it cannot be opened";
         fail("Couldnt load csv File", csvPath, problem);
         return {0, true};
@@ -302,7 +306,7 @@ ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
     int c = 0;
     host.pumpEvents();
 
-    LineReader reader(csv.get());
+    LineReader reader(csv);
     char* line = ctx.lineBuffer.get();
     std::size_t length = 0;
     LineReader::Result result = reader.read(line, kHeaderLineLimit, length);
@@ -350,6 +354,18 @@ ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
         ++c;
         host.recordReached(c);
     }
+}
+
+}  // namespace
+
+ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
+                         const std::string& importPath) {
+    return importWith(ctx, csvPath, nullptr, importPath);
+}
+
+ImportResult csvToImport(ConversionContext& ctx, std::FILE* csv, const std::string& csvName,
+                         const std::string& importPath) {
+    return importWith(ctx, csvName, csv, importPath);
 }
 
 }  // namespace rq

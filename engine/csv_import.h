@@ -15,6 +15,7 @@
 // The header may have at most kMaxColumns columns (the column map's rows); columns beyond that
 // match no field and their values are dropped, like the values of columns the header lacks.
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,9 @@ struct ImportResult {
 // Converts the CSV at `csvPath` into the import file at `importPath`. Every failure is told to
 // the user here.
 ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
+                         const std::string& importPath);
+// The same from a CSV already open (standard input); `csvName` names it in messages.
+ImportResult csvToImport(ConversionContext& ctx, std::FILE* csv, const std::string& csvName,
                          const std::string& importPath);
 
 // The values of one line. The text ends at its first zero byte.

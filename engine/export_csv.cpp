@@ -526,7 +526,8 @@ void reportStop(ConversionContext& ctx, const std::string& sourcePath, Stop stop
     ctx.host.showMessage(MessageKind::Error, text);
 }
 
-ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath,
+// `given`: the export, already open; else it is opened from `sourcePath`.
+ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath, std::FILE* given,
                         const std::string& csvPath, bool byteWise) {
     OutputFile& out = ctx.outputFile;
     // The fixed texts stay; the file and the reason follow on a line of their own.
@@ -536,10 +537,12 @@ ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath,
         ctx.host.showMessage(MessageKind::Error, text, failed.failure);
         return failed;
     };
-    std::string problem = inputFileProblem(sourcePath);
+    std::string problem = given == nullptr ? inputFileProblem(sourcePath) : std::string();
     errno = 0;
-    const UniqueFile input = problem.empty() ? openFile(sourcePath, "rb") : nullptr;
-    if (!input) {
+    const UniqueFile opened =
+        given == nullptr && problem.empty() ? openFile(sourcePath, "rb") : nullptr;
+    std::FILE* const input = given != nullptr ? given : opened.get();
+    if (input == nullptr) {
         if (problem.empty()) problem = errno != 0 ? std::strerror(errno) : "it cannot be opened";
         return fail("Couldnt Open input .tsv file", sourcePath, problem);
     }
@@ -552,12 +555,12 @@ ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath,
     ExportResult result;
     long long endOfText = -1;
     {
-        ExportReader reader(ctx, input.get(), byteWise);
+        ExportReader reader(ctx, input, byteWise);
         stop = reader.run();
         result = reader.result();
         endOfText = reader.endOfTextOffset();
     }
-    if (endOfText >= 0) reportEndOfText(ctx, sourcePath, input.get(), endOfText);
+    if (endOfText >= 0) reportEndOfText(ctx, sourcePath, input, endOfText);
 
     if (!out.close() || stop == Stop::WriteError) {
         return fail("Error writing the CSV file", csvPath, out.failureReason());
@@ -613,12 +616,17 @@ bool writeCsvRecord(OutputFile& out, const Strategy& strategy, std::string_view 
 
 ExportResult exportToCsv(ConversionContext& ctx, const std::string& sourcePath,
                          const std::string& csvPath) {
-    return exportWith(ctx, sourcePath, csvPath, false);
+    return exportWith(ctx, sourcePath, nullptr, csvPath, false);
+}
+
+ExportResult exportToCsv(ConversionContext& ctx, std::FILE* source, const std::string& sourceName,
+                         const std::string& csvPath) {
+    return exportWith(ctx, sourceName, source, csvPath, false);
 }
 
 ExportResult exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath,
                                  const std::string& csvPath) {
-    return exportWith(ctx, sourcePath, csvPath, true);
+    return exportWith(ctx, sourcePath, nullptr, csvPath, true);
 }
 
 }  // namespace rq

@@ -3,6 +3,7 @@
 // tab-delimited style (records ended by the byte 0xB0) becomes a CSV of the selected fields,
 // each value quoted and cut to its field's maximum length.
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,10 @@ struct ExportResult {
 
 // Reads the export at `sourcePath` and writes the CSV at `csvPath`.
 ExportResult exportToCsv(ConversionContext& ctx, const std::string& sourcePath,
+                         const std::string& csvPath);
+
+// The same from an export already open (standard input); `sourceName` names it in messages.
+ExportResult exportToCsv(ConversionContext& ctx, std::FILE* source, const std::string& sourceName,
                          const std::string& csvPath);
 
 // The same conversion with every byte taken one at a time by the plain reading rules: slow, but

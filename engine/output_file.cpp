@@ -31,8 +31,9 @@ OutputFile::~OutputFile() {
 bool OutputFile::open(const std::string& path) {
     if (isOpen()) discard();
     failureReason_.clear();
-    file_ = system_ != nullptr ? system_->beginReplace(path, failureReason_)
-                               : beginStandardReplace(path, failureReason_);
+    file_ = opener_              ? opener_(path, failureReason_)
+            : system_ != nullptr ? system_->beginReplace(path, failureReason_)
+                                 : beginStandardReplace(path, failureReason_);
     if (!file_) return false;
     path_ = path;
     failed_ = false;

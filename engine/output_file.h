@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +36,11 @@ class OutputFile {
     // Starts new contents for the file; an earlier file stays until close(). False when the
     // temporary file cannot be created (see failureReason()).
     bool open(const std::string& path);
+    // Makes the files of later open() calls: a host that writes some paths elsewhere (standard
+    // output) or watches the writes. Empty: the system's replacement of the path.
+    using Opener = std::function<std::unique_ptr<ReplacementFile>(const std::string& path,
+                                                                  std::string& reason)>;
+    void setOpener(Opener opener) { opener_ = std::move(opener); }
     bool isOpen() const { return file_ != nullptr; }
     const std::string& path() const { return path_; }
 
@@ -80,6 +86,7 @@ class OutputFile {
     void writeSlow(const char* data, std::size_t size);
 
     SystemServices* system_;
+    Opener opener_;
     std::unique_ptr<ReplacementFile> file_;
     std::string path_;
     std::string failureReason_;

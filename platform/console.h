@@ -1,16 +1,27 @@
 #pragma once
 // What the command-line tool needs of the console: whether standard error is a terminal, and a
-// way to hear the user's interrupt (SIGINT and SIGTERM on POSIX; Ctrl-C and Ctrl-Break on
-// Windows).
+// way to hear the user's interrupt (SIGINT, SIGTERM and SIGHUP on POSIX; Ctrl-C and Ctrl-Break
+// on Windows, which count as SIGINT).
+
+#include <cstdio>
 
 namespace rq {
 
 bool standardErrorIsTerminal();
 
 // `handler` runs in a signal handler (POSIX) or on a thread of its own (Windows): it may only
-// touch lock-free atomics. The first interrupt calls it; a second one ends the process at once,
-// as if no handler were there.
-using InterruptHandler = void (*)();
+// touch lock-free atomics. It gets the signal's number, from which the exit status is made
+// (128 + the number). The first interrupt calls it; a second one ends the process at once, as
+// if no handler were there.
+using InterruptHandler = void (*)(int signal);
 void installInterruptHandler(InterruptHandler handler);
+
+// For an interrupt handler: the reads of the C runtime's file `descriptor` end as at the end of
+// the file, so that a read that waits for a pipe or a terminal cannot outlast the signal (one
+// that waits already is cut short by the signal). On POSIX the descriptor then reads
+// /dev/null; Windows, whose handler runs on a thread of its own, leaves it as it is.
+void endReading(int descriptor);
+// The C runtime's descriptor of `file`, for endReading.
+int fileDescriptor(std::FILE* file);
 
 }  // namespace rq

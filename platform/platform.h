@@ -17,8 +17,8 @@ std::unique_ptr<SystemServices> createSystemServices();
 std::string executablePath();
 
 // For a console program: its arguments as UTF-8, the program's name first (on Windows read
-// from the wide command line, so that any file name arrives whole), and standard output and
-// error set to pass bytes unchanged (no CR added before LF), as on POSIX.
+// from the wide command line, so that any file name arrives whole), and standard input, output
+// and error set to pass bytes unchanged (no CR added or dropped before LF), as on POSIX.
 std::vector<std::string> consoleArguments(int argc, char** argv);
 
 }  // namespace rq

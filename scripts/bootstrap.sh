@@ -13,7 +13,7 @@ packages=(
   libpalm-pdb-perl
   clang-format
   libcli11-dev
-  scdoc file dpkg-dev desktop-file-utils appstream
+  scdoc file dpkg-dev desktop-file-utils appstream lintian
   clang-14 libclang-rt-14-dev
 )
 if [ "${1:-}" = windows ]; then

@@ -1,21 +1,17 @@
 #include "app/cli/cli_host.h"
 
 #include <filesystem>
+
 #include <system_error>
+#include "app/cli/command_files.h"
+#include "app/cli/options.h"
 
 namespace rq {
 
 namespace {
-const char* prefixOf(MessageKind kind) {
-    switch (kind) {
-        case MessageKind::Error:
-            return "error: ";
-        case MessageKind::Information:
-            return "information: ";
-        case MessageKind::Plain:
-            break;
-    }
-    return "message: ";
+// The window's message boxes are errors or not; here the others are warnings.
+std::string_view kindOf(MessageKind kind) {
+    return kind == MessageKind::Error ? "error" : "warning";
 }
 
 const char* stepName(ProgressPhase phase) {
@@ -77,9 +73,11 @@ void CliHost::appendLog(std::string_view line) {
 
 void CliHost::showMessage(MessageKind kind, std::string_view text) {
     PlainHost::showMessage(kind, text);
-    if (verbosity_ == Verbosity::Quiet && kind != MessageKind::Error) return;
+    if (stopSignal_ != nullptr && stopSignal_->load() != 0) return;
+    // Shown even when quiet: a warning may be all that tells why a file was not converted.
     progress_.erase();
-    std::fprintf(err_, "%s%.*s\n", prefixOf(kind), width(text), text.data());
+    const std::string line = diagnostic(kindOf(kind), text);
+    std::fprintf(err_, "%s\n", line.c_str());
     std::fflush(err_);
 }
 
@@ -90,24 +88,46 @@ void CliHost::showMessage(MessageKind kind, std::string_view text, std::string_v
     whole += '\n';
     whole += detail;
     PlainHost::showMessage(kind, whole);
-    if (verbosity_ == Verbosity::Quiet && kind != MessageKind::Error) return;
+    if (stopSignal_ != nullptr && stopSignal_->load() != 0) return;
+    // A failure is told by the step that met it and again by the job around it ("Error
+    // Converting EndNote file"); on a terminal the file and the reason stand once.
+    if (detail == lastDetail_) return;
+    lastDetail_ = detail;
     progress_.erase();
-    std::fprintf(err_, "%s%.*s\n", prefixOf(kind), width(detail), detail.data());
+    const std::string line = diagnostic(kindOf(kind), detail);
+    std::fprintf(err_, "%s\n", line.c_str());
     std::fflush(err_);
 }
 
 void CliHost::setStatusText(std::string_view text) {
     PlainHost::setStatusText(text);
     // The jobs clear the panel before each file; a blank line would tell the user nothing.
-    if (text.empty() || verbosity_ == Verbosity::Quiet) return;
+    if (text.empty()) return;
+    if (holdResults_) {
+        heldResults_.emplace_back(progress.sourceFile, text);
+        return;
+    }
+    if (verbosity_ == Verbosity::Quiet) return;
     progress_.erase();
     std::fprintf(out_, "%.*s\n", width(text), text.data());
     std::fflush(out_);
 }
 
+std::string CliHost::takeResult(std::string_view source) {
+    for (auto held = heldResults_.begin(); held != heldResults_.end(); ++held) {
+        if (held->first != source) continue;
+        std::string text = std::move(held->second);
+        heldResults_.erase(held);
+        return text;
+    }
+    return {};
+}
+
 // Called for every record and every few kilobytes: the clock only when a line may be drawn.
 void CliHost::pumpEvents() {
     PlainHost::pumpEvents();
+    if (stopSignal_ != nullptr)
+        if (const int signal = stopSignal_->load(); signal != 0) throw Interrupted{signal};
     if (progress_.enabled()) progress_.update(now_());
 }
 

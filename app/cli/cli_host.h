@@ -1,13 +1,18 @@
 #pragma once
 // The host services of the command-line tool: PlainHost, with every message also printed to
-// stderr ("error: TEXT", "information: TEXT", "message: TEXT") and every result text of the
-// status panel to stdout. Quiet keeps only the errors; verbose adds the run log's lines, the
-// converter's command line and the time each step took ("log: ", "converter: ", "step: "). On
-// a terminal a progress line tells how far the job has come.
+// stderr in the program's voice ("refquill-cli: error: TEXT", "refquill-cli: warning: TEXT" for
+// the window's other message boxes) and every result text of the status panel to stdout. Quiet
+// keeps only the messages; verbose adds the run log's lines, the converter's command line and
+// the time each step took ("log: ", "converter: ", "step: "). On a terminal a progress line
+// tells how far the job has come.
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/cli/progress_line.h"
 #include "engine/plain_host.h"
@@ -33,6 +38,17 @@ class CliHost : public PlainHost {
     Verbosity verbosity() const { return verbosity_; }
     // The clock of the step times and the progress line; tests set their own.
     void setClock(Clock::time_point (*now)()) { now_ = now; }
+
+    // For the commands that convert one file: once `signal` holds a signal number, the event
+    // pump throws Interrupted, and the messages of the failures the signal caused (a read cut
+    // short) are not shown. The jobs stop through the context instead.
+    void stopOnSignal(const std::atomic<int>* signal) { stopSignal_ = signal; }
+
+    // During a job the result texts wait for its end, when the command prints each one beside
+    // the file it belongs to; takeResult gives the first one held for `source`, once (empty
+    // when none).
+    void holdResults(bool hold) { holdResults_ = hold; }
+    std::string takeResult(std::string_view source);
 
     // A job of `files` files starts; the progress line counts them.
     void startJob(int files);
@@ -66,9 +82,13 @@ class CliHost : public PlainHost {
     std::FILE* err_;
     ProgressLine progress_;
     Verbosity verbosity_ = Verbosity::Normal;
+    const std::atomic<int>* stopSignal_ = nullptr;
+    bool holdResults_ = false;
+    std::vector<std::pair<std::string, std::string>> heldResults_;  // source, text
     Clock::time_point (*now_)() = &Clock::now;
     std::optional<ProgressPhase> step_;
     Clock::time_point stepStart_{};
+    std::string lastDetail_;  // the file and reason last shown, not shown twice in a row
 };
 
 }  // namespace rq

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/csv_import.h"
+#include "engine/directions.h"
 #include "engine/jobs.h"
 #include "engine/native_path.h"
 #include "engine/path.h"
@@ -20,28 +20,29 @@ std::string fullPath(const std::string& path) {
 }
 
 JobResult runJobCommand(ConversionContext& ctx, const std::vector<std::string>& files,
-                        Direction direction) {
+                        Direction direction, const std::string& outDir) {
     startSession(ctx);
     std::vector<std::string> chosen;
     for (const std::string& file : files) chosen.push_back(fullPath(file));
+    std::string& outputFolder = ctx.strategy.*directionInfo(direction).outputFolder;
+    const std::string strategyFolder = outputFolder;
+    if (!outDir.empty()) outputFolder = fullPath(outDir);
     const JobResult result =
         runJob(ctx, direction, [&](const DirectionInfo&) { return ChosenFiles(chosen); });
+    outputFolder = strategyFolder;
     endSession(ctx);
     return result;
 }
 }  // namespace
 
-JobResult runToJFile(ConversionContext& ctx, const std::vector<std::string>& exports) {
-    return runJobCommand(ctx, exports, Direction::EndNoteToJFile);
+JobResult runToJFile(ConversionContext& ctx, const std::vector<std::string>& exports,
+                     const std::string& outDir) {
+    return runJobCommand(ctx, exports, Direction::EndNoteToJFile, outDir);
 }
 
-JobResult runToEndNote(ConversionContext& ctx, const std::vector<std::string>& databases) {
-    return runJobCommand(ctx, databases, Direction::JFileToEndNote);
-}
-
-ImportResult runImportCsv(ConversionContext& ctx, const std::string& csv,
-                          const std::string& importFile) {
-    return csvToImport(ctx, csv, importFile);
+JobResult runToEndNote(ConversionContext& ctx, const std::vector<std::string>& databases,
+                       const std::string& outDir) {
+    return runJobCommand(ctx, databases, Direction::JFileToEndNote, outDir);
 }
 
 }  // namespace rq

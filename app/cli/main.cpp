@@ -6,26 +6,33 @@
 // that folder is the user's, else in the user's data folder; the converter always lies beside
 // this program. The strategy comes from "Strat.jfp" there, or from the factory defaults when
 // there is none. Only the two jobs (to-jfile, to-endnote) write into that folder, as the
-// desktop program does, one conversion per folder at a time. Exit status: 0 when no error
-// message was shown, 1 when one was or when a job left a file unconverted, 2 for wrong usage,
-// 130 after an interrupt. A new command is one function, one row of kCommands (options.h) and
-// one of kRunners.
+// desktop program does, one conversion per folder at a time. The other commands take "-" for
+// standard input and output. Exit status: 0 when no error message was shown, 1 when one was or
+// when a job left a file unconverted, 2 for wrong usage, 128 + the signal's number after a
+// signal (130 for SIGINT, 143 for SIGTERM). A new command is one function, one row of
+// kCommands (options.h) and one of kRunners.
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "app/cli/cli_host.h"
+#include "app/cli/command_files.h"
 #include "app/cli/job_commands.h"
 #include "app/cli/options.h"
 #include "engine/context.h"
 #include "engine/conversion_info.h"
+#include "engine/csv_import.h"
 #include "engine/export_csv.h"
+#include "engine/native_path.h"
 #include "engine/path.h"
 #include "engine/session.h"
 #include "engine/strategy.h"
@@ -40,7 +47,7 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitError = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
+constexpr int kExitBySignal = 128;  // + the signal's number, as a shell reports a killed program
 
 // Everything a command works with: the host, the system services and the context.
 struct Session {
@@ -55,14 +62,22 @@ struct Session {
     int exitStatus() const { return host.errorShown() ? kExitError : kExitOk; }
 };
 
-// What an interrupt reaches: set before a job starts, read in the signal handler.
-std::atomic<bool> interrupted{false};
+// What an interrupt reaches: the first signal's number, and the context of a job (set before
+// the job starts), read in the signal handler.
+std::atomic<int> interruptSignal{0};
 std::atomic<ConversionContext*> interruptedContext{nullptr};
-static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<void*>::is_always_lock_free);
+std::atomic<int> interruptedInput{-1};  // the descriptor a one-file command reads
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<void*>::is_always_lock_free);
 
-void onInterrupt() {
-    interrupted.store(true);
+void onInterrupt(int signal) {
+    int none = 0;
+    interruptSignal.compare_exchange_strong(none, signal);
     if (ConversionContext* ctx = interruptedContext.load()) ctx->requestStop(StopRequest::AllFiles);
+    if (const int input = interruptedInput.load(); input >= 0) endReading(input);
+}
+
+int interruptedStatus() {
+    return kExitBySignal + interruptSignal.load();
 }
 
 // The strategy as start-up makes it: cleared, the three numbers set, then the strategy file of
@@ -90,28 +105,74 @@ bool loadStrategy(Session& session) {
     return false;
 }
 
+// The commands that convert one file: "-" names standard input or output, a signal removes the
+// temporary file of the output, and the result lines go to standard error when the output is
+// standard output. Nothing is printed as a result after a failure.
+struct OneFile {
+    OneFile(Session& session, const Invocation& args)
+        : session(session),
+          toStandardOutput(args.output == kStandardStream),
+          output(outputName(args.output)) {
+        session.host.stopOnSignal(&interruptSignal);
+        session.ctx.outputFile.setOpener(
+            commandOpener(*session.system, interruptSignal, toStandardOutput));
+    }
+    ~OneFile() { interruptedInput.store(-1); }
+    OneFile(const OneFile&) = delete;
+    OneFile& operator=(const OneFile&) = delete;
+
+    // The input of the command; false after a message when it cannot be read.
+    bool open(const std::string& argument) {
+        input = openCommandInput(argument);
+        if (input.file != nullptr) {
+            // A signal before the first read must not leave it waiting for a quiet pipe.
+            interruptedInput.store(fileDescriptor(input.file));
+            if (interruptSignal.load() != 0) endReading(fileDescriptor(input.file));
+            return true;
+        }
+        session.host.printError(diagnostic("error", input.name + ": " + input.problem));
+        return false;
+    }
+    void printResult(const std::string& lines) const {
+        if (session.host.errorShown() || session.host.verbosity() == Verbosity::Quiet) return;
+        std::FILE* to = toStandardOutput ? stderr : stdout;
+        std::fputs(lines.c_str(), to);
+        std::fflush(to);
+    }
+
+    Session& session;
+    const bool toStandardOutput;
+    const std::string output;
+    CommandInput input;
+};
+
 int runExportCsv(Session& session, const Invocation& args) {
     if (!loadStrategy(session)) return kExitError;
-    ConversionContext& ctx = session.ctx;
-    const ExportResult exported = exportToCsv(ctx, args.positional[0], args.output);
-    if (session.host.verbosity() != Verbosity::Quiet)
-        std::printf("records: %d\nrecords with cut values: %d\n", exported.records,
-                    exported.truncatedRecords);
+    OneFile command(session, args);
+    if (!command.open(args.positional[0])) return kExitError;
+    const ExportResult exported =
+        exportToCsv(session.ctx, command.input.file, command.input.name, command.output);
+    command.printResult("records: " + std::to_string(exported.records) +
+                        "\nrecords with cut values: " + std::to_string(exported.truncatedRecords) +
+                        "\n");
     return session.exitStatus();
 }
 
 int runWriteIfo(Session& session, const Invocation& args) {
     if (!loadStrategy(session)) return kExitError;
-    ConversionContext& ctx = session.ctx;
-    if (writeConversionInfo(ctx, args.output) && session.host.verbosity() != Verbosity::Quiet) {
-        std::printf("selected fields: %d\n", assignPopupLetters(ctx.strategy));
-    }
+    OneFile command(session, args);
+    if (writeConversionInfo(session.ctx, command.output))
+        command.printResult(
+            "selected fields: " + std::to_string(assignPopupLetters(session.ctx.strategy)) + "\n");
     return session.exitStatus();
 }
 
 int runImportCsvCommand(Session& session, const Invocation& args) {
-    const ImportResult result = runImportCsv(session.ctx, args.positional[0], args.output);
-    if (session.host.verbosity() != Verbosity::Quiet) std::printf("records: %d\n", result.records);
+    OneFile command(session, args);
+    if (!command.open(args.positional[0])) return kExitError;
+    const ImportResult result =
+        csvToImport(session.ctx, command.input.file, command.input.name, command.output);
+    if (!result.failed) command.printResult("records: " + std::to_string(result.records) + "\n");
     return result.failed ? kExitError : session.exitStatus();
 }
 
@@ -126,23 +187,35 @@ int takeDataFolder(Session& session, const Invocation& args) {
     const std::string& folder = session.data.folder;
     if (session.system->tryLockProgramFolder(folder) == FolderLock::Acquired) return kExitOk;
     if (args.noWait) {
-        session.host.printError("error: another conversion is running in " + folder);
+        session.host.printError(diagnostic("error", "another conversion is running in " + folder));
         return kExitError;
     }
-    session.host.printNote("waiting for another conversion in " + folder);
+    session.host.printNote(std::string(kProgram) + ": waiting for another conversion in " + folder);
     while (session.system->tryLockProgramFolder(folder) != FolderLock::Acquired) {
-        if (interrupted.load()) return kExitInterrupted;
+        if (interruptSignal.load() != 0) return interruptedStatus();
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return kExitOk;
 }
 
+// --out-dir must name a folder that is there: a mistyped name would otherwise become one.
+bool checkOutDir(Session& session, const std::string& outDir) {
+    std::error_code error;
+    if (outDir.empty() || std::filesystem::is_directory(nativePath(outDir), error)) return true;
+    const bool exists = std::filesystem::exists(nativePath(outDir), error);
+    session.host.printError(diagnostic(
+        "error", outDir + ": " + std::generic_category().message(exists ? ENOTDIR : ENOENT)));
+    return false;
+}
+
 int runJobCommand(Session& session, const Invocation& args,
-                  JobResult (*job)(ConversionContext&, const std::vector<std::string>&)) {
+                  JobResult (*job)(ConversionContext&, const std::vector<std::string>&,
+                                   const std::string&)) {
     ConversionContext& ctx = session.ctx;
     ctx.converterTimeoutSeconds = args.timeoutSeconds;
     interruptedContext.store(&ctx);
-    if (interrupted.load()) ctx.requestStop(StopRequest::AllFiles);
+    if (interruptSignal.load() != 0) ctx.requestStop(StopRequest::AllFiles);
+    if (!checkOutDir(session, args.outDir)) return kExitError;
     if (const int status = takeDataFolder(session, args); status != kExitOk) return status;
 
     CliHost& host = session.host;
@@ -150,25 +223,38 @@ int runJobCommand(Session& session, const Invocation& args,
                       "data " + ctx.programFolder + ", converter " + ctx.converterFolder);
     const int files = static_cast<int>(args.positional.size());
     host.startJob(files);
-    const JobResult result = job(ctx, args.positional);
+    host.holdResults(true);
+    const JobResult result = job(ctx, args.positional, args.outDir);
+    host.holdResults(false);
     host.endJob();
+
+    // Each converted file's result text, with the file as given and where its output went.
+    for (std::size_t i = 0; i < result.files.size(); ++i) {
+        const FileResult& file = result.files[i];
+        const std::string text = host.takeResult(file.source);
+        if (file.outcome != FileOutcome::Converted || host.verbosity() == Verbosity::Quiet)
+            continue;
+        const std::string& given = i < args.positional.size() ? args.positional[i] : file.source;
+        std::printf("%s -> %s: %s\n", given.c_str(), file.output.c_str(), text.c_str());
+    }
+    std::fflush(stdout);
     interruptedContext.store(nullptr);
     session.system->unlockProgramFolder();
 
     // One closing line when not every file was converted: the count from the jobs' results.
-    const bool stopped = interrupted.load();
+    const bool stopped = interruptSignal.load() != 0;
     const int converted = result.converted();
-    std::string summary = std::string(kProgram) + ": " + (stopped ? "interrupted; " : "") +
-                          std::to_string(converted) + " of " + std::to_string(files) +
-                          (files == 1 ? " file" : " files") + " converted";
+    std::string summary = std::string(stopped ? "interrupted; " : "") + std::to_string(converted) +
+                          " of " + std::to_string(files) + (files == 1 ? " file" : " files") +
+                          " converted";
     if (result.failed() > 0) summary += ", " + std::to_string(result.failed()) + " failed";
     if (result.cancelled() > 0) summary += ", " + std::to_string(result.cancelled()) + " cancelled";
     if (stopped || converted != files)
-        host.printError(summary);
+        host.printError(diagnostic("error", summary));
     else
-        host.printVerbose("", summary);
+        host.printVerbose(std::string(kProgram) + ": ", summary);
 
-    if (stopped) return kExitInterrupted;
+    if (stopped) return interruptedStatus();
     return converted == files ? session.exitStatus() : kExitError;
 }
 
@@ -217,9 +303,7 @@ int run(int argc, char** argv) {
                         RQ_VERSION);
             return kExitOk;
         case Invocation::Action::UsageError:
-            std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(kProgram.size()), kProgram.data(),
-                         args.problem.c_str());
-            printUsage(stderr);
+            printUsageError(stderr, args);
             return kExitUsage;
         case Invocation::Action::Run:
             break;
@@ -234,11 +318,15 @@ int run(int argc, char** argv) {
     session.host.setVerbosity(args.quiet     ? Verbosity::Quiet
                               : args.verbose ? Verbosity::Verbose
                                              : Verbosity::Normal);
-    if (runner->job) installInterruptHandler(onInterrupt);
+    installInterruptHandler(onInterrupt);
     const std::string programFolder = programFolderOf(argv[0]);
     session.data = chooseDataFolder(programFolder, args.home);
     session.ctx.setFolders(ProgramFolders(session.data.folder, programFolder));
-    return runner->run(session, args);
+    try {
+        return runner->run(session, args);
+    } catch (const Interrupted&) {
+        return interruptedStatus();
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/console.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -16,7 +17,7 @@ void onInterrupt(int signal) {
     plain.sa_handler = SIG_DFL;
     sigemptyset(&plain.sa_mask);
     ::sigaction(signal, &plain, nullptr);
-    if (interruptHandler != nullptr) interruptHandler();
+    if (interruptHandler != nullptr) interruptHandler(signal);
 }
 }  // namespace
 
@@ -29,7 +30,19 @@ void installInterruptHandler(InterruptHandler handler) {
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM}) ::sigaction(signal, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+int fileDescriptor(std::FILE* file) {
+    return ::fileno(file);
+}
+
+// Only calls that are safe in a signal handler.
+void endReading(int descriptor) {
+    const int empty = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (empty < 0) return;
+    ::dup2(empty, descriptor);
+    ::close(empty);
 }
 
 }  // namespace rq

@@ -1,8 +1,10 @@
 #include "platform/console.h"
 
+#include <stdio.h>
 #include <windows.h>
 
 #include <atomic>
+#include <csignal>
 
 namespace rq {
 
@@ -20,7 +22,7 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
     }
     // The second interrupt falls through to the system's handler, which ends the process.
     if (interrupted.exchange(true)) return FALSE;
-    if (InterruptHandler handler = interruptHandler.load()) handler();
+    if (InterruptHandler handler = interruptHandler.load()) handler(SIGINT);
     return TRUE;
 }
 }  // namespace
@@ -33,6 +35,12 @@ bool standardErrorIsTerminal() {
 void installInterruptHandler(InterruptHandler handler) {
     interruptHandler.store(handler);
     ::SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+void endReading(int) {}
+
+int fileDescriptor(std::FILE* file) {
+    return ::_fileno(file);
 }
 
 }  // namespace rq

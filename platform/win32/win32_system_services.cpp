@@ -429,6 +429,7 @@ std::vector<std::string> consoleArguments(int, char**) {
         ::LocalFree(wide);
     }
     if (arguments.empty()) arguments.emplace_back();
+    ::_setmode(::_fileno(stdin), _O_BINARY);
     ::_setmode(::_fileno(stdout), _O_BINARY);
     ::_setmode(::_fileno(stderr), _O_BINARY);
     return arguments;

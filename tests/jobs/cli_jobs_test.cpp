@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 #include "engine/path.h"
@@ -34,10 +36,12 @@ extern "C" char** environ;
 // A program run in the background with its output in files; ended and waited for at the end.
 class Background {
   public:
-    Background(const std::vector<std::string>& args, const std::string& out,
-               const std::string& err) {
+    // `in`, when given, is opened for reading and writing (a FIFO then never blocks the start).
+    Background(const std::vector<std::string>& args, const std::string& out, const std::string& err,
+               const std::string& in = "") {
         posix_spawn_file_actions_t files;
         posix_spawn_file_actions_init(&files);
+        if (!in.empty()) posix_spawn_file_actions_addopen(&files, 0, in.c_str(), O_RDWR, 0);
         posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);
         posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
@@ -55,10 +59,16 @@ class Background {
         }
     }
     void signal(int number) { ::kill(pid_, number); }
-    // The exit status; -1 when it was ended by a signal.
+    // The exit status; -1 when it was ended by a signal, or killed after a minute.
     int wait() {
         int raw = 0;
-        ::waitpid(pid_, &raw, 0);
+        pid_t ended = 0;
+        for (int i = 0; i < 600 && (ended = ::waitpid(pid_, &raw, WNOHANG)) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (ended == 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, &raw, 0);
+        }
         ended_ = true;
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
@@ -111,9 +121,11 @@ class CliJobs : public ::testing::Test {
         return source;
     }
     std::unique_ptr<Background> start(const std::string& programFolder,
-                                      std::vector<std::string> args, const std::string& tag) {
+                                      std::vector<std::string> args, const std::string& tag,
+                                      const std::string& in = "") {
         args.insert(args.begin(), {joinPath(programFolder, "refquill-cli"), "--home", home});
-        return std::make_unique<Background>(args, folder / (tag + ".out"), folder / (tag + ".err"));
+        return std::make_unique<Background>(args, folder / (tag + ".out"), folder / (tag + ".err"),
+                                            in);
     }
 
     // `env` is a list of NAME=VALUE words put before the program.
@@ -137,9 +149,9 @@ TEST_F(CliJobs, ToJFileAndBackWriteWhatTheProgramWrites) {
     fs::copy_file(dataFile("three-refs.txt"), source);
     Result r = run("to-jfile " + shellQuoted(source));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "3 Records Transferred to  JFile\n");
-    EXPECT_EQ(r.err, "");
     const std::string pdb = joinPath(exchange, "RQ-refs.PDB");
+    EXPECT_EQ(r.out, source + " -> " + pdb + ": 3 Records Transferred to  JFile\n");
+    EXPECT_EQ(r.err, "");
     EXPECT_TRUE(fs::exists(pdb));
     EXPECT_TRUE(fs::exists(joinPath(home, "Strat.jfp")));
     const std::string log = readFile(joinPath(home, "Log.txt"));
@@ -151,7 +163,8 @@ TEST_F(CliJobs, ToJFileAndBackWriteWhatTheProgramWrites) {
 
     r = run("to-endnote " + shellQuoted(pdb));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "3 Records Transferred to EndNote\n");
+    EXPECT_EQ(r.out, pdb + " -> " + joinPath(exchange, "RQ-refs.tsv") +
+                         ": 3 Records Transferred to EndNote\n");
     EXPECT_TRUE(fs::exists(joinPath(exchange, "RQ-refs.tsv")));
 }
 
@@ -160,16 +173,54 @@ TEST_F(CliJobs, ErrorMessageGivesStatusOneAndTheOtherFilesAreStillConverted) {
     fs::copy_file(dataFile("three-refs.txt"), good);
     Result r = run("to-jfile " + shellQuoted(folder / "missing.txt") + " " + shellQuoted(good));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err,
-              "error: Couldnt Open input .tsv file\nerror: Error Converting EndNote file\n"
-              "refquill-cli: 1 of 2 files converted, 1 failed\n");
+    // The file and the reason, once, though both the reader and the job tell of them.
+    EXPECT_EQ(r.err, "refquill-cli: error: " + folder / "missing.txt" +
+                         ": No such file or directory\n"
+                         "refquill-cli: error: 1 of 2 files converted, 1 failed\n");
     EXPECT_TRUE(fs::exists(joinPath(exchange, "RQ-good.PDB")));
 
     fs::remove(joinPath(programs, "jconvpro.exe"));
     r = run("to-endnote " + shellQuoted(joinPath(exchange, "RQ-good.PDB")));
     EXPECT_EQ(r.status, 1);  // only a plain message, but the database was not converted
-    EXPECT_EQ(r.err,
-              "message: Jconvpro.exe not found!\nrefquill-cli: 0 of 1 file converted, 1 failed\n");
+    EXPECT_EQ(r.err, "refquill-cli: warning: " + joinPath(programs, "jconvpro.exe") +
+                         ": No such file or directory\nrefquill-cli: error: 0 of 1 file "
+                         "converted, 1 failed\n");
+}
+
+// --out-dir takes the place of the strategy's output folder for one run, and Strat.jfp keeps
+// its own; each result line names the input as given and where its output went.
+TEST_F(CliJobs, OutDirIsForThisRunOnly) {
+    const std::string a = copyExport("a.txt");
+    const std::string b = copyExport("b.txt");
+    const std::string out = folder / "out";
+    fs::create_directories(out);
+    ASSERT_EQ(run("--quiet to-jfile " + shellQuoted(a)).status, 0);
+    const std::string strategy = readFile(joinPath(home, "Strat.jfp"));
+    fs::remove(joinPath(exchange, "RQ-a.PDB"));
+
+    Result r =
+        run("to-jfile --out-dir " + shellQuoted(out) + " " + shellQuoted(a) + " " + shellQuoted(b));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, a + " -> " + joinPath(out, "RQ-a.PDB") +
+                         ": 3 Records Transferred to  JFile\n" + b + " -> " +
+                         joinPath(out, "RQ-b.PDB") + ": 3 Records Transferred to  JFile\n");
+    EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-a.PDB")));
+    EXPECT_EQ(readFile(joinPath(home, "Strat.jfp")), strategy);
+
+    r = run("to-endnote " + shellQuoted(joinPath(out, "RQ-a.PDB")) + " --out-dir " +
+            shellQuoted(out));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, joinPath(out, "RQ-a.PDB") + " -> " + joinPath(out, "RQ-a.tsv") +
+                         ": 3 Records Transferred to EndNote\n");
+    EXPECT_EQ(readFile(joinPath(home, "Strat.jfp")), strategy);
+
+    // A folder that is not there is not made: a mistyped name would become one.
+    const std::string nowhere = folder / "nowhere";
+    r = run("to-jfile --out-dir " + shellQuoted(nowhere) + " " + shellQuoted(a));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "refquill-cli: error: " + nowhere + ": No such file or directory\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(fs::exists(nowhere));
 }
 
 TEST_F(CliJobs, DataFolderComesFromHomeOptionThenVariableThenProgramFolder) {
@@ -202,7 +253,8 @@ TEST_F(CliJobs, VerboseTellsTheStepsAndQuietOnlyTheErrors) {
     const std::string source = copyExport("refs.txt");
     Result r = run("--verbose to-jfile " + shellQuoted(source));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "3 Records Transferred to  JFile\n");
+    EXPECT_EQ(r.out, source + " -> " + joinPath(exchange, "RQ-refs.PDB") +
+                         ": 3 Records Transferred to  JFile\n");
     for (const std::string& line :
          {"folders: data " + home + ", converter " + programs + "\n",
           "log: sCsv Name is " + home + "/RQWork/refs.csv\n",
@@ -218,9 +270,9 @@ TEST_F(CliJobs, VerboseTellsTheStepsAndQuietOnlyTheErrors) {
     r = run("-q to-jfile " + shellQuoted(folder / "missing.txt"));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err,
-              "error: Couldnt Open input .tsv file\nerror: Error Converting EndNote file\n"
-              "refquill-cli: 0 of 1 file converted, 1 failed\n");
+    EXPECT_EQ(r.err, "refquill-cli: error: " + folder / "missing.txt" +
+                         ": No such file or directory\n"
+                         "refquill-cli: error: 0 of 1 file converted, 1 failed\n");
 }
 
 TEST_F(CliJobs, ProgressLineOnlyOnATerminalAndErasedAtTheEnd) {
@@ -237,8 +289,10 @@ TEST_F(CliJobs, ProgressLineOnlyOnATerminalAndErasedAtTheEnd) {
     const std::string screen = readFile(typescript);
     EXPECT_NE(screen.find("\rfile 1 of 1, "), std::string::npos) << screen;
     // Erased before the result line, which stands alone on its line.
-    EXPECT_NE(screen.find("\x1b[K\r\x1b[K3 Records Transferred to  JFile"), std::string::npos)
-        << screen;
+    const std::size_t result = screen.find(" -> " + joinPath(exchange, "RQ-refs.PDB") +
+                                           ": 3 Records Transferred to  JFile");
+    ASSERT_NE(result, std::string::npos) << screen;
+    EXPECT_LT(screen.rfind("\rfile 1 of 1, "), screen.rfind("\x1b[K", result)) << screen;
 
     const Result plain =
         runWith("", "--home " + shellQuoted(home) + " to-jfile " + shellQuoted(source));
@@ -257,25 +311,26 @@ TEST_F(CliJobs, SecondRunOnOneFolderWaitsOrEndsAtOnce) {
     Result r = run("--no-wait to-jfile " + shellQuoted(second));
     EXPECT_EQ(r.status, 1);
     EXPECT_LT(since(started).count(), 2.0);
-    EXPECT_EQ(r.err, "error: another conversion is running in " + home + "\n");
+    EXPECT_EQ(r.err, "refquill-cli: error: another conversion is running in " + home + "\n");
     EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-second.PDB")));
 
     started = std::chrono::steady_clock::now();
     r = run("to-jfile " + shellQuoted(second));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err.rfind("waiting for another conversion in " + home + "\n", 0), 0u) << r.err;
-    EXPECT_EQ(r.out, "3 Records Transferred to  JFile\n");
+    EXPECT_EQ(r.err.rfind("refquill-cli: waiting for another conversion in " + home + "\n", 0), 0u)
+        << r.err;
+    EXPECT_EQ(r.out, second + " -> " + joinPath(exchange, "RQ-second.PDB") +
+                         ": 3 Records Transferred to  JFile\n");
     EXPECT_GT(since(started).count(), 1.0);  // it waited for the first run's converter
     EXPECT_EQ(holder->wait(), 0);
-    // Each database is its own run's: the stand-in wraps the CSV in a header of its own, ours
+    // Each database is its own run's: the stand-in keeps the CSV in a database of its own, ours
     // builds a JFile database.
-    const std::string firstPdb = readFile(joinPath(exchange, "RQ-first.PDB"));
-    EXPECT_EQ(firstPdb.substr(0, 4), "fake");
-    EXPECT_EQ(firstPdb.substr(88), readFile(joinPath(home, "RQWork/first.csv")));
+    EXPECT_EQ(readFile(joinPath(exchange, "RQ-first.PDB")),
+              fakePalmDatabase(readFile(joinPath(home, "RQWork/first.csv"))));
     EXPECT_EQ(readFile(joinPath(exchange, "RQ-second.PDB")).substr(60, 8), "JfD5JFi5");
 }
 
-TEST_F(CliJobs, InterruptStopsTheConverterKeepsTheSessionAndExits130) {
+TEST_F(CliJobs, InterruptStopsTheConverterKeepsTheSessionAndExitsWithTheSignal) {
     const std::string hang = programsWith("hang");
     const std::string a = copyExport("a.txt");
     const std::string b = copyExport("b.txt");
@@ -284,10 +339,11 @@ TEST_F(CliJobs, InterruptStopsTheConverterKeepsTheSessionAndExits130) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));
         const auto sent = std::chrono::steady_clock::now();
         job->signal(number);
-        EXPECT_EQ(job->wait(), 130) << number;
+        EXPECT_EQ(job->wait(), 128 + number) << number;
         EXPECT_LT(since(sent).count(), 5.0);
         const std::string err = readFile(folder / "job.err");
-        EXPECT_NE(err.find("refquill-cli: interrupted; 0 of 2 files converted"), std::string::npos)
+        EXPECT_NE(err.find("refquill-cli: error: interrupted; 0 of 2 files converted"),
+                  std::string::npos)
             << err;
         EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-a.PDB")));
         EXPECT_FALSE(fs::exists(joinPath(exchange, "RQ-b.PDB")));
@@ -303,6 +359,71 @@ TEST_F(CliJobs, InterruptStopsTheConverterKeepsTheSessionAndExits130) {
     }
 }
 
+// "-" is standard input and output; the result lines then go to standard error, and the bytes
+// are those the same command writes to a file (here standard output is a file, as with ">").
+TEST_F(CliJobs, DashIsStandardInputAndOutput) {
+    const std::string source = copyExport("refs.txt");
+    const std::string csv = folder / "one.csv";
+    fs::copy_file(dataFile("one-record.csv"), csv);
+    struct Case {
+        std::string toFile, throughStreams, results;
+    };
+    const Case cases[] = {
+        {"export-csv " + shellQuoted(source), "export-csv - <" + shellQuoted(source),
+         "records: 3\nrecords with cut values: 0\n"},
+        {"import-csv " + shellQuoted(csv), "import-csv - <" + shellQuoted(csv), "records: 1\n"},
+        {"write-ifo", "write-ifo", "selected fields: 15\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string file = folder / "file.out";
+        Result r = run(c.toFile + " -o " + shellQuoted(file));
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, c.results);
+        r = run(c.throughStreams + " -o -");
+        EXPECT_EQ(r.status, 0) << c.throughStreams << r.err;
+        EXPECT_EQ(r.out, readFile(file)) << c.throughStreams;
+        EXPECT_EQ(r.err, c.results);
+        r = run("--quiet " + c.throughStreams + " -o -");
+        EXPECT_EQ(r.out, readFile(file)) << c.throughStreams;
+        EXPECT_EQ(r.err, "");
+    }
+    // A file named "-" is still reached by a path.
+    fs::copy_file(source, folder / "-");
+    Result r = runWith("cd " + shellQuoted(folder.path()) + " &&",
+                       "--home " + shellQuoted(home) + " export-csv ./- -o ./-.csv");
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = run("export-csv " + shellQuoted(source) + " -o " + shellQuoted(folder / "refs.csv"));
+    EXPECT_EQ(readFile(folder / "-.csv"), readFile(folder / "refs.csv"));
+}
+
+// A signal ends export-csv and import-csv, even while they wait for input, with 128 + its
+// number, no message, and no temporary file beside the output.
+TEST_F(CliJobs, SignalEndsAOneFileCommandWithoutItsTemporaryFile) {
+    const std::string fifo = folder / "input";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string out = folder / "out";
+    fs::create_directories(out);
+    for (const char* command : {"export-csv", "import-csv"}) {
+        for (int number : {SIGINT, SIGTERM}) {
+            auto job = start(programs, {command, "-", "-o", joinPath(out, "result")}, "one", fifo);
+            {
+                std::ofstream input(fifo, std::ios::binary);  // part of an input, never ended
+                input << readFile(
+                    dataFile(command[0] == 'e' ? "three-refs.txt" : "one-record.csv"));
+            }
+            const auto started = std::chrono::steady_clock::now();
+            while (fs::is_empty(out) && since(started).count() < 20.0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            ASSERT_FALSE(fs::is_empty(out)) << command << ": no temporary file was made";
+            job->signal(number);
+            EXPECT_EQ(job->wait(), 128 + number) << command;
+            EXPECT_TRUE(fs::is_empty(out)) << command << " " << number;
+            EXPECT_EQ(readFile(folder / "one.err"), "") << command;
+            EXPECT_EQ(readFile(folder / "one.out"), "") << command;
+        }
+    }
+}
+
 TEST_F(CliJobs, ImportCsvConvertsAnyCsv) {
     const std::string csv = folder / "one.csv";
     fs::copy_file(dataFile("one-record.csv"), csv);
@@ -315,7 +436,10 @@ TEST_F(CliJobs, ImportCsvConvertsAnyCsv) {
     r = run("import-csv " + shellQuoted(folder / "none.csv") + " -o " +
             shellQuoted(folder / "x.tsv"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "error: Couldnt load csv File\n");
+    EXPECT_EQ(r.err,
+              "refquill-cli: error: " + (folder / "none.csv") + ": No such file or directory\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(fs::exists(folder / "x.tsv"));
 }
 
 TEST_F(CliJobs, JobsNeedAtLeastOneFile) {

@@ -27,6 +27,8 @@ for library in libc6 libstdc++6 libqt6widgets6 qt6-qpa-plugins; do
   [[ "$depends" == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Section)" = utils ] || fail "section"
+maintainer="$(dpkg-deb -f "$deb" Maintainer)"
+[ "$maintainer" = "Refquill developers <developers@refquill.org>" ] || fail "maintainer: $maintainer"
 
 # --- install into a clean root ----------------------------------------------------------------
 root="$work/root"
@@ -48,7 +50,9 @@ fi
 usr="$root/usr"
 for path in bin/refquill bin/refquill-cli lib/refquill/refquill lib/refquill/refquill-cli \
   lib/refquill/jconvpro.exe share/man/man1/refquill.1.gz share/man/man1/refquill-cli.1.gz \
-  share/icons/hicolor/scalable/apps/refquill.svg share/doc/refquill/copyright; do
+  share/icons/hicolor/scalable/apps/refquill.svg share/doc/refquill/copyright \
+  share/doc/refquill/changelog.gz share/lintian/overrides/refquill \
+  share/bash-completion/completions/refquill-cli share/zsh/vendor-completions/_refquill-cli; do
   [ -e "$usr/$path" ] || fail "missing $path"
 done
 for size in 16 22 24 32 48 64 128 256; do
@@ -57,6 +61,7 @@ done
 [ "$(readlink "$usr/bin/refquill-cli")" = ../lib/refquill/refquill-cli ] || fail "bin link"
 [ ! -e "$usr/bin/jconvpro.exe" ] || fail "the converter is on PATH"
 gzip -t "$usr"/share/man/man1/*.gz || fail "manual pages"
+zcat "$usr/share/doc/refquill/changelog.gz" | cmp - "$source/CHANGELOG.md" || fail "changelog"
 
 # --- validators -------------------------------------------------------------------------------
 desktop-file-validate "$usr"/share/applications/*.desktop || fail "desktop-file-validate"
@@ -75,10 +80,12 @@ exchange="$data/Import and Export"
 
 out="$(run_as_user "$usr/bin/refquill-cli" to-jfile "$user/sample-export.txt")" ||
   fail "to-jfile ended with status $?"
-[ "$out" = "12 Records Transferred to  JFile" ] || fail "to-jfile said: $out"
+[ "$out" = "$user/sample-export.txt -> $exchange/RQ-sample-export.PDB: 12 Records Transferred to  JFile" ] ||
+  fail "to-jfile said: $out"
 out="$(run_as_user "$usr/bin/refquill-cli" to-endnote "$exchange/RQ-sample-export.PDB")" ||
   fail "to-endnote ended with status $?"
-[ "$out" = "12 Records Transferred to EndNote" ] || fail "to-endnote said: $out"
+[ "$out" = "$exchange/RQ-sample-export.PDB -> $exchange/RQ-sample-export.tsv: 12 Records Transferred to EndNote" ] ||
+  fail "to-endnote said: $out"
 grep -q "^Program location:  $data"$'\r'"\$" "$data/Log.txt" || fail "log line"
 [ ! -e "$usr/lib/refquill/RQWork" ] || fail "files written beside the installed program"
 cmp "$data/RQWork/sample-export.csv" "$source/tests/data/cli/sample-export.csv" || fail "csv"
