@@ -19,11 +19,19 @@ QSize times(QSize size, double scale) {
     return {one(size.width()), one(size.height())};
 }
 
-// Whether a layout of the parent places the widget.
+bool inLayout(const QLayout& layout, const QWidget& widget) {
+    for (int i = 0; i < layout.count(); ++i) {
+        QLayoutItem* item = layout.itemAt(i);
+        if (item->widget() == &widget) return true;
+        if (item->layout() != nullptr && inLayout(*item->layout(), widget)) return true;
+    }
+    return false;
+}
+
+// Whether a layout of the parent, or one nested in it, places the widget.
 bool placedByLayout(const QWidget& widget) {
     const QWidget* parent = widget.parentWidget();
-    return parent != nullptr && parent->layout() != nullptr &&
-           parent->layout()->indexOf(&widget) >= 0;
+    return parent != nullptr && parent->layout() != nullptr && inLayout(*parent->layout(), widget);
 }
 
 void scaleFont(QWidget& widget, double scale) {

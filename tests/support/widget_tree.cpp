@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,6 +20,15 @@
 
 namespace rq::test {
 namespace {
+
+bool inLayout(const QLayout& layout, const QWidget& widget) {
+    for (int i = 0; i < layout.count(); ++i) {
+        QLayoutItem* item = layout.itemAt(i);
+        if (item->widget() == &widget) return true;
+        if (item->layout() != nullptr && inLayout(*item->layout(), widget)) return true;
+    }
+    return false;
+}
 
 QString quoted(QString text) {
     text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
@@ -99,6 +109,11 @@ QStringList clippedTexts(const QWidget& root) {
         if (const auto* label = qobject_cast<const QLabel*>(widget); label && label->wordWrap())
             continue;
         if (qobject_cast<const QLineEdit*>(widget) != nullptr) continue;  // entries scroll
+        // A layout sizes its widgets from their own size hints, which hold their texts.
+        const QWidget* parent = widget->parentWidget();
+        if (parent != nullptr && parent->layout() != nullptr &&
+            inLayout(*parent->layout(), *widget))
+            continue;
         const QFontMetrics metrics(widget->font());
         int room = widget->contentsRect().width();
         const QStyle* style = widget->style();
