@@ -15,6 +15,7 @@
 #include "shell/folder_browser.h"
 #include "shell/progress_dialog.h"
 #include "shell/settings_dialog.h"
+#include "shell/splash_window.h"
 #include "shell_test_support.h"
 
 using namespace rq;
@@ -209,11 +210,19 @@ class AccessibilityTest : public QObject {
     }
 
     void everyTextReadsOnADarkPalette() {
-        const QPalette before = QApplication::palette();
+        struct PaletteGuard {
+            QPalette before = QApplication::palette();
+            ~PaletteGuard() { QApplication::setPalette(before); }
+        } guard;
         QApplication::setPalette(darkPalette());
         WindowFixture f;
         MainWindow& window = f.open();
-        for (QWidget* shown : everyWindow(window)) {
+        SplashWindow splash;
+        FolderBrowser browser(QStringLiteral("Title"), QString());
+        window.showManual();
+        std::vector<QWidget*> windows = everyWindow(window);
+        windows.insert(windows.end(), {&splash, &browser});
+        for (QWidget* shown : windows) {
             for (QWidget* w : shown->findChildren<QWidget*>()) {
                 if (w->window() != shown) continue;
                 const auto* label = qobject_cast<QLabel*>(w);
@@ -230,7 +239,6 @@ class AccessibilityTest : public QObject {
                          qPrintable(shown->objectName() + "/" + w->objectName()));
             }
         }
-        QApplication::setPalette(before);
     }
 };
 
