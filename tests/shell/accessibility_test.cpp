@@ -177,19 +177,6 @@ class AccessibilityTest : public QObject {
         QCOMPARE(caption, QStringLiteral(" Set JFile Field attributes for Title"));
     }
 
-    void settingsEscapeCancelsAndEnterDoesNotConfirm() {
-        Prompts prompts;
-        SettingsDialog dialog(prompts);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        named<QLineEdit*>(dialog, "EditENPath")->setFocus();
-        QTest::keyClick(&dialog, Qt::Key_Return);
-        QVERIFY(dialog.isVisible());
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    }
-
     void progressCancelIsTheDefaultWithFocus() {
         ProgressDialog progress{QFont()};
         QSignalSpy asked(&progress, &ProgressDialog::cancelRequested);
