@@ -152,6 +152,9 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
 
     const ExportResult exported = exportToCsv(ctx, source, csvFile);
     host.appendLog("Endnote file record count was " + std::to_string(exported.records));
+    // The way back stops at the import file's limit: say so now, not after a round trip.
+    const std::string limitWarning = importLimitWarning(exported.records);
+    if (!limitWarning.empty()) host.appendLog(limitWarning);
 
     if (exported.records == 0) {
         host.progressEnded();
@@ -183,6 +186,7 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
                 resultText +=
                     ". Number of truncated records: " + std::to_string(exported.truncatedRecords);
             }
+            if (!limitWarning.empty()) resultText += ". " + limitWarning;
             host.setStatusText(resultText);
             // The Linux counterpart of the install flag: the sync tool's queue, where there is one.
             ctx.system.queueForHandheldInstall(pdbFile);
@@ -193,6 +197,12 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
     }
     host.endBusy();
     return result;
+}
+
+std::string importLimitWarning(long records) {
+    if (records <= kImportRecordLimit) return {};
+    return "JFile to EndNote will read only the first " + std::to_string(kImportRecordLimit) +
+           " of these " + std::to_string(records) + " records";
 }
 
 JobResult convertEndNoteToJFile(ConversionContext& ctx, const ChosenFiles& exports) {
@@ -257,8 +267,12 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
         host.progressEnded();
         const std::string resultText =
             std::to_string(imported.records) + " Records Transferred to EndNote";
-        host.setStatusText(resultText);
         host.appendLog(resultText);
+        // Stopped at the limit, the count alone would pass for the whole database.
+        host.setStatusText(imported.records >= kImportRecordLimit && !imported.failed
+                               ? resultText + " (stopped at the limit of " +
+                                     std::to_string(kImportRecordLimit) + " records)"
+                               : resultText);
         result.outcome = imported.failed ? FileOutcome::Failed : FileOutcome::Converted;
         result.records = imported.records;
     }

@@ -38,6 +38,8 @@ JobResult runJob(ConversionContext& ctx, Direction direction, Choose&& choose) {
 }
 
 JobResult convertEndNoteToJFile(ConversionContext& ctx, const ChosenFiles& exports);
+// What a database of `records` records is told about the way back's limit; empty within it.
+std::string importLimitWarning(long records);
 // Converts one export; every outcome is told to the user.
 FileResult convertExportFile(ConversionContext& ctx, const std::string& source);
 // Folder part + "RQ-" + name without extension + extension.

@@ -3,6 +3,7 @@
 #include <QPushButton>
 
 #include "shell/black_panel.h"
+#include "shell/font_scale.h"
 #include "ui_about_box.h"
 
 namespace rq {
@@ -14,12 +15,15 @@ AboutBox::AboutBox(QWidget* parent)
     paintBlack(*this);
     paintBlack(*ui_->Panel1);
     ui_->Version->setText(QStringLiteral("Version " RQ_VERSION));
+    // Only what is true of this build: the Qt it runs on.
+    ui_->Credit2->setText(QStringLiteral("Built with Qt %1").arg(QString::fromLatin1(qVersion())));
     setCreditFont(*ui_->Version, 15, true, false);
     setCreditFont(*ui_->Comments, 13, true, false);
     for (QLabel* credit : {ui_->Credit1, ui_->Credit2, ui_->Credit3, ui_->Credit4}) {
         setCreditFont(*credit, 13, false, false);
     }
     connect(ui_->BtnOK, &QPushButton::clicked, this, &QDialog::accept);
+    scaleForFont(*this);
 }
 
 AboutBox::~AboutBox() = default;

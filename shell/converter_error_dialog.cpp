@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QPushButton>
 
+#include "shell/font_scale.h"
 #include "shell/progress_dialog.h"
 #include "shell/prompts.h"
 
@@ -15,8 +16,10 @@ ConverterErrorDialog::ConverterErrorDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
       ui_(std::make_unique<Ui::ConverterErrorDialog>()) {
     ui_->setupUi(this);
+    ui_->Memo1->setAccessibleName(QStringLiteral("Converter error log"));
     connect(ui_->OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui_->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    scaleForFont(*this);
 }
 
 ConverterErrorDialog::~ConverterErrorDialog() = default;

@@ -9,6 +9,7 @@
 #include <array>
 
 #include "engine/host_services.h"
+#include "shell/font_scale.h"
 #include "shell/prompts.h"
 #include "ui_field_properties_dialog.h"
 
@@ -48,8 +49,12 @@ FieldPropertiesDialog::FieldPropertiesDialog(Prompts& prompts, QWidget* parent)
     typeButtons_->addButton(ui_->RadioGroupFldTypesItem1, 1);
     typeButtons_->addButton(ui_->RadioGroupFldTypesItem2, 2);
     ui_->EditFldSize->installEventFilter(this);
+    // A screen reader names each entry by its label or frame.
+    ui_->Label1->setBuddy(ui_->EditFldSize);
+    ui_->MemoWList->setAccessibleName(QStringLiteral("Popup word list"));
     connect(ui_->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(ui_->OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    scaleForFont(*this);
 }
 
 FieldPropertiesDialog::~FieldPropertiesDialog() = default;

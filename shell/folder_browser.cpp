@@ -5,6 +5,7 @@
 #include <QFileSystemModel>
 #include <QPushButton>
 
+#include "shell/font_scale.h"
 #include "ui_folder_browser.h"
 
 namespace rq {
@@ -19,9 +20,11 @@ FolderBrowser::FolderBrowser(const QString& title, const QString& startFolder, Q
     model_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
     model_->setRootPath(QString());  // the top of the tree: the drives, or "/"
     ui_->FolderTree->setModel(model_);
+    ui_->FolderTree->setAccessibleName(QStringLiteral("Folders"));
     for (int column = 1; column < model_->columnCount(); ++column) {
         ui_->FolderTree->hideColumn(column);
     }
+    connect(model_, &QFileSystemModel::directoryLoaded, this, &FolderBrowser::folderLoaded);
     selectFolder(startFolder);
 
     connect(ui_->OKBtn, &QPushButton::clicked, this, &QDialog::accept);
@@ -31,6 +34,7 @@ FolderBrowser::FolderBrowser(const QString& title, const QString& startFolder, Q
     connect(ui_->FolderTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             updateOk);
     updateOk();
+    scaleForFont(*this);
 }
 
 FolderBrowser::~FolderBrowser() = default;
@@ -48,6 +52,21 @@ void FolderBrowser::selectFolder(const QString& folder) {
     ui_->FolderTree->setCurrentIndex(index);
     ui_->FolderTree->scrollTo(index);
     ui_->FolderTree->expand(index);
+    // The model reads the folders in the background: rows above the start folder that arrive
+    // later push it out of sight, so it is scrolled to again as each folder on its path loads.
+    startFolder_ = model_->filePath(index);
+}
+
+void FolderBrowser::folderLoaded(const QString& path) {
+    if (startFolder_.isEmpty() || !startFolder_.startsWith(path)) return;
+    const QModelIndex index = model_->index(startFolder_);
+    if (index.isValid()) ui_->FolderTree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+bool FolderBrowser::selectionInView() const {
+    const QModelIndex current = ui_->FolderTree->currentIndex();
+    return current.isValid() &&
+           ui_->FolderTree->viewport()->rect().contains(ui_->FolderTree->visualRect(current));
 }
 
 }  // namespace rq

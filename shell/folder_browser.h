@@ -23,8 +23,13 @@ class FolderBrowser : public QDialog {
     // The chosen folder in the system's notation; empty when none is selected.
     QString selectedFolder() const;
     void selectFolder(const QString& folder);
+    // Whether the selected folder's row lies wholly in the visible part of the tree.
+    bool selectionInView() const;
 
   private:
+    void folderLoaded(const QString& path);
+
+    QString startFolder_;
     std::unique_ptr<Ui::FolderBrowser> ui_;
     QFileSystemModel* model_;
 };

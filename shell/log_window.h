@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/host_services.h"
+
 namespace Ui {
 class LogWindow;
 }
@@ -19,9 +21,12 @@ class LogWindow : public QDialog {
     explicit LogWindow(QWidget* parent = nullptr);
     ~LogWindow() override;
 
-    // Shows the lines and selects the last group: from the last line holding one space, with
-    // which each converted file's lines begin, to the end.
-    void showLines(const std::vector<std::string>& lines);
+    // Shows the run log's lines, read from the host's store (memory and spool), and selects the
+    // last group: from the last line holding one space, with which each converted file's lines
+    // begin, to the end. A long log shows its last kShownLines lines, after a line that says how
+    // many came before them, so the window's memory stays flat.
+    void showLog(const HostServices& host);
+    static constexpr std::size_t kShownLines = 20000;
     QString selectedText() const;
 
   private:

@@ -5,14 +5,19 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QThread>
+#include <QTimer>
+#include <QUrl>
+#include <algorithm>
 #include <exception>
 
 #include "engine/jobs.h"
@@ -20,7 +25,9 @@
 #include "shell/about_box.h"
 #include "shell/converter_error_dialog.h"
 #include "shell/field_properties_dialog.h"
+#include "shell/font_scale.h"
 #include "shell/log_window.h"
+#include "shell/manual_window.h"
 #include "shell/placement.h"
 #include "shell/progress_dialog.h"
 #include "shell/prompts.h"
@@ -62,6 +69,24 @@ void MainWindow::setUpWindow() {
     connect(ui_->Settings1, &QAction::triggered, this,
             [this] { guarded([this] { showSettings(); }); });
     connect(ui_->ShowLog, &QAction::triggered, this, [this] { guarded([this] { showRunLog(); }); });
+    connect(ui_->FieldProperties, &QAction::triggered, this, [this] {
+        guarded([this] {
+            if (const int n = focusedField(); n >= 1) showFieldProperties(n);
+        });
+    });
+    connect(ui_->ShowManual, &QAction::triggered, this, [this] { showManual(); });
+    ui_->HelpMenu->menuAction()->setObjectName(QStringLiteral("HelpMenu"));
+    // Shift+F10 is the menu key's other name: the field menu of the focused field.
+    auto* fieldMenuKey = new QAction(this);
+    fieldMenuKey->setObjectName(QStringLiteral("FieldMenuKey"));
+    fieldMenuKey->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    addAction(fieldMenuKey);
+    connect(fieldMenuKey, &QAction::triggered, this, [this] {
+        if (const int n = focusedField(); n >= 1 && !running_) {
+            fieldMenuNumber_ = n;
+            fieldMenu_->popup(fieldBoxes_[n]->mapToGlobal(fieldBoxes_[n]->rect().center()));
+        }
+    });
     // A menu in the layout file would become the central widget: the field menu is made here.
     fieldMenu_ = new QMenu(this);
     fieldMenu_->setObjectName(QStringLiteral("PopupField"));
@@ -90,6 +115,7 @@ void MainWindow::setUpWindow() {
         widthEntries_[n] = ui_->Panel1->findChild<QLineEdit*>(QStringLiteral("EDfn%1").arg(n));
         fieldBoxes_[n] = ui_->Panel1->findChild<QCheckBox*>(QStringLiteral("CBfn%1").arg(n));
         widthEntries_[n]->installEventFilter(this);
+        setWidthEntryName(n);
         QCheckBox* box = fieldBoxes_[n];
         connect(box, &QCheckBox::customContextMenuRequested, this, [this, box, n](QPoint at) {
             fieldMenuNumber_ = n;
@@ -98,6 +124,7 @@ void MainWindow::setUpWindow() {
     }
     // Storage only: the run log lies outside the visible area.
     ui_->MemoLog->hide();
+    ui_->MemoLog->setAccessibleName(QStringLiteral("Run log"));
 
     for (int i = 0; i < 2; ++i) {
         statusPanels_[i] = new StatusPanel(ui_->StatusBar1);
@@ -110,6 +137,8 @@ void MainWindow::setUpWindow() {
     ui_->StatusBar1->addWidget(statusPanels_[0]);
     ui_->StatusBar1->addWidget(statusPanels_[1], 1);
 
+    setAcceptDrops(true);
+    scaleForFont(*this);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
     centreOnScreen(*this);
@@ -145,9 +174,16 @@ void MainWindow::showSettings() {
     if (settingsDialog_ != nullptr) settingsDialog_->showSettings(ctx_->strategy);
 }
 
+void MainWindow::showManual() {
+    if (manualWindow_ == nullptr) manualWindow_ = new ManualWindow(this);
+    manualWindow_->show();
+    manualWindow_->raise();
+    manualWindow_->activateWindow();
+}
+
 void MainWindow::showRunLog() {
     if (logWindow_ == nullptr) return;
-    logWindow_->showLines(host_->logLines());
+    logWindow_->showLog(*host_);
     prompts_.exec(*logWindow_);
 }
 
@@ -188,6 +224,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         if (prompts_.ask(this, QStringLiteral("A conversion is running. Stop it and quit?"))) {
             closePending_ = true;
             ctx_->requestStop(StopRequest::AllFiles);
+        } else if (progressDialog_ != nullptr) {
+            // The window's own controls are locked: the keys go back to Cancel.
+            progressDialog_->focusCancel();
         }
         return;
     }
@@ -208,7 +247,49 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::runConversion(Direction direction) {
+Direction directionForFile(const QString& path) {
+    // A JFile database goes back to EndNote; any other file is taken for an export to read.
+    return path.endsWith(QLatin1String(".pdb"), Qt::CaseInsensitive) ? Direction::JFileToEndNote
+                                                                     : Direction::EndNoteToJFile;
+}
+
+void MainWindow::convertFiles(const QStringList& paths) {
+    if (running_) return;
+    // One job per direction, in the order their first files came.
+    std::vector<std::pair<Direction, std::vector<std::string>>> jobs;
+    for (const QString& path : paths) {
+        const Direction direction = directionForFile(path);
+        auto job = std::find_if(jobs.begin(), jobs.end(),
+                                [&](const auto& j) { return j.first == direction; });
+        if (job == jobs.end()) job = jobs.insert(jobs.end(), {direction, {}});
+        job->second.push_back(pathFromQt(QDir::toNativeSeparators(path)));
+    }
+    for (const auto& [direction, files] : jobs) {
+        if (closePending_ || ended_) return;
+        runConversion(direction, files);
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    const bool files =
+        !urls.isEmpty() &&
+        std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+    if (files && !running_) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    }
+    if (paths.isEmpty() || running_) return;
+    event->acceptProposedAction();
+    // The drag's source waits for the drop to end: the jobs run after it.
+    QTimer::singleShot(0, this, [this, paths] { convertFiles(paths); });
+}
+
+void MainWindow::runConversion(Direction direction, std::optional<std::vector<std::string>> given) {
     if (running_) return;
     // refquill-cli may be converting in this folder: the work files have fixed names.
     if (system_.tryLockProgramFolder(ctx_->programFolder) != FolderLock::Acquired) {
@@ -222,7 +303,10 @@ void MainWindow::runConversion(Direction direction) {
     ctx_->clearStop();
     setControlsEnabled(false);
     guarded([&] {
-        runJob(*ctx_, direction, [this](const DirectionInfo& info) { return chooseFiles(info); });
+        runJob(*ctx_, direction, [this, &given](const DirectionInfo& info) -> ChosenFiles {
+            if (given) return *given;
+            return chooseFiles(info);
+        });
     });
     system_.unlockProgramFolder();
     setControlsEnabled(true);
@@ -239,6 +323,7 @@ void MainWindow::setControlsEnabled(bool enabled) {
     ui_->Help->setEnabled(enabled);
     ui_->Settings1->setEnabled(enabled);
     ui_->ShowLog->setEnabled(enabled);
+    ui_->FieldProperties->setEnabled(enabled);
     ui_->Panel1->setEnabled(enabled);
 }
 
@@ -264,6 +349,21 @@ void MainWindow::setFieldTicked(int n, bool ticked) {
 
 void MainWindow::setFieldCaption(int n, std::string_view caption) {
     fieldBoxes_[n]->setText(textToQt(caption));
+    setWidthEntryName(n);
+}
+
+void MainWindow::setWidthEntryName(int n) {
+    // The entries are alike but for the field beside them, which a screen reader must say.
+    widthEntries_[n]->setAccessibleName(
+        QStringLiteral("Maximum length of %1").arg(fieldBoxes_[n]->text()));
+}
+
+int MainWindow::focusedField() const {
+    const QWidget* focused = QApplication::focusWidget();
+    for (int n = 1; n <= kFieldCount; ++n) {
+        if (focused == fieldBoxes_[n] || focused == widthEntries_[n]) return n;
+    }
+    return 0;
 }
 
 void MainWindow::setFieldBold(int n, bool bold) {

@@ -8,7 +8,9 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/catalogue.h"
 #include "engine/context.h"
@@ -34,8 +36,12 @@ class FieldPropertiesDialog;
 class SettingsDialog;
 class ProgressDialog;
 class LogWindow;
+class ManualWindow;
 class StatusPanel;
 class WindowHost;
+
+// The job a file given without a dialog starts: a ".pdb" file goes to EndNote, any other to JFile.
+Direction directionForFile(const QString& path);
 
 class MainWindow : public QMainWindow, public StrategyWindow {
     Q_OBJECT
@@ -61,16 +67,24 @@ class MainWindow : public QMainWindow, public StrategyWindow {
     ConverterErrorDialog* errorDialog() const { return converterErrorDialog_; }
     AboutBox* aboutBox() const { return aboutBox_; }
     LogWindow* logWindow() const { return logWindow_; }
+    ManualWindow* manualWindow() const { return manualWindow_; }
 
     // Command handlers.
     void convertEndNoteToJFile() { runConversion(Direction::EndNoteToJFile); }
     void convertJFileToEndNote() { runConversion(Direction::JFileToEndNote); }
+    // Converts the files without asking for them: JFile databases to EndNote, any other file
+    // to JFile; what the program is started with or what is dropped on the window.
+    void convertFiles(const QStringList& paths);
     void showAboutBox();
     void showSettings();
     // The field properties dialog of the field whose context menu was opened last.
     void showFieldMenuProperties();
     // The run's log lines so far, the last conversion's selected.
     void showRunLog();
+    // The manual shipped with the program, in a window of its own.
+    void showManual();
+    // The field whose tick box or width entry has the focus; 0 for none.
+    int focusedField() const;
     // The field properties dialog for field n (1 to 31).
     void showFieldProperties(int n);
     // Checks width entry n as when it loses the focus; false when it had to be reset.
@@ -97,16 +111,20 @@ class MainWindow : public QMainWindow, public StrategyWindow {
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     // The form of main_window.ui, wired to the commands, plus what a form cannot say.
     void setUpWindow();
     void waitAtStart();
     // Runs a job of the direction with the job buttons, the menu and the fields locked.
-    void runConversion(Direction direction);
+    void runConversion(Direction direction,
+                       std::optional<std::vector<std::string>> given = std::nullopt);
     // The direction's file-open dialog; nothing when cancelled.
     ChosenFiles chooseFiles(const DirectionInfo& direction);
     void setControlsEnabled(bool enabled);
+    void setWidthEntryName(int n);
     // An error that no handler took is shown in the standard error box; the program goes on.
     void guarded(const std::function<void()>& action);
 
@@ -130,6 +148,7 @@ class MainWindow : public QMainWindow, public StrategyWindow {
     ProgressDialog* progressDialog_ = nullptr;
     AboutBox* aboutBox_ = nullptr;
     LogWindow* logWindow_ = nullptr;
+    ManualWindow* manualWindow_ = nullptr;
 
     bool running_ = false;
     bool closePending_ = false;

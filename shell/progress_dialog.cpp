@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "engine/path.h"
+#include "shell/font_scale.h"
 #include "shell/placement.h"
 #include "ui_progress_dialog.h"
 
@@ -59,10 +60,21 @@ ProgressDialog::ProgressDialog(const QFont& measureFont, QWidget* parent)
         label->setFont(moving);
     }
     showPhase(ProgressPhase::EndNoteToCsv);
+    // The pictures' black captions need a light ground of their own under a dark palette.
+    for (QLabel* picture : findChildren<QLabel*>()) {
+        if (!picture->objectName().endsWith(QLatin1String("Picture")) &&
+            !picture->objectName().endsWith(QLatin1String("From")))
+            continue;
+        QPalette light = picture->palette();
+        light.setColor(QPalette::Window, Qt::white);
+        picture->setPalette(light);
+        picture->setAutoFillBackground(true);
+    }
     connect(ui_->CancelBtn, &QPushButton::clicked, this, [this] {
         ui_->CancelBtn->setEnabled(false);
         Q_EMIT cancelRequested();
     });
+    scaleForFont(*this);
 }
 
 ProgressDialog::~ProgressDialog() = default;
@@ -118,6 +130,16 @@ void ProgressDialog::hideProgress() {
 void ProgressDialog::showCancel(bool shown) {
     ui_->CancelBtn->setEnabled(true);
     ui_->CancelBtn->setVisible(shown);
+    // Enter and Escape press it while it shows.
+    ui_->CancelBtn->setDefault(shown);
+    if (shown) ui_->CancelBtn->setFocus(Qt::OtherFocusReason);
+}
+
+void ProgressDialog::focusCancel() {
+    if (!cancelShown()) return;
+    activateWindow();
+    raise();
+    ui_->CancelBtn->setFocus(Qt::OtherFocusReason);
 }
 
 bool ProgressDialog::cancelShown() const {
@@ -128,6 +150,9 @@ void ProgressDialog::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
-void ProgressDialog::reject() {}  // Escape does not close it either
+// Escape does not close it; while the converter runs it is the Cancel button's key.
+void ProgressDialog::reject() {
+    if (cancelShown() && ui_->CancelBtn->isEnabled()) ui_->CancelBtn->click();
+}
 
 }  // namespace rq

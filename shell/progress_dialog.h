@@ -41,6 +41,8 @@ class ProgressDialog : public QDialog {
     // The Cancel button, shown while the converter runs; pressing it asks once to stop.
     void showCancel(bool shown);
     bool cancelShown() const;
+    // Gives the Cancel button the keyboard focus again when it shows.
+    void focusCancel();
 
     ProgressPhase phase() const { return phase_; }
     // The whole path of the source file in hand, as given to setSourceFile.

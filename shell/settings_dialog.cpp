@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "shell/font_scale.h"
 #include "shell/prompts.h"
 #include "ui_settings_dialog.h"
 
@@ -14,6 +15,16 @@ SettingsDialog::SettingsDialog(Prompts& prompts, QWidget* parent)
       prompts_(prompts),
       ui_(std::make_unique<Ui::SettingsDialog>()) {
     ui_->setupUi(this);
+    // A screen reader names each entry by its label, and each Browse button by its row.
+    ui_->Label1->setBuddy(ui_->EditENPath);
+    ui_->Label2->setBuddy(ui_->EditPalmInstallPath);
+    ui_->Label3->setBuddy(ui_->EditPalmBackupPath);
+    ui_->Label4->setBuddy(ui_->EditHSId);
+    ui_->ButtonBrEN->setAccessibleName(QStringLiteral("Browse for the EndNote folder"));
+    ui_->ButtonBrPalmInstall->setAccessibleName(
+        QStringLiteral("Browse for the Palm install folder"));
+    ui_->ButtonBrowseIncPalm->setAccessibleName(
+        QStringLiteral("Browse for the Palm backup folder"));
     connect(ui_->ButtonBrEN, &QPushButton::clicked, this, &SettingsDialog::browseEndNoteFolder);
     connect(ui_->ButtonBrPalmInstall, &QPushButton::clicked, this,
             &SettingsDialog::browsePalmInstallFolder);
@@ -21,6 +32,7 @@ SettingsDialog::SettingsDialog(Prompts& prompts, QWidget* parent)
             &SettingsDialog::browsePalmBackupFolder);
     connect(ui_->BitBtnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui_->BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    scaleForFont(*this);
 }
 
 SettingsDialog::~SettingsDialog() = default;
@@ -63,8 +75,10 @@ void SettingsDialog::browsePalmBackupFolder() {
 }
 
 void SettingsDialog::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();  // no Cancel binding; only the close box cancels
+    // Escape cancels, as the close box does. Enter stays unbound: a path typed into a row is
+    // not confirmed by the key that ends typing it.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
         return;
     }
     QDialog::keyPressEvent(event);

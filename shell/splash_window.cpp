@@ -6,6 +6,7 @@
 #include <QWindow>
 
 #include "shell/black_panel.h"
+#include "shell/font_scale.h"
 #include "shell/placement.h"
 #include "ui_splash_window.h"
 
@@ -15,12 +16,13 @@ SplashWindow::SplashWindow(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
       ui_(std::make_unique<Ui::SplashWindow>()) {
     ui_->setupUi(this);
-    centreOnScreen(*this);
     paintBlack(*this);
     paintBlack(*ui_->Panel1);
     setCreditFont(*ui_->Label1, 16, false, true);
     setCreditFont(*ui_->Label2, 16, true, true);
     setCreditFont(*ui_->Label3, 16, true, false);
+    scaleForFont(*this);
+    centreOnScreen(*this);
 }
 
 SplashWindow::~SplashWindow() = default;

@@ -18,6 +18,7 @@ const QString kWaitingForConverter = QStringLiteral("Waiting for Jconvpro to fin
 
 WindowHost::WindowHost(MainWindow& window, Prompts& prompts)
     : window_(window), prompts_(prompts), logAreaWatch_(std::make_unique<LogAreaWatch>(*this)) {
+    store_.spoolLogAfter(kLogLinesInMemory);
     window_.logArea()->installEventFilter(logAreaWatch_.get());
 }
 
@@ -30,15 +31,21 @@ bool WindowHost::LogAreaWatch::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void WindowHost::fillLogArea() {
-    if (linesShown_ >= log_.size()) return;
+    if (linesShown_ >= linesLogged_) return;
     // One paragraph a line, added in one go: the widget scrolls and repaints once.
-    QString lines = textToQt(log_[linesShown_]);
-    for (std::size_t i = linesShown_ + 1; i < log_.size(); ++i) {
-        lines += QLatin1Char('\n');
-        lines += textToQt(log_[i]);
-    }
+    QString lines;
+    std::size_t at = 0;
+    store_.forEachLogLine([&](std::string_view line) {
+        if (at < linesShown_) {
+            ++at;
+            return true;
+        }
+        if (at++ > linesShown_) lines += QLatin1Char('\n');
+        lines += textToQt(line);
+        return true;
+    });
     window_.addLogLine(lines);
-    linesShown_ = log_.size();
+    linesShown_ = linesLogged_;
 }
 
 void WindowHost::showPending() {
@@ -51,7 +58,8 @@ void WindowHost::showPending() {
 }
 
 void WindowHost::appendLog(std::string_view line) {
-    log_.emplace_back(line);
+    store_.appendLog(line);
+    ++linesLogged_;
 }
 
 void WindowHost::setStatusText(std::string_view text) {

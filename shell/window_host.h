@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/host_services.h"
+#include "engine/plain_host.h"
 
 namespace rq {
 
@@ -28,7 +29,13 @@ class WindowHost : public HostServices {
     ~WindowHost() override;
 
     void appendLog(std::string_view line) override;
-    const std::vector<std::string>& logLines() const override { return log_; }
+    // The newest lines only, once the run has more than kLogLinesInMemory.
+    const std::vector<std::string>& logLines() const override { return store_.log; }
+    bool forEachLogLine(const std::function<bool(std::string_view)>& visit) const override {
+        return store_.forEachLogLine(visit);
+    }
+    // A long run's older lines wait in a spool file, so memory stays flat at any export size.
+    static constexpr std::size_t kLogLinesInMemory = 4096;
     void setStatusText(std::string_view text) override;
     void showMessage(MessageKind kind, std::string_view text) override;
     void pumpEvents() override;
@@ -65,8 +72,9 @@ class WindowHost : public HostServices {
 
     MainWindow& window_;
     Prompts& prompts_;
-    std::vector<std::string> log_;
-    std::size_t linesShown_ = 0;  // of log_, in the log area
+    PlainHost store_;  // the log lines only: in memory, then spooled
+    std::size_t linesLogged_ = 0;
+    std::size_t linesShown_ = 0;  // in the log area
     long pendingRecord_ = -1;     // not shown yet; -1 for none
     QElapsedTimer pumpClock_;
     std::unique_ptr<LogAreaWatch> logAreaWatch_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "engine/csv_import.h"
 #include "engine/jobs.h"
 #include "engine/path.h"
 #include "engine/session.h"
@@ -533,6 +534,33 @@ TEST(JobFaultsTable, EveryStepOfAConversion) {
         }
         EXPECT_FALSE(t.ctx.outputFile.isOpen());
     }
+}
+
+// Past the import file's limit the database is still built, but the user hears at once that
+// the way back reads only the first 10,000 records; the way back says so when it stops there.
+TEST_F(Jobs, TheImportLimitIsToldOnBothWays) {
+    EXPECT_EQ(importLimitWarning(kImportRecordLimit), "");
+    const std::string record = "Book\tAnderson, M.\t1991\tImagined places\xB0\r\n";
+    std::string many;
+    for (long i = 0; i <= kImportRecordLimit; ++i) many += record;
+    const std::string big = folder / "big.txt";
+    writeFile(big, many);
+    choose({big});
+    ASSERT_TRUE(toJFile().allConverted());
+    const std::string warning =
+        "JFile to EndNote will read only the first 10000 of these 10001 records";
+    EXPECT_EQ(std::count(host.log.begin(), host.log.end(), warning), 1);
+    EXPECT_EQ(host.statusText, "10001 Records Transferred to  JFile. " + warning);
+
+    std::string csv = "\"Author\",\"Title\"\r\n";
+    for (long i = 0; i <= kImportRecordLimit; ++i) csv += "\"A\",\"B\"\r\n";
+    const std::string pdb = folder / "RQ-big.PDB";
+    writeFile(pdb, csv);
+    choose({pdb});
+    toEndNote();
+    EXPECT_EQ(host.statusText,
+              "10000 Records Transferred to EndNote (stopped at the limit of 10000 records)");
+    EXPECT_EQ(host.log.back(), "10000 Records Transferred to EndNote");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // A way out of a conversion: the progress dialog's Cancel while the converter runs, and closing
 // the main window during a conversion. The converter is a stand-in that takes its time.
+#include <QApplication>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -132,6 +133,44 @@ class ConversionStopTest : public QObject {
         QVERIFY(!window.isVisible());
         QVERIFY(QFile::exists(inFolder(f, QStringLiteral("Log.txt"))));
         QCOMPARE(count(window.host().logLines(), "Conversion cancelled"), 1);
+    }
+
+    // The window's own controls are locked during a run: after "No" the keys go to Cancel, and
+    // Escape there stops the converter.
+    void answeringNoGivesCancelTheKeys() {
+        WindowFixture f;
+        const QStringList sources = slowConversionSetUp(f, 1);
+        QCOMPARE(sources.size(), 1);
+        MainWindow& window = *f.window;
+        ProgressDialog& progress = *window.progressDialog();
+        auto* cancel = named<QPushButton*>(progress, QStringLiteral("CancelBtn"));
+        f.prompts.setNextFiles(sources);
+        f.prompts.setNextAnswer(false);
+        bool cancelHasKeys = false;
+        ConverterWatch watch(progress, [&](int) {
+            // The question's box leaves the main window active when it closes.
+            auto waitFor = [](const std::function<bool()>& done) {
+                for (int i = 0; i < 200 && !done(); ++i) {
+                    QCoreApplication::processEvents();
+                    QTest::qSleep(5);
+                }
+            };
+            window.activateWindow();
+            waitFor([&] { return QApplication::activeWindow() == &window; });
+            window.close();
+            waitFor([&] { return QApplication::focusWidget() == cancel; });
+            cancelHasKeys = QApplication::focusWidget() == cancel;
+            // The key reaches the dialog through the button, as a user's would.
+            if (cancelHasKeys) {
+                QTest::keyClick(cancel, Qt::Key_Escape);
+            } else {
+                cancel->click();
+            }
+        });
+        window.convertEndNoteToJFile();
+        QVERIFY(cancelHasKeys);
+        QCOMPARE(window.statusPanelText(1), QStringLiteral("Conversion cancelled"));
+        QVERIFY(window.isVisible());
     }
 
     void answeringNoLetsTheConversionFinish() {

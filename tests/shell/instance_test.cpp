@@ -10,6 +10,26 @@ class InstanceTest : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
+    // Answered before any window: no display is needed, and no lock is taken.
+    void helpAndVersionNeedNoDisplay() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        for (const char* option : {"--help", "--version"}) {
+            QProcess program;
+            program.setProcessEnvironment(environment);
+            program.start(QStringLiteral(RQ_BIN_DIR "/refquill" RQ_EXE_SUFFIX),
+                          {QString::fromLatin1(option)});
+            QVERIFY(program.waitForFinished(10000));
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 0);
+            const QByteArray out = program.readAllStandardOutput();
+            QVERIFY2(out.startsWith(option[2] == 'h' ? "Usage: refquill" : "refquill " RQ_VERSION),
+                     out.constData());
+        }
+    }
+
     void secondInstanceEndsAtOnce() {
         QTemporaryDir programFolder;
         QTemporaryDir runtimeFolder;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +23,7 @@
 #include "shell/converter_error_dialog.h"
 #include "shell/field_properties_dialog.h"
 #include "shell/folder_browser.h"
+#include "shell/font_scale.h"
 #include "shell/log_window.h"
 #include "shell/progress_dialog.h"
 #include "shell/settings_dialog.h"
@@ -107,6 +109,57 @@ class MainWindowTest : public QObject {
         QVERIFY(!window.windowIcon().isNull());
         QCOMPARE(window.statusPanelText(0), QString());
         QCOMPARE(window.statusPanelText(1), QString());
+    }
+
+    // A larger font: every window grows with it (at 150% its own golden trees) and no text is
+    // wider or taller than its control.
+    void nothingIsClippedAtALargerFont_data() {
+        QTest::addColumn<int>("percent");
+        QTest::newRow("125%") << 125;
+        QTest::newRow("150%") << 150;
+        QTest::newRow("200%") << 200;
+    }
+
+    void nothingIsClippedAtALargerFont() {
+        QFETCH(int, percent);
+        struct FontGuard {
+            QFont standard = QApplication::font();
+            ~FontGuard() { QApplication::setFont(standard); }
+        } guard;
+        QFont large = guard.standard;
+        large.setPixelSize(kStandardFontPixels * percent / 100);
+        QApplication::setFont(large);
+        WindowFixture f;
+        MainWindow& window = f.open();
+        SplashWindow splash;
+        FolderBrowser browser(QStringLiteral("Title"), QString());
+        const std::pair<const char*, QWidget*> windows[] = {
+            {"main_window", &window},
+            {"settings_dialog", window.settingsDialog()},
+            {"field_properties_dialog", window.fieldDialog()},
+            {"progress_dialog", window.progressDialog()},
+            {"converter_error_dialog", window.errorDialog()},
+            {"about_box", window.aboutBox()},
+            {"log_window", window.logWindow()},
+            {"splash_window", &splash},
+            {"folder_browser", &browser},
+        };
+        window.progressDialog()->setPrefixLine(QStringLiteral("Waiting for Jconvpro to finish"));
+        window.progressDialog()->setRecordNumber(99999);
+        QStringList clipped;
+        for (const auto& [name, shown] : windows) {
+            shown->show();
+            QVERIFY(QTest::qWaitForWindowExposed(shown));
+            if (percent == 150) {
+                const QString difference =
+                    test::widgetTreeDifference(*shown, QString::fromLatin1(name) + "_150");
+                QVERIFY2(difference.isEmpty(), qPrintable(difference));
+            }
+            for (const QString& text : test::clippedTexts(*shown))
+                clipped << QString::fromLatin1(name) + QLatin1Char('/') + text;
+            shown->hide();
+        }
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join('\n')));
     }
 
     void existingWorkingFoldersAreLeftAlone() {
@@ -260,6 +313,40 @@ class MainWindowTest : public QObject {
         const QByteArray log = rq::test::readAll(inFolder(f, "Log.txt"));
         QCOMPARE(log, QByteArray(" \r\nProgram location:  ") +
                           QByteArray::fromStdString(f.programFolder()) + "\r\n");
+    }
+
+    void droppedFilesStartTheJobOfTheirKind() {
+        WindowFixture f;
+        QVERIFY(
+            QFile::copy(QStringLiteral(RQ_BIN_DIR "/jconvpro.exe"), inFolder(f, "jconvpro.exe")));
+        QFile::setPermissions(inFolder(f, "jconvpro.exe"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        MainWindow& window = f.open();
+        f.system.realClock = true;
+        window.show();
+        const QString source = exchangeFolder(f) + QStringLiteral("/dropped.txt");
+        QVERIFY(QFile::copy(QStringLiteral(RQ_TEST_DATA_DIR "/jobs/three-refs.txt"), source));
+        f.prompts.clearShownMessages();
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(source)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &drop);
+        QTRY_VERIFY(window.statusPanelText(1).startsWith(
+            QStringLiteral("3 Records Transferred to  JFile")));
+        QTRY_VERIFY(!window.conversionRunning());
+        // No file dialog: the dropped file is the choice. A database goes the other way.
+        QVERIFY(f.prompts.fileRequests().empty());
+        const QString pdb = exchangeFolder(f) + QStringLiteral("/RQ-dropped.PDB");
+        QVERIFY(QFile::exists(pdb));
+        window.convertFiles({pdb});
+        QCOMPARE(window.statusPanelText(1), QStringLiteral("3 Records Transferred to EndNote"));
+        QVERIFY(QFile::exists(exchangeFolder(f) + QStringLiteral("/RQ-dropped.tsv")));
+        QVERIFY(f.prompts.fileRequests().empty());
+        QVERIFY2(f.prompts.shownMessages().empty(), qPrintable(f.messageTexts().join('|')));
     }
 
     void conversionRunsFromTheButton() {

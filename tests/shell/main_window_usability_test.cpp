@@ -118,6 +118,39 @@ class MainWindowUsabilityTest : public QObject {
         QCOMPARE(host.logLines().size(), std::size_t(7));
     }
 
+    // A long run: the host keeps few lines in memory, the window shows the newest ones and says
+    // how many came before; "Log.txt" still gets every line.
+    void aLongLogIsReadFromTheSpool() {
+        WindowFixture f;
+        MainWindow& window = f.open();
+        WindowHost& host = window.host();
+        const int total = int(LogWindow::kShownLines) + 5000;
+        for (int i = 0; i < total; ++i)
+            host.appendLog(i == total - 3 ? std::string(" ") : "line " + std::to_string(i));
+        QVERIFY(host.logLines().size() <= WindowHost::kLogLinesInMemory);
+        int counted = 0;
+        QVERIFY(host.forEachLogLine([&](std::string_view) { return ++counted > 0; }));
+        QCOMPARE(counted, total);
+        QString text, selected;
+        f.prompts.setNextDialogHandler([&](QDialog& dialog) {
+            text = named<QPlainTextEdit*>(dialog, QStringLiteral("LogText"))->toPlainText();
+            selected = static_cast<LogWindow&>(dialog).selectedText();
+            return int(QDialog::Accepted);
+        });
+        window.showRunLog();
+        const QStringList lines = text.split('\n');
+        QCOMPARE(lines.size(), int(LogWindow::kShownLines) + 1);
+        QCOMPARE(lines.first(),
+                 QStringLiteral("(5000 earlier lines are not shown here; Log.txt keeps them all)"));
+        QCOMPARE(lines[1], QStringLiteral("line 5000"));
+        QCOMPARE(selected, QStringLiteral(" \nline %1\nline %2").arg(total - 2).arg(total - 1));
+        window.close();
+        const QByteArray log = rq::test::readAll(QString::fromStdString(f.programFolder()) +
+                                                 QStringLiteral("/Log.txt"));
+        QVERIFY(log.startsWith("line 0\r\nline 1\r\n"));
+        QCOMPARE(log.count("\r\n"), total + 2);
+    }
+
     void logBeforeAnyConversionSelectsNothing() {
         WindowFixture f;
         MainWindow& window = f.open();

@@ -2,17 +2,33 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QStringList>
+#include <QStyle>
 #include <QWidget>
+#include <algorithm>
 
 namespace rq::test {
 namespace {
+
+bool inLayout(const QLayout& layout, const QWidget& widget) {
+    for (int i = 0; i < layout.count(); ++i) {
+        QLayoutItem* item = layout.itemAt(i);
+        if (item->widget() == &widget) return true;
+        if (item->layout() != nullptr && inLayout(*item->layout(), widget)) return true;
+    }
+    return false;
+}
 
 QString quoted(QString text) {
     text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
@@ -21,11 +37,26 @@ QString quoted(QString text) {
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
+// The caption as the user reads it: a mnemonic's marker is not shown ("&&" shows one "&"), and
+// the mnemonics have tests of their own.
+QString withoutMnemonic(const QString& text) {
+    QString shown;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) ++i;
+        shown += text[i];
+    }
+    return shown;
+}
+
 QString shownText(const QWidget& widget) {
-    if (const auto* button = qobject_cast<const QAbstractButton*>(&widget)) return button->text();
-    if (const auto* label = qobject_cast<const QLabel*>(&widget)) return label->text();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(&widget))
+        return withoutMnemonic(button->text());
+    if (const auto* label = qobject_cast<const QLabel*>(&widget)) {
+        return label->buddy() != nullptr ? withoutMnemonic(label->text()) : label->text();
+    }
     if (const auto* entry = qobject_cast<const QLineEdit*>(&widget)) return entry->text();
-    if (const auto* group = qobject_cast<const QGroupBox*>(&widget)) return group->title();
+    if (const auto* group = qobject_cast<const QGroupBox*>(&widget))
+        return withoutMnemonic(group->title());
     if (widget.isWindow()) return widget.windowTitle();
     return {};
 }
@@ -68,6 +99,50 @@ void describe(const QWidget& widget, const QWidget& root, int depth, QStringList
 }
 
 }  // namespace
+
+QStringList clippedTexts(const QWidget& root) {
+    QStringList clipped;
+    for (const QWidget* widget : root.findChildren<QWidget*>()) {
+        if (widget->window() != &root || !widget->isVisibleTo(&root)) continue;
+        const QString text = shownText(*widget);
+        if (text.isEmpty() || widget->isWindow()) continue;
+        if (const auto* label = qobject_cast<const QLabel*>(widget); label && label->wordWrap())
+            continue;
+        if (qobject_cast<const QLineEdit*>(widget) != nullptr) continue;  // entries scroll
+        // A layout sizes its widgets from their own size hints, which hold their texts.
+        const QWidget* parent = widget->parentWidget();
+        if (parent != nullptr && parent->layout() != nullptr &&
+            inLayout(*parent->layout(), *widget))
+            continue;
+        const QFontMetrics metrics(widget->font());
+        int room = widget->contentsRect().width();
+        const QStyle* style = widget->style();
+        if (qobject_cast<const QCheckBox*>(widget) || qobject_cast<const QRadioButton*>(widget)) {
+            room -= style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, widget) +
+                    style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, widget);
+        } else if (qobject_cast<const QPushButton*>(widget)) {
+            room -= 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, widget);
+        } else if (qobject_cast<const QGroupBox*>(widget)) {
+            room -= 2 * metrics.averageCharWidth();
+        }
+        // The inked height: a type may fill its label to the top of its capitals.
+        int widest = 0;
+        int tall = 0;
+        for (const QString& line : text.split(QLatin1Char('\n'))) {
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+            tall += metrics.tightBoundingRect(line).height();
+        }
+        if (widest > room || tall > widget->height()) {
+            clipped << QStringLiteral("%1: %2 (%3x%4 in %5x%6)")
+                           .arg(widget->objectName(), text)
+                           .arg(widest)
+                           .arg(tall)
+                           .arg(room)
+                           .arg(widget->height());
+        }
+    }
+    return clipped;
+}
 
 QString widgetTree(const QWidget& root) {
     QStringList lines;

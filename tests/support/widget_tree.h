@@ -4,6 +4,7 @@
 // rewrite the golden files from the windows instead (then review the diff).
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -13,6 +14,10 @@ namespace rq::test {
 // inner widgets (no name, or "qt_" names) are left out but their named children are not. Menu
 // bars and menus list their entries.
 QString widgetTree(const QWidget& root);
+
+// The controls under `root` whose caption is wider or taller than the room the control gives
+// it, as "name: caption"; empty when every text fits.
+QStringList clippedTexts(const QWidget& root);
 
 // Empty when widgetTree(root) equals tests/data/shell/<name>.tree; otherwise says the first line
 // that differs. Rewrites the file instead under RQ_UPDATE_GOLDENS=1.
