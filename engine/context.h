@@ -38,6 +38,9 @@ struct ProgramFolders {
 // window, Ctrl-C); the job converts no further file.
 enum class StopRequest : int { None = 0, ThisFile = 1, AllFiles = 2 };
 
+// The reference formats (reference_record.h); EndNote's is the first.
+enum class ReferenceFormat;
+
 class ConversionContext {
   public:
     // The fixed buffers of the readers and writers.
@@ -71,6 +74,10 @@ class ConversionContext {
     // The strategy file could neither be read nor kept as a backup at start-up: the end of the
     // run does not write over it.
     bool keepStrategyFile = false;
+
+    // The format the JFile-to-EndNote job writes: EndNote's import file unless the user chose
+    // RIS, BibTeX or CSL-JSON.
+    ReferenceFormat databaseFormat{};
 
     // How long the converter may run before it is stopped, in seconds; 0 waits as long as it
     // takes.

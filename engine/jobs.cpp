@@ -7,6 +7,7 @@
 #include "engine/csv_import.h"
 #include "engine/export_csv.h"
 #include "engine/path.h"
+#include "engine/reference_record.h"
 
 namespace rq {
 
@@ -123,7 +124,7 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
     host.appendLog("IFO  Name is " + ifoFile);
     host.appendLog("Palm Name is " + palmName);
 
-    const ExportResult exported = exportToCsv(ctx, source, csvFile);
+    const ExportResult exported = exportReferenceFile(ctx, source, csvFile);
     host.appendLog("Endnote file record count was " + std::to_string(exported.records));
 
     if (exported.records == 0) {
@@ -184,7 +185,8 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
     HostServices& host = ctx.host;
     const std::string base(baseName(database));
     const std::string csvFile = joinPath(ctx.workFolder, base + std::string(info.csvExtension));
-    const std::string importFile = outputPath(info, ctx.strategy, database);
+    const std::string importFile =
+        referenceOutputPath(outputPath(info, ctx.strategy, database), ctx.databaseFormat);
     const std::string ifoFile = joinPath(ctx.workFolder, "temp.ifo");
     FileResult result{database, importFile};
 
@@ -209,7 +211,8 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
         host.appendLog("CSV2PDB returned  0");
     } else {
         host.phaseStarted(ProgressPhase::CsvToEndNote, database);
-        const ImportResult imported = csvToImport(ctx, csvFile, importFile);
+        const ImportResult imported =
+            writeReferenceFile(ctx, csvFile, importFile, ctx.databaseFormat);
         host.progressEnded();
         const std::string resultText =
             std::to_string(imported.records) + " Records Transferred to EndNote";

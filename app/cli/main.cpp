@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -27,6 +28,7 @@
 #include "engine/conversion_info.h"
 #include "engine/export_csv.h"
 #include "engine/path.h"
+#include "engine/reference_record.h"
 #include "engine/session.h"
 #include "engine/strategy.h"
 #include "engine/strategy_file.h"
@@ -93,7 +95,7 @@ bool loadStrategy(Session& session) {
 int runExportCsv(Session& session, const Invocation& args) {
     if (!loadStrategy(session)) return kExitError;
     ConversionContext& ctx = session.ctx;
-    const ExportResult exported = exportToCsv(ctx, args.positional[0], args.output);
+    const ExportResult exported = exportReferenceFile(ctx, args.positional[0], args.output);
     if (session.host.verbosity() != Verbosity::Quiet)
         std::printf("records: %d\nrecords with cut values: %d\n", exported.records,
                     exported.truncatedRecords);
@@ -180,6 +182,19 @@ int runToEndNoteCommand(Session& session, const Invocation& args) {
     return runJobCommand(session, args, runToEndNote);
 }
 
+// to-endnote in the format the user names; refquill writes RQ-NAME and the format's extension.
+int runFromJFileCommand(Session& session, const Invocation& args) {
+    const std::optional<ReferenceFormat> format =
+        referenceFormatByName(args.format.empty() ? "endnote" : args.format);
+    if (!format) {
+        std::fprintf(stderr, "%.*s: unknown format '%s': use endnote, ris, bibtex or csl-json\n",
+                     static_cast<int>(kProgram.size()), kProgram.data(), args.format.c_str());
+        return kExitUsage;
+    }
+    session.ctx.databaseFormat = *format;
+    return runJobCommand(session, args, runToEndNote);
+}
+
 struct Runner {
     std::string_view command;
     int (*run)(Session&, const Invocation&);
@@ -189,7 +204,7 @@ struct Runner {
 constexpr Runner kRunners[] = {
     {"export-csv", runExportCsv, false},        {"write-ifo", runWriteIfo, false},
     {"to-jfile", runToJFileCommand, true},      {"to-endnote", runToEndNoteCommand, true},
-    {"import-csv", runImportCsvCommand, false},
+    {"import-csv", runImportCsvCommand, false}, {"from-jfile", runFromJFileCommand, true},
 };
 
 // The folder of the executable, found through its resolved path: the links in bin/ lead to the

@@ -34,6 +34,8 @@ inline constexpr CommandInfo kCommands[] = {
      "", ""},
     {"import-csv", "CSV -o TSV", "convert a CSV into an EndNote import file", 1, false, "TSV",
      "the EndNote import file to write"},
+    {"from-jfile", "[--format endnote|ris|bibtex|csl-json] PDB...",
+     "JFile databases to EndNote, RIS, BibTeX or CSL-JSON files", 1, true, "", ""},
 };
 
 struct Invocation {
@@ -47,6 +49,7 @@ struct Invocation {
     bool verbose = false;
     bool noWait = false;
     std::int64_t timeoutSeconds = 0;  // 0: no limit
+    std::string format;               // from-jfile: empty for endnote
     std::string problem;              // UsageError: what was wrong
 };
 
