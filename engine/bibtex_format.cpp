@@ -838,10 +838,10 @@ class BibTeXSource : public RecordSource {
             names(r, kSecondaryAuthor, "editor");
         }
         r.values[kPlace] = raw("address").empty() ? list("location") : list("address");
-        std::string publisher = list("publisher");
-        if (publisher.empty() && thesis) publisher = list("school");
-        if (publisher.empty() && (thesis || report)) publisher = list("institution");
-        if (publisher.empty() && t == "manual") publisher = list("organization");
+        std::string publisher = text("publisher");
+        if (publisher.empty() && thesis) publisher = text("school");
+        if (publisher.empty() && (thesis || report)) publisher = text("institution");
+        if (publisher.empty() && t == "manual") publisher = text("organization");
         r.values[kPublisher] = publisher;
         r.values[kVolume] = text("volume");
         r.values[kNumber] = firstText({"number", "issue"});

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -328,6 +329,24 @@ namespace {
 
 using namespace fields;
 
+// DA as RIS writes it, YYYY/MM/DD/, when the Date says a month; else as it stands.
+std::string risDate(std::string_view year, std::string_view date) {
+    const CalendarDate d = parseCatalogueDate(date);
+    year = trimBlanks(year);
+    const bool digits = year.size() == 4 && std::all_of(year.begin(), year.end(), [](char c) {
+                            return c >= '0' && c <= '9';
+                        });
+    if (d.month == 0 || !digits) return oneLine(date);
+    char text[16];
+    std::snprintf(text, sizeof text, "%.4s/%02d/", year.data(), d.month);
+    std::string out = text;
+    if (d.day > 0) {
+        std::snprintf(text, sizeof text, "%02d", d.day);
+        out += text;
+    }
+    return out + "/";
+}
+
 class RisSink : public RecordSink {
   public:
     void begin(OutputFile& out) override { out.write("\xEF\xBB\xBF"); }
@@ -360,7 +379,7 @@ class RisSink : public RecordSink {
         each("A3", r[kTertiaryAuthor], true);
         tag("T3", oneLine(r[kTertiaryTitle]));
         tag("ET", r[kEdition]);
-        tag("DA", oneLine(r[kDate]));
+        tag("DA", risDate(r[kYear], r[kDate]));
         tag("M3", oneLine(r[kTypeOfWork]));
         each("A4", r[kSubsidiaryAuthor], true);
         tag("J2", withoutStars(oneLine(r[kAlternateTitle])));

@@ -439,7 +439,7 @@ TEST_F(ReferenceWritersTest, RisIsWrittenWholeAsTheDesignSays) {
               "\xEF\xBB\xBFTY  - JOUR\r\nAU  - Smith, J.\r\nAU  - van Beethoven, Jr., L.\r\n"
               "AU  - World Health Organization\r\nPY  - 2001\r\n"
               "TI  - DNA of McCarthy & 50% \"more\"\r\nT2  - J. Test\r\nSP  - 12\r\nEP  - 34\r\n"
-              "KW  - one\r\nKW  - two\r\nAB  - line one line two\r\nDA  - July 4\r\n"
+              "KW  - one\r\nKW  - two\r\nAB  - line one line two\r\nDA  - 2001/07/04/\r\n"
               "SN  - 1234-5678\r\nAN  - A1\r\nID  - smith:2001\r\nLB  - smith:2001\r\n"
               "UR  - https://doi.org/10.1/x\r\nER  - \r\n\r\n");
     EXPECT_EQ(result, (ImportResult{1, false}));
@@ -474,7 +474,7 @@ TEST_F(ReferenceWritersTest, EveryFormatReadsBackWithTheSameFields) {
         EXPECT_EQ(a[kTitle], "DNA of McCarthy & 50% \"more\"");
         EXPECT_EQ(a[kPages], "12-34");
         EXPECT_EQ(a[kKeywords], "one\ntwo");
-        EXPECT_EQ(a[kDate], "July 4");
+        EXPECT_EQ(a[kDate], format == ReferenceFormat::Ris ? "2001/07/04/" : "July 4");
         EXPECT_EQ(a[kLabel], "smith:2001");
         EXPECT_EQ(back[1].values[kType], "Thesis");
         EXPECT_EQ(back[1].values[kAuthor], "M\xC3\xBCller, \xC3\x89mile");
