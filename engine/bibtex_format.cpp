@@ -2,6 +2,7 @@
 #include "engine/bibtex_format.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 #include <deque>
@@ -141,30 +142,50 @@ constexpr Symbol kSymbols[] = {
     {"textsection", "\xC2\xA7"},
 };
 
+// Bytes the decoder looks at; every other byte is copied in runs.
+constexpr std::array<bool, 256> kLatexSpecial = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char c : std::string_view("\\{}$~- \t\n\r\f")) table[c] = true;
+    return table;
+}();
+
 class LatexDecoder {
   public:
     explicit LatexDecoder(std::string_view in) : in_(in) {}
 
+    // One blank for any run of blanks; none at the ends.
     std::string run() {
+        out_.reserve(in_.size());
         while (pos_ < in_.size()) step();
-        // One blank for any run of blanks; none at the ends.
-        std::string out;
-        out.reserve(out_.size());
-        bool blank = false;
-        for (const char c : out_) {
-            if (isSpace(c)) {
-                blank = !out.empty();
-                continue;
-            }
-            if (blank) out += ' ';
-            blank = false;
-            out += c;
-        }
-        return out;
+        return std::move(out_);
     }
 
   private:
+    void flushBlank() {
+        if (blank_) out_ += ' ';
+        blank_ = false;
+    }
+    void put(char c) {
+        if (isSpace(c)) {
+            blank_ = !out_.empty();
+            return;
+        }
+        flushBlank();
+        out_ += c;
+    }
+    void putText(std::string_view text) {
+        for (const char c : text) put(c);
+    }
+
     void step() {
+        std::size_t run = pos_;
+        while (run < in_.size() && !kLatexSpecial[static_cast<unsigned char>(in_[run])]) ++run;
+        if (run > pos_) {
+            flushBlank();
+            out_.append(in_, pos_, run - pos_);
+            pos_ = run;
+            if (pos_ >= in_.size()) return;
+        }
         const char c = in_[pos_];
         switch (c) {
             case '\\':
@@ -178,9 +199,10 @@ class LatexDecoder {
                 return;
             case '~':
                 ++pos_;
-                out_ += ' ';
+                put(' ');
                 return;
             case '-':
+                flushBlank();
                 if (in_.substr(pos_, 3) == "---") {
                     out_ += "\xE2\x80\x94";
                     pos_ += 3;
@@ -193,7 +215,7 @@ class LatexDecoder {
                 }
                 return;
             default:
-                out_ += c;
+                put(c);
                 ++pos_;
         }
     }
@@ -246,7 +268,7 @@ class LatexDecoder {
 
     void command() {
         if (pos_ >= in_.size()) {
-            out_ += '\\';
+            put('\\');
             return;
         }
         const char c = in_[pos_];
@@ -256,13 +278,7 @@ class LatexDecoder {
                 applyAccent(accent);
                 return;
             }
-            if (c == '\\') {
-                out_ += ' ';
-            } else if (!isSpace(c)) {
-                out_ += c;  // \& \% \$ \# \_ \{ \} and the like
-            } else {
-                out_ += ' ';
-            }
+            put(c == '\\' ? ' ' : c);  // \& \% \$ \# \_ \{ \}, a control space, a line break
             return;
         }
         std::size_t k = pos_;
@@ -278,7 +294,7 @@ class LatexDecoder {
         }
         for (const Symbol& s : kSymbols) {
             if (s.name == name) {
-                out_ += s.text;
+                putText(s.text);
                 // A control word eats the blanks after it; "{}" after it is empty.
                 skipSpaces();
                 if (in_.substr(pos_, 2) == "{}") pos_ += 2;
@@ -291,12 +307,13 @@ class LatexDecoder {
         skipSpaces();
         if (pos_ < in_.size() && in_[pos_] == '{') return;  // the group follows as text
         pos_ = before;
-        out_ += name;
+        putText(name);
     }
 
     // The letter first, then the combining accent, which the transcoding joins to it.
     void applyAccent(char32_t accent) {
         const std::string letter = accentArgument();
+        flushBlank();
         if (letter.empty()) {
             appendUtf8(out_, accent);
             return;
@@ -311,6 +328,7 @@ class LatexDecoder {
     std::string_view in_;
     std::size_t pos_ = 0;
     std::string out_;
+    bool blank_ = false;
 };
 
 // ---- Names ----
@@ -696,6 +714,7 @@ constexpr std::string_view kMapped[] = {
 class BibTeXSource : public RecordSource {
   public:
     explicit BibTeXSource(TextInput& input) {
+        text_.reserve(input.sizeHint() + TextInput::kBlockSize);
         while (input.read(text_)) {
         }
         BibTeXParser parser(text_, input.path());

@@ -2,6 +2,7 @@
 #include "engine/reference_record.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -102,15 +103,22 @@ bool validUtf8Block(std::string_view block, std::string& carry, bool last) {
             at += 8;
         }
         if (at >= n) break;
-        if (static_cast<unsigned char>(text[at]) < 0x80) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        if (lead < 0x80) {
             ++at;
+            continue;
+        }
+        // Two-byte characters, the most common, without the general decoder.
+        if (lead >= 0xC2 && lead <= 0xDF && at + 1 < n &&
+            (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
+            at += 2;
             continue;
         }
         char32_t c;
         const std::size_t length = decodeUtf8(text, at, c);
         if (length == 0) {
             // An unfinished character at the very end waits for the next block.
-            const auto lead = static_cast<unsigned char>(text[at]);
+
             const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
             if (!last && lead >= 0xC2 && lead <= 0xF4 && n - at < need) {
                 carry.assign(text.substr(at));
@@ -147,6 +155,10 @@ bool TextInput::open(const std::string& path) {
             if (got < block.size()) break;
         }
         encoding_ = valid ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    }
+    if (std::fseek(file_.get(), 0, SEEK_END) == 0) {
+        const long end = std::ftell(file_.get());
+        size_ = end > 0 ? static_cast<std::size_t>(end) : 0;
     }
     std::rewind(file_.get());
     if (skip > 0 && std::fseek(file_.get(), static_cast<long>(skip), SEEK_SET) != 0) return false;
@@ -392,6 +404,73 @@ std::string_view risCodeForEndNoteType(std::string_view name) {
     return "GEN";
 }
 
+namespace {
+
+// Bytes copied as they are: ASCII but the quote and the line and tab controls.
+constexpr std::array<bool, 256> kPlainAscii = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 0x80; ++c) table[c] = c != '"' && c != '\n' && c != '\r' && c != '\t';
+    return table;
+}();
+
+// One value transcoded and escaped in one pass; runs of plain ASCII are copied whole. Returns
+// the characters replaced.
+std::size_t appendCatalogueValue(std::string& text, std::string_view value) {
+    std::size_t replaced = 0;
+    const std::size_t start = text.size();
+    const char* const s = value.data();
+    const std::size_t n = value.size();
+    std::size_t i = 0;
+    while (i < n) {
+        std::size_t run = i;
+        while (run < n && kPlainAscii[static_cast<unsigned char>(s[run])]) ++run;
+        text.append(s + i, run - i);
+        i = run;
+        if (i >= n) break;
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            if (c == '"') text += "\"\"";
+            if (c == '\n') text += static_cast<char>(kLineEndMark);
+            if (c == '\t') text += ' ';
+            ++i;
+            continue;
+        }
+        // Latin-1 letters, the most common, stand for themselves in the code page.
+        const auto next = i + 1 < n ? static_cast<unsigned char>(s[i + 1]) : 0;
+        if ((c == 0xC2 || c == 0xC3) && (next & 0xC0) == 0x80) {
+            const unsigned latin = (c & 0x1F) << 6 | (next & 0x3F);
+            if (latin >= 0xA0) {
+                text += static_cast<char>(latin);
+                i += 2;
+                continue;
+            }
+        }
+        char32_t cp = 0;
+        const std::size_t length = decodeUtf8(value, i, cp);
+        if (length == 0) {
+            text += '?';
+            ++replaced;
+            ++i;
+            continue;
+        }
+        i += length;
+        // A combining accent joins the letter before it, as the transcoder composes them.
+        const bool accent = cp >= 0x300 && cp <= 0x36F;
+        if (accent && text.size() > start &&
+            std::isalpha(static_cast<unsigned char>(text.back())) &&
+            static_cast<unsigned char>(text.back()) < 0x80) {
+            const char32_t pair[2] = {static_cast<char32_t>(text.back()), cp};
+            text.pop_back();
+            replaced += appendWindows1252(text, std::u32string_view(pair, 2));
+        } else {
+            replaced += appendWindows1252(text, std::u32string_view(&cp, 1));
+        }
+    }
+    return replaced;
+}
+
+}  // namespace
+
 std::size_t catalogueRecordText(ReferenceRecord& record, std::string& text) {
     using namespace fields;
     if (!record.doi.empty()) {
@@ -406,26 +485,8 @@ std::size_t catalogueRecordText(ReferenceRecord& record, std::string& text) {
     std::size_t replaced = 0;
     for (int n = 1; n <= kFieldCount; ++n) {
         if (n > 1) text += '\t';
-        const Windows1252Text value = utf8ToWindows1252(record.values[n]);
-        replaced += value.replaced;
         const std::size_t start = text.size();
-        for (const char c : value.text) {
-            switch (c) {
-                case '"':
-                    text += "\"\"";
-                    break;
-                case '\n':
-                    text += static_cast<char>(kLineEndMark);
-                    break;
-                case '\r':
-                    break;
-                case '\t':
-                    text += ' ';
-                    break;
-                default:
-                    text += c;
-            }
-        }
+        replaced += appendCatalogueValue(text, record.values[n]);
         if (text.size() == start) text += ' ';
     }
     return replaced;

@@ -47,6 +47,8 @@ class TextInput {
     bool read(std::string& out);
     bool failed() const { return failed_; }
     TextEncoding encoding() const { return encoding_; }
+    // The file's size in bytes, for reserving room; 0 when unknown.
+    std::size_t sizeHint() const { return size_; }
     const std::string& path() const { return path_; }
 
   private:
@@ -56,6 +58,7 @@ class TextInput {
     std::string path_;
     std::string raw_;  // undecoded bytes, a partial character at its end carried over
     TextEncoding encoding_ = TextEncoding::Utf8;
+    std::size_t size_ = 0;
     char32_t highSurrogate_ = 0;
     bool ended_ = false;
     bool failed_ = false;

@@ -22,8 +22,12 @@ class LineInput {
         for (;;) {
             const char* const data = buffer_.data();
             const std::size_t n = buffer_.size();
-            std::size_t i = pos_;
-            while (i < n && data[i] != '\n' && data[i] != '\r') ++i;
+            // The line end: the first LF, or a CR before it.
+            const void* lf = std::memchr(data + pos_, '\n', n - pos_);
+            std::size_t i =
+                lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : n;
+            if (const void* cr = std::memchr(data + pos_, '\r', i - pos_))
+                i = static_cast<std::size_t>(static_cast<const char*>(cr) - data);
             // A CR at the end of the buffer may have its LF in the next block.
             if (i < n && !(data[i] == '\r' && i + 1 == n && more_)) {
                 line = std::string_view(data + pos_, i - pos_);
