@@ -720,6 +720,37 @@ std::string_view referenceFormatName(ReferenceFormat format) {
     return "endnote";
 }
 
+ReferenceFormat readDatabaseFormat(const std::string& dataFolder) {
+    std::string text;
+    if (readWholeFile(joinPath(dataFolder, kFormatSettingsFileName), text) != ReadResult::Read)
+        return ReferenceFormat::EndNoteExport;
+    static constexpr std::string_view kKey = "DatabaseFormat=";
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        const std::string_view line = trimBlanks(std::string_view(text).substr(pos, end - pos));
+        if (startsWith(line, kKey))
+            if (const auto format = referenceFormatByName(trimBlanks(line.substr(kKey.size()))))
+                return *format;
+        pos = end + 1;
+    }
+    return ReferenceFormat::EndNoteExport;
+}
+
+bool writeDatabaseFormat(const std::string& dataFolder, ReferenceFormat format,
+                         std::string& problem) {
+    const std::string path = joinPath(dataFolder, kFormatSettingsFileName);
+    OutputFile out;
+    if (out.open(path)) {
+        out.write("DatabaseFormat=");
+        out.write(referenceFormatName(format));
+        out.endLine();
+        if (out.close()) return true;
+    }
+    problem = "Couldn't write " + path + ": " + out.failureReason();
+    return false;
+}
+
 std::unique_ptr<RecordSink> makeRecordSink(ReferenceFormat format) {
     switch (format) {
         case ReferenceFormat::Ris:

@@ -183,6 +183,16 @@ ImportResult writeReferenceFile(ConversionContext& ctx, const std::string& csvPa
 std::optional<ReferenceFormat> referenceFormatByName(std::string_view name);
 std::string_view referenceFormatName(ReferenceFormat format);
 
+// The choice "Write JFile databases as", kept in a file of its own beside Strat.jfp (whose format
+// is fixed): one line "DatabaseFormat=NAME" with a name of referenceFormatByName.
+inline constexpr std::string_view kFormatSettingsFileName = "Formats.ini";
+// The choice in `dataFolder`; EndNote when the file is missing or names no format.
+ReferenceFormat readDatabaseFormat(const std::string& dataFolder);
+// Writes the choice; false with the reason in `problem` when the file cannot be written (an
+// earlier file stays as it was).
+bool writeDatabaseFormat(const std::string& dataFolder, ReferenceFormat format,
+                         std::string& problem);
+
 // The reader of `format` over `input` (not for EndNote exports).
 std::unique_ptr<RecordSource> openRecordSource(ReferenceFormat format, TextInput& input);
 
