@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -756,11 +757,40 @@ class BibTeXSource : public RecordSource {
         return nullptr;
     }
 
+    // The place of a field name in kMapped, in any letter case; -1 for others.
+    static int mappedId(std::string_view name) {
+        char lowered[24];
+        if (name.size() > sizeof lowered) return -1;
+        for (std::size_t i = 0; i < name.size(); ++i) lowered[i] = lowerAscii(name[i]);
+        const std::string_view key(lowered, name.size());
+        for (std::size_t i = 0; i < std::size(kMapped); ++i)
+            if (kMapped[i] == key) return static_cast<int>(i);
+        return -1;
+    }
+    using MappedValues = std::array<std::optional<std::string_view>, std::size(kMapped)>;
+    // The entry's fields by their place in kMapped (the first of a name wins); returns how many
+    // non-empty values have no place.
+    static int index(const Entry& e, MappedValues& values) {
+        values.fill(std::nullopt);
+        int unmapped = 0;
+        for (const Field& f : e.fields) {
+            const int id = mappedId(f.name);
+            if (id < 0) {
+                if (!trimBlanks(f.value).empty()) ++unmapped;
+            } else if (!values[static_cast<std::size_t>(id)]) {
+                values[static_cast<std::size_t>(id)] = f.value;
+            }
+        }
+        return unmapped;
+    }
+
     // A field of the entry, else of the entry its crossref names.
     std::string_view raw(std::string_view name) const {
-        if (const std::string_view* v = own(*entry_, name)) return *v;
-        if (parent_ != nullptr)
-            if (const std::string_view* v = own(*parent_, name)) return *v;
+        const int id = mappedId(name);
+        if (id < 0) return {};
+        const auto i = static_cast<std::size_t>(id);
+        if (ownValues_[i]) return *ownValues_[i];
+        if (parent_ != nullptr && parentValues_[i]) return *parentValues_[i];
         return {};
     }
     std::string text(std::string_view name) const { return LatexDecoder(raw(name)).run(); }
@@ -789,6 +819,8 @@ class BibTeXSource : public RecordSource {
         entry_ = &e;
         parent_ = parentOf(e);
         r.clear();
+        const int unmapped = index(e, ownValues_);
+        if (parent_ != nullptr) index(*parent_, parentValues_);
         r.line = e.line;
         const std::string& t = e.type;
         const bool hasAuthor = !raw("author").empty();
@@ -903,14 +935,7 @@ class BibTeXSource : public RecordSource {
             ++r.dropped;
         }
         r.doi = bareDoi(text("doi"));
-        for (const Field& f : e.fields) {
-            if (std::find_if(std::begin(kMapped), std::end(kMapped),
-                             [&](std::string_view m) {
-                                 return equalsIgnoringAsciiCase(m, f.name);
-                             }) == std::end(kMapped) &&
-                !trimBlanks(f.value).empty())
-                ++r.dropped;
-        }
+        r.dropped += unmapped;
     }
 
     // "Month day" from month (a macro gives its name) and day, or from an ISO date.
@@ -940,6 +965,8 @@ class BibTeXSource : public RecordSource {
     std::size_t next_ = 0;
     const Entry* entry_ = nullptr;
     const Entry* parent_ = nullptr;
+    MappedValues ownValues_{};
+    MappedValues parentValues_{};
 };
 
 }  // namespace
