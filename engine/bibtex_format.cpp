@@ -997,34 +997,34 @@ namespace {
 
 using namespace fields;
 
-// BibTeX's special characters written so that they stay text.
+// BibTeX's special characters written so that they stay text; other bytes are copied in runs.
+constexpr std::array<bool, 256> kBibTeXSpecial = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char c : std::string_view("&%$#_{}~^\\")) table[c] = true;
+    return table;
+}();
+
 std::string escapeBibTeX(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 8);
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-            case '%':
-            case '$':
-            case '#':
-            case '_':
-            case '{':
-            case '}':
-                out += '\\';
-                out += c;
-                break;
-            case '~':
-                out += "\\textasciitilde{}";
-                break;
-            case '^':
-                out += "\\textasciicircum{}";
-                break;
-            case '\\':
-                out += "\\textbackslash{}";
-                break;
-            default:
-                out += c;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t run = pos;
+        while (run < text.size() && !kBibTeXSpecial[static_cast<unsigned char>(text[run])]) ++run;
+        out.append(text, pos, run - pos);
+        if (run == text.size()) break;
+        const char c = text[run];
+        if (c == '~') {
+            out += "\\textasciitilde{}";
+        } else if (c == '^') {
+            out += "\\textasciicircum{}";
+        } else if (c == '\\') {
+            out += "\\textbackslash{}";
+        } else {
+            out += '\\';
+            out += c;
         }
+        pos = run + 1;
     }
     return out;
 }

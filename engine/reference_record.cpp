@@ -834,17 +834,23 @@ ImportResult writeReferenceFile(ConversionContext& ctx, const std::string& csvPa
         for (std::string& v : record) v.clear();
         for (std::size_t i = 0; i < values.size() && i < columns.size(); ++i) {
             if (columns[i] == 0) continue;
-            std::string text = windows1252ToUtf8(values[i]);
-            // The line-end mark stands for a line break; a lone blank is an empty field.
+            // Windows-1252 to UTF-8; the line-end mark stands for a line break.
+            const std::string& bytes = values[i];
             std::string& v = record[columns[i]];
             v.clear();
-            for (std::size_t k = 0; k < text.size(); ++k) {
-                if (text.compare(k, 3, "\xE2\x80\xA6") == 0) {
+            std::size_t k = 0;
+            while (k < bytes.size()) {
+                std::size_t run = k;
+                while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+                v.append(bytes, k, run - k);
+                if (run == bytes.size()) break;
+                const auto b = static_cast<unsigned char>(bytes[run]);
+                if (b == kLineEndMark) {
                     v += '\n';
-                    k += 2;
                 } else {
-                    v += text[k];
+                    appendUtf8(v, windows1252CodePoint(b));
                 }
+                k = run + 1;
             }
             if (trimBlanks(v).empty()) v.clear();
         }
