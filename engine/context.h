@@ -38,6 +38,9 @@ struct ProgramFolders {
 // window, Ctrl-C); the job converts no further file.
 enum class StopRequest : int { None = 0, ThisFile = 1, AllFiles = 2 };
 
+// The reference formats (reference_record.h); EndNote's is the first.
+enum class ReferenceFormat;
+
 class ConversionContext {
   public:
     // The fixed buffers of the readers and writers.
@@ -74,6 +77,10 @@ class ConversionContext {
     // The strategy file's text as this run took it up; the end of the run writes the strategy
     // only when it differs, so that a change saved meanwhile elsewhere is not undone.
     std::string strategyAtStart;
+
+    // The format the JFile-to-EndNote job writes: EndNote's import file unless the user chose
+    // RIS, BibTeX or CSL-JSON.
+    ReferenceFormat databaseFormat{};
 
     // How long the converter may run before it is stopped, in seconds; 0 waits as long as it
     // takes.

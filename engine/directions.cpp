@@ -10,9 +10,11 @@ namespace rq {
 namespace {
 
 constexpr DirectionInfo kDirections[] = {
-    {Direction::EndNoteToJFile, "Endnote Export files(REVuz)|*.txt", &Strategy::endNoteFolder,
-     &Strategy::palmInstallFolder, "RQ-", ".PDB", ".csv", '1', ProgressPhase::CsvToJFile,
-     "Output file not created", true, &convertEndNoteToJFile},
+    {Direction::EndNoteToJFile,
+     "Endnote Export files(REVuz)|*.txt|RIS files|*.ris|BibTeX files|*.bib|CSL-JSON files|*.json|"
+     "All reference files|*.txt;*.ris;*.bib;*.json",
+     &Strategy::endNoteFolder, &Strategy::palmInstallFolder, "RQ-", ".PDB", ".csv", '1',
+     ProgressPhase::CsvToJFile, "Output file not created", true, &convertEndNoteToJFile},
     {Direction::JFileToEndNote, "Refquill PDB  File (RQ-*.PDB)|RQ-*.PDB|All PDB files|*.pdb",
      &Strategy::palmBackupFolder, &Strategy::endNoteFolder, "", ".tsv", ".out", '2',
      ProgressPhase::JFileToCsv, "CSV Output file not created", false, &convertJFileToEndNote},

@@ -9,6 +9,7 @@
 #include "engine/export_csv.h"
 #include "engine/files.h"
 #include "engine/path.h"
+#include "engine/reference_record.h"
 #include "engine/text.h"
 #include "engine/windows1252.h"
 
@@ -150,7 +151,7 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
     host.appendLog("IFO  Name is " + ifoFile);
     host.appendLog("Palm Name is " + palmName);
 
-    const ExportResult exported = exportToCsv(ctx, source, csvFile);
+    const ExportResult exported = exportReferenceFile(ctx, source, csvFile);
     host.appendLog("Endnote file record count was " + std::to_string(exported.records));
     // The way back stops at the import file's limit: say so now, not after a round trip.
     const std::string limitWarning = importLimitWarning(exported.records);
@@ -237,7 +238,8 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
     HostServices& host = ctx.host;
     const std::string base(baseName(database));
     const std::string csvFile = joinPath(ctx.workFolder, base + std::string(info.csvExtension));
-    const std::string importFile = outputPath(info, ctx.strategy, database);
+    const std::string importFile =
+        referenceOutputPath(outputPath(info, ctx.strategy, database), ctx.databaseFormat);
     const std::string ifoFile = joinPath(ctx.workFolder, "temp.ifo");
     FileResult result{database, importFile};
     if (!namesFit(ctx, database, {csvFile, importFile})) return result;
@@ -263,7 +265,8 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
         host.appendLog("CSV2PDB returned  0");
     } else {
         host.phaseStarted(ProgressPhase::CsvToEndNote, database);
-        const ImportResult imported = csvToImport(ctx, csvFile, importFile);
+        const ImportResult imported =
+            writeReferenceFile(ctx, csvFile, importFile, ctx.databaseFormat);
         host.progressEnded();
         const std::string resultText =
             std::to_string(imported.records) + " Records Transferred to EndNote";
@@ -291,7 +294,8 @@ JobResult convertJFileToEndNote(ConversionContext& ctx, const ChosenFiles& datab
             continue;
         }
         ctx.host.setStatusText("");
-        const std::string output = outputPath(info, ctx.strategy, path);
+        const std::string output =
+            referenceOutputPath(outputPath(info, ctx.strategy, path), ctx.databaseFormat);
         if (!outputs.claim(ctx, path, output)) {
             result.files.push_back(FileResult{path, output});
             continue;

@@ -15,6 +15,7 @@ packages=(
   libcli11-dev
   scdoc file dpkg-dev desktop-file-utils appstream lintian
   clang-14 libclang-rt-14-dev
+  nlohmann-json3-dev bibutils python3-bibtexparser
 )
 if [ "${1:-}" = windows ]; then
   # The -posix compilers have std::thread; wine64 runs the 64-bit programs.
@@ -41,6 +42,8 @@ if [ "${1:-}" = windows ]; then
   mkdir -p "$deps/include" "$deps/share/cmake"
   cp -r /usr/include/CLI "$deps/include/"
   cp -r /usr/share/cmake/CLI11 "$deps/share/cmake/"
+  cp -r /usr/include/nlohmann "$deps/include/"
+  cp -r /usr/share/cmake/nlohmann_json "$deps/share/cmake/"
   if [ ! -f "$deps/lib/libgtest.a" ]; then
     echo "bootstrap: building Google Test for Windows into $deps"
     cmake -S /usr/src/googletest -B build/windows/gtest-build \

@@ -18,6 +18,9 @@ export RQ_CONVERTER_TIME=1000000000
 work="$PWD/build/windows/compare"
 rm -rf "$work"
 inputs=(examples/sample-export.txt tests/data/jobs/three-refs.txt tests/data/engine/export-mixed.txt)
+# Reference files of other managers: to JFile and back in each format.
+references=(tests/data/reference-formats/rispy-example_utf_chars.ris
+  tests/data/reference-formats/biblatex-examples.bib)
 
 # run SYSTEM ARGS...: the tool of that system, with paths as that system writes them. What it
 # prints goes to that system's transcript; a failed run shows the transcript and the run log, so
@@ -66,6 +69,18 @@ for system in linux windows; do
     run $system --home "$h" import-csv "$(native $system "$out/$name.csv")" \
       -o "$(native $system "$out/$name-import.tsv")"
   done
+  for input in "${references[@]}"; do
+    file=$(basename "$input")
+    name=${file%.*}
+    cp "$input" "$out/$file"
+    run $system --home "$h" export-csv "$(native $system "$out/$file")" \
+      -o "$(native $system "$out/$name.csv")"
+    run $system --home "$h" to-jfile "$(native $system "$out/$file")"
+    for format in ris bibtex csl-json; do
+      run $system --home "$h" from-jfile --format $format \
+        "$(native $system "$home/Import and Export/RQ-$name.PDB")"
+    done
+  done
 done
 
 compared=0
@@ -73,7 +88,7 @@ differ=0
 cd "$work/linux"
 while IFS= read -r -d '' file; do
   case "$file" in
-    *.csv | *.IFO | *.PDB | *.tsv) ;;
+    *.csv | *.IFO | *.PDB | *.tsv | *.ris | *.bib | *.json) ;;
     *) continue ;;
   esac
   compared=$((compared + 1))

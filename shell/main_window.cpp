@@ -57,6 +57,7 @@ MainWindow::MainWindow(SystemServices& system, const ProgramFolders& folders, Pr
     ctx_->setFolders(folders);
     waitAtStart();
     guarded([this] { startSession(*ctx_); });
+    ctx_->databaseFormat = readDatabaseFormat(ctx_->programFolder);
 }
 
 MainWindow::~MainWindow() {
@@ -171,7 +172,13 @@ void MainWindow::showAboutBox() {
 }
 
 void MainWindow::showSettings() {
-    if (settingsDialog_ != nullptr) settingsDialog_->showSettings(ctx_->strategy);
+    if (settingsDialog_ == nullptr) return;
+    const ReferenceFormat before = ctx_->databaseFormat;
+    if (!settingsDialog_->showSettings(ctx_->strategy, &ctx_->databaseFormat)) return;
+    std::string problem;
+    if (ctx_->databaseFormat != before &&
+        !writeDatabaseFormat(ctx_->programFolder, ctx_->databaseFormat, problem))
+        host_->showMessage(MessageKind::Error, problem);
 }
 
 void MainWindow::showManual() {

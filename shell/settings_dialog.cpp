@@ -1,5 +1,6 @@
 #include "shell/settings_dialog.h"
 
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,16 +38,33 @@ SettingsDialog::SettingsDialog(Prompts& prompts, QWidget* parent)
 
 SettingsDialog::~SettingsDialog() = default;
 
-void SettingsDialog::showSettings(Strategy& strategy) {
+namespace {
+// The choices of "Write JFile databases as", in the order of the list.
+constexpr ReferenceFormat kDatabaseFormats[] = {ReferenceFormat::EndNoteExport,
+                                                ReferenceFormat::Ris, ReferenceFormat::BibTeX,
+                                                ReferenceFormat::CslJson};
+}  // namespace
+
+bool SettingsDialog::showSettings(Strategy& strategy, ReferenceFormat* databaseFormat) {
+    ui_->ComboDatabaseFormat->setEnabled(databaseFormat != nullptr);
+    for (int i = 0; databaseFormat != nullptr && i < static_cast<int>(std::size(kDatabaseFormats));
+         ++i) {
+        if (kDatabaseFormats[i] == *databaseFormat) ui_->ComboDatabaseFormat->setCurrentIndex(i);
+    }
     ui_->EditENPath->setText(pathToQt(strategy.endNoteFolder));
     ui_->EditPalmInstallPath->setText(pathToQt(strategy.palmInstallFolder));
     ui_->EditPalmBackupPath->setText(pathToQt(strategy.palmBackupFolder));
     ui_->EditHSId->setText(textToQt(strategy.hotSyncId));
-    if (prompts_.exec(*this) != QDialog::Accepted) return;
+    if (prompts_.exec(*this) != QDialog::Accepted) return false;
+    const int chosen = ui_->ComboDatabaseFormat->currentIndex();
+    if (databaseFormat != nullptr && chosen >= 0 &&
+        chosen < static_cast<int>(std::size(kDatabaseFormats)))
+        *databaseFormat = kDatabaseFormats[chosen];
     strategy.endNoteFolder = pathFromQt(ui_->EditENPath->text());
     strategy.palmInstallFolder = pathFromQt(ui_->EditPalmInstallPath->text());
     strategy.palmBackupFolder = pathFromQt(ui_->EditPalmBackupPath->text());
     strategy.hotSyncId = pathFromQt(ui_->EditHSId->text());
+    return true;
 }
 
 std::optional<QString> SettingsDialog::browseForFolder(const QString& title,

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "engine/reference_record.h"
 #include "engine/strategy.h"
 
 class QLineEdit;
@@ -22,8 +23,9 @@ class SettingsDialog : public QDialog {
     SettingsDialog(Prompts& prompts, QWidget* parent = nullptr);
     ~SettingsDialog() override;
 
-    // Shows the four settings of the strategy; OK copies the edited texts back.
-    void showSettings(Strategy& strategy);
+    // Shows the four settings of the strategy and, when given, the format JFile databases are
+    // written as; OK copies the edited values back. True after OK.
+    bool showSettings(Strategy& strategy, ReferenceFormat* databaseFormat = nullptr);
     // The folder browser under the given title, opened at `startFolder`; nothing when no folder
     // was chosen.
     std::optional<QString> browseForFolder(const QString& title,

@@ -74,6 +74,7 @@ void CliHost::appendLog(std::string_view line) {
 void CliHost::showMessage(MessageKind kind, std::string_view text) {
     PlainHost::showMessage(kind, text);
     if (stopSignal_ != nullptr && stopSignal_->load() != 0) return;
+    lastDetail_ = text;
     // Shown even when quiet: a warning may be all that tells why a file was not converted.
     progress_.erase();
     const std::string line = diagnostic(kindOf(kind), text);

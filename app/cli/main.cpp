@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -34,6 +35,7 @@
 #include "engine/export_csv.h"
 #include "engine/native_path.h"
 #include "engine/path.h"
+#include "engine/reference_record.h"
 #include "engine/session.h"
 #include "engine/strategy.h"
 #include "engine/strategy_file.h"
@@ -150,8 +152,11 @@ int runExportCsv(Session& session, const Invocation& args) {
     if (!loadStrategy(session)) return kExitError;
     OneFile command(session, args);
     if (!command.open(args.positional[0])) return kExitError;
+    // A named file may be in any reference format; standard input is read as an EndNote export.
     const ExportResult exported =
-        exportToCsv(session.ctx, command.input.file, command.input.name, command.output);
+        args.positional[0] == kStandardStream
+            ? exportToCsv(session.ctx, command.input.file, command.input.name, command.output)
+            : exportReferenceFile(session.ctx, command.input.name, command.output);
     command.printResult("records: " + std::to_string(exported.records) +
                         "\nrecords with cut values: " + std::to_string(exported.truncatedRecords) +
                         "\n");
@@ -266,6 +271,19 @@ int runToEndNoteCommand(Session& session, const Invocation& args) {
     return runJobCommand(session, args, runToEndNote);
 }
 
+// to-endnote in the format the user names; refquill writes RQ-NAME and the format's extension.
+int runFromJFileCommand(Session& session, const Invocation& args) {
+    const std::optional<ReferenceFormat> format =
+        referenceFormatByName(args.format.empty() ? "endnote" : args.format);
+    if (!format) {
+        session.host.printError(diagnostic(
+            "error", "unknown format '" + args.format + "': use endnote, ris, bibtex or csl-json"));
+        return kExitUsage;
+    }
+    session.ctx.databaseFormat = *format;
+    return runJobCommand(session, args, runToEndNote);
+}
+
 struct Runner {
     std::string_view command;
     int (*run)(Session&, const Invocation&);
@@ -275,7 +293,7 @@ struct Runner {
 constexpr Runner kRunners[] = {
     {"export-csv", runExportCsv, false},        {"write-ifo", runWriteIfo, false},
     {"to-jfile", runToJFileCommand, true},      {"to-endnote", runToEndNoteCommand, true},
-    {"import-csv", runImportCsvCommand, false},
+    {"import-csv", runImportCsvCommand, false}, {"from-jfile", runFromJFileCommand, true},
 };
 
 // The folder of the executable, found through its resolved path: the links in bin/ lead to the

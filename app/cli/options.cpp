@@ -26,6 +26,8 @@ constexpr const char* kOptionsHelp =
     "  --no-wait          end at once with status 1 when another conversion holds the\n"
     "                     folder, instead of waiting for it\n"
     "  --timeout SECONDS  stop a converter that runs longer (default: no limit)\n"
+    "  --format FORMAT    what from-jfile writes: endnote (the default), ris, bibtex\n"
+    "                     or csl-json\n"
     "  -h, --help         print this help; after a command, that command's help\n"
     "  --version          print the version\n"
     "  --                 end of the options: what follows are file names\n";
@@ -192,6 +194,7 @@ Invocation parseCommandLine(const std::vector<std::string>& args) {
     CLI::Option* quiet = app.add_flag("-q,--quiet", result.quiet);
     app.add_flag("-v,--verbose", result.verbose)->excludes(quiet);
     app.add_flag("--no-wait", result.noWait);
+    app.add_option("--format", result.format)->type_name("FORMAT");
     app.add_option("--timeout", result.timeoutSeconds)
         ->type_name("SECONDS")
         ->check(CLI::Range(std::int64_t{1}, std::int64_t{1'000'000'000}));
@@ -281,6 +284,8 @@ Invocation parseCommandLine(const std::vector<std::string>& args) {
     if (app.count("--home") > 0 && result.home.empty()) return usageError("--home needs a folder");
     if (!info.outDirHelp.empty() && chosen->app->count("--out-dir") > 0 && chosen->outDir.empty())
         return usageError("--out-dir needs a folder", &info);
+    if (app.count("--format") > 0 && name != "from-jfile")
+        return usageError("--format is for from-jfile", &info);
 
     result.action = Invocation::Action::Run;
     result.positional = chosen->positional;

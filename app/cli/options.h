@@ -37,6 +37,9 @@ inline constexpr CommandInfo kCommands[] = {
      "the EndNote folder"},
     {"import-csv", "CSV -o TSV", "convert a CSV into an EndNote import file", 1, false, "TSV",
      "the EndNote import file to write", ""},
+    {"from-jfile", "[--format endnote|ris|bibtex|csl-json] [--out-dir DIR] PDB...",
+     "JFile databases to EndNote, RIS, BibTeX or CSL-JSON files", 1, true, "", "",
+     "the EndNote folder"},
 };
 
 struct Invocation {
@@ -51,6 +54,7 @@ struct Invocation {
     bool verbose = false;
     bool noWait = false;
     std::int64_t timeoutSeconds = 0;  // 0: no limit
+    std::string format;               // from-jfile: empty for endnote
     std::string problem;              // UsageError: what was wrong
 };
 

@@ -125,7 +125,7 @@ TEST_F(CliTest, HelpAndManualPageListTheSameCommandsAndOptions) {
     for (std::size_t i = 0; i < names.size(); ++i)
         EXPECT_EQ(manualCommands[i].rfind(names[i] + " ", 0), 0u) << names[i];
     EXPECT_EQ(options, manualLines("OPTIONS"));
-    EXPECT_EQ(options.size(), 8u);
+    EXPECT_EQ(options.size(), 9u);
 }
 
 TEST_F(CliTest, EachCommandHasItsOwnHelp) {

@@ -451,3 +451,49 @@ TEST_F(CliJobs, JobsNeedAtLeastOneFile) {
 
 }  // namespace
 }  // namespace rq::test
+
+namespace rq::test {
+namespace {
+
+// A RIS file goes to JFile like an export, and comes back in each format from-jfile writes.
+TEST_F(CliJobs, ReferenceFilesGoToJFileAndComeBackInTheirFormat) {
+    const std::string source = folder / "zotero.ris";
+    writeFile(source,
+              "\xEF\xBB\xBFTY  - JOUR\r\nAU  - Smith, J.\r\nTI  - First \xC4\x8D title\r\n"
+              "PY  - 2001\r\nER  - \r\n\r\nTY  - BOOK\r\nAU  - Doe, A.\r\nTI  - Second\r\n"
+              "ER  - \r\n");
+    Result r = run("to-jfile " + shellQuoted(source));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, source + " -> " + joinPath(exchange, "RQ-zotero.PDB") +
+                         ": 2 Records Transferred to  JFile\n");
+    const std::string log = readFile(joinPath(home, "Log.txt"));
+    EXPECT_NE(log.find("Replaced character(s) in Record 1\r\n"), std::string::npos) << log;
+    const std::string pdb = joinPath(exchange, "RQ-zotero.PDB");
+    ASSERT_TRUE(fs::exists(pdb));
+
+    r = run("from-jfile --format ris " + shellQuoted(pdb));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(joinPath(exchange, "RQ-zotero.ris")),
+              "\xEF\xBB\xBFTY  - JOUR\r\nAU  - Smith, J.\r\nPY  - 2001\r\nTI  - First c title\r\n"
+              "ER  - \r\n\r\nTY  - BOOK\r\nAU  - Doe, A.\r\nTI  - Second\r\nER  - \r\n\r\n");
+    r = run("from-jfile --format csl-json " + shellQuoted(pdb));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(readFile(joinPath(exchange, "RQ-zotero.json")).find("\"title\":\"Second\""),
+              std::string::npos);
+    r = run("from-jfile " + shellQuoted(pdb));  // endnote, as to-endnote
+    EXPECT_TRUE(fs::exists(joinPath(exchange, "RQ-zotero.tsv")));
+
+    EXPECT_EQ(run("from-jfile --format word " + shellQuoted(pdb)).status, 2);
+    EXPECT_EQ(run("to-endnote --format ris " + shellQuoted(pdb)).status, 2);
+
+    const std::string binary = folder / "photo.jpg";
+    writeFile(binary, std::string_view("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11));
+    r = run("to-jfile " + shellQuoted(binary));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "refquill-cli: error: " + binary +
+                         ": not a reference file (neither an EndNote export nor RIS, BibTeX or "
+                         "CSL-JSON)\nrefquill-cli: error: 0 of 1 file converted, 1 failed\n");
+}
+
+}  // namespace
+}  // namespace rq::test

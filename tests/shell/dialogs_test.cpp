@@ -1,6 +1,7 @@
 // The dialogs on their own: progress and error report, field properties, settings, and the
 // helpers they are built on.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -449,6 +450,45 @@ class DialogsTest : public QObject {
                      QStringLiteral("Palm Install Folder\n(Usually c:\\palm\\yourname\\Install)"),
                      QStringLiteral(
                          "Incoming Palm PDB File Folder\n(Usually c:\\palm\\yourname\\backup)")}));
+    }
+
+    // "Write JFile databases as": the list shows the format in force, OK takes the choice,
+    // Cancel keeps the old one; the file beside Strat.jfp keeps it for the next start.
+    void settingsDatabaseFormatChoice() {
+        Prompts prompts;
+        SettingsDialog dialog(prompts);
+        Strategy strategy;
+        ReferenceFormat format = ReferenceFormat::BibTeX;
+        QString shown;
+        int count = 0;
+        prompts.setNextDialogHandler([&](QDialog& d) {
+            auto* combo = child<QComboBox*>(d, "ComboDatabaseFormat");
+            shown = combo->currentText();
+            count = combo->count();
+            combo->setCurrentIndex(3);
+            child<QPushButton*>(d, "BitBtnOK")->click();
+            return d.result();
+        });
+        QVERIFY(dialog.showSettings(strategy, &format));
+        QCOMPARE(shown, QStringLiteral("BibTeX"));
+        QCOMPARE(count, 4);
+        QVERIFY(format == ReferenceFormat::CslJson);
+        prompts.setNextDialogHandler([&](QDialog& d) {
+            child<QComboBox*>(d, "ComboDatabaseFormat")->setCurrentIndex(1);
+            child<QPushButton*>(d, "BitBtnCancel")->click();
+            return d.result();
+        });
+        QVERIFY(!dialog.showSettings(strategy, &format));
+        QVERIFY(format == ReferenceFormat::CslJson);
+
+        QTemporaryDir folder;
+        const std::string data = folder.path().toStdString();
+        QVERIFY(readDatabaseFormat(data) == ReferenceFormat::EndNoteExport);
+        std::string problem;
+        QVERIFY(writeDatabaseFormat(data, ReferenceFormat::Ris, problem));
+        QVERIFY(readDatabaseFormat(data) == ReferenceFormat::Ris);
+        QVERIFY(!writeDatabaseFormat(data + "/missing", ReferenceFormat::Ris, problem));
+        QVERIFY(problem.find(data + "/missing/Formats.ini") != std::string::npos);
     }
 
     void settingsCancelChangesNothing() {

@@ -395,7 +395,9 @@ class MainWindowTest : public QObject {
         QCOMPARE(f.prompts.fileRequests().size(), std::size_t(1));
         QCOMPARE(f.prompts.fileRequests()[0].startFolder, exchangeFolder(f));
         QCOMPARE(f.prompts.fileRequests()[0].filter,
-                 QStringLiteral("Endnote Export files(REVuz) (*.txt)"));
+                 QStringLiteral("Endnote Export files(REVuz) (*.txt);;RIS files (*.ris);;"
+                                "BibTeX files (*.bib);;CSL-JSON files (*.json);;"
+                                "All reference files (*.txt *.ris *.bib *.json)"));
 
         QVERIFY(window.statusPanelText(1).startsWith(
             QStringLiteral("3 Records Transferred to  JFile")));

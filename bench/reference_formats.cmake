@@ -1,0 +1,3 @@
+# The RIS, BibTeX and CSL-JSON readers and writers: speed and peak memory on generated files.
+add_executable(reference_formats_bench ${CMAKE_CURRENT_LIST_DIR}/reference_formats_bench.cpp)
+target_link_libraries(reference_formats_bench PRIVATE engine platform rq_warnings)

@@ -1,0 +1,1226 @@
+// SPDX-License-Identifier: MIT
+#include "engine/bibtex_format.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstring>
+#include <deque>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "engine/text.h"
+#include "engine/windows1252.h"
+
+namespace rq {
+
+namespace {
+
+using namespace fields;
+
+bool isNameChar(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return std::isalnum(b) || b >= 0x80 ||
+           std::strchr("!$&*+-./:;<>?@[]^_`|", c) != nullptr;  // BibTeX's identifier characters
+}
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+std::string lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = lowerAscii(c);
+    return out;
+}
+
+constexpr std::string_view kMonths[] = {"January",   "February", "March",    "April",
+                                        "May",       "June",     "July",     "August",
+                                        "September", "October",  "November", "December"};
+
+// ---- LaTeX to text ----
+
+char32_t combiningAccent(char command) {
+    switch (command) {
+        case '`':
+            return 0x300;
+        case '\'':
+            return 0x301;
+        case '^':
+            return 0x302;
+        case '~':
+            return 0x303;
+        case '=':
+            return 0x304;
+        case 'u':
+            return 0x306;
+        case '.':
+            return 0x307;
+        case '"':
+            return 0x308;
+        case 'r':
+            return 0x30A;
+        case 'H':
+            return 0x30B;
+        case 'v':
+            return 0x30C;
+        case 'd':
+            return 0x323;
+        case 'c':
+            return 0x327;
+        case 'k':
+            return 0x328;
+        case 'b':
+            return 0x331;
+        case 't':
+            return 0x361;
+        default:
+            return 0;
+    }
+}
+
+struct Symbol {
+    std::string_view name;
+    std::string_view text;  // UTF-8
+};
+constexpr Symbol kSymbols[] = {
+    {"ss", "\xC3\x9F"},
+    {"o", "\xC3\xB8"},
+    {"O", "\xC3\x98"},
+    {"aa", "\xC3\xA5"},
+    {"AA", "\xC3\x85"},
+    {"ae", "\xC3\xA6"},
+    {"AE", "\xC3\x86"},
+    {"oe", "\xC5\x93"},
+    {"OE", "\xC5\x92"},
+    {"l", "\xC5\x82"},
+    {"L", "\xC5\x81"},
+    {"i", "\xC4\xB1"},
+    {"j", "\xC8\xB7"},
+    {"dh", "\xC3\xB0"},
+    {"DH", "\xC3\x90"},
+    {"th", "\xC3\xBE"},
+    {"TH", "\xC3\x9E"},
+    {"ng", "\xC5\x8B"},
+    {"NG", "\xC5\x8A"},
+    {"dj", "\xC4\x91"},
+    {"DJ", "\xC4\x90"},
+    {"textendash", "\xE2\x80\x93"},
+    {"textemdash", "\xE2\x80\x94"},
+    {"ldots", "\xE2\x80\xA6"},
+    {"dots", "\xE2\x80\xA6"},
+    {"textellipsis", "\xE2\x80\xA6"},
+    {"S", "\xC2\xA7"},
+    {"P", "\xC2\xB6"},
+    {"copyright", "\xC2\xA9"},
+    {"pounds", "\xC2\xA3"},
+    {"euro", "\xE2\x82\xAC"},
+    {"texteuro", "\xE2\x82\xAC"},
+    {"textregistered", "\xC2\xAE"},
+    {"texttrademark", "\xE2\x84\xA2"},
+    {"textdegree", "\xC2\xB0"},
+    {"LaTeX", "LaTeX"},
+    {"TeX", "TeX"},
+    {"BibTeX", "BibTeX"},
+    {"textquoteleft", "\xE2\x80\x98"},
+    {"textquoteright", "\xE2\x80\x99"},
+    {"textquotedblleft", "\xE2\x80\x9C"},
+    {"textquotedblright", "\xE2\x80\x9D"},
+    {"guillemotleft", "\xC2\xAB"},
+    {"guillemotright", "\xC2\xBB"},
+    {"textbackslash", "\\"},
+    {"textasciitilde", "~"},
+    {"textasciicircum", "^"},
+    {"textunderscore", "_"},
+    {"textbar", "|"},
+    {"textless", "<"},
+    {"textgreater", ">"},
+    {"slash", "/"},
+    {"textperiodcentered", "\xC2\xB7"},
+    {"textsection", "\xC2\xA7"},
+};
+
+// Bytes the decoder looks at; every other byte is copied in runs.
+constexpr std::array<bool, 256> kLatexSpecial = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char c : std::string_view("\\{}$~- \t\n\r\f")) table[c] = true;
+    return table;
+}();
+
+class LatexDecoder {
+  public:
+    explicit LatexDecoder(std::string_view in) : in_(in) {}
+
+    // One blank for any run of blanks; none at the ends.
+    std::string run() {
+        out_.reserve(in_.size());
+        while (pos_ < in_.size()) step();
+        return std::move(out_);
+    }
+
+  private:
+    void flushBlank() {
+        if (blank_) out_ += ' ';
+        blank_ = false;
+    }
+    void put(char c) {
+        if (isSpace(c)) {
+            blank_ = !out_.empty();
+            return;
+        }
+        flushBlank();
+        out_ += c;
+    }
+    void putText(std::string_view text) {
+        for (const char c : text) put(c);
+    }
+
+    void step() {
+        std::size_t run = pos_;
+        while (run < in_.size() && !kLatexSpecial[static_cast<unsigned char>(in_[run])]) ++run;
+        if (run > pos_) {
+            flushBlank();
+            out_.append(in_, pos_, run - pos_);
+            pos_ = run;
+            if (pos_ >= in_.size()) return;
+        }
+        const char c = in_[pos_];
+        switch (c) {
+            case '\\':
+                ++pos_;
+                command();
+                return;
+            case '{':
+            case '}':
+            case '$':
+                ++pos_;  // grouping and math delimiters go; their content stays
+                return;
+            case '~':
+                ++pos_;
+                put(' ');
+                return;
+            case '-':
+                flushBlank();
+                if (in_.substr(pos_, 3) == "---") {
+                    out_ += "\xE2\x80\x94";
+                    pos_ += 3;
+                } else if (in_.substr(pos_, 2) == "--") {
+                    out_ += "\xE2\x80\x93";
+                    pos_ += 2;
+                } else {
+                    out_ += '-';
+                    ++pos_;
+                }
+                return;
+            default:
+                put(c);
+                ++pos_;
+        }
+    }
+
+    void skipSpaces() {
+        while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
+    }
+
+    // The letter an accent goes on: "o", "{o}", "{\i}", "\i", "{}".
+    std::string accentArgument() {
+        skipSpaces();
+        if (pos_ >= in_.size()) return {};
+        bool braced = false;
+        if (in_[pos_] == '{') {
+            braced = true;
+            ++pos_;
+        }
+        std::string letter;
+        if (pos_ < in_.size() && in_[pos_] == '\\') {
+            // \i and \j under an accent are the plain letters.
+            std::size_t k = pos_ + 1;
+            while (k < in_.size() && std::isalpha(static_cast<unsigned char>(in_[k]))) ++k;
+            const std::string_view name = in_.substr(pos_ + 1, k - pos_ - 1);
+            if (name == "i" || name == "j") {
+                letter = std::string(name);
+                pos_ = k;
+            }
+        }
+        if (letter.empty() && pos_ < in_.size() && in_[pos_] != '}') {
+            char32_t c;
+            std::size_t length = decodeUtf8(in_, pos_, c);
+            if (length == 0) length = 1;
+            letter = std::string(in_.substr(pos_, length));
+            pos_ += length;
+        }
+        if (braced) {
+            // The rest of the group, if any, is ordinary text.
+            int depth = 1;
+            const std::size_t start = pos_;
+            while (pos_ < in_.size() && depth > 0) {
+                if (in_[pos_] == '{') ++depth;
+                if (in_[pos_] == '}') --depth;
+                ++pos_;
+            }
+            const std::size_t end = depth == 0 ? pos_ - 1 : pos_;
+            if (end > start) letter += LatexDecoder(in_.substr(start, end - start)).run();
+        }
+        return letter;
+    }
+
+    void command() {
+        if (pos_ >= in_.size()) {
+            put('\\');
+            return;
+        }
+        const char c = in_[pos_];
+        if (!std::isalpha(static_cast<unsigned char>(c))) {
+            ++pos_;
+            if (const char32_t accent = combiningAccent(c)) {
+                applyAccent(accent);
+                return;
+            }
+            put(c == '\\' ? ' ' : c);  // \& \% \$ \# \_ \{ \}, a control space, a line break
+            return;
+        }
+        std::size_t k = pos_;
+        while (k < in_.size() && std::isalpha(static_cast<unsigned char>(in_[k]))) ++k;
+        const std::string_view name = in_.substr(pos_, k - pos_);
+        pos_ = k;
+        // Letter accents take an argument only as one letter: \v{z}, \c c, \H o.
+        if (name.size() == 1) {
+            if (const char32_t accent = combiningAccent(name[0])) {
+                applyAccent(accent);
+                return;
+            }
+        }
+        for (const Symbol& s : kSymbols) {
+            if (s.name == name) {
+                putText(s.text);
+                // A control word eats the blanks after it; "{}" after it is empty.
+                skipSpaces();
+                if (in_.substr(pos_, 2) == "{}") pos_ += 2;
+                return;
+            }
+        }
+        // Any other command gives its argument (\emph, \textit, \url, ...); one without an
+        // argument keeps its name.
+        const std::size_t before = pos_;
+        skipSpaces();
+        if (pos_ < in_.size() && in_[pos_] == '{') return;  // the group follows as text
+        pos_ = before;
+        putText(name);
+    }
+
+    // The letter first, then the combining accent, which the transcoding joins to it.
+    void applyAccent(char32_t accent) {
+        const std::string letter = accentArgument();
+        flushBlank();
+        if (letter.empty()) {
+            appendUtf8(out_, accent);
+            return;
+        }
+        char32_t c;
+        const std::size_t first = std::max<std::size_t>(1, decodeUtf8(letter, 0, c));
+        out_.append(letter, 0, first);
+        appendUtf8(out_, accent);
+        out_.append(letter, first);
+    }
+
+    std::string_view in_;
+    std::size_t pos_ = 0;
+    std::string out_;
+    bool blank_ = false;
+};
+
+// ---- Names ----
+
+// Splits at depth-0 occurrences of the word `and` (any case) between blanks.
+std::vector<std::string_view> splitNames(std::string_view list) {
+    std::vector<std::string_view> names;
+    int depth = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const char c = list[i];
+        if (c == '{') ++depth;
+        if (c == '}') --depth;
+        if (depth != 0 || !isSpace(c)) continue;
+        if (i + 4 < list.size() && equalsIgnoringAsciiCase(list.substr(i + 1, 3), "and") &&
+            isSpace(list[i + 4])) {
+            names.push_back(trimBlanks(list.substr(start, i - start)));
+            start = i + 5;
+            i += 4;
+        }
+    }
+    names.push_back(trimBlanks(list.substr(start)));
+    std::erase_if(names, [](std::string_view n) { return n.empty(); });
+    return names;
+}
+
+// Splits at depth-0 blanks or commas.
+std::vector<std::string_view> splitAtDepth0(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    int depth = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        const bool end = i == text.size();
+        const char c = end ? separator : text[i];
+        if (!end && c == '{') ++depth;
+        if (!end && c == '}') --depth;
+        const bool split = separator == ' ' ? isSpace(c) || c == '~' : c == separator;
+        if (end || (depth == 0 && split)) {
+            const std::string_view part = trimBlanks(text.substr(start, i - start));
+            if (!part.empty() || separator == ',') parts.push_back(part);
+            start = i + 1;
+        }
+    }
+    return parts;
+}
+
+// A von word starts with a lower-case letter at depth 0 (or in a special character's group).
+bool isVonWord(std::string_view word) {
+    if (word.empty()) return false;
+    if (word[0] == '{') {
+        if (word.size() > 2 && word[1] == '\\') {
+            const std::string decoded = LatexDecoder(word).run();
+            return !decoded.empty() && std::islower(static_cast<unsigned char>(decoded[0]));
+        }
+        return false;
+    }
+    return std::islower(static_cast<unsigned char>(word[0])) != 0;
+}
+
+std::string joinWords(const std::vector<std::string_view>& words, std::size_t from,
+                      std::size_t to) {
+    std::string out;
+    for (std::size_t i = from; i < to; ++i) {
+        if (!out.empty()) out += ' ';
+        out += words[i];
+    }
+    return out;
+}
+
+// "von Last, First" (or "von Last, Jr, First") from any of BibTeX's three forms.
+std::string catalogueName(std::string_view name) {
+    if (equalsIgnoringAsciiCase(name, "others")) return "et al.";
+    const std::vector<std::string_view> parts = splitAtDepth0(name, ',');
+    std::string last;
+    std::string jr;
+    std::string first;
+    if (parts.size() == 1) {
+        const std::vector<std::string_view> words = splitAtDepth0(name, ' ');
+        if (words.empty()) return {};
+        // First: up to the first von word; Last: after the last von word (at least one word).
+        std::size_t vonStart = words.size() - 1;
+        for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+            if (isVonWord(words[i])) {
+                vonStart = i;
+                break;
+            }
+        }
+        std::size_t lastStart = words.size() - 1;
+        if (vonStart < words.size() - 1) {
+            lastStart = vonStart;
+            for (std::size_t i = vonStart; i + 1 < words.size(); ++i)
+                if (isVonWord(words[i])) lastStart = i + 1;
+        }
+        first = joinWords(words, 0, vonStart);
+        last = joinWords(words, vonStart, words.size());
+        (void)lastStart;
+    } else {
+        last = std::string(parts[0]);
+        if (parts.size() >= 3) {
+            jr = std::string(parts[1]);
+            first = std::string(parts[2]);
+        } else {
+            first = std::string(parts[1]);
+        }
+    }
+    std::string out = LatexDecoder(last).run();
+    if (!jr.empty()) out += ", " + LatexDecoder(jr).run();
+    const std::string f = LatexDecoder(first).run();
+    if (!f.empty()) out += ", " + f;
+    return out;
+}
+
+// ---- Entries ----
+
+struct Field {
+    std::string_view name;   // as written; compared without regard to case
+    std::string_view value;  // LaTeX, after macros and '#'
+};
+
+struct Entry {
+    std::string type;  // lower case
+    std::string_view key;
+    long line = 0;
+    std::vector<Field> fields;
+    std::vector<std::string_view> undefinedMacros;
+};
+
+class BibTeXParser {
+  public:
+    BibTeXParser(std::string_view text, std::string path) : text_(text), path_(std::move(path)) {
+        static constexpr std::string_view kShort[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                      "jul", "aug", "sep", "oct", "nov", "dec"};
+        for (std::size_t m = 0; m < 12; ++m) macros_[std::string(kShort[m])] = kMonths[m];
+    }
+
+    // Every entry up to the end or the first syntax error (problem() then names it).
+    void parse(std::vector<Entry>& entries) {
+        for (;;) {
+            const std::size_t at = text_.find('@', pos_);
+            if (at == std::string_view::npos) return;
+            pos_ = at + 1;
+            const std::size_t typeStart = pos_;
+            while (pos_ < text_.size() && isNameChar(text_[pos_]) && text_[pos_] != '@') ++pos_;
+            const std::string type = lower(text_.substr(typeStart, pos_ - typeStart));
+            if (type.empty()) continue;  // a lone '@' in a comment
+            skipSpaces();
+            if (pos_ >= text_.size() || (text_[pos_] != '{' && text_[pos_] != '(')) {
+                if (type == "comment") continue;
+                fail("'{' or '(' after @" + type);
+                return;
+            }
+            const char close = text_[pos_] == '{' ? '}' : ')';
+            const long line = lineAt(at);
+            ++pos_;
+            if (type == "comment" || type == "preamble") {
+                skipGroup(close);
+                continue;
+            }
+            if (type == "string") {
+                if (!parseString(close)) return;
+                continue;
+            }
+            Entry entry;
+            entry.type = type;
+            entry.line = line;
+            if (!parseEntry(entry, close)) return;
+            entries.push_back(std::move(entry));
+        }
+    }
+
+    const std::string& problem() const { return problem_; }
+    std::vector<std::string>& notes() { return notes_; }
+
+  private:
+    void skipSpaces() {
+        while (pos_ < text_.size() && isSpace(text_[pos_])) ++pos_;
+    }
+
+    long lineAt(std::size_t offset) {
+        if (offset < lineOffset_) {
+            lineOffset_ = 0;
+            line_ = 1;
+        }
+        line_ += std::count(text_.begin() + static_cast<std::ptrdiff_t>(lineOffset_),
+                            text_.begin() + static_cast<std::ptrdiff_t>(offset), '\n');
+        lineOffset_ = offset;
+        return line_;
+    }
+
+    void fail(const std::string& expected) {
+        problem_ = path_ + ", line " + std::to_string(lineAt(std::min(pos_, text_.size()))) +
+                   ": expected " + expected;
+    }
+
+    void skipGroup(char close) {
+        int depth = 0;
+        while (pos_ < text_.size()) {
+            const char c = text_[pos_++];
+            if (c == '{') {
+                ++depth;
+            } else if (c == '}') {
+                if (close == '}' && depth == 0) return;
+                --depth;
+            } else if (c == close && depth == 0) {
+                return;
+            }
+        }
+    }
+
+    std::string_view name() {
+        const std::size_t start = pos_;
+        while (pos_ < text_.size() && isNameChar(text_[pos_])) ++pos_;
+        return text_.substr(start, pos_ - start);
+    }
+
+    // A value: pieces joined by '#'. False after a syntax error.
+    bool value(std::string_view& result, char close, std::vector<std::string_view>* undefined) {
+        std::string joined;
+        std::string_view single;
+        int pieces = 0;
+        for (;;) {
+            skipSpaces();
+            if (pos_ >= text_.size()) {
+                fail("a value");
+                return false;
+            }
+            std::string_view piece;
+            const char c = text_[pos_];
+            if (c == '{') {
+                const std::size_t start = ++pos_;
+                int depth = 1;
+                while (pos_ < text_.size() && depth > 0) {
+                    if (text_[pos_] == '{') ++depth;
+                    if (text_[pos_] == '}') --depth;
+                    ++pos_;
+                }
+                if (depth > 0) {
+                    pos_ = start;
+                    fail("'}' closing the value");
+                    return false;
+                }
+                piece = text_.substr(start, pos_ - 1 - start);
+            } else if (c == '"') {
+                const std::size_t start = ++pos_;
+                int depth = 0;
+                while (pos_ < text_.size() && (text_[pos_] != '"' || depth > 0)) {
+                    if (text_[pos_] == '{') ++depth;
+                    if (text_[pos_] == '}') --depth;
+                    ++pos_;
+                }
+                if (pos_ >= text_.size()) {
+                    pos_ = start;
+                    fail("'\"' closing the value");
+                    return false;
+                }
+                piece = text_.substr(start, pos_ - start);
+                ++pos_;
+            } else if (std::isdigit(static_cast<unsigned char>(c))) {
+                const std::size_t start = pos_;
+                while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_])))
+                    ++pos_;
+                piece = text_.substr(start, pos_ - start);
+            } else if (isNameChar(c)) {
+                const std::string_view macro = name();
+                const auto found = macros_.find(lower(macro));
+                if (found != macros_.end()) {
+                    piece = found->second;
+                } else {
+                    piece = macro;  // kept as its name, and told
+                    notes_.push_back(path_ + ", line " + std::to_string(lineAt(pos_)) +
+                                     ": undefined macro " + std::string(macro) +
+                                     " kept as its name");
+                    if (undefined != nullptr) undefined->push_back(macro);
+                }
+            } else {
+                fail("a value in braces, quotes, a number or a macro name");
+                return false;
+            }
+            if (pieces++ == 0) {
+                single = piece;
+            } else {
+                if (pieces == 2) joined.assign(single);
+                joined.append(piece);
+            }
+            skipSpaces();
+            if (pos_ < text_.size() && text_[pos_] == '#') {
+                ++pos_;
+                continue;
+            }
+            break;
+        }
+        (void)close;
+        if (pieces == 1) {
+            result = single;
+        } else {
+            store_.push_back(std::move(joined));
+            result = store_.back();
+        }
+        return true;
+    }
+
+    bool parseString(char close) {
+        skipSpaces();
+        const std::string_view macro = name();
+        skipSpaces();
+        if (macro.empty() || pos_ >= text_.size() || text_[pos_] != '=') {
+            fail(macro.empty() ? "a macro name after @string" : "'=' after the macro name");
+            return false;
+        }
+        ++pos_;
+        std::string_view v;
+        if (!value(v, close, nullptr)) return false;
+        macros_[lower(macro)] = v;
+        skipSpaces();
+        if (pos_ < text_.size() && text_[pos_] == close) ++pos_;
+        return true;
+    }
+
+    bool parseEntry(Entry& entry, char close) {
+        skipSpaces();
+        const std::size_t keyStart = pos_;
+        while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != close &&
+               !isSpace(text_[pos_]))
+            ++pos_;
+        entry.key = text_.substr(keyStart, pos_ - keyStart);
+        for (;;) {
+            skipSpaces();
+            if (pos_ >= text_.size()) {
+                fail(std::string("'") + close + "' closing the entry " + std::string(entry.key));
+                return false;
+            }
+            if (text_[pos_] == close) {
+                ++pos_;
+                return true;
+            }
+            if (text_[pos_] != ',') {
+                fail(std::string("',' or '") + close + "' after a field of " +
+                     std::string(entry.key));
+                return false;
+            }
+            ++pos_;
+            skipSpaces();
+            if (pos_ < text_.size() && text_[pos_] == close) continue;  // a trailing comma
+            const std::string_view field = name();
+            skipSpaces();
+            if (field.empty() || pos_ >= text_.size() || text_[pos_] != '=') {
+                fail(field.empty() ? "a field name in " + std::string(entry.key)
+                                   : "'=' after the field name " + std::string(field));
+                return false;
+            }
+            ++pos_;
+            std::string_view v;
+            if (!value(v, close, &entry.undefinedMacros)) return false;
+            entry.fields.push_back({field, v});
+        }
+    }
+
+    std::string_view text_;
+    std::string path_;
+    std::size_t pos_ = 0;
+    std::size_t lineOffset_ = 0;
+    long line_ = 1;
+    std::unordered_map<std::string, std::string_view> macros_;
+    std::deque<std::string> store_;  // joined values; a deque keeps their addresses
+    std::string problem_;
+    std::vector<std::string> notes_;
+
+  public:
+    // Values made by '#' live as long as the parser.
+    std::deque<std::string>& store() { return store_; }
+};
+
+// The fields the catalogue takes; others are counted as dropped.
+constexpr std::string_view kMapped[] = {
+    "author",     "title",       "subtitle",     "journal",    "journaltitle", "booktitle",
+    "eventtitle", "series",      "editor",       "address",    "location",     "publisher",
+    "school",     "institution", "organization", "volume",     "number",       "issue",
+    "pages",      "pagetotal",   "callnumber",   "keywords",   "abstract",     "note",
+    "annote",     "annotation",  "volumes",      "edition",    "month",        "day",
+    "date",       "year",        "type",         "translator", "shortjournal", "isbn",
+    "issn",       "url",         "howpublished", "doi",        "crossref"};
+
+class BibTeXSource : public RecordSource {
+  public:
+    explicit BibTeXSource(TextInput& input) {
+        text_.reserve(input.sizeHint() + TextInput::kBlockSize);
+        while (input.read(text_)) {
+        }
+        BibTeXParser parser(text_, input.path());
+        parser.parse(entries_);
+        problem_ = parser.problem();
+        notes_ = std::move(parser.notes());
+        store_ = std::move(parser.store());
+        if (problem_.empty() && entries_.empty() && !input.failed())
+            problem_ = input.path() + ": no BibTeX entry (no line \"@type{key, ...}\") in the file";
+        for (std::size_t i = 0; i < entries_.size(); ++i) keys_.emplace(lower(entries_[i].key), i);
+    }
+
+    bool next(ReferenceRecord& record) override {
+        while (next_ < entries_.size()) {
+            const Entry& e = entries_[next_++];
+            // Sets of entries and data containers are not references.
+            if (e.type == "set" || e.type == "xdata") continue;
+            build(e, record);
+            return true;
+        }
+        return false;
+    }
+
+  private:
+    const Entry* parentOf(const Entry& e) const {
+        for (const Field& f : e.fields) {
+            if (equalsIgnoringAsciiCase(f.name, "crossref")) {
+                const auto found = keys_.find(lower(trimBlanks(f.value)));
+                if (found != keys_.end() && &entries_[found->second] != &e)
+                    return &entries_[found->second];
+            }
+        }
+        return nullptr;
+    }
+
+    static const std::string_view* own(const Entry& e, std::string_view name) {
+        for (const Field& f : e.fields)
+            if (equalsIgnoringAsciiCase(f.name, name)) return &f.value;
+        return nullptr;
+    }
+
+    // The place of a field name in kMapped, in any letter case; -1 for others.
+    static int mappedId(std::string_view name) {
+        char lowered[24];
+        if (name.size() > sizeof lowered) return -1;
+        for (std::size_t i = 0; i < name.size(); ++i) lowered[i] = lowerAscii(name[i]);
+        const std::string_view key(lowered, name.size());
+        for (std::size_t i = 0; i < std::size(kMapped); ++i)
+            if (kMapped[i] == key) return static_cast<int>(i);
+        return -1;
+    }
+    using MappedValues = std::array<std::optional<std::string_view>, std::size(kMapped)>;
+    // The entry's fields by their place in kMapped (the first of a name wins); returns how many
+    // non-empty values have no place.
+    static int index(const Entry& e, MappedValues& values) {
+        values.fill(std::nullopt);
+        int unmapped = 0;
+        for (const Field& f : e.fields) {
+            const int id = mappedId(f.name);
+            if (id < 0) {
+                if (!trimBlanks(f.value).empty()) ++unmapped;
+            } else if (!values[static_cast<std::size_t>(id)]) {
+                values[static_cast<std::size_t>(id)] = f.value;
+            }
+        }
+        return unmapped;
+    }
+
+    // A field of the entry, else of the entry its crossref names.
+    std::string_view raw(std::string_view name) const {
+        const int id = mappedId(name);
+        if (id < 0) return {};
+        const auto i = static_cast<std::size_t>(id);
+        if (ownValues_[i]) return *ownValues_[i];
+        if (parent_ != nullptr && parentValues_[i]) return *parentValues_[i];
+        return {};
+    }
+    std::string text(std::string_view name) const { return LatexDecoder(raw(name)).run(); }
+    std::string firstText(std::initializer_list<std::string_view> names) const {
+        for (std::string_view n : names) {
+            std::string t = text(n);
+            if (!t.empty()) return t;
+        }
+        return {};
+    }
+
+    void names(ReferenceRecord& r, int field, std::string_view name) const {
+        for (std::string_view n : splitNames(raw(name))) r.addLine(field, catalogueName(n));
+    }
+    // A list field (location, publisher) joined with "; ".
+    std::string list(std::string_view name) const {
+        std::string out;
+        for (std::string_view n : splitNames(raw(name))) {
+            if (!out.empty()) out += "; ";
+            out += LatexDecoder(n).run();
+        }
+        return out;
+    }
+
+    void build(const Entry& e, ReferenceRecord& r) {
+        entry_ = &e;
+        parent_ = parentOf(e);
+        r.clear();
+        const int unmapped = index(e, ownValues_);
+        if (parent_ != nullptr) index(*parent_, parentValues_);
+        r.line = e.line;
+        const std::string& t = e.type;
+        const bool hasAuthor = !raw("author").empty();
+        const bool hasEditor = !raw("editor").empty();
+        const bool bookLike = t == "book" || t == "mvbook" || t == "manual" || t == "collection" ||
+                              t == "mvcollection";
+        const bool chapter = t == "incollection" || t == "inbook" || t == "inreference";
+        const bool paper = t == "inproceedings" || t == "conference";
+        const bool thesis = t == "phdthesis" || t == "mastersthesis" || t == "thesis";
+        const bool report = t == "techreport" || t == "report";
+
+        std::string_view type = "Generic";
+        if (t == "article")
+            type = "Journal Article";
+        else if (bookLike)
+            type = (hasEditor && !hasAuthor) ? "Edited Book" : "Book";
+        else if (chapter)
+            type = "Book Section";
+        else if (paper || t == "proceedings")
+            type = "Conference Proceedings";
+        else if (thesis)
+            type = "Thesis";
+        else if (report)
+            type = "Report";
+        else if (t == "unpublished")
+            type = "Unpublished Work";
+        else if (t == "online" || t == "electronic" || t == "www")
+            type = "Web Page";
+        else if (t == "patent")
+            type = "Patent";
+        else if (t == "software")
+            type = "Computer Program";
+        else if (t == "booklet")
+            type = "Pamphlet";
+        r.values[kType] = type;
+
+        names(r, kAuthor, "author");
+        std::string year = text("year");
+        const std::string date = text("date");
+        if (year.empty() && date.size() >= 4) year = date.substr(0, 4);
+        r.values[kYear] = year;
+
+        std::string title = text("title");
+        const std::string subtitle = text("subtitle");
+        if (!subtitle.empty()) {
+            const bool punct = !title.empty() && std::strchr(".?!:;", title.back()) != nullptr;
+            title += (title.empty() ? "" : punct ? " " : ": ") + subtitle;
+        }
+        r.values[kTitle] = title;
+
+        if (t == "article") {
+            r.values[kSecondaryTitle] = firstText({"journal", "journaltitle"});
+        } else if (chapter || paper) {
+            r.values[kSecondaryTitle] = firstText({"booktitle", "eventtitle"});
+            // BibLaTeX's inheritance: the parent's title is the child's booktitle.
+            if (r.values[kSecondaryTitle].empty() && parent_ != nullptr &&
+                own(e, "booktitle") == nullptr)
+                if (const std::string_view* v = own(*parent_, "title"))
+                    r.values[kSecondaryTitle] = LatexDecoder(*v).run();
+        } else if (bookLike || thesis || report || t == "proceedings") {
+            r.values[kSecondaryTitle] = text("series");
+        }
+        if (bookLike && hasAuthor) {
+            names(r, kTertiaryAuthor, "editor");
+        } else {
+            names(r, kSecondaryAuthor, "editor");
+        }
+        r.values[kPlace] = raw("address").empty() ? list("location") : list("address");
+        std::string publisher = text("publisher");
+        if (publisher.empty() && thesis) publisher = text("school");
+        if (publisher.empty() && (thesis || report)) publisher = text("institution");
+        if (publisher.empty() && t == "manual") publisher = text("organization");
+        r.values[kPublisher] = publisher;
+        r.values[kVolume] = text("volume");
+        r.values[kNumber] = firstText({"number", "issue"});
+        std::string pages(raw("pages"));
+        for (std::size_t at; (at = pages.find("--")) != std::string::npos;)
+            pages.replace(at, pages.compare(at, 3, "---") == 0 ? 3 : 2, "-");
+        r.values[kPages] = LatexDecoder(pages).run();
+        if (r.values[kPages].empty() && bookLike) r.values[kPages] = text("pagetotal");
+        r.values[kCallNumber] = text("callnumber");
+        const std::string keywords = text("keywords");
+        for (std::size_t pos = 0;;) {
+            const std::size_t end = keywords.find_first_of(",;", pos);
+            r.addLine(kKeywords, std::string_view(keywords).substr(
+                                     pos, end == std::string::npos ? end : end - pos));
+            if (end == std::string::npos) break;
+            pos = end + 1;
+        }
+        r.values[kAbstract] = text("abstract");
+        for (std::string_view n : {"note", "annote", "annotation"}) r.addLine(kNotes, text(n));
+        r.values[kNumberOfVolumes] = text("volumes");
+        if (t == "incollection" || paper || t == "article")
+            r.values[kTertiaryTitle] = text("series");
+        r.values[kEdition] = text("edition");
+        r.values[kDate] = dateText();
+        std::string work = text("type");
+        if (work.empty() && t == "mastersthesis") work = "Master's thesis";
+        if (work.empty() && t == "phdthesis") work = "PhD thesis";
+        r.values[kTypeOfWork] = work;
+        names(r, kSubsidiaryAuthor, "translator");
+        r.values[kAlternateTitle] = text("shortjournal");
+        const std::string isbn = text("isbn");
+        const std::string issn = text("issn");
+        r.values[kIsbn] = isbn.empty() ? issn : issn.empty() ? isbn : isbn + "; " + issn;
+        r.values[kLabel] = std::string(trimBlanks(e.key));
+        r.addLine(kUrl, text("url"));
+        const std::string_view how = raw("howpublished");
+        if (how.find("\\url") != std::string_view::npos) {
+            r.addLine(kUrl, LatexDecoder(how).run());
+        } else if (!how.empty()) {
+            ++r.dropped;
+        }
+        r.doi = bareDoi(text("doi"));
+        r.dropped += unmapped;
+    }
+
+    // "Month day" from month (a macro gives its name) and day, or from an ISO date.
+    std::string dateText() const {
+        std::string month = text("month");
+        std::string day = text("day");
+        const std::string date = text("date");
+        if (month.empty() && date.size() >= 7 && date[4] == '-') {
+            month = date.substr(5, 2);
+            if (date.size() >= 10 && date[7] == '-') day = date.substr(8, 2);
+        }
+        if (!month.empty() && std::all_of(month.begin(), month.end(), [](char c) {
+                return std::isdigit(static_cast<unsigned char>(c));
+            })) {
+            const int m = std::stoi(month);
+            if (m >= 1 && m <= 12) month = kMonths[m - 1];
+        }
+        if (!day.empty() && day[0] == '0') day.erase(0, 1);
+        if (month.empty()) return {};
+        return day.empty() ? month : month + " " + day;
+    }
+
+    std::string text_;
+    std::vector<Entry> entries_;
+    std::deque<std::string> store_;
+    std::unordered_map<std::string, std::size_t> keys_;
+    std::size_t next_ = 0;
+    const Entry* entry_ = nullptr;
+    const Entry* parent_ = nullptr;
+    MappedValues ownValues_{};
+    MappedValues parentValues_{};
+};
+
+}  // namespace
+
+std::string latexToText(std::string_view latex) {
+    return LatexDecoder(latex).run();
+}
+
+std::string bibTeXNameToCatalogue(std::string_view name) {
+    return catalogueName(name);
+}
+
+std::vector<std::string> bibTeXNameList(std::string_view list) {
+    std::vector<std::string> out;
+    for (std::string_view n : splitNames(list)) out.push_back(catalogueName(n));
+    return out;
+}
+
+std::unique_ptr<RecordSource> openBibTeXSource(TextInput& input) {
+    return std::make_unique<BibTeXSource>(input);
+}
+
+}  // namespace rq
+
+namespace rq {
+
+namespace {
+
+using namespace fields;
+
+// BibTeX's special characters written so that they stay text; other bytes are copied in runs.
+constexpr std::array<bool, 256> kBibTeXSpecial = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char c : std::string_view("&%$#_{}~^\\")) table[c] = true;
+    return table;
+}();
+
+std::string escapeBibTeX(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t run = pos;
+        while (run < text.size() && !kBibTeXSpecial[static_cast<unsigned char>(text[run])]) ++run;
+        out.append(text, pos, run - pos);
+        if (run == text.size()) break;
+        const char c = text[run];
+        if (c == '~') {
+            out += "\\textasciitilde{}";
+        } else if (c == '^') {
+            out += "\\textasciicircum{}";
+        } else if (c == '\\') {
+            out += "\\textbackslash{}";
+        } else {
+            out += '\\';
+            out += c;
+        }
+        pos = run + 1;
+    }
+    return out;
+}
+
+// A title with its words that hold a capital after their first letter in braces, so that
+// styles that change case leave them alone: {DNA}, {McCarthy}.
+std::string protectedTitle(std::string_view title) {
+    std::string out;
+    std::size_t pos = 0;
+    while (pos <= title.size()) {
+        std::size_t end = title.find(' ', pos);
+        if (end == std::string_view::npos) end = title.size();
+        const std::string_view word = title.substr(pos, end - pos);
+        const bool inner = std::any_of(word.begin() + (word.empty() ? 0 : 1), word.end(),
+                                       [](char c) { return c >= 'A' && c <= 'Z'; });
+        if (!out.empty() || pos > 0) out += ' ';
+        out += inner ? "{" + escapeBibTeX(word) + "}" : escapeBibTeX(word);
+        pos = end + 1;
+    }
+    return out;
+}
+
+bool usableKey(std::string_view key) {
+    return !key.empty() && std::all_of(key.begin(), key.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+               std::strchr(":-_./", c) != nullptr;
+    });
+}
+
+constexpr std::string_view kMonthMacros[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                             "jul", "aug", "sep", "oct", "nov", "dec"};
+
+class BibTeXSink : public RecordSink {
+  public:
+    void write(OutputFile& out, const CatalogueRecord& r) override {
+        out_ = &out;
+        const std::string_view type = r[kType];
+        const bool article = type == "Journal Article" || type == "Magazine Article" ||
+                             type == "Newspaper Article" || type == "Electronic Article";
+        const bool book = type == "Book" || type == "Edited Book" || type == "Electronic Book";
+        const bool section = type == "Book Section";
+        const bool paper = type == "Conference Proceedings" || type == "Conference Paper";
+        const bool thesis = type == "Thesis";
+        const bool report = type == "Report";
+        std::string_view entry = "misc";
+        if (article)
+            entry = "article";
+        else if (book)
+            entry = "book";
+        else if (section)
+            entry = "incollection";
+        else if (paper)
+            entry = "inproceedings";
+        else if (thesis)
+            entry = lower(r[kTypeOfWork]).find("master") != std::string::npos ? "mastersthesis"
+                                                                              : "phdthesis";
+        else if (report)
+            entry = "techreport";
+        else if (type == "Unpublished Work")
+            entry = "unpublished";
+        else if (type == "Pamphlet")
+            entry = "booklet";
+
+        out.write("@");
+        out.write(entry);
+        out.write("{");
+        out.write(keyFor(r));
+        out.write(",\n");
+        field("author", names(r[kAuthor]), false);
+        field("editor",
+              names(r[kSecondaryAuthor].empty() && book ? r[kTertiaryAuthor] : r[kSecondaryAuthor]),
+              false);
+        field("title", protectedTitle(oneLine(r[kTitle])), false);
+        const std::string secondary = oneLine(r[kSecondaryTitle]);
+        if (article) {
+            field("journal", secondary);
+        } else if (section || paper) {
+            field("booktitle", secondary);
+        } else if (book || thesis || report) {
+            field("series", secondary);
+        } else {
+            field("booktitle", secondary);
+        }
+        if (article || section || paper) field("series", oneLine(r[kTertiaryTitle]));
+        field("year", oneLine(r[kYear]));
+        const CalendarDate date = parseCatalogueDate(r[kDate]);
+        if (date.month > 0) {
+            out.write("  month = ");
+            out.write(kMonthMacros[date.month - 1]);
+            out.write(",\n");
+            if (date.day > 0) field("day", std::to_string(date.day));
+        }
+        field("address", oneLine(r[kPlace]));
+        field(thesis ? "school" : report ? "institution" : "publisher", oneLine(r[kPublisher]));
+        field("volume", oneLine(r[kVolume]));
+        field("number", oneLine(r[kNumber]));
+        std::string pages = oneLine(r[kPages]);
+        for (std::size_t at = 0; (at = pages.find('-', at)) != std::string::npos; at += 2)
+            pages.replace(at, 1, "--");
+        field("pages", pages);
+        field("edition", oneLine(r[kEdition]));
+        field("volumes", oneLine(r[kNumberOfVolumes]));
+        field("type", oneLine(r[kTypeOfWork]));
+        field("translator", names(r[kSubsidiaryAuthor]), false);
+        field("shortjournal", oneLine(r[kAlternateTitle]));
+        const std::string isbn = oneLine(r[kIsbn]);
+        // Eight characters with a dash in the middle are an ISSN.
+        field(isbn.size() == 9 && isbn[4] == '-' ? "issn" : "isbn", isbn);
+        field("callnumber", oneLine(r[kCallNumber]));
+        std::string keywords;
+        for (const std::string_view k : valueLines(r[kKeywords]))
+            keywords += (keywords.empty() ? "" : ", ") + std::string(k);
+        field("keywords", keywords);
+        field("abstract", oneLine(r[kAbstract]));
+        field("note", oneLine(r[kNotes]));
+        const std::vector<std::string_view> urls = valueLines(r[kUrl]);
+        if (!urls.empty()) {
+            const std::string doi = bareDoi(urls[0]);
+            if (!doi.empty() && urls[0].find("doi.org/") != std::string_view::npos) {
+                field("doi", doi);
+            } else {
+                field("url", urls[0]);
+            }
+        }
+        out.write("}\n\n");
+    }
+
+  private:
+    static std::string names(std::string_view lines) {
+        std::string out;
+        for (const std::string_view n : valueLines(lines)) {
+            if (!out.empty()) out += " and ";
+            if (n == "et al." || n == "et al") {
+                out += "others";
+            } else if (n.find(',') == std::string_view::npos &&
+                       n.find(' ') != std::string_view::npos) {
+                out += "{" + escapeBibTeX(n) + "}";  // a body: one name, not split
+            } else {
+                out += escapeBibTeX(n);
+            }
+        }
+        return out;
+    }
+
+    std::string keyFor(const CatalogueRecord& r) {
+        std::string key(trimBlanks(r[kLabel]));
+        if (!usableKey(key)) {
+            key.clear();
+            const std::vector<std::string_view> authors = valueLines(r[kAuthor]);
+            if (!authors.empty()) {
+                // The family name in ASCII letters: accents go, other letters are left out.
+                static constexpr std::string_view kLatin1 =
+                    "AAAAAAACEEEEIIIIDNOOOOO.OUUUUYTsaaaaaaaceeeeiiiidnooooo.ouuuuyty";
+                const std::string_view family = authors[0].substr(0, authors[0].find(','));
+                for (const char b : utf8ToWindows1252(family).text) {
+                    const auto c = static_cast<unsigned char>(b);
+                    const char letter = c >= 0xC0 ? kLatin1[c - 0xC0] : b;
+                    if (std::isalpha(static_cast<unsigned char>(letter)) &&
+                        static_cast<unsigned char>(letter) < 0x80)
+                        key += letter;
+                }
+            }
+            if (key.empty()) key = "ref";
+            for (const char c : trimBlanks(r[kYear]))
+                if (c >= '0' && c <= '9') key += c;
+        }
+        std::string unique = key;
+        for (int n = 0; used_.count(lower(unique)) > 0; ++n) {
+            unique = key;
+            for (int k = n;; k = k / 26 - 1) {  // a, b, ... z, aa, ab ...
+                unique.insert(key.size(), 1, static_cast<char>('a' + k % 26));
+                if (k < 26) break;
+            }
+        }
+        used_.insert(lower(unique));
+        return unique;
+    }
+
+    void field(std::string_view name, std::string_view value, bool escape = true) {
+        value = trimBlanks(value);
+        if (value.empty()) return;
+        out_->write("  ");
+        out_->write(name);
+        out_->write(" = {");
+        out_->write(escape ? escapeBibTeX(value) : std::string(value));
+        out_->write("},\n");
+    }
+
+    OutputFile* out_ = nullptr;
+    std::unordered_set<std::string> used_;
+};
+
+}  // namespace
+
+std::unique_ptr<RecordSink> makeBibTeXSink() {
+    return std::make_unique<BibTeXSink>();
+}
+
+}  // namespace rq

@@ -1,0 +1,886 @@
+// SPDX-License-Identifier: MIT
+#include "engine/reference_record.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/bibtex_format.h"
+#include "engine/csl_json_format.h"
+#include "engine/files.h"
+#include "engine/path.h"
+#include "engine/ris_format.h"
+#include "engine/text.h"
+#include "engine/windows1252.h"
+
+namespace rq {
+
+// ---- Encodings ----
+
+namespace {
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+std::string lowerAsciiText(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = lowerAscii(c);
+    return out;
+}
+
+// The names JabRef and others write after "% Encoding:".
+std::optional<TextEncoding> encodingByName(std::string_view name) {
+    std::string n = lowerAsciiText(trimBlanks(name));
+    std::erase(n, '-');
+    std::erase(n, '_');
+    if (n == "utf8") return TextEncoding::Utf8;
+    if (n == "utf16le") return TextEncoding::Utf16LE;
+    if (n == "utf16be" || n == "utf16") return TextEncoding::Utf16BE;
+    // Latin-1 is Windows-1252 less the printable 0x80-0x9F, which Latin-1 files do not use.
+    if (n == "windows1252" || n == "cp1252" || n == "iso88591" || n == "latin1" ||
+        n == "iso885915" || n == "ascii" || n == "usascii")
+        return TextEncoding::Windows1252;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string_view trimBlanks(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::optional<TextEncoding> declaredEncoding(std::string_view head, std::size_t& skip) {
+    skip = 0;
+    if (startsWith(head, "\xEF\xBB\xBF")) {
+        skip = 3;
+        return TextEncoding::Utf8;
+    }
+    if (startsWith(head, "\xFF\xFE")) {
+        skip = 2;
+        return TextEncoding::Utf16LE;
+    }
+    if (startsWith(head, "\xFE\xFF")) {
+        skip = 2;
+        return TextEncoding::Utf16BE;
+    }
+    // JabRef writes the line first; comment lines of its own may stand before it.
+    std::size_t pos = 0;
+    for (int lines = 0; lines < 10 && pos < head.size(); ++lines) {
+        std::size_t end = head.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) end = head.size();
+        const std::string_view line = trimBlanks(head.substr(pos, end - pos));
+        static constexpr std::string_view kKey = "% encoding:";
+        if (line.size() > kKey.size() && lowerAsciiText(line.substr(0, kKey.size())) == kKey)
+            return encodingByName(line.substr(kKey.size()));
+        pos = end + 1;
+    }
+    return std::nullopt;
+}
+
+bool validUtf8Block(std::string_view block, std::string& carry, bool last) {
+    std::string joined;
+    std::string_view text = block;
+    if (!carry.empty()) {
+        joined = carry;
+        joined.append(block);
+        text = joined;
+        carry.clear();
+    }
+    std::size_t at = 0;
+    const std::size_t n = text.size();
+    while (at < n) {
+        // Runs of ASCII eight bytes at a time.
+        while (at + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, text.data() + at, 8);
+            if (word & 0x8080808080808080ULL) break;
+            at += 8;
+        }
+        if (at >= n) break;
+        const auto lead = static_cast<unsigned char>(text[at]);
+        if (lead < 0x80) {
+            ++at;
+            continue;
+        }
+        // Two-byte characters, the most common, without the general decoder.
+        if (lead >= 0xC2 && lead <= 0xDF && at + 1 < n &&
+            (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
+            at += 2;
+            continue;
+        }
+        char32_t c;
+        const std::size_t length = decodeUtf8(text, at, c);
+        if (length == 0) {
+            // An unfinished character at the very end waits for the next block.
+
+            const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+            if (!last && lead >= 0xC2 && lead <= 0xF4 && n - at < need) {
+                carry.assign(text.substr(at));
+                return true;
+            }
+            return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
+bool TextInput::open(const std::string& path) {
+    path_ = path;
+    file_ = openFile(path, "rb");
+    if (!file_) return false;
+    std::string head(4096, '\0');
+    head.resize(std::fread(head.data(), 1, head.size(), file_.get()));
+    std::size_t skip = 0;
+    if (const std::optional<TextEncoding> declared = declaredEncoding(head, skip)) {
+        encoding_ = *declared;
+    } else {
+        // UTF-8 only when the whole file is.
+        std::rewind(file_.get());
+        std::string block(kBlockSize, '\0');
+        std::string carry;
+        bool valid = true;
+        for (;;) {
+            const std::size_t got = std::fread(block.data(), 1, block.size(), file_.get());
+            if (!validUtf8Block(std::string_view(block.data(), got), carry, got < block.size())) {
+                valid = false;
+                break;
+            }
+            if (got < block.size()) break;
+        }
+        encoding_ = valid ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    }
+    if (std::fseek(file_.get(), 0, SEEK_END) == 0) {
+        const long end = std::ftell(file_.get());
+        size_ = end > 0 ? static_cast<std::size_t>(end) : 0;
+    }
+    std::rewind(file_.get());
+    if (skip > 0 && std::fseek(file_.get(), static_cast<long>(skip), SEEK_SET) != 0) return false;
+    return true;
+}
+
+bool TextInput::readRaw() {
+    if (ended_) return false;
+    const std::size_t had = raw_.size();
+    raw_.resize(had + kBlockSize);
+    const std::size_t got = std::fread(raw_.data() + had, 1, kBlockSize, file_.get());
+    raw_.resize(had + got);
+    if (got < kBlockSize) {
+        ended_ = true;
+        failed_ = std::ferror(file_.get()) != 0;
+    }
+    return got > 0;
+}
+
+bool TextInput::read(std::string& out) {
+    if (!file_) return false;
+    const bool more = readRaw();
+    if (!more && raw_.empty()) return false;
+    switch (encoding_) {
+        case TextEncoding::Utf8:
+            out += raw_;
+            raw_.clear();
+            break;
+        case TextEncoding::Windows1252:
+            for (const char b : raw_) {
+                if (static_cast<unsigned char>(b) < 0x80) {
+                    out += b;
+                } else {
+                    appendUtf8(out, windows1252CodePoint(static_cast<unsigned char>(b)));
+                }
+            }
+            raw_.clear();
+            break;
+        case TextEncoding::Utf16LE:
+        case TextEncoding::Utf16BE: {
+            const bool le = encoding_ == TextEncoding::Utf16LE;
+            std::size_t at = 0;
+            for (; at + 2 <= raw_.size(); at += 2) {
+                const auto a = static_cast<unsigned char>(raw_[at]);
+                const auto b = static_cast<unsigned char>(raw_[at + 1]);
+                const char32_t unit = le ? (b << 8 | a) : (a << 8 | b);
+                if (unit >= 0xD800 && unit <= 0xDBFF) {
+                    if (highSurrogate_ != 0) appendUtf8(out, 0xFFFD);
+                    highSurrogate_ = unit;
+                    continue;
+                }
+                if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                    if (highSurrogate_ != 0) {
+                        appendUtf8(out,
+                                   0x10000 + ((highSurrogate_ - 0xD800) << 10) + (unit - 0xDC00));
+                    } else {
+                        appendUtf8(out, 0xFFFD);
+                    }
+                    highSurrogate_ = 0;
+                    continue;
+                }
+                if (highSurrogate_ != 0) appendUtf8(out, 0xFFFD);
+                highSurrogate_ = 0;
+                appendUtf8(out, unit);
+            }
+            raw_.erase(0, at);
+            if (ended_ && (!raw_.empty() || highSurrogate_ != 0)) {  // a broken end
+                appendUtf8(out, 0xFFFD);
+                raw_.clear();
+                highSurrogate_ = 0;
+            }
+            break;
+        }
+    }
+    return true;
+}
+
+// ---- Formats ----
+
+std::optional<ReferenceFormat> detectReferenceFormat(std::string_view head,
+                                                     std::string_view extension) {
+    if (startsWith(head, "\xEF\xBB\xBF")) head.remove_prefix(3);
+    const std::string ext = lowerAsciiText(extension);
+    const std::string_view body = trimBlanks(head);
+    // A file of binary data: a zero byte or a control byte that no text file holds.
+    for (const char c : head.substr(0, 4096)) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b == 0 || (b < 0x20 && b != '\t' && b != '\n' && b != '\r' && b != 0x1A && b != 0x0C))
+            return std::nullopt;
+    }
+    if (!body.empty() && (body.front() == '[' || body.front() == '{')) {
+        // An EndNote export may start with a bracket too: the extension says so.
+        if (ext != ".txt" && ext != ".tsv") return ReferenceFormat::CslJson;
+    }
+    bool ris = false;
+    bool bib = false;
+    for (std::size_t pos = 0; pos < head.size();) {
+        std::size_t end = head.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) end = head.size();
+        const std::string_view line = head.substr(pos, end - pos);
+        if (startsWith(line, "TY  -") || startsWith(line, "TY -")) ris = true;
+        const std::string_view t = trimBlanks(line);
+        if (!t.empty() && t.front() == '@') {
+            std::size_t k = 1;
+            while (k < t.size() && std::isalpha(static_cast<unsigned char>(t[k]))) ++k;
+            while (k < t.size() && (t[k] == ' ' || t[k] == '\t')) ++k;
+            if (k > 1 && (k == t.size() || t[k] == '{' || t[k] == '(')) bib = true;
+        }
+        pos = end + 1;
+    }
+    const bool preferBib = ext == ".bib" || ext == ".bibtex" || ext == ".biblatex";
+    if (ris && bib) return preferBib ? ReferenceFormat::BibTeX : ReferenceFormat::Ris;
+    if (ris) return ReferenceFormat::Ris;
+    if (bib) return ReferenceFormat::BibTeX;
+    // Content of no format: the extension names what the file was meant to be, so that its
+    // reader can say what is wrong with it.
+    if (ext == ".ris") return ReferenceFormat::Ris;
+    if (preferBib) return ReferenceFormat::BibTeX;
+    if (ext == ".json") return ReferenceFormat::CslJson;
+    return ReferenceFormat::EndNoteExport;
+}
+
+// ---- Records ----
+
+void ReferenceRecord::clear() {
+    for (std::string& v : values) v.clear();
+    doi.clear();
+    dropped = 0;
+    line = 0;
+}
+
+void ReferenceRecord::addLine(int field, std::string_view value) {
+    value = trimBlanks(value);
+    if (value.empty()) return;
+    std::string& v = values[field];
+    if (!v.empty()) v += '\n';
+    v += value;
+}
+
+void ReferenceRecord::setIfEmpty(int field, std::string_view value) {
+    value = trimBlanks(value);
+    if (values[field].empty()) values[field].assign(value);
+}
+
+std::string bareDoi(std::string_view value) {
+    std::string_view v = trimBlanks(value);
+    const std::string lower = lowerAsciiText(v);
+    for (std::string_view prefix :
+         {"https://doi.org/", "http://doi.org/", "https://dx.doi.org/", "http://dx.doi.org/",
+          "doi.org/", "dx.doi.org/", "doi:", "doi"}) {
+        if (startsWith(lower, prefix)) {
+            v = trimBlanks(v.substr(prefix.size()));
+            break;
+        }
+    }
+    if (!startsWith(v, "10.") || v.find('/') == std::string_view::npos) return {};
+    return std::string(v);
+}
+
+namespace {
+
+constexpr ReferenceTypeRow kTypes[] = {
+    {"JOUR", "Journal Article"},
+    {"JFULL", "Journal Article"},
+    {"INPR", "Journal Article"},
+    {"ABST", "Journal Article"},
+    {"MGZN", "Magazine Article"},
+    {"NEWS", "Newspaper Article"},
+    {"EJOUR", "Electronic Article"},
+    {"BOOK", "Book"},
+    {"EDBOOK", "Edited Book"},
+    {"EBOOK", "Electronic Book"},
+    {"CHAP", "Book Section"},
+    {"ECHAP", "Book Section"},
+    {"CONF", "Conference Proceedings"},
+    {"CPAPER", "Conference Paper"},
+    {"THES", "Thesis"},
+    {"RPRT", "Report"},
+    {"UNPB", "Unpublished Work"},
+    {"ELEC", "Web Page"},
+    {"WEB", "Web Page"},
+    {"PAT", "Patent"},
+    {"COMP", "Computer Program"},
+    {"PAMP", "Pamphlet"},
+    {"GEN", "Generic"},
+    {"MANSCPT", "Manuscript"},
+    {"PCOMM", "Personal Communication"},
+    {"ICOMM", "Personal Communication"},
+    {"ADVS", "Audiovisual Material"},
+    {"SLIDE", "Audiovisual Material"},
+    {"SOUND", "Audiovisual Material"},
+    {"MPCT", "Film or Broadcast"},
+    {"VIDEO", "Film or Broadcast"},
+    {"MULTI", "Online Multimedia"},
+    {"ART", "Artwork"},
+    {"MAP", "Map"},
+    {"MUSIC", "Music"},
+    {"ENCYC", "Encyclopedia"},
+    {"DICT", "Dictionary"},
+    {"CTLG", "Catalog"},
+    {"CHART", "Chart or Table"},
+    {"FIGURE", "Figure"},
+    {"EQUA", "Equation"},
+    {"CLSWK", "Classical Work"},
+    {"ANCIENT", "Ancient Text"},
+    {"AGGR", "Aggregated Database"},
+    {"DBASE", "Online Database"},
+    {"DATA", "Dataset"},
+    {"SER", "Serial Publication"},
+    {"GOVDOC", "Government Document"},
+    {"GRANT", "Grant"},
+    {"STAND", "Standard"},
+    {"STAT", "Statute"},
+    {"LEGAL", "Legal Rule or Regulation"},
+    {"BILL", "Bill"},
+    {"UNBILL", "Bill"},
+    {"HEAR", "Hearing"},
+    {"CASE", "Case"},
+    {"BLOG", "Blog"},
+};
+
+}  // namespace
+
+std::span<const ReferenceTypeRow> referenceTypes() {
+    return kTypes;
+}
+
+std::string_view endNoteTypeForRis(std::string_view codeOrName) {
+    codeOrName = trimBlanks(codeOrName);
+    for (const ReferenceTypeRow& row : kTypes) {
+        if (equalsIgnoringAsciiCase(row.risCode, codeOrName) ||
+            equalsIgnoringAsciiCase(row.endNoteName, codeOrName))
+            return row.endNoteName;
+    }
+    return "Generic";
+}
+
+std::string_view risCodeForEndNoteType(std::string_view name) {
+    name = trimBlanks(name);
+    for (const ReferenceTypeRow& row : kTypes) {
+        if (equalsIgnoringAsciiCase(row.endNoteName, name)) return row.risCode;
+    }
+    return "GEN";
+}
+
+namespace {
+
+// Bytes copied as they are: ASCII but the quote and the line and tab controls.
+constexpr std::array<bool, 256> kPlainAscii = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 0x80; ++c) table[c] = c != '"' && c != '\n' && c != '\r' && c != '\t';
+    return table;
+}();
+
+// One value transcoded and escaped in one pass; runs of plain ASCII are copied whole. Returns
+// the characters replaced.
+std::size_t appendCatalogueValue(std::string& text, std::string_view value) {
+    std::size_t replaced = 0;
+    const std::size_t start = text.size();
+    const char* const s = value.data();
+    const std::size_t n = value.size();
+    std::size_t i = 0;
+    while (i < n) {
+        std::size_t run = i;
+        while (run < n && kPlainAscii[static_cast<unsigned char>(s[run])]) ++run;
+        text.append(s + i, run - i);
+        i = run;
+        if (i >= n) break;
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            if (c == '"') text += "\"\"";
+            if (c == '\n') text += static_cast<char>(kLineEndMark);
+            if (c == '\t') text += ' ';
+            ++i;
+            continue;
+        }
+        // Latin-1 letters, the most common, stand for themselves in the code page.
+        const auto next = i + 1 < n ? static_cast<unsigned char>(s[i + 1]) : 0;
+        if ((c == 0xC2 || c == 0xC3) && (next & 0xC0) == 0x80) {
+            const unsigned latin = (c & 0x1F) << 6 | (next & 0x3F);
+            if (latin >= 0xA0) {
+                text += static_cast<char>(latin);
+                i += 2;
+                continue;
+            }
+        }
+        char32_t cp = 0;
+        const std::size_t length = decodeUtf8(value, i, cp);
+        if (length == 0) {
+            text += '?';
+            ++replaced;
+            ++i;
+            continue;
+        }
+        i += length;
+        // A combining accent joins the letter before it, as the transcoder composes them.
+        const bool accent = cp >= 0x300 && cp <= 0x36F;
+        if (accent && text.size() > start &&
+            std::isalpha(static_cast<unsigned char>(text.back())) &&
+            static_cast<unsigned char>(text.back()) < 0x80) {
+            const char32_t pair[2] = {static_cast<char32_t>(text.back()), cp};
+            text.pop_back();
+            replaced += appendWindows1252(text, std::u32string_view(pair, 2));
+        } else {
+            replaced += appendWindows1252(text, std::u32string_view(&cp, 1));
+        }
+    }
+    return replaced;
+}
+
+}  // namespace
+
+std::size_t catalogueRecordText(ReferenceRecord& record, std::string& text) {
+    using namespace fields;
+    if (!record.doi.empty()) {
+        if (!record.has(kUrl)) {
+            record.values[kUrl] = "https://doi.org/" + record.doi;
+        } else if (record.values[kUrl].find(record.doi) == std::string::npos) {
+            record.addLine(kNotes, "DOI: " + record.doi);
+        }
+    }
+    // All 31 values, so that every CSV line has a value for each selected field.
+    text.clear();
+    std::size_t replaced = 0;
+    for (int n = 1; n <= kFieldCount; ++n) {
+        if (n > 1) text += '\t';
+        const std::size_t start = text.size();
+        replaced += appendCatalogueValue(text, record.values[n]);
+        if (text.size() == start) text += ' ';
+    }
+    return replaced;
+}
+
+// ---- The conversion of a reference file ----
+
+namespace {
+
+void writeCsvHeader(ConversionContext& ctx) {
+    OutputFile& out = ctx.outputFile;
+    const int selected = assignPopupLetters(ctx.strategy);
+    int written = 0;
+    for (int n = 1; n <= kFieldCount; ++n) {
+        if (!ctx.strategy.slots[n].selected) continue;
+        out.put('"');
+        out.write(jfileName(n));
+        out.put('"');
+        if (++written < selected) out.put(',');
+    }
+    out.endLine();
+}
+
+// A type alone is no reference.
+bool usable(const ReferenceRecord& record) {
+    for (int n = 2; n <= kFieldCount; ++n)
+        if (record.has(n)) return true;
+    return false;
+}
+
+const char* formatName(ReferenceFormat format) {
+    switch (format) {
+        case ReferenceFormat::Ris:
+            return "RIS";
+        case ReferenceFormat::BibTeX:
+            return "BibTeX";
+        case ReferenceFormat::CslJson:
+            return "CSL-JSON";
+        case ReferenceFormat::EndNoteExport:
+            break;
+    }
+    return "EndNote export";
+}
+
+}  // namespace
+
+std::unique_ptr<RecordSource> openRecordSource(ReferenceFormat format, TextInput& input) {
+    switch (format) {
+        case ReferenceFormat::Ris:
+            return openRisSource(input);
+        case ReferenceFormat::BibTeX:
+            return openBibTeXSource(input);
+        case ReferenceFormat::CslJson:
+            return openCslJsonSource(input);
+        case ReferenceFormat::EndNoteExport:
+            break;
+    }
+    return nullptr;
+}
+
+ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sourcePath,
+                                 const std::string& csvPath) {
+    HostServices& host = ctx.host;
+    std::optional<ReferenceFormat> format;
+    {
+        TextInput probe;
+        std::string head;
+        if (probe.open(sourcePath)) {
+            while (head.size() < 8192 && probe.read(head)) {
+            }
+            format = detectReferenceFormat(std::string_view(head).substr(0, 8192),
+                                           extension(sourcePath));
+        } else {
+            format = ReferenceFormat::EndNoteExport;  // its reader reports the failure
+        }
+    }
+    if (!format) {
+        ExportResult refused;
+        refused.failure = shownPath(sourcePath) +
+                          ": not a reference file (neither an EndNote export nor RIS, BibTeX or "
+                          "CSL-JSON)";
+        host.showMessage(MessageKind::Error, refused.failure);
+        return refused;
+    }
+    if (*format == ReferenceFormat::EndNoteExport) return exportToCsv(ctx, sourcePath, csvPath);
+
+    OutputFile& out = ctx.outputFile;
+    if (!out.open(csvPath)) {
+        ExportResult failed;
+        failed.failure = shownPath(csvPath) + ": " + out.failureReason();
+        host.showMessage(MessageKind::Error, "Couldnt open output CSV File", failed.failure);
+        return failed;
+    }
+    OutputFileGuard guard(out);
+    writeCsvHeader(ctx);
+    TextInput input;
+    if (const std::string problem = inputFileProblem(sourcePath);
+        !problem.empty() || !input.open(sourcePath)) {
+        ExportResult failed;
+        failed.failure =
+            shownPath(sourcePath) + ": " + (problem.empty() ? "it cannot be opened" : problem);
+        host.showMessage(MessageKind::Error, "Couldnt Open input .tsv file", failed.failure);
+        out.discard();
+        return failed;
+    }
+    host.appendLog(std::string("Reading ") + formatName(*format) + " file " + sourcePath);
+    const std::unique_ptr<RecordSource> source = openRecordSource(*format, input);
+    ExportResult result;
+    int skipped = 0;
+    ReferenceRecord record;
+    std::string text;
+    while (!out.failed() && source->next(record)) {
+        for (const std::string& note : source->takeNotes()) host.appendLog(note);
+        const std::size_t replaced = catalogueRecordText(record, text);
+        if (!usable(record)) {
+            ++skipped;
+            continue;
+        }
+        host.recordReached(++result.records);
+        const std::string number = std::to_string(result.records);
+        if (writeCsvRecord(out, ctx.strategy, text)) {
+            host.appendLog("Truncated field(s) in Record " + number);
+            ++result.truncatedRecords;
+        }
+        if (replaced > 0) host.appendLog("Replaced character(s) in Record " + number);
+        if (record.dropped > 0)
+            host.appendLog("Record " + number + ": " + std::to_string(record.dropped) +
+                           " value(s) without a field left out");
+        ctx.pumpEventsPerByte(static_cast<long>(text.size()));
+    }
+    for (const std::string& note : source->takeNotes()) host.appendLog(note);
+    if (skipped > 0)
+        host.appendLog("Records without any usable field skipped: " + std::to_string(skipped));
+    if (!out.close()) {
+        ExportResult failed;
+        failed.failure = shownPath(csvPath) + ": " + out.failureReason();
+        host.showMessage(MessageKind::Error, "Error writing the CSV file", failed.failure);
+        return failed;
+    }
+    std::string problem = source->problem();
+    if (problem.empty() && input.failed())
+        problem = shownPath(sourcePath) + ": read error after record " +
+                  std::to_string(result.records) + "; the rest of the file was not converted";
+    if (!problem.empty()) {
+        host.appendLog(problem);
+        host.showMessage(MessageKind::Error, problem);
+    }
+    return result;
+}
+
+}  // namespace rq
+
+namespace rq {
+
+std::vector<std::string_view> valueLines(std::string_view value) {
+    std::vector<std::string_view> lines;
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t end = value.find('\n', pos);
+        const std::string_view line =
+            trimBlanks(value.substr(pos, end == std::string_view::npos ? end : end - pos));
+        if (!line.empty()) lines.push_back(line);
+        if (end == std::string_view::npos) return lines;
+        pos = end + 1;
+    }
+}
+
+std::string oneLine(std::string_view value) {
+    std::string out;
+    for (const std::string_view line : valueLines(value)) {
+        if (!out.empty()) out += ' ';
+        out += line;
+    }
+    return out;
+}
+
+CalendarDate parseCatalogueDate(std::string_view date) {
+    static constexpr std::string_view kNames[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                  "jul", "aug", "sep", "oct", "nov", "dec"};
+    CalendarDate d;
+    date = trimBlanks(date);
+    // RIS style: YYYY/MM/DD.
+    if (date.size() >= 7 && date[4] == '/') {
+        d.month = std::atoi(std::string(date.substr(5, 2)).c_str());
+        if (date.size() >= 10 && date[7] == '/')
+            d.day = std::atoi(std::string(date.substr(8, 2)).c_str());
+    } else {
+        const std::string lowerDate = lowerAsciiText(date);
+        for (int m = 0; m < 12; ++m)
+            if (startsWith(lowerDate, kNames[m])) d.month = m + 1;
+        const std::size_t digit = date.find_first_of("0123456789");
+        if (d.month > 0 && digit != std::string_view::npos)
+            d.day = std::atoi(std::string(date.substr(digit)).c_str());
+    }
+    if (d.month < 1 || d.month > 12) d = {};
+    if (d.day < 1 || d.day > 31) d.day = 0;
+    return d;
+}
+
+std::string_view referenceExtension(ReferenceFormat format) {
+    switch (format) {
+        case ReferenceFormat::Ris:
+            return ".ris";
+        case ReferenceFormat::BibTeX:
+            return ".bib";
+        case ReferenceFormat::CslJson:
+            return ".json";
+        case ReferenceFormat::EndNoteExport:
+            break;
+    }
+    return ".tsv";
+}
+
+std::string referenceOutputPath(std::string_view path, ReferenceFormat format) {
+    const std::string_view ext = extension(path);
+    std::string out(path.substr(0, path.size() - ext.size()));
+    out += referenceExtension(format);
+    return out;
+}
+
+namespace {
+constexpr std::pair<std::string_view, ReferenceFormat> kFormatNames[] = {
+    {"endnote", ReferenceFormat::EndNoteExport},
+    {"ris", ReferenceFormat::Ris},
+    {"bibtex", ReferenceFormat::BibTeX},
+    {"csl-json", ReferenceFormat::CslJson},
+};
+}  // namespace
+
+std::optional<ReferenceFormat> referenceFormatByName(std::string_view name) {
+    for (const auto& [n, format] : kFormatNames)
+        if (equalsIgnoringAsciiCase(n, name)) return format;
+    return std::nullopt;
+}
+
+std::string_view referenceFormatName(ReferenceFormat format) {
+    for (const auto& [n, f] : kFormatNames)
+        if (f == format) return n;
+    return "endnote";
+}
+
+ReferenceFormat readDatabaseFormat(const std::string& dataFolder) {
+    std::string text;
+    if (readWholeFile(joinPath(dataFolder, kFormatSettingsFileName), text) != ReadResult::Read)
+        return ReferenceFormat::EndNoteExport;
+    static constexpr std::string_view kKey = "DatabaseFormat=";
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        const std::string_view line = trimBlanks(std::string_view(text).substr(pos, end - pos));
+        if (startsWith(line, kKey))
+            if (const auto format = referenceFormatByName(trimBlanks(line.substr(kKey.size()))))
+                return *format;
+        pos = end + 1;
+    }
+    return ReferenceFormat::EndNoteExport;
+}
+
+bool writeDatabaseFormat(const std::string& dataFolder, ReferenceFormat format,
+                         std::string& problem) {
+    const std::string path = joinPath(dataFolder, kFormatSettingsFileName);
+    OutputFile out;
+    if (out.open(path)) {
+        out.write("DatabaseFormat=");
+        out.write(referenceFormatName(format));
+        out.endLine();
+        if (out.close()) return true;
+    }
+    problem = "Couldn't write " + path + ": " + out.failureReason();
+    return false;
+}
+
+std::unique_ptr<RecordSink> makeRecordSink(ReferenceFormat format) {
+    switch (format) {
+        case ReferenceFormat::Ris:
+            return makeRisSink();
+        case ReferenceFormat::BibTeX:
+            return makeBibTeXSink();
+        case ReferenceFormat::CslJson:
+            return makeCslJsonSink();
+        case ReferenceFormat::EndNoteExport:
+            break;
+    }
+    return nullptr;
+}
+
+ImportResult writeReferenceFile(ConversionContext& ctx, const std::string& csvPath,
+                                const std::string& outPath, ReferenceFormat format) {
+    const std::unique_ptr<RecordSink> sink = makeRecordSink(format);
+    if (!sink) return csvToImport(ctx, csvPath, outPath);
+    HostServices& host = ctx.host;
+    const UniqueFile csv = openFile(csvPath, "rb");
+    if (!csv) {
+        host.showMessage(MessageKind::Error, "Couldnt load csv File",
+                         shownPath(csvPath) + ": it cannot be opened");
+        return {0, true};
+    }
+    OutputFile& out = ctx.outputFile;
+    if (!out.open(outPath)) {
+        host.showMessage(MessageKind::Error, "Couldnt open output output File",
+                         shownPath(outPath) + ": " + out.failureReason());
+        return {0, true};
+    }
+    OutputFileGuard guard(out);
+    sink->begin(out);
+
+    // The CSV line by line; a line of any length (these formats have no 32K limit).
+    std::string buffer;
+    std::size_t pos = 0;
+    bool ended = false;
+    const auto nextLine = [&](std::string_view& line) {
+        for (;;) {
+            const std::size_t lf = buffer.find('\n', pos);
+            if (lf != std::string::npos || (ended && pos < buffer.size())) {
+                const std::size_t end = lf == std::string::npos ? buffer.size() : lf + 1;
+                line = std::string_view(buffer).substr(pos, end - pos);
+                pos = end;
+                return true;
+            }
+            if (ended) return false;
+            buffer.erase(0, pos);
+            pos = 0;
+            const std::size_t had = buffer.size();
+            buffer.resize(had + (std::size_t{1} << 18));
+            const std::size_t got =
+                std::fread(buffer.data() + had, 1, std::size_t{1} << 18, csv.get());
+            buffer.resize(had + got);
+            if (got == 0) ended = true;
+        }
+    };
+
+    ImportResult result;
+    std::string_view line;
+    std::vector<std::string> values;
+    std::vector<int> columns;  // the field of each CSV column, 0 for none
+    if (nextLine(line)) {
+        splitCsvLine(line, values);
+        for (const std::string& name : values) {
+            int field = 0;
+            for (int n = 1; n <= kFieldCount && !name.empty(); ++n) {
+                if (equalsIgnoringAsciiCase(name, jfileName(n))) {
+                    field = n;
+                    break;
+                }
+            }
+            columns.push_back(field);
+        }
+    }
+    CatalogueRecord record;
+    while (nextLine(line)) {
+        if (trimBlanks(line).empty()) continue;
+        host.pumpEvents();
+        splitCsvLine(line, values);
+        for (std::string& v : record) v.clear();
+        for (std::size_t i = 0; i < values.size() && i < columns.size(); ++i) {
+            if (columns[i] == 0) continue;
+            // Windows-1252 to UTF-8; the line-end mark stands for a line break.
+            const std::string& bytes = values[i];
+            std::string& v = record[columns[i]];
+            v.clear();
+            std::size_t k = 0;
+            while (k < bytes.size()) {
+                std::size_t run = k;
+                while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+                v.append(bytes, k, run - k);
+                if (run == bytes.size()) break;
+                const auto b = static_cast<unsigned char>(bytes[run]);
+                if (b == kLineEndMark) {
+                    v += '\n';
+                } else {
+                    appendUtf8(v, windows1252CodePoint(b));
+                }
+                k = run + 1;
+            }
+            if (trimBlanks(v).empty()) v.clear();
+        }
+        sink->write(out, record);
+        host.recordReached(++result.records);
+    }
+    sink->end(out);
+    if (std::ferror(csv.get()) != 0) {
+        // A half file would pass for the whole database: the earlier file stays.
+        out.discard();
+        host.showMessage(MessageKind::Error, "Couldnt read csv file",
+                         shownPath(csvPath) + ": read error");
+        return {0, true};
+    }
+    if (!out.close()) {
+        host.showMessage(MessageKind::Error, "Couldnt write output File",
+                         shownPath(outPath) + ": " + out.failureReason());
+        return {result.records, true};
+    }
+    return result;
+}
+
+}  // namespace rq
