@@ -38,8 +38,10 @@ std::uint64_t sizeOf(std::string_view path) {
     return error ? 0 : static_cast<std::uint64_t>(size);
 }
 
-int width(std::string_view text) {
-    return static_cast<int>(text.size());
+// A line of text as the console shows it (platform/console.h), flushed at once.
+void writeLine(std::FILE* to, std::string_view line) {
+    writeText(to, std::string(line) + "\n");
+    std::fflush(to);
 }
 }  // namespace
 
@@ -54,8 +56,7 @@ void CliHost::endJob() {
 
 void CliHost::printError(std::string_view line) {
     progress_.erase();
-    std::fprintf(err_, "%.*s\n", width(line), line.data());
-    std::fflush(err_);
+    writeLine(err_, line);
 }
 
 void CliHost::printNote(std::string_view line) {
@@ -65,8 +66,7 @@ void CliHost::printNote(std::string_view line) {
 void CliHost::printVerbose(std::string_view prefix, std::string_view text) {
     if (verbosity_ != Verbosity::Verbose) return;
     progress_.erase();
-    std::fprintf(err_, "%.*s%.*s\n", width(prefix), prefix.data(), width(text), text.data());
-    std::fflush(err_);
+    writeLine(err_, std::string(prefix) + std::string(text));
 }
 
 void CliHost::appendLog(std::string_view line) {
@@ -79,8 +79,7 @@ void CliHost::showMessage(MessageKind kind, std::string_view text) {
     PlainHost::showMessage(kind, text);
     if (verbosity_ == Verbosity::Quiet && kind != MessageKind::Error) return;
     progress_.erase();
-    std::fprintf(err_, "%s%.*s\n", prefixOf(kind), width(text), text.data());
-    std::fflush(err_);
+    writeLine(err_, prefixOf(kind) + std::string(text));
 }
 
 void CliHost::setStatusText(std::string_view text) {
@@ -88,8 +87,7 @@ void CliHost::setStatusText(std::string_view text) {
     // The jobs clear the panel before each file; a blank line would tell the user nothing.
     if (text.empty() || verbosity_ == Verbosity::Quiet) return;
     progress_.erase();
-    std::fprintf(out_, "%.*s\n", width(text), text.data());
-    std::fflush(out_);
+    writeLine(out_, text);
 }
 
 // Called for every record and every few kilobytes: the clock only when a line may be drawn.
@@ -142,10 +140,9 @@ void CliHost::recordReached(long n) {
 void CliHost::showLog(const std::string& path) {
     PlainHost::showLog(path);
     progress_.erase();
-    std::fprintf(err_, "report %s:\n", path.c_str());
-    for (const std::string& line : shownErrorLogs.back()) {
-        std::fprintf(err_, "  %.*s\n", width(line), line.data());
-    }
+    std::string report = "report " + path + ":\n";
+    for (const std::string& line : shownErrorLogs.back()) report += "  " + line + "\n";
+    writeText(err_, report);
     std::fflush(err_);
 }
 

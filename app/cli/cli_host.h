@@ -11,6 +11,7 @@
 
 #include "app/cli/progress_line.h"
 #include "engine/plain_host.h"
+#include "platform/console.h"
 
 namespace rq {
 
@@ -25,7 +26,9 @@ class CliHost : public PlainHost {
     static constexpr std::size_t kLogLinesInMemory = 4096;
 
     CliHost(std::FILE* out = stdout, std::FILE* err = stderr, bool progressLine = false)
-        : out_(out), err_(err), progress_(err, progressLine) {
+        : out_(out),
+          err_(err),
+          progress_(err, progressLine, progressLine && enableTerminalEscapes(err)) {
         spoolLogAfter(kLogLinesInMemory);
     }
 

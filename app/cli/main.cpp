@@ -217,8 +217,8 @@ int run(int argc, char** argv) {
                         RQ_VERSION);
             return kExitOk;
         case Invocation::Action::UsageError:
-            std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(kProgram.size()), kProgram.data(),
-                         args.problem.c_str());
+            // The problem may quote a file name: the console shows it as written.
+            writeText(stderr, std::string(kProgram) + ": " + args.problem + "\n");
             printUsage(stderr);
             return kExitUsage;
         case Invocation::Action::Run:

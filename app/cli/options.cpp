@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
+#include "platform/data_folder.h"
+
 namespace rq {
 
 namespace {
@@ -11,11 +13,14 @@ int width(std::string_view text) {
     return static_cast<int>(text.size());
 }
 
-// The options every command takes, before or after the command's name.
-constexpr const char* kOptionsHelp =
+// The options every command takes, before or after the command's name. The per-user data
+// folder between the two parts is the platform's.
+constexpr const char* kHomeHelp =
     "  --home DIR         keep Strat.jfp, Log.txt, RQWork and Import and Export in DIR\n"
     "                     (default: $REFQUILL_HOME, else beside this program when you\n"
-    "                     may write there, else $XDG_DATA_HOME/Refquill)\n"
+    "                     may write there, else ";
+constexpr const char* kOptionsHelp =
+    ")\n"
     "  -q, --quiet        print only errors\n"
     "  -v, --verbose      also print the converter's command line, the work paths and\n"
     "                     the time each step took\n"
@@ -143,7 +148,8 @@ void printHelp(std::FILE* to) {
         std::fprintf(to, "  %-12.*s %.*s\n", width(c.name), c.name.data(), width(c.summary),
                      c.summary.data());
     }
-    std::fprintf(to, "\noptions:\n%s\n%s", kOptionsHelp, kExitStatusHelp);
+    std::fprintf(to, "\noptions:\n%s%s%s\n%s", kHomeHelp, kPerUserDataFolderHelp, kOptionsHelp,
+                 kExitStatusHelp);
 }
 
 void printCommandHelp(std::FILE* to, const CommandInfo& c) {
@@ -154,7 +160,8 @@ void printCommandHelp(std::FILE* to, const CommandInfo& c) {
         std::fprintf(to, "\n  -o %-15.*s %.*s\n", width(c.outputName), c.outputName.data(),
                      width(c.outputHelp), c.outputHelp.data());
     }
-    std::fprintf(to, "\noptions:\n%s\n%s", kOptionsHelp, kExitStatusHelp);
+    std::fprintf(to, "\noptions:\n%s%s%s\n%s", kHomeHelp, kPerUserDataFolderHelp, kOptionsHelp,
+                 kExitStatusHelp);
 }
 
 }  // namespace rq

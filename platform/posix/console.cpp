@@ -24,6 +24,14 @@ bool standardErrorIsTerminal() {
     return ::isatty(STDERR_FILENO) == 1;
 }
 
+void writeText(std::FILE* to, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), to);
+}
+
+bool enableTerminalEscapes(std::FILE*) {
+    return true;
+}
+
 void installInterruptHandler(InterruptHandler handler) {
     interruptHandler = handler;
     struct sigaction action {};

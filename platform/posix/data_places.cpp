@@ -13,6 +13,8 @@ std::string environmentText(const char* name) {
     return value == nullptr ? std::string() : std::string(value);
 }
 
+const char* const kPerUserDataFolderHelp = "$XDG_DATA_HOME/Refquill";
+
 std::string perUserDataFolder() {
     // A relative XDG_DATA_HOME is invalid by the XDG rules and is ignored.
     const std::string data = environmentText("XDG_DATA_HOME");

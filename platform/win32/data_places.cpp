@@ -29,6 +29,8 @@ std::string environmentText(const char* name) {
     return narrowText(value);
 }
 
+const char* const kPerUserDataFolderHelp = "%LOCALAPPDATA%\\Refquill";
+
 std::string perUserDataFolder() {
     const std::string local = environmentText("LOCALAPPDATA");
     return local.empty() ? std::string() : joinPath(local, "Refquill");
