@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "shell/native_names.h"
 #include "shell/prompts.h"
 #include "ui_settings_dialog.h"
 
@@ -26,9 +27,10 @@ SettingsDialog::SettingsDialog(Prompts& prompts, QWidget* parent)
 SettingsDialog::~SettingsDialog() = default;
 
 void SettingsDialog::showSettings(Strategy& strategy) {
-    ui_->EditENPath->setText(pathToQt(strategy.endNoteFolder));
-    ui_->EditPalmInstallPath->setText(pathToQt(strategy.palmInstallFolder));
-    ui_->EditPalmBackupPath->setText(pathToQt(strategy.palmBackupFolder));
+    // The names the user knows; saving the strategy stores the short form again where needed.
+    ui_->EditENPath->setText(longFolderName(pathToQt(strategy.endNoteFolder)));
+    ui_->EditPalmInstallPath->setText(longFolderName(pathToQt(strategy.palmInstallFolder)));
+    ui_->EditPalmBackupPath->setText(longFolderName(pathToQt(strategy.palmBackupFolder)));
     ui_->EditHSId->setText(textToQt(strategy.hotSyncId));
     if (prompts_.exec(*this) != QDialog::Accepted) return;
     strategy.endNoteFolder = pathFromQt(ui_->EditENPath->text());
