@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the command-line tool needs of the console: whether standard error is a terminal, text
 // that shows as written there, escape codes only where the terminal reads them, and a way to

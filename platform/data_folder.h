@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where the program keeps its files ("Strat.jfp", "Log.txt", "RQWork", "Import and Export").
 // A copy in a folder of the user's own keeps them beside itself. An installed copy, whose

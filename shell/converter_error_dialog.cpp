@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/converter_error_dialog.h"
 
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What differs between the systems' file dialogs and folder names, one file per system in os/.
 

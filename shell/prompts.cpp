@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/prompts.h"
 
 #include <QComboBox>

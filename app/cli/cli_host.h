@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The host services of the command-line tool: PlainHost, with every message also printed to
 // stderr ("error: TEXT", "information: TEXT", "message: TEXT") and every result text of the

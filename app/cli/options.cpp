@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/cli/options.h"
 
 #include <CLI/CLI.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/cli/progress_line.h"
 
 #include "platform/console.h"

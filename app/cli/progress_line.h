@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The line that tells, on a terminal, how far a long job has come:
 //   file 2 of 5, 1200 records, 3.4 MB/s

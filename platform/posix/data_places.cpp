@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The per-user data folder and the owner test of a folder on POSIX systems.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // POSIX folders have one name, and Qt's file dialog is the one the tests know.
 #include "shell/native_names.h"
 

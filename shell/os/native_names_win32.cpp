@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows: long folder names through GetLongPathNameW, and the system's file dialogs.
 #include <windows.h>
 

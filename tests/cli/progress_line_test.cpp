@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The progress line of refquill-cli: when it shows, how often it is drawn, how it is erased
 // and what it says.
 #include "app/cli/progress_line.h"

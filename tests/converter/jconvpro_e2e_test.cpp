@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the built jconvpro.exe as the desktop program's driver does: files in, files out,
 // "jconvpro.err" and the exit code on failure.
 #include <gtest/gtest.h>

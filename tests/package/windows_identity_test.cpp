@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows programs as Explorer and the loader see them: version information, the icon in
 // the sizes Windows shows, and the manifest's settings.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Win32 layer itself, run under Windows or Wine: names in and beyond Windows-1252, the
 // short form of a folder with blanks, the registry, the named lock and process handles.
 #include <windows.h>

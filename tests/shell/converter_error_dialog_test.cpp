@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The error report: Enter answers OK, the log reads as UTF-8 (Windows-1252 where a line is no
 // UTF-8), and the failed file is named above it.
 #include <QLabel>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows: a folder that "Strat.jfp" keeps by its short (8.3) name shows in Settings by the name
 // the user knows, and the strategy gets that name back; the Windows style is linked in, while
 // the window tests keep Fusion.
