@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Converts a 10,000-record CSV of realistic references to a JFile database and back, through the
 // converter's whole command path (files read and written in a temporary folder).
 #include <benchmark/benchmark.h>

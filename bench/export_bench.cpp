@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Throughput and memory of the export-to-CSV conversion with the factory-default strategy and
 // the plain host, and of the CSV-to-import conversion of a 10,000-record CSV made from it.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench/export_generator.h"
 
 #include "engine/strategy_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A deterministic generator of realistic EndNote tab-delimited exports, for benchmarks and for
 // tests that need large inputs: 31 fields per record, author lists, titles, abstracts of 0.5 to

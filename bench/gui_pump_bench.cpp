@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the main window's services cost a conversion: the generated 50 MB export converted to
 // CSV through the window (events processed every few milliseconds, the progress dialog counting
 // records, the log showing a line for each record with cut values) and through the plain

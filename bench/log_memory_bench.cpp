@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The run log's memory in the window: a generated export (2 GB unless an argument gives the
 // size in megabytes) converted to CSV through the main window with a strategy that cuts values
 // in most records (one log line each), then the Log window shown on the whole run. Prints the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs commands in turn, round after round, and prints each one's median CPU time (user +
 // system of the process and its children), wall time and peak memory, and its ratio to the
 // first command measured in the same rounds. On a shared machine CPU time and same-round

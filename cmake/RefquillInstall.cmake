@@ -15,7 +15,13 @@ if(WIN32)
   # As targets, the converter too, so that the packages strip it with the programs.
   install(TARGETS ${RQ_PROGRAMS} jconvpro RUNTIME DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
-  install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright DESTINATION . RENAME LICENSE.txt)
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+  # Qt (LGPL-3) and the libraries linked in with it and the runtime, with where their sources are.
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/windows/THIRD-PARTY-NOTICES.txt DESTINATION .)
+  foreach(licence LGPL-3 GPL-3)
+    install(FILES /usr/share/common-licenses/${licence} DESTINATION licenses
+            RENAME ${licence}.txt)
+  endforeach()
   return()
 endif()
 

@@ -7,20 +7,33 @@ if(WIN32)
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "move references between EndNote and JFile for Palm OS")
   set(CPACK_PACKAGE_FILE_NAME Refquill-${PROJECT_VERSION}-win64)
   set(CPACK_PACKAGE_INSTALL_DIRECTORY Refquill)
-  set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/resources/debian/copyright)
+  set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+  # The source beside the packages (`cpack --config CPackSourceConfig.cmake`), as the LGPL asks
+  # of a program linked with Qt statically: with it refquill.exe can be relinked with another Qt.
+  set(CPACK_SOURCE_GENERATOR TGZ ZIP)
+  set(CPACK_SOURCE_PACKAGE_FILE_NAME Refquill-${PROJECT_VERSION}-Source)
+  set(CPACK_SOURCE_IGNORE_FILES "^${PROJECT_SOURCE_DIR}/build/" "^${PROJECT_SOURCE_DIR}/\\.git"
+      "\\.swp$" "~$")
   set(CPACK_STRIP_FILES ON)
   set(CPACK_GENERATOR ZIP)
   find_program(RQ_MAKENSIS makensis)
   if(RQ_MAKENSIS)
     list(APPEND CPACK_GENERATOR NSIS)
-    # The program writes beside itself (Strat.jfp, Log.txt, RQWork): it is installed per user,
-    # where the user may write, and the installer asks for no administrator rights.
-    set(CPACK_NSIS_DEFINES "RequestExecutionLevel user")
-    set(CPACK_NSIS_INSTALL_ROOT "$LOCALAPPDATA\\Programs")
-    set(CPACK_NSIS_DISPLAY_NAME Refquill)
+    # CPack's own script installs for all users where it can (HKLM, the all-users Start menu);
+    # ours installs for one user, without elevation: cmake/packaging/NSIS.template.in.
+    list(PREPEND CMAKE_MODULE_PATH ${PROJECT_SOURCE_DIR}/cmake/packaging)
     set(CPACK_NSIS_PACKAGE_NAME Refquill)
+    set(CPACK_NSIS_DISPLAY_NAME Refquill)
+    set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Refquill)
+    set(CPACK_RQ_FILE_VERSION ${PROJECT_VERSION}.0)
+    set(CPACK_RQ_COPYRIGHT "${RQ_COPYRIGHT}")
+    set(CPACK_RQ_ICON ${PROJECT_SOURCE_DIR}/resources/icons/refquill.ico)
+    # The Start-menu entry starts the window program; the command-line tool gets none.
+    set(CPACK_RQ_WINDOW_PROGRAM "")
+    set(CPACK_RQ_ICON_PROGRAM refquill-cli.exe)
     if(TARGET refquill)
-      set(CPACK_PACKAGE_EXECUTABLES refquill Refquill)
+      set(CPACK_RQ_WINDOW_PROGRAM refquill.exe)
+      set(CPACK_RQ_ICON_PROGRAM refquill.exe)
     endif()
   endif()
   include(CPack)

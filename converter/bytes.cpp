@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "converter/bytes.h"
 
 namespace rq::jfile {

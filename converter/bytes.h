@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Big-endian (Motorola order) primitives for the Palm formats. Every read is checked against
 // the bytes left, so a truncated or damaged file gives a FormatError, never a read past the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "converter/csv_reader.h"
 
 #include "converter/bytes.h"

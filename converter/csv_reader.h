@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Reads the comma-separated text the desktop program writes for JFile: one record a line,
 // header line first, every value in double quotes with quotes doubled, CR LF line ends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "converter/csv_writer.h"
 
 namespace rq::jfile {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Writes the comma-separated text the desktop program reads back: every value in double quotes,
 // quotes doubled, single commas between values, CR LF after every line. A line break inside a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "converter/ifo_reader.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Reads the conversion-info text the desktop program writes beside its CSV:
 //   line 1  field type per CSV column, each followed by a blank

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "converter/jconvpro.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The converter program's work, callable without a process:
 //   jconvpro.exe 1 CSVFILE PDBFILE DBNAME IFOFILE   CSV + conversion info -> JFile 5 database

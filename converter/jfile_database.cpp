@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "converter/jfile_database.h"
 
 namespace rq::jfile {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A JFile database: its fields (name, type, list-view width, extra values, popup list), its
 // settings and its records. JFile 5 is written; JFile 5, 4 and 2/3 are read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Reads a JFile database: JFile 5 ("JfD5"/"JFi5"), JFile 4 ("JfDb"/"JFil") and JFile 2/3
 // ("JbDb"/"JBas"). Records are decoded one at a time on request.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "converter/jfile_writer.h"
 
 #include "converter/bytes.h"

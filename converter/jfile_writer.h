@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Writes a JFile 5 database (type "JfD5", creator "JFi5"). Records are added one at a time and
 // encoded at once, or counted first and written after the head (two passes); every limit that would

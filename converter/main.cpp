@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // jconvpro.exe: our converter between the desktop program's CSV files and JFile databases.
 #include <cstdlib>
 #include <ctime>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "converter/palm_time.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Palm dates: unsigned seconds since 1904-01-01, local wall-clock time without a zone.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One Palm OS record database (PDB) as it lies in a desktop file. Byte order is big-endian
 // throughout; offsets are computed by the writer and checked by the reader, never kept here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "converter/pdb_reader.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Reads the byte image of a Palm record database. Offsets must lie inside the file and must not
 // decrease; every block runs to the start of the next one. Anything else is a FormatError.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "converter/pdb_writer.h"
 
 #include "converter/bytes.h"

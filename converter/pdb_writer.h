@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Writes the byte image of a Palm record database: header, record list, two zero bytes, the
 // AppInfo and SortInfo blocks, then the records back to back with nothing after the last one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // BibTeX and BibLaTeX: entries in braces or parentheses, @string macros, '#', crossref, the
 // BibLaTeX aliases, name lists and LaTeX to text. The whole file is read first, since a

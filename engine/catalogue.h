@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The fixed list of the 31 bibliographic fields. A field is addressed everywhere by its number
 // 1 to 31; arrays indexed by field number keep an unused entry 0.

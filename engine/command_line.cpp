@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/command_line.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One command line split into arguments the way the Microsoft C runtime does it, so that a
 // program started on POSIX receives exactly the arguments it would receive on Windows, and the

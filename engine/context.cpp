@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/context.h"
 
 #include "engine/path.h"

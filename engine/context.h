@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The conversion context: the engine's working state in one place, and its ways to the host.
 // It exists once for the whole run; conversions must never overlap.

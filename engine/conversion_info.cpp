@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/conversion_info.h"
 #include "engine/files.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The conversion-info file (".IFO") that tells the converter how to build the JFile database:
 // type and column width of each selected field, three database numbers and the popup word lists.

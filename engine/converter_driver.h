@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The driver of the outside converter jconvpro.exe: stages the input in the work folder under
 // fixed names, runs the converter with a fixed command line, waits for it while the window stays

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // CSL-JSON: an array of objects as citation processors and Zotero exchange them.
 

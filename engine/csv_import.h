@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The CSV reader and the EndNote tab-delimited import writer: reads the comma-separated file the
 // converter wrote from a JFile database, maps its columns by header name onto the catalogue's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The conversion directions, one row each: what the user chooses from, where the files go and
 // which converter run they take. A new direction is a new row here and its job function.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/export_csv.h"
 #include "engine/native_path.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The EndNote export reader and the CSV writer for the converter: an export in EndNote's
 // tab-delimited style (records ended by the byte 0xB0) becomes a CSV of the selected fields,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/file_replace.h"
 #include "engine/native_path.h"
 

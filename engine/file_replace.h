@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Every file the program writes in place is replaced, never rewritten: the new contents go to a
 // temporary file beside it, which is flushed and renamed over the old one only when complete.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The file helpers the engine, the platform services and the converter share, all on the
 // standard library: a FILE handle that closes itself and a whole-file read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the conversion engine tells its host while it works: what happens to the file in hand
 // (a phase starts, a record is done, the converter is waited for), log lines, status texts,

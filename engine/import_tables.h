@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The two tables that the CSV reader fills, indexed like the field catalogue. Cells are strings
 // whose capacity is kept from record to record, so a record costs no allocation once warmed up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What a conversion job did with each file it was given, so that callers (the command-line
 // tool's exit status and summary, the tests) never infer it from the texts the user saw.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/jobs.h"
 
 #include <initializer_list>

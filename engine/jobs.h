@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The two conversion jobs, written against the conversion context's services only. The host
 // asks the user for the files first (with the direction's row of directions.h) and hands the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Paths are UTF-8 text inside the program. These turn such a path into what the standard
 // library's file functions take, so that on Windows every name reaches the system whole (as

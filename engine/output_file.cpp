@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/output_file.h"
 #include "engine/native_path.h"
 

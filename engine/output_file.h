@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one output-file slot that every writer uses: a buffered binary file with write-error
 // tracking. Writers write their CR LF line ends themselves, so the bytes are the same on every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Every path is built and split here, so that the rest of the code never spells a separator.
 // Windows joins with a backslash and splits at backslash, slash and the drive colon; POSIX uses

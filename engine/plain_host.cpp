@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/plain_host.h"
 #include "engine/native_path.h"
 

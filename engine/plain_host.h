@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The host without a window: the log is a list, messages and error reports are collected, the
 // event pump only counts, and the progress events only keep their state so that tests can look

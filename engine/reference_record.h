@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Reference files of other managers (RIS, BibTeX/BibLaTeX, CSL-JSON) as a source of catalogue
 // records. A reader fills a ReferenceRecord in UTF-8; the record then takes the EndNote export's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // RIS: tag lines "XX  - value", records from "TY" to "ER". The reader takes what real exports
 // hold (banners between records, a missing "ER", values continued on untagged lines, empty

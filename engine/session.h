@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the program does around the jobs: at start the strategy is read from the program folder
 // (or the factory defaults are written there and read) and the working folders are made; at

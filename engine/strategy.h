@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The user's choices for every field plus the global numbers and folder settings, and the two
 // operations that bind them to the main window's check boxes and width entries.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The strategy file "Strat.jfp": the user's strategy kept from one run to the next as lines of
 // comma-separated tokens, CR LF line ends. The meaning of a line is given by its number alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/system_services.h"
 
 #include "engine/file_replace.h"

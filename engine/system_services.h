@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The operating-system services the engine and the shell need, declared here and implemented
 // in platform/ (POSIX and Win32). Each maps onto one Win32 call, named beside it, so the Win32

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Byte-level text rules that several readers share. Every file is single-byte text; letter case
 // is folded for ASCII letters only, so that no other byte of a code page changes its meaning.

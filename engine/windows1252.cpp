@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/windows1252.h"
 
 #include <array>

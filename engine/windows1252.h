@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Windows-1252, the code page of every file the program and the handheld keep, against the
 // Unicode text of other programs (UTF-8 names on POSIX, reference files of other managers).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where the program keeps its files ("Strat.jfp", "Log.txt", "RQWork", "Import and Export").
 // A copy in a folder of the user's own keeps them beside itself. An installed copy, whose
@@ -34,6 +35,8 @@ DataFolderChoice decideDataFolder(const DataFolderInputs& inputs);
 // The platform's per-user data folder for the program: $XDG_DATA_HOME/Refquill (default
 // ~/.local/share/Refquill) on POSIX, %LOCALAPPDATA%\Refquill on Windows. Empty when unknown.
 std::string perUserDataFolder();
+// The same as the help names it: "$XDG_DATA_HOME/Refquill", "%LOCALAPPDATA%\\Refquill".
+extern const char* const kPerUserDataFolderHelp;
 // True when the user may create files in `folder` and it is not a part of the system that
 // programs must not write at run time.
 bool folderIsTheUsers(const std::string& folder);

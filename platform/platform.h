@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The entry points of the platform layer: app/ creates the services once and hands them to the
 // conversion context and the shell.

@@ -34,7 +34,9 @@ run() {
   if [ "$system" = linux ]; then
     build/dev/bin/refquill-cli --verbose "$@" >>"$transcript" 2>&1 || status=$?
   else
-    wine build/windows/bin/refquill-cli.exe --verbose "$@" >>"$transcript" 2>&1 || status=$?
+    # Wine names the Linux files in the locale's character set: UTF-8, so that any name fits.
+    LC_ALL=C.UTF-8 wine build/windows/bin/refquill-cli.exe --verbose "$@" >>"$transcript" 2>&1 ||
+      status=$?
   fi
   if [ "$status" -ne 0 ]; then
     echo "compare-windows: the $system build failed (exit status $status); what it printed:"
@@ -81,6 +83,15 @@ for system in linux windows; do
         "$(native $system "$home/Import and Export/RQ-$name.PDB")"
     done
   done
+  # A name that Windows-1252, Wine's ANSI code page, cannot hold: every step, the database name
+  # inside the PDB folded to Windows-1252 on both systems.
+  odd='Łódź refs – 東'
+  cp examples/sample-export.txt "$out/$odd.txt"
+  run $system --home "$h" export-csv "$(native $system "$out/$odd.txt")" \
+    -o "$(native $system "$out/$odd.csv")"
+  run $system --home "$h" import-csv "$(native $system "$out/$odd.csv")" \
+    -o "$(native $system "$out/$odd-import.tsv")"
+  run $system --home "$h" to-jfile "$(native $system "$out/$odd.txt")"
 done
 
 compared=0

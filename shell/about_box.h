@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The About box: the artwork, the version and the credit lines.
 

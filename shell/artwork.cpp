@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/artwork.h"
 
 #include <QFont>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The pictures of the windows, drawn in code. The tool draw_artwork writes them as the PNG files
 // under resources/icons/, which the program embeds; draw here, then run the tool to refresh them.

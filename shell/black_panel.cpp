@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/black_panel.h"
 
 #include <QLabel>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The look that the splash window and the About box share: black ground, dark orange type.
 

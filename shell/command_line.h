@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The desktop program's command line: --help and --version are answered before any window
 // (and without a display); the other arguments are files to convert at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/converter_error_dialog.h"
 
 #include <QFile>
@@ -43,7 +44,9 @@ bool ConverterErrorDialog::showLog(const QString& path, const QString& failedFil
     while (!file.atEnd()) {
         QByteArray line = file.readLine();
         while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
-        lines << bytesToQt(std::string_view(line.constData(), std::size_t(line.size())));
+        // Our converter writes its report in UTF-8; a line that is no UTF-8 comes from an
+        // older converter, which wrote the desktop's code page.
+        lines << textToQt(std::string_view(line.constData(), std::size_t(line.size())));
     }
     ui_->Memo1->setPlainText(lines.join(QLatin1Char('\n')));
     return true;

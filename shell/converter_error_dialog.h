@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The error report: the lines of the log that the converter left when it failed.
 

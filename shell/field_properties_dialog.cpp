@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/field_properties_dialog.h"
 
 #include <QButtonGroup>

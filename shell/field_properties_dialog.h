@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The field properties dialog: JFile field type, column width and popup word list of one field.
 

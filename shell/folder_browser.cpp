@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/folder_browser.h"
 
 #include <QDir>

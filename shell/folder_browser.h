@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The folder browser of the settings dialog: the folders of the file system from the top of the
 // tree, opened at the folder already set, with the row's title (two lines) above the tree.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/font_scale.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The windows' fixed layouts are drawn for the standard font (12 pixels, 9 points at 96 dots
 // per inch). With a larger font (a larger size, or a higher font resolution) every position,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The channel over a local socket (QtNetwork).
 #include <QLocalServer>
 #include <QLocalSocket>

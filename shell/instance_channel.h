@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A second start of the program tells the running one to come to the front. The running
 // program listens on a local socket of the user's own (on Windows, a pair of named events: a

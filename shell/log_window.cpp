@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/log_window.h"
 
 #include <QPushButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The run log at hand: the lines written so far, read-only, with the last conversion's group
 // selected. "Log.txt" is still written only at the end of the run.

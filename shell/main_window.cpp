@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/main_window.h"
 
 #include <QAction>

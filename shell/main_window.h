@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window: the 31 fields of the strategy, the two job buttons, the menu and the status
 // bar. It owns the conversion context for the whole run and the host that shows the engine's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/manual_window.h"
 
 #include <QDialogButtonBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The manual at hand: the README that comes with the program, shown as a page of its own. It
 // stays open beside the main window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Top-level windows without a parent open centred on the desktop, on every platform: a window
 // manager may not do it, and the X server without one never does.

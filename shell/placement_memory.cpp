@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/placement_memory.h"
 
 #include <QEvent>

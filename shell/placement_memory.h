@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where the user left each window: saved when it hides, given back when it shows again, in this
 // run or the next. A place that lies on no screen any more (a screen taken away, a smaller

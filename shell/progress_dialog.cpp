@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/progress_dialog.h"
 
 #include <QCloseEvent>

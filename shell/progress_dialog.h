@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The progress dialog, shown without blocking while a conversion works.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/prompts.h"
 
 #include <QComboBox>
@@ -10,6 +11,7 @@
 
 #include "engine/strategy.h"
 #include "shell/folder_browser.h"
+#include "shell/native_names.h"
 #include "shell/placement.h"
 
 namespace rq {
@@ -96,10 +98,13 @@ int Prompts::exec(QDialog& dialog) {
 
 std::unique_ptr<QFileDialog> makeOpenFilesDialog(QWidget* parent, const QString& startFolder,
                                                  const QString& filter) {
-    auto dialog = std::make_unique<QFileDialog>(parent, QStringLiteral("Open"), startFolder);
-    // Qt's own dialog on every system: the native ones show a filter's pattern after its label
-    // and fold the double space of "Refquill PDB  File".
-    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    auto dialog =
+        std::make_unique<QFileDialog>(parent, QStringLiteral("Open"), longFolderName(startFolder));
+    // Windows users expect the system's dialog, which shows each filter's label alone once the
+    // pattern details are hidden. Elsewhere Qt's own: the desktops' dialogs show a filter's
+    // pattern after its label and fold the double space of "Refquill PDB  File".
+    dialog->setOption(QFileDialog::DontUseNativeDialog, !useNativeFileDialogs());
+    dialog->setOption(QFileDialog::HideNameFilterDetails, useNativeFileDialogs());
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setOption(QFileDialog::ReadOnly, false);
     dialog->setSizeGripEnabled(true);

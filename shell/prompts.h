@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Every message box, file dialog, folder browser and modal dialog of the windows goes through
 // one Prompts object, so that tests can answer them in advance and drive whole flows without a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/settings_dialog.h"
 
 #include <QComboBox>
@@ -6,6 +7,7 @@
 #include <QPushButton>
 
 #include "shell/font_scale.h"
+#include "shell/native_names.h"
 #include "shell/prompts.h"
 #include "ui_settings_dialog.h"
 
@@ -51,9 +53,10 @@ bool SettingsDialog::showSettings(Strategy& strategy, ReferenceFormat* databaseF
          ++i) {
         if (kDatabaseFormats[i] == *databaseFormat) ui_->ComboDatabaseFormat->setCurrentIndex(i);
     }
-    ui_->EditENPath->setText(pathToQt(strategy.endNoteFolder));
-    ui_->EditPalmInstallPath->setText(pathToQt(strategy.palmInstallFolder));
-    ui_->EditPalmBackupPath->setText(pathToQt(strategy.palmBackupFolder));
+    // The names the user knows; saving the strategy stores the short form again where needed.
+    ui_->EditENPath->setText(longFolderName(pathToQt(strategy.endNoteFolder)));
+    ui_->EditPalmInstallPath->setText(longFolderName(pathToQt(strategy.palmInstallFolder)));
+    ui_->EditPalmBackupPath->setText(longFolderName(pathToQt(strategy.palmBackupFolder)));
     ui_->EditHSId->setText(textToQt(strategy.hotSyncId));
     if (prompts_.exec(*this) != QDialog::Accepted) return false;
     const int chosen = ui_->ComboDatabaseFormat->currentIndex();

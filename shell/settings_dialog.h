@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The settings dialog: the three folders and the HotSync user id.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/splash_window.h"
 
 #include <QElapsedTimer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The desktop program from start to end: the single-instance lock, the splash window, the main
 // window and its dialogs, the event loop, and the release of the lock.

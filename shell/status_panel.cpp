@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/status_panel.h"
 
 #include <QFontMetrics>

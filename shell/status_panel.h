@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A panel of the status bar that never cuts its text silently: a text too wide for the panel
 // ends in "…", and the tooltip always holds the whole text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/window_host.h"
 
 #include <QApplication>

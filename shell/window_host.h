@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The engine's host in the desktop program: turns what the engine reports into the main
 // window's log and status bar, message boxes, the busy cursor, the progress dialog and the

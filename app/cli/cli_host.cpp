@@ -1,8 +1,9 @@
+// SPDX-License-Identifier: MIT
 #include "app/cli/cli_host.h"
 
 #include <filesystem>
-
 #include <system_error>
+
 #include "app/cli/command_files.h"
 #include "app/cli/options.h"
 
@@ -34,8 +35,10 @@ std::uint64_t sizeOf(std::string_view path) {
     return error ? 0 : static_cast<std::uint64_t>(size);
 }
 
-int width(std::string_view text) {
-    return static_cast<int>(text.size());
+// A line of text as the console shows it (platform/console.h), flushed at once.
+void writeLine(std::FILE* to, std::string_view line) {
+    writeText(to, std::string(line) + "\n");
+    std::fflush(to);
 }
 }  // namespace
 
@@ -50,8 +53,7 @@ void CliHost::endJob() {
 
 void CliHost::printError(std::string_view line) {
     progress_.erase();
-    std::fprintf(err_, "%.*s\n", width(line), line.data());
-    std::fflush(err_);
+    writeLine(err_, line);
 }
 
 void CliHost::printNote(std::string_view line) {
@@ -61,8 +63,7 @@ void CliHost::printNote(std::string_view line) {
 void CliHost::printVerbose(std::string_view prefix, std::string_view text) {
     if (verbosity_ != Verbosity::Verbose) return;
     progress_.erase();
-    std::fprintf(err_, "%.*s%.*s\n", width(prefix), prefix.data(), width(text), text.data());
-    std::fflush(err_);
+    writeLine(err_, std::string(prefix) + std::string(text));
 }
 
 void CliHost::appendLog(std::string_view line) {
@@ -77,9 +78,7 @@ void CliHost::showMessage(MessageKind kind, std::string_view text) {
     lastDetail_ = text;
     // Shown even when quiet: a warning may be all that tells why a file was not converted.
     progress_.erase();
-    const std::string line = diagnostic(kindOf(kind), text);
-    std::fprintf(err_, "%s\n", line.c_str());
-    std::fflush(err_);
+    writeLine(err_, diagnostic(kindOf(kind), text));
 }
 
 void CliHost::showMessage(MessageKind kind, std::string_view text, std::string_view detail) {
@@ -95,9 +94,7 @@ void CliHost::showMessage(MessageKind kind, std::string_view text, std::string_v
     if (detail == lastDetail_) return;
     lastDetail_ = detail;
     progress_.erase();
-    const std::string line = diagnostic(kindOf(kind), detail);
-    std::fprintf(err_, "%s\n", line.c_str());
-    std::fflush(err_);
+    writeLine(err_, diagnostic(kindOf(kind), detail));
 }
 
 void CliHost::setStatusText(std::string_view text) {
@@ -110,8 +107,7 @@ void CliHost::setStatusText(std::string_view text) {
     }
     if (verbosity_ == Verbosity::Quiet) return;
     progress_.erase();
-    std::fprintf(out_, "%.*s\n", width(text), text.data());
-    std::fflush(out_);
+    writeLine(out_, text);
 }
 
 std::string CliHost::takeResult(std::string_view source) {
@@ -176,10 +172,9 @@ void CliHost::recordReached(long n) {
 void CliHost::showLog(const std::string& path) {
     PlainHost::showLog(path);
     progress_.erase();
-    std::fprintf(err_, "report %s:\n", path.c_str());
-    for (const std::string& line : shownErrorLogs.back()) {
-        std::fprintf(err_, "  %.*s\n", width(line), line.data());
-    }
+    std::string report = "report " + path + ":\n";
+    for (const std::string& line : shownErrorLogs.back()) report += "  " + line + "\n";
+    writeText(err_, report);
     std::fflush(err_);
 }
 

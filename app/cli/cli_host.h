@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The host services of the command-line tool: PlainHost, with every message also printed to
 // stderr in the program's voice ("refquill-cli: error: TEXT", "refquill-cli: warning: TEXT" for
@@ -16,6 +17,7 @@
 
 #include "app/cli/progress_line.h"
 #include "engine/plain_host.h"
+#include "platform/console.h"
 
 namespace rq {
 
@@ -30,7 +32,9 @@ class CliHost : public PlainHost {
     static constexpr std::size_t kLogLinesInMemory = 4096;
 
     CliHost(std::FILE* out = stdout, std::FILE* err = stderr, bool progressLine = false)
-        : out_(out), err_(err), progress_(err, progressLine) {
+        : out_(out),
+          err_(err),
+          progress_(err, progressLine, progressLine && enableTerminalEscapes(err)) {
         spoolLogAfter(kLogLinesInMemory);
     }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/cli/command_files.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The files of the commands that convert one file (export-csv, import-csv, write-ifo): "-" is
 // standard input or output, as with every peer of the tool, and a signal ends the writing with

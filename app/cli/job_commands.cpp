@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/cli/job_commands.h"
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The conversion jobs of the command-line tool: what the desktop program does around a button
 // press (start-up, the job with the named files in place of the file dialog, shutdown).

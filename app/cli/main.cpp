@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // refquill-cli: the conversion engine without a window.
 //
 //   refquill-cli [OPTIONS] COMMAND ARGS...

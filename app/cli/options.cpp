@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: MIT
 #include "app/cli/options.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <numeric>
+
+#include "platform/data_folder.h"
 
 namespace rq {
 
@@ -12,10 +15,8 @@ int width(std::string_view text) {
     return static_cast<int>(text.size());
 }
 
-// The per-user data folder as the help names it: the one place a platform's own name goes.
-constexpr const char* kPerUserDataFolder = "$XDG_DATA_HOME/Refquill";
-
-// The options every command takes, before or after the command's name. %s: kPerUserDataFolder.
+// The options every command takes, before or after the command's name. %s: the per-user data
+// folder as the platform names it.
 constexpr const char* kOptionsHelp =
     "  --home DIR         keep Strat.jfp, Log.txt, RQWork and Import and Export in DIR\n"
     "                     (default: $REFQUILL_HOME, else beside this program when you\n"
@@ -135,7 +136,7 @@ void printUsage(std::FILE* to) {
 
 void printOptions(std::FILE* to) {
     std::fprintf(to, "\noptions:\n");
-    std::fprintf(to, kOptionsHelp, kPerUserDataFolder);
+    std::fprintf(to, kOptionsHelp, kPerUserDataFolderHelp);
     std::fprintf(to, "\n%s", kExitStatusHelp);
 }
 

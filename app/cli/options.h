@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The command line of refquill-cli: its commands, its options and their help texts. Parsing is
 // CLI11's (options anywhere, "--" ends them, unknown options are named); the counts of file

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: MIT
 #include "app/cli/progress_line.h"
+
+#include "platform/console.h"
 
 namespace rq {
 
@@ -47,8 +50,14 @@ void ProgressLine::update(Clock::time_point now) {
     if (!enabled_ || now - jobStart_ < kFirstShow) return;
     if (drawnOnce_ && now - lastDraw_ < kInterval) return;
     // Back to the line's start, the new text, the rest of the old one cleared.
-    std::fprintf(to_, "\r%s\x1b[K", text(now).c_str());
-    std::fflush(to_);
+    const std::string line = text(now);
+    if (escapes_) {
+        write("\r" + line + "\x1b[K");
+    } else {
+        const std::size_t cover = drawnLength_ > line.size() ? drawnLength_ - line.size() : 0;
+        write("\r" + line + std::string(cover, ' '));
+    }
+    drawnLength_ = line.size();
     shown_ = true;
     drawnOnce_ = true;
     lastDraw_ = now;
@@ -56,9 +65,14 @@ void ProgressLine::update(Clock::time_point now) {
 
 void ProgressLine::erase() {
     if (!shown_) return;
-    std::fputs("\r\x1b[K", to_);
-    std::fflush(to_);
+    write(escapes_ ? std::string("\r\x1b[K") : "\r" + std::string(drawnLength_, ' ') + "\r");
+    drawnLength_ = 0;
     shown_ = false;
+}
+
+void ProgressLine::write(const std::string& text) {
+    writeText(to_, text);
+    std::fflush(to_);
 }
 
 }  // namespace rq

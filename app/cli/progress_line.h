@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The line that tells, on a terminal, how far a long job has come:
 //   file 2 of 5, 1200 records, 3.4 MB/s
@@ -18,8 +19,10 @@ class ProgressLine {
     static constexpr std::chrono::milliseconds kFirstShow{500};
     static constexpr std::chrono::milliseconds kInterval{100};
 
-    // A disabled line (standard error is not a terminal) never writes.
-    ProgressLine(std::FILE* to, bool enabled) : to_(to), enabled_(enabled) {}
+    // A disabled line (standard error is not a terminal) never writes. Without `escapes` (a
+    // console that does not read them) the line is redrawn and erased with blanks after "\r".
+    ProgressLine(std::FILE* to, bool enabled, bool escapes = true)
+        : to_(to), enabled_(enabled), escapes_(escapes) {}
 
     void startJob(int files, Clock::time_point now);
     void startFile();
@@ -38,9 +41,13 @@ class ProgressLine {
     bool enabled() const { return enabled_; }
 
   private:
+    void write(const std::string& text);
+
     std::FILE* to_;
     bool enabled_;
+    bool escapes_;
     bool shown_ = false;
+    std::size_t drawnLength_ = 0;  // of the text on the screen, for blanks to cover it
     Clock::time_point jobStart_{};
     Clock::time_point lastDraw_{};
     bool drawnOnce_ = false;

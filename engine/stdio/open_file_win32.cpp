@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The C runtime's fopen reads names in the ANSI code page; _wfopen takes every name.
 #include <stdio.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/data_folder.h"
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/console.h"
 
 #include <fcntl.h>
@@ -23,6 +24,14 @@ void onInterrupt(int signal) {
 
 bool standardErrorIsTerminal() {
     return ::isatty(STDERR_FILENO) == 1;
+}
+
+void writeText(std::FILE* to, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), to);
+}
+
+bool enableTerminalEscapes(std::FILE*) {
+    return true;
 }
 
 void installInterruptHandler(InterruptHandler handler) {

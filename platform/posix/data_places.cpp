@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The per-user data folder and the owner test of a folder on POSIX systems.
 #include <unistd.h>
 
@@ -12,6 +13,8 @@ std::string environmentText(const char* name) {
     const char* value = std::getenv(name);
     return value == nullptr ? std::string() : std::string(value);
 }
+
+const char* const kPerUserDataFolderHelp = "$XDG_DATA_HOME/Refquill";
 
 std::string perUserDataFolder() {
     // A relative XDG_DATA_HOME is invalid by the XDG rules and is ignored.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/posix/posix_system_services.h"
 
 #include <fcntl.h>

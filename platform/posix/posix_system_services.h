@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // SystemServices on POSIX systems. Where Windows has something POSIX lacks, a small per-user
 // stand-in takes its place: a registry-export text file for the registry, a symbolic link

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The registry stand-in on POSIX: the text of a Windows registry export, edited in place.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The per-user data folder and the owner test of a folder on Windows.
 #include <windows.h>
 
@@ -28,6 +29,8 @@ std::string environmentText(const char* name) {
     value.resize(length < needed ? length : 0);
     return narrowText(value);
 }
+
+const char* const kPerUserDataFolderHelp = "%LOCALAPPDATA%\\Refquill";
 
 std::string perUserDataFolder() {
     const std::string local = environmentText("LOCALAPPDATA");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/win32/text_codes.h"
 
 #include <windows.h>

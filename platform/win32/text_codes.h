@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Text codes at the edge of the Win32 layer: the program's text is UTF-8, the system's calls
 // take UTF-16, and files that other programs read keep the ANSI code page's bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/win32/win32_system_services.h"
 
 #include <shlobj.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // SystemServices on Windows: each member is one or two Win32 calls. The engine's texts are
 // UTF-8; every call gets UTF-16, and the names stored in files keep the ANSI code page.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The channel on Windows: two auto-reset events named after the channel, which vanish with the
 // program that made them (nothing stale to replace). The second start sets the request and
 // waits for the running program to set the answer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The second start on POSIX systems: the desktop's bell, a socket beside the instance lock.
 #include <QApplication>
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The second start on Windows: Beep(1000, 1000), a named pipe of the user's own, and the
 // foreground right handed to the running program, which Windows would otherwise refuse it.
 #include <windows.h>

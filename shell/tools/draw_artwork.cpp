@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the windows' pictures as PNG files into the given folder (resources/icons/).
 #include <QDir>
 #include <QGuiApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line host keeps a bounded number of log lines in memory, and still gives every
 // line back in order for "Log.txt"; the converter's report reaches the user even when quiet.
 #include "app/cli/cli_host.h"

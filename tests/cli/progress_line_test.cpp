@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The progress line of refquill-cli: when it shows, how often it is drawn, how it is erased
 // and what it says.
 #include "app/cli/progress_line.h"
@@ -80,6 +81,30 @@ TEST(ProgressLine, AtMostTenDrawsASecond) {
     const int draws = count(out.text(), "file 1 of 1");
     EXPECT_GE(draws, 19);
     EXPECT_LE(draws, 21);
+}
+
+// A console without escape codes: blanks cover what a shorter text leaves, and the erase.
+TEST(ProgressLine, WithoutEscapesBlanksCoverTheOldText) {
+    Captured out;
+    ProgressLine line(out.file(), true, false);
+    line.startJob(1, t0);
+    line.startFile();
+    line.setRecords(100);
+    line.update(t0 + 500ms);
+    line.setRecords(2);
+    line.update(t0 + 600ms);
+    line.erase();
+    line.erase();
+    line.setRecords(1);
+    line.update(t0 + 700ms);
+    EXPECT_EQ(out.text(),
+              "\rfile 1 of 1, 100 records"
+              "\rfile 1 of 1, 2 records  "
+              "\r" +
+                  std::string(22, ' ') +
+                  "\r"
+                  "\rfile 1 of 1, 1 record");
+    EXPECT_EQ(out.text().find('\x1b'), std::string::npos);
 }
 
 TEST(ProgressLine, TextCountsFilesRecordsAndTheInputOfEndedSteps) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Byte builders for tests that lay out Palm and JFile files by hand, field by field, as the
 // format notes describe them, without the code under test.

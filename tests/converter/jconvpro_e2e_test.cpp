@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the built jconvpro.exe as the desktop program's driver does: files in, files out,
 // "jconvpro.err" and the exit code on failure.
 #include <gtest/gtest.h>
@@ -5,12 +6,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
 #include "converter/jconvpro.h"
 #include "converter/jfile_reader.h"
 #include "converter/jfile_writer.h"
+#include "engine/native_path.h"
 #include "support/files.h"
 #include "support/test_system.h"
 #include "tests/converter/hand_built.h"
@@ -238,6 +241,24 @@ TEST_F(Jconvpro, ShortLinesGetEmptyValuesAndBothDirection2FormsWork) {
         ASSERT_EQ(run(args), 0) << args.size();
         EXPECT_EQ(read("back.csv"), expected);
     }
+}
+
+// Names the ANSI code page cannot hold reach the converter whole, both ways: on Windows through
+// its wide command line and its wide file names.
+TEST_F(Jconvpro, FileNamesOutsideTheCodePageConvertBothWays) {
+    const std::string base = path("") +
+                             "\xc5\x81\xc3\xb3"
+                             "d\xc5\xba refs \xe6\x9d\xb1";  // Łódź refs 東
+    const std::string csv = csvLine({"A", "B"}) + csvLine({"x", "y"});
+    const auto put = [](const std::string& file, const std::string& bytes) {
+        std::ofstream(nativePath(file), std::ios::binary) << bytes;
+    };
+    put(base + ".csv", csv);
+    put(base + ".ifo", ifoText({1, 1}, {80, 80}, 0));
+    ASSERT_EQ(run({"1", base + ".csv", base + ".pdb", "refs", base + ".ifo"}), 0);
+    ASSERT_EQ(run({"2", base + ".pdb", base + " back.csv", base + ".ifo"}), 0);
+    std::ifstream back(nativePath(base + " back.csv"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(back), {}), csv);
 }
 
 TEST_F(Jconvpro, ReadsJFile4AndJFile23DatabasesIntoCsv) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fast export reader against the byte-at-a-time one: random exports, heavy in the bytes
 // that mean something (tab, CR, LF, quote, 0xB0, 0x1A), with random strategies, must give the
 // same CSV, counts, log and messages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Shared set-up of the file-format tests: a context with the plain host, the fake system (the
 // formats never call it), and a private temporary folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The path rules of both systems, checked on either: the styles are values.
 #include "engine/path.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The headless host's run log kept out of memory: every line comes back in order, whatever
 // bytes it holds, and the log in memory stays short.
 #include <gtest/gtest.h>

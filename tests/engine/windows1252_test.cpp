@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Unicode text into the code page of the handheld: what stays, what folds, what becomes '?'.
 #include "engine/windows1252.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the converter's fuzz targets share: the converter run without a process, its messages
 // to standard error silenced, and the CSV text of a database as the converter writes it.

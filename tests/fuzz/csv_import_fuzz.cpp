@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CSV reader and the EndNote import writer. The input is the CSV the converter wrote; the
 // import file must be "*GENERIC", the 31 EndNote names, then one line per counted record of
 // exactly 31 values (30 tabs), with no line end inside a value. The same bytes, cut into values

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The EndNote export reader and CSV writer under a strategy drawn from the input's first 16
 // bytes: which fields are selected and how long each may be. Whatever the export holds, the CSV
 // must be what the converter and our own CSV reader expect: CR LF lines, the header of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the fuzz targets share: a failed property aborts (libFuzzer keeps the input, the replay
 // test fails), a private scratch folder per process, an engine context without a window on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The converter's CSV reader, through the whole converter: the input is the CSV of a run in
 // direction 1, with conversion info made to fit its header. A database the converter wrote must
 // convert back (direction 2) to the same CSV: the values as read, one line per line of the input,

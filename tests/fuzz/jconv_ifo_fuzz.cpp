@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The converter's conversion-info reader. Info it accepts for as many columns as a CSV header
 // names must reach the database as given: the fields' types and widths, the data width, the
 // first column and the structure lock, read back from the database the converter wrote.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The converter's JFile reader (JFile 5, 4 and 2/3). Every record of a database whose header
 // reads is decoded or refused with a FormatError; a database read whole and written again as
 // JFile 5 must read back with the same fields, settings and records.

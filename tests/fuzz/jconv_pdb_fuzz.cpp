@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The converter's Palm database reader. A database it reads whole must be the same database
 // after it has been written again, and the record-by-record view must agree with it.
 

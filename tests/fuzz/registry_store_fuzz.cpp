@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The POSIX stand-in for the registry: a registry export text that the program edits in place.
 // Setting a value must be stable (setting it again changes nothing), must leave the value
 // readable, and setting another value and then the first one again must give the same text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replays every file of the given folders (or the given files) through a fuzz target, so the
 // corpus is an ordinary test in every build, with or without libFuzzer.
 

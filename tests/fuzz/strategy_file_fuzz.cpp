@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The strategy file reader. Whatever it reads, the strategy it leaves must survive being written
 // and read again: the file the program writes at the end of a run is the one it reads at the
 // next start. Words lose the bytes the writer cannot store (tab, CR, comma), and lines longer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The job commands of refquill-cli, run as a program on files in a temporary folder.
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The import's splitter (memchr runs, views, unescaping only where quotes are doubled) against
 // the splitting rules applied one byte at a time, on random lines heavy in quotes, commas,
 // blanks, CR, LF and zero bytes.

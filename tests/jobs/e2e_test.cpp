@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The driver and both jobs through the real platform services, with our converter and with
 // stand-in converters that fail in one way each.
 

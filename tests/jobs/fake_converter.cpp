@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stand-ins for the converter, one program per behaviour (FAKE_MODE), that the driver tests copy
 // into a program folder as jconvpro.exe. Each first writes the arguments it received, one a
 // line, to "fake-args.txt" beside its output work file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One conversion context over the recording host, the fake system and an in-memory window,
 // with its program folder (created, and empty) in a fresh temporary folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // PlainHost that also keeps, in order, the calls whose order matters to the tests.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the program keeps its files: the decision, the per-user folder from the environment, and
 // the first start's copy of the program folder's strategy.
 #include "platform/data_folder.h"

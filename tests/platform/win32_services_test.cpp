@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Win32 layer itself, run under Windows or Wine: names in and beyond Windows-1252, the
 // short form of a folder with blanks, the registry, the named lock and process handles.
 #include <windows.h>
@@ -10,6 +11,7 @@
 
 #include "engine/native_path.h"
 #include "engine/path.h"
+#include "platform/console.h"
 #include "platform/platform.h"
 #include "platform/win32/text_codes.h"
 #include "platform/win32/win32_system_services.h"
@@ -216,6 +218,25 @@ TEST(Win32Process, ACrashIsAbnormalHoweverThePollFalls) {
         if (status == ProcessStatus::Running) system.killProcess(handle);
         system.releaseProcess(handle);
     }
+}
+
+// refquill-cli's text in a file: the UTF-8 bytes after what the stream held, and no escape
+// codes. (The console side needs a terminal: tests/cli/console_test.sh.)
+TEST(Win32Console, TextStaysUtf8InAFile) {
+    const std::string text =
+        "Caf\xc3\xa9 \xc5\x81\xc3\xb3"
+        "d\xc5\xba \xe2\x80\x93 \xe6\x9d\xb1";
+
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    std::fputs("before ", file);
+    writeText(file, text);
+    EXPECT_FALSE(enableTerminalEscapes(file));
+    std::rewind(file);
+    char back[64] = {};
+    EXPECT_EQ(std::fread(back, 1, sizeof back, file), 7 + text.size());
+    EXPECT_EQ(std::string(back), "before " + text);
+    std::fclose(file);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The windows for everyone: what a screen reader says of each control, the keyboard alone, and
 // a dark palette.
 #include <QAbstractButton>

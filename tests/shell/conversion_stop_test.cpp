@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A way out of a conversion: the progress dialog's Cancel while the converter runs, and closing
 // the main window during a conversion. The converter is a stand-in that takes its time.
 #include <QApplication>

@@ -1,5 +1,6 @@
-// The error report: Enter answers OK, the log reads as Windows-1252, and the failed file is
-// named above it.
+// SPDX-License-Identifier: MIT
+// The error report: Enter answers OK, the log reads as UTF-8 (Windows-1252 where a line is no
+// UTF-8), and the failed file is named above it.
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -65,6 +66,19 @@ class ConverterErrorDialogTest : public QObject {
         QCOMPARE(named<QPlainTextEdit*>(dialog, QStringLiteral("Memo1"))->toPlainText(),
                  QString::fromUtf8("\u201Cquoted\u201D \u2026 \u20AC 5\nline \u00E9\n"
                                    "last without end"));
+    }
+
+    void aUtf8LogReadsAsWritten() {
+        QTemporaryDir folder;
+        ConverterErrorDialog dialog;
+        QVERIFY(dialog.showLog(writeLog(folder,
+                                        "\xc5\x81\xc3\xb3"
+                                        "d\xc5\xba refs.csv: line 3\r\n"
+                                        "Caf\xc3\xa9 \xe2\x80\x93 \xe6\x9d\xb1\r\n"
+                                        "old \xe9\r\n")));
+        QCOMPARE(named<QPlainTextEdit*>(dialog, QStringLiteral("Memo1"))->toPlainText(),
+                 QString::fromUtf8("\u0141\u00F3d\u017A refs.csv: line 3\n"
+                                   "Caf\u00E9 \u2013 \u6771\nold \u00E9"));
     }
 
     void theFailedFileIsNamedAboveTheLog_data() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The habits of a desktop program: the command line, files that start a job, windows that open
 // where they were left, the manual on F1, the folder browser opened at its folder, the About box.
 #include <QDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The dialogs on their own: progress and error report, field properties, settings, and the
 // helpers they are built on.
 #include <QCheckBox>

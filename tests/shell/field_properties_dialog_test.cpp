@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The field properties dialog from the keyboard: Tab moves on, a tab never enters a word, and
 // every use starts on the first control.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saves a picture of every window and dialog (offscreen), so that a change of layout code can be
 // checked pixel for pixel against the pictures taken before it. Not a test: run by hand,
 //   QT_QPA_PLATFORM=offscreen grab_windows <folder> [<jconvpro.exe>]

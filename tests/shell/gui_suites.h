@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Several QTest classes in one program: each window's cases stay in a file of their own, and the
 // program is linked once. A class joins with RQ_GUI_SUITE(Class) in its file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs every suite that joined with RQ_GUI_SUITE; the exit status counts the failed cases.
 // A first argument that names a suite runs that suite alone, with QTest's arguments after it:
 //   shell_usability_test FieldPropertiesDialogTest tabAndShiftTabMoveTheFocus

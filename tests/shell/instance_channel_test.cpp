@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The second start's request to the running program: it arrives, it fails fast with no program
 // to answer, and the window comes forward.
 #include <QSignalSpy>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The second start's request, sent as another program would, under a name no other test uses.
 #include <QElapsedTimer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The local socket's own fault: a socket left by a program that died is replaced.
 #include <QLocalServer>
 #include <QSignalSpy>

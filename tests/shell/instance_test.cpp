@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program itself, started twice: the second instance ends at once, with exit code 0 and no
 // window, while the first goes on.
 #include <QDir>

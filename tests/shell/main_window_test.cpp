@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window as start-up builds it: first start, the field panel, the width entries, the
 // properties and settings commands, a whole conversion through the buttons, and the end of run.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window as its users meet it: the menu from the keyboard, a result that never hides
 // its end, and the run log at hand.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every dialog shares through Prompts: where it opens, and the file dialog's filter labels.
 #include <QComboBox>
 #include <QFileDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings dialog's folder browser: two-line title above the tree, a plain caption, and
 // opened at the folder the row already names.
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the window tests share: a program folder of their own, the fake system services with the
 // platform's real processes, and a main window built the way start-up builds it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The splash window: its artwork is on the screen when start-up goes on without events.
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A JFile database as small as it can be and still whole, for the fakes of the converter: the
 // CSV it stands for lies in its application block (so tests can tell what it was made from),

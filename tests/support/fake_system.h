@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one fake of the system services for every test, configured per test: files are real (in
 // a temporary folder) and can be made to fail at one step of their replacement; the process is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The file helpers of every test: whole files read and written as bytes, the test data folder,
 // and a temporary folder of the test's own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the tests may expect of the system they run on, where POSIX and Windows differ by design.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Starts one of our programs for an end-to-end test and waits for it: arguments passed as they
 // are (no shell), standard output and error caught in files, extra environment entries added.

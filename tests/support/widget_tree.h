@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A window's widgets as text, one line each, compared with a golden file: one comparison checks
 // every control's class, object name, geometry, text and tooltip. Set RQ_UPDATE_GOLDENS=1 to

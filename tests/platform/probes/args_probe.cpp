@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test helper: writes what it was started with to the file named by RQ_PROBE_OUT, one item a
 // line with its length first (so blanks and empty arguments show): the arguments, then the
 // current folder, then the number of open file descriptors beyond stdin, stdout and stderr.

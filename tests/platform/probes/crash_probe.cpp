@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test helper: crashes, by a signal on POSIX and with an exception status on Windows; "exit N"
 // ends normally with code N.
 #include <csignal>

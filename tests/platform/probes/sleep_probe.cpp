@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test helper: sleeps for the number of milliseconds of its first argument, then ends.
 #include <chrono>
 #include <cstdlib>
