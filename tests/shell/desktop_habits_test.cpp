@@ -148,6 +148,7 @@ class DesktopHabitsTest : public QObject {
         QVERIFY2(!all.contains(QStringLiteral("example.")), qPrintable(all));
         QVERIFY(all.contains(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())));
         QVERIFY(all.contains(QStringLiteral("Version " RQ_VERSION)));
+        QVERIFY2(all.contains(QStringLiteral("Licence: MIT")), qPrintable(all));
     }
 };
 
