@@ -369,6 +369,72 @@ TEST_F(Jobs, SameDatabaseTwiceReplacesTheImportFile) {
     EXPECT_NE(tsv.find("third"), std::string::npos);
 }
 
+// One run, one database per name: a second input that would replace the first one's output
+// (or take its name on the handheld) is refused, naming both, and the first is kept.
+TEST_F(Jobs, InputsOfOneRunNeverShareAnOutput) {
+    fs::create_directories(folder / "A");
+    fs::create_directories(folder / "B");
+    const std::string a = exportFile("A/x.txt"), b = exportFile("B/x.txt");
+    const std::string longA = exportFile("A very long name one.txt");
+    const std::string longB = exportFile("A very long name two.txt");  // same first 19 characters
+    choose({a, b, longA, longB});
+    const JobResult result = toJFile();
+    ASSERT_EQ(result.files.size(), 4u);
+    EXPECT_EQ(result.files[0].outcome, FileOutcome::Converted);
+    EXPECT_EQ(result.files[1].outcome, FileOutcome::Failed);
+    EXPECT_EQ(result.files[2].outcome, FileOutcome::Converted);
+    EXPECT_EQ(result.files[3].outcome, FileOutcome::Failed);
+    EXPECT_EQ(system.starts.size(), 2u);
+    EXPECT_EQ(
+        host.messages,
+        (std::vector<Msg>{
+            {MessageKind::Error, b + ": it would replace " + joinPath(palm, "RQ-x.PDB") +
+                                     ", written from " + a + " in this run; it was not converted"},
+            {MessageKind::Error,
+             longB + ": it would replace " + joinPath(palm, "RQ-A very long name one.PDB") +
+                 ", written from " + longA + " in this run; it was not converted"}}));
+    // A second run may replace the first run's database, as always.
+    choose({b});
+    EXPECT_TRUE(toJFile().allConverted());
+}
+
+// The handheld keeps the name in Windows-1252 on every system; letters it lacks fold to their
+// base letter, and the limit counts its one-byte characters.
+TEST(PalmDatabaseName, StoredInWindows1252AndCutToNineteen) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"refs.txt", "\"RQ-refs\""},
+        {"\xc5\x81\xc3\xb3\x64\xc5\xba refs.txt", "\"RQ-L\xc3\xb3\x64z refs\""},
+        {"Caf\xc3\xa9 \xe6\x9d\xb1 notes and more.txt", "\"RQ-Caf\xc3\xa9 ? notes and\""},
+        {"Anthropology references.txt", "\"RQ-Anthropology ref\""},
+    };
+    for (const auto& [source, name] : cases) EXPECT_EQ(palmDatabaseName(source), name) << source;
+}
+
+// Names that no file system holds, and names with control characters, are refused or escaped
+// before anything is written.
+TEST_F(Jobs, OddNamesAreToldNotTripOver) {
+    const std::string longName = exportFile(std::string(250, 'n') + ".txt");
+    // Windows holds no control character in a name; POSIX does.
+    const bool controls = kPathSeparator == '/';
+    std::vector<std::string> files = {longName};
+    if (controls) files.push_back(exportFile("two\nlines.txt"));
+    choose(files);
+    const JobResult result = toJFile();
+    EXPECT_EQ(result.files[0].outcome, FileOutcome::Failed);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text,
+              longName + ": name too long (the file RQ-" + std::string(250, 'n') +
+                  ".PDB would need 257 bytes; a file name holds at most 255)");
+    EXPECT_EQ(system.starts.size(), controls ? 1u : 0u);
+    if (!controls) return;
+    EXPECT_EQ(result.files[1].outcome, FileOutcome::Converted);
+    endSession(ctx);
+    const std::string log = readFile(joinPath(ctx.programFolder, "Log.txt"));
+    EXPECT_NE(log.find("sPdb Name is " + joinPath(palm, "RQ-two\\nlines.PDB") + "\r\n"),
+              std::string::npos);
+    EXPECT_EQ(log.find("two\nlines"), std::string::npos);
+}
+
 // Each direction's row names its files; the jobs and the driver take them from there.
 TEST(Directions, RowsNameTheirFilesAndConverterRuns) {
     Strategy strategy;
