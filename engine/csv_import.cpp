@@ -270,13 +270,10 @@ ImportResult importWith(ConversionContext& ctx, const std::string& csvPath, std:
         host.showMessage(MessageKind::Error, text, shownPath(path) + ": " + reason);
         failed = true;
     };
-    std::string problem = given == nullptr ? inputFileProblem(csvPath) : std::string();
-    errno = 0;
-    const UniqueFile opened =
-        given == nullptr && problem.empty() ? openFile(csvPath, "rb") : nullptr;
-    std::FILE* const csv = given != nullptr ? given : opened.get();
+    UniqueFile opened;
+    std::string problem;
+    std::FILE* const csv = openInputFile(csvPath, given, opened, problem);
     if (csv == nullptr) {
-        if (problem.empty()) problem = errno != 0 ? std::strerror(errno) : "it cannot be opened";
         fail("Couldnt load csv File", csvPath, problem);
         return {0, true};
     }

@@ -479,8 +479,11 @@ Stop ExportReader::run() {
     }
 }
 
-void writeHeader(ConversionContext& ctx, int selectedCount) {
+}  // namespace
+
+void writeCsvHeader(ConversionContext& ctx) {
     OutputFile& out = ctx.outputFile;
+    const int selectedCount = assignPopupLetters(ctx.strategy);
     int written = 0;
     for (int n = 1; n <= kFieldCount; ++n) {
         if (!ctx.strategy.slots[n].selected) continue;
@@ -491,6 +494,8 @@ void writeHeader(ConversionContext& ctx, int selectedCount) {
     }
     out.endLine();
 }
+
+namespace {
 
 // A 0x1A before the end of a file cuts it short without a word from the format; the user learns
 // where, and how much was left.
@@ -538,20 +543,17 @@ ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath, s
         ctx.host.showMessage(MessageKind::Error, text, failed.failure);
         return failed;
     };
-    std::string problem = given == nullptr ? inputFileProblem(sourcePath) : std::string();
-    errno = 0;
-    const UniqueFile opened =
-        given == nullptr && problem.empty() ? openFile(sourcePath, "rb") : nullptr;
-    std::FILE* const input = given != nullptr ? given : opened.get();
+    UniqueFile opened;
+    std::string problem;
+    std::FILE* const input = openInputFile(sourcePath, given, opened, problem);
     if (input == nullptr) {
-        if (problem.empty()) problem = errno != 0 ? std::strerror(errno) : "it cannot be opened";
         return fail("Couldnt Open input .tsv file", sourcePath, problem);
     }
     if (!out.open(csvPath)) {
         return fail("Couldnt open output CSV File", csvPath, out.failureReason());
     }
     OutputFileGuard guard(out);
-    writeHeader(ctx, assignPopupLetters(ctx.strategy));
+    writeCsvHeader(ctx);
     Stop stop;
     ExportResult result;
     long long endOfText = -1;

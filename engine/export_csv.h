@@ -42,6 +42,9 @@ ExportResult exportToCsv(ConversionContext& ctx, std::FILE* source, const std::s
 ExportResult exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath,
                                  const std::string& csvPath);
 
+// The CSV's header line: the JFile names of the selected fields, each quoted.
+void writeCsvHeader(ConversionContext& ctx);
+
 // Writes one record's text (its values separated by tabs, escaped) as one CSV line of the fields
 // `strategy` selects, each cut to its field's maximum length. True when at least one value was
 // cut.

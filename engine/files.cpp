@@ -2,6 +2,7 @@
 #include "engine/files.h"
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -28,6 +29,17 @@ std::string inputFileProblem(const std::string& path) {
     if (!fs::exists(status)) return std::string(kNoSuchFile);
     if (fs::is_directory(status)) return std::string(kIsADirectory);
     return std::string(kNotARegularFile);
+}
+
+std::FILE* openInputFile(const std::string& path, std::FILE* given, UniqueFile& owned,
+                         std::string& problem) {
+    if (given != nullptr) return given;
+    problem = inputFileProblem(path);
+    if (!problem.empty()) return nullptr;
+    errno = 0;
+    owned = openFile(path, "rb");
+    if (!owned) problem = errno != 0 ? std::strerror(errno) : "it cannot be opened";
+    return owned.get();
 }
 
 std::string shownPath(std::string_view path) {

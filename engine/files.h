@@ -38,6 +38,11 @@ inline constexpr std::string_view kNotARegularFile = "not a regular file";
 // of the reasons above. A pipe or a device would be read until the disk is full, or forever.
 std::string inputFileProblem(const std::string& path);
 
+// The input a reader takes: `given` when the caller opened it (standard input), else `path`,
+// opened into `owned`. Null with `problem` set (the system's words) when it cannot be read.
+std::FILE* openInputFile(const std::string& path, std::FILE* given, UniqueFile& owned,
+                         std::string& problem);
+
 // `path` as a message or a log line shows it: control characters (a newline in a name would
 // forge lines) become escapes such as \n and \x1b.
 std::string shownPath(std::string_view path);

@@ -497,20 +497,6 @@ std::size_t catalogueRecordText(ReferenceRecord& record, std::string& text) {
 
 namespace {
 
-void writeCsvHeader(ConversionContext& ctx) {
-    OutputFile& out = ctx.outputFile;
-    const int selected = assignPopupLetters(ctx.strategy);
-    int written = 0;
-    for (int n = 1; n <= kFieldCount; ++n) {
-        if (!ctx.strategy.slots[n].selected) continue;
-        out.put('"');
-        out.write(jfileName(n));
-        out.put('"');
-        if (++written < selected) out.put(',');
-    }
-    out.endLine();
-}
-
 // A type alone is no reference.
 bool usable(const ReferenceRecord& record) {
     for (int n = 2; n <= kFieldCount; ++n)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "platform/console.h"
 #include "platform/data_folder.h"
 
 namespace rq {
@@ -302,7 +303,8 @@ std::string diagnostic(std::string_view kind, std::string_view text) {
 }
 
 void printUsageError(std::FILE* to, const Invocation& invocation) {
-    std::fprintf(to, "%s\n", diagnostic("error", invocation.problem).c_str());
+    // The problem may quote a file name: the console shows it as written.
+    writeText(to, diagnostic("error", invocation.problem) + "\n");
     if (invocation.command != nullptr)
         printCommandUsage(to, *invocation.command, "usage: ");
     else

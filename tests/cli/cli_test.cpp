@@ -301,13 +301,14 @@ TEST_F(CliTest, ErrorMessagesGoToStderrWithStatusOne) {
 
     r = runHome("export-csv " + quoted(sample()) + " -o " + quoted(path("no folder/out.csv")));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "refquill-cli: error: " + path("no folder/out.csv") +
-                         ": No such file or directory\n");
+    // The reason is in the system's own words.
+    EXPECT_EQ(r.err.rfind("refquill-cli: error: " + path("no folder/out.csv") + ": ", 0), 0u)
+        << r.err;
 
     r = runHome("write-ifo -o " + quoted(path("no folder/out.IFO")));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "refquill-cli: error: " + path("no folder/out.IFO") +
-                         ": No such file or directory\n");
+    EXPECT_EQ(r.err.rfind("refquill-cli: error: " + path("no folder/out.IFO") + ": ", 0), 0u)
+        << r.err;
 }
 
 TEST_F(CliTest, WriteErrorsAreErrors) {
@@ -429,8 +430,10 @@ TEST_F(CliTest, AnyFolderAndFileNameWorks) {
 
         r = runTool("to-endnote", pdb);
         EXPECT_EQ(r.status, 0) << c.exportName << r.err;
-        EXPECT_EQ(r.out, pdb + " -> " + joinPath(exchange, "RQ-" + base + ".tsv") +
-                             ": 3 Records Transferred to EndNote\n");
+        // Windows names the EndNote folder as Strat.jfp keeps it, in its short form there.
+        const std::string tail = "RQ-" + base + ".tsv: 3 Records Transferred to EndNote\n";
+        EXPECT_EQ(r.out.rfind(pdb + " -> ", 0), 0u) << r.out;
+        EXPECT_EQ(r.out.substr(r.out.size() - std::min(r.out.size(), tail.size())), tail);
         const std::string import = readNative(joinPath(exchange, "RQ-" + base + ".tsv"));
         EXPECT_FALSE(import.empty());
         // The name changes nothing else: both folders give the same import file.

@@ -488,8 +488,10 @@ class DialogsTest : public QObject {
         std::string problem;
         QVERIFY(writeDatabaseFormat(data, ReferenceFormat::Ris, problem));
         QVERIFY(readDatabaseFormat(data) == ReferenceFormat::Ris);
-        QVERIFY(!writeDatabaseFormat(data + "/missing", ReferenceFormat::Ris, problem));
-        QVERIFY(problem.find(data + "/missing/Formats.ini") != std::string::npos);
+        const std::string missing = joinPath(data, "missing");
+        QVERIFY(!writeDatabaseFormat(missing, ReferenceFormat::Ris, problem));
+        QVERIFY2(problem.find(joinPath(missing, "Formats.ini")) != std::string::npos,
+                 problem.c_str());
     }
 
     void settingsCancelChangesNothing() {
