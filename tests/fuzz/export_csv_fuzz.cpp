@@ -88,17 +88,20 @@ std::string modelLine(const Strategy& s, const std::string& text, std::size_t se
     return line + "\r\n";
 }
 
-// The whole CSV as the rules give it: CRs dropped, 0x1A ends the input, a tab after a tab or at
-// the start of a record gets a space before it, a line end is 0x85 inside a record and dropped
-// between records, a quote is doubled, a record stops the reading at 32000 bytes of text.
+// The whole CSV as the rules give it: CRs dropped (or, in an export with CRs and no LF, each CR
+// a line end), 0x1A ends the input, a tab after a tab or at the start of a record gets a space
+// before it, a line end is 0x85 inside a record and dropped between records, a quote is doubled,
+// a record stops the reading at 32000 bytes of text.
 std::string modelCsv(const Strategy& s, std::string_view input, const std::string& header,
                      std::size_t selectedCount) {
     std::string csv = header + "\r\n";
     input = input.substr(0, input.find('\x1A'));
+    const bool classicMac = input.find('\n') == std::string_view::npos &&
+                            input.find('\r') != std::string_view::npos;
     std::string text;
     bool inRecord = true;
     for (std::size_t i = 0; i < input.size(); ++i) {
-        const char c = input[i];
+        const char c = classicMac && input[i] == '\r' ? '\n' : input[i];
         if (c == '\xB0') {
             const std::size_t next = i + 1;
             if (next == input.size() || input[next] == '\n' || input[next] == '\r') {
