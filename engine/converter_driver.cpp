@@ -252,12 +252,37 @@ bool ExternalConverter::convertPdbToCsv(const std::string& source, const std::st
     return outcome_ == ConverterOutcome::Converted;
 }
 
+bool ExternalConverter::readyToRun(const std::string& source,
+                                   const std::string& destinationFolder) {
+    SystemServices& system = ctx_.system;
+    HostServices& host = ctx_.host;
+    if (const std::string problem = inputFileProblem(source); !problem.empty()) {
+        const std::string detail = shownPath(source) + ": " + problem;
+        if (problem == kNoSuchFile) {
+            host.showMessage(MessageKind::Plain, "The source file does not exist", detail);
+        } else {
+            host.showMessage(MessageKind::Error, detail);
+        }
+        return false;
+    }
+    if (!converterPresent()) {
+        host.showMessage(MessageKind::Plain, "Jconvpro.exe not found!",
+                         shownPath(programPath()) + ": " + std::string(kNoSuchFile));
+        return false;
+    }
+    // A destination without a folder part lies in the current folder, which exists.
+    if (!destinationFolder.empty() && !system.folderExists(destinationFolder)) {
+        host.showMessage(MessageKind::Plain, "Destination directory Had to be created");
+        system.createFolders(destinationFolder);
+    }
+    return true;
+}
+
 ConverterOutcome ExternalConverter::convert(const DirectionInfo& direction,
                                             const std::string& source,
                                             const std::string& destination,
                                             const std::string& ifoFile,
                                             const std::string& fourthArgument) {
-    SystemServices& system = ctx_.system;
     HostServices& host = ctx_.host;
     const std::string destinationFolder = splitPath(destination).folder;
     // The converter writes its log beside its output work file; for direction "1" that is not
@@ -268,25 +293,7 @@ ConverterOutcome ExternalConverter::convert(const DirectionInfo& direction,
     const std::string& userFile =
         direction.buildsDatabase && !exportFile_.empty() ? exportFile_ : source;
 
-    if (const std::string problem = inputFileProblem(source); !problem.empty()) {
-        const std::string detail = shownPath(source) + ": " + problem;
-        if (problem == kNoSuchFile) {
-            host.showMessage(MessageKind::Plain, "The source file does not exist", detail);
-        } else {
-            host.showMessage(MessageKind::Error, detail);
-        }
-        return ConverterOutcome::Failed;
-    }
-    if (!converterPresent()) {
-        host.showMessage(MessageKind::Plain, "Jconvpro.exe not found!",
-                         shownPath(programPath()) + ": " + std::string(kNoSuchFile));
-        return ConverterOutcome::Failed;
-    }
-    // A destination without a folder part lies in the current folder, which exists.
-    if (!destinationFolder.empty() && !system.folderExists(destinationFolder)) {
-        host.showMessage(MessageKind::Plain, "Destination directory Had to be created");
-        system.createFolders(destinationFolder);
-    }
+    if (!readyToRun(source, destinationFolder)) return ConverterOutcome::Failed;
     // The destination is not deleted before the run: it is replaced only by a new output that
     // is complete and checked, so a failed, cancelled or killed run leaves the last good one.
     clearErrorLog(destinationFolder);

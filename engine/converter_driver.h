@@ -121,6 +121,9 @@ class ExternalConverter {
     void setPollPause(std::chrono::milliseconds pause) { pollPause_ = pause; }
 
   private:
+    // The source can be read, the converter is there, and the destination's folder exists (it
+    // is made when it does not); false after a message.
+    bool readyToRun(const std::string& source, const std::string& destinationFolder);
     ConverterOutcome convert(const DirectionInfo& direction, const std::string& source,
                              const std::string& destination, const std::string& ifoFile,
                              const std::string& fourthArgument);

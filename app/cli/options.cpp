@@ -150,13 +150,19 @@ std::string optionOf(const CLI::Error& error) {
 }
 
 // CLI11's message in the program's own words.
-std::string reworded(const CLI::ParseError& error, const std::vector<std::string>& extras,
-                     const std::vector<std::string_view>& optionNames, bool commandGiven,
+std::string reworded(const CLI::ParseError& error, const CLI::App& app, bool commandGiven,
                      CommandTable commands) {
+    const std::vector<std::string> extras = app.remaining();
     if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr && !extras.empty()) {
         const std::string& word = extras.front();
-        if (!word.empty() && word.front() == '-')
-            return withSuggestion("unknown option '" + word + "'", word, optionNames);
+        if (!word.empty() && word.front() == '-') {
+            // The options every command takes are the ones suggested.
+            std::vector<std::string> names;
+            for (const CLI::Option* option : app.get_options())
+                for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+            return withSuggestion("unknown option '" + word + "'", word,
+                                  {names.begin(), names.end()});
+        }
         return commandGiven ? "unexpected argument '" + word + "'" : unknownCommand(word, commands);
     }
     const std::string option = optionOf(error);
@@ -181,6 +187,96 @@ void printSeeHelp(std::FILE* to, const CommandInfo* command) {
         std::fprintf(to, "See '%.*s help %.*s'.\n", width(kProgram), kProgram.data(),
                      width(command->name), command->name.data());
     }
+}
+
+// The options every command takes, in the order the help lists them; a description's lines
+// but the last end with "\n".
+void addProgramOptions(CLI::App& app, Invocation& result, bool& help, bool& version) {
+    app.add_option("--home", result.home,
+                   std::string("keep Strat.jfp, Log.txt, RQWork and Import and Export in DIR\n"
+                               "(default: $REFQUILL_HOME, else beside this program when you\n"
+                               "may write there, else ") +
+                       kPerUserDataFolderHelp + ")")
+        ->type_name("DIR");
+    CLI::Option* quiet = app.add_flag("-q,--quiet", result.quiet, "print only errors and warnings");
+    app.add_flag("-v,--verbose", result.verbose,
+                 "also print the converter's command line, the work paths and\n"
+                 "the time each step took")
+        ->excludes(quiet);
+    app.add_flag("--no-wait", result.noWait,
+                 "end at once with status 1 when another conversion holds the\n"
+                 "folder, instead of waiting for it");
+    app.add_option("--timeout", result.timeoutSeconds,
+                   "stop a converter that runs longer (default: no limit)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(std::int64_t{1}, std::int64_t{1'000'000'000}));
+    app.add_option("--format", result.format,
+                   "what from-jfile writes: endnote (the default), ris, bibtex\n"
+                   "or csl-json")
+        ->type_name("FORMAT");
+    app.add_flag("-h,--help", help, "print this help; after a command, that command's help");
+    app.add_flag("--version", version, "print the version");
+}
+
+// A command of the table as CLI11 parsed it.
+struct ParsedCommand {
+    CLI::App* app = nullptr;
+    const CommandInfo* info = nullptr;
+    bool help = false;
+    std::vector<std::string> positional;
+    std::string output;
+    std::string outDir;
+};
+
+// One subcommand per row; CLI11 writes into `parsed`, which must stay where it is.
+void addCommands(CLI::App& app, CommandTable commands, std::vector<ParsedCommand>& parsed) {
+    parsed.reserve(commands.size());
+    for (const CommandInfo& info : commands) {
+        ParsedCommand& p = parsed.emplace_back();
+        p.app = app.add_subcommand(std::string(info.name), std::string(info.summary));
+        p.info = &info;
+        p.app->set_help_flag();
+        p.app->add_flag("-h,--help", p.help);
+        if (!info.outputName.empty())
+            p.app->add_option("-o", p.output, std::string(info.outputHelp))
+                ->type_name(std::string(info.outputName));
+        if (!info.outDirHelp.empty())
+            p.app
+                ->add_option("--out-dir", p.outDir,
+                             "write into DIR instead of " + std::string(info.outDirHelp) +
+                                 "\nof Strat.jfp, which stays as it is")
+                ->type_name("DIR");
+        p.app->add_option("files", p.positional);
+    }
+}
+
+// The run of `command`, or the usage error when its files or options do not fit it.
+Invocation runOf(const ParsedCommand& command, const CLI::App& app, Invocation result) {
+    const CommandInfo& info = *command.info;
+    const std::string name(info.name);
+    const std::size_t given = command.positional.size();
+    if (given < info.positionalCount)
+        return usageError(name + " needs " + (info.positionalCount == 1 ? "a file" : "files"),
+                          &info);
+    if (given > info.positionalCount && !info.moreAllowed)
+        return usageError(
+            info.positionalCount == 0
+                ? name + " takes no file; '" + command.positional.back() + "' is one too many"
+                : name + " takes one file; '" + command.positional.back() + "' is one too many",
+            &info);
+    if (!info.outputName.empty() && command.output.empty())
+        return usageError(name + " needs -o " + std::string(info.outputName), &info);
+    if (app.count("--home") > 0 && result.home.empty()) return usageError("--home needs a folder");
+    if (!info.outDirHelp.empty() && command.app->count("--out-dir") > 0 && command.outDir.empty())
+        return usageError("--out-dir needs a folder", &info);
+    if (app.count("--format") > 0 && !info.takesFormat)
+        return usageError("--format is for from-jfile", &info);
+
+    result.action = Invocation::Action::Run;
+    result.positional = command.positional;
+    result.output = command.output;
+    result.outDir = command.outDir;
+    return result;
 }
 
 }  // namespace
@@ -233,67 +329,12 @@ Invocation parseCommandLine(const std::vector<std::string>& args, CommandTable c
     app.set_help_flag();
     app.fallthrough();
     app.require_subcommand(0, 1);
-    // In the order the help lists them; a description ends each line but the last with "\n".
-    app.add_option("--home", result.home,
-                   std::string("keep Strat.jfp, Log.txt, RQWork and Import and Export in DIR\n"
-                               "(default: $REFQUILL_HOME, else beside this program when you\n"
-                               "may write there, else ") +
-                       kPerUserDataFolderHelp + ")")
-        ->type_name("DIR");
-    CLI::Option* quiet = app.add_flag("-q,--quiet", result.quiet, "print only errors and warnings");
-    app.add_flag("-v,--verbose", result.verbose,
-                 "also print the converter's command line, the work paths and\n"
-                 "the time each step took")
-        ->excludes(quiet);
-    app.add_flag("--no-wait", result.noWait,
-                 "end at once with status 1 when another conversion holds the\n"
-                 "folder, instead of waiting for it");
-    app.add_option("--timeout", result.timeoutSeconds,
-                   "stop a converter that runs longer (default: no limit)")
-        ->type_name("SECONDS")
-        ->check(CLI::Range(std::int64_t{1}, std::int64_t{1'000'000'000}));
-    app.add_option("--format", result.format,
-                   "what from-jfile writes: endnote (the default), ris, bibtex\n"
-                   "or csl-json")
-        ->type_name("FORMAT");
-    app.add_flag("-h,--help", help, "print this help; after a command, that command's help");
-    app.add_flag("--version", version, "print the version");
-    std::vector<std::string> longNames;
-    for (const CLI::Option* option : app.get_options())
-        for (const std::string& name : option->get_lnames()) longNames.push_back("--" + name);
-    const std::vector<std::string_view> optionNames(longNames.begin(), longNames.end());
-
+    addProgramOptions(app, result, help, version);
     std::vector<std::string> helpTopics;
     CLI::App* helpCommand = app.add_subcommand(std::string(kHelpCommand), "");
     helpCommand->add_option("command", helpTopics);
-
-    struct Parsed {
-        CLI::App* app = nullptr;
-        const CommandInfo* info = nullptr;
-        bool help = false;
-        std::vector<std::string> positional;
-        std::string output;
-        std::string outDir;
-    };
-    std::vector<Parsed> parsed;
-    parsed.reserve(commands.size());
-    for (const CommandInfo& info : commands) {
-        Parsed& p = parsed.emplace_back();
-        p.app = app.add_subcommand(std::string(info.name), std::string(info.summary));
-        p.info = &info;
-        p.app->set_help_flag();
-        p.app->add_flag("-h,--help", p.help);
-        if (!info.outputName.empty())
-            p.app->add_option("-o", p.output, std::string(info.outputHelp))
-                ->type_name(std::string(info.outputName));
-        if (!info.outDirHelp.empty())
-            p.app
-                ->add_option("--out-dir", p.outDir,
-                             "write into DIR instead of " + std::string(info.outDirHelp) +
-                                 "\nof Strat.jfp, which stays as it is")
-                ->type_name("DIR");
-        p.app->add_option("files", p.positional);
-    }
+    std::vector<ParsedCommand> parsed;
+    addCommands(app, commands, parsed);
     const auto helpOf = [&](const CLI::App* about, Invocation::Action action) {
         result.action = action;
         result.help =
@@ -303,18 +344,17 @@ Invocation parseCommandLine(const std::vector<std::string>& args, CommandTable c
 
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
+    const ParsedCommand* chosen = nullptr;
     try {
         app.parse(reversed);
     } catch (const CLI::ParseError& error) {
-        const CommandInfo* named = nullptr;
-        for (const Parsed& p : parsed)
-            if (p.app->parsed()) named = p.info;
-        return usageError(reworded(error, app.remaining(), optionNames, named != nullptr, commands),
-                          named);
+        for (const ParsedCommand& p : parsed)
+            if (p.app->parsed()) chosen = &p;
+        const CommandInfo* named = chosen != nullptr ? chosen->info : nullptr;
+        return usageError(reworded(error, app, named != nullptr, commands), named);
     }
 
-    const Parsed* chosen = nullptr;
-    for (const Parsed& p : parsed)
+    for (const ParsedCommand& p : parsed)
         if (p.app->parsed()) chosen = &p;
     if (version && !help) {
         result.action = Invocation::Action::Version;
@@ -323,7 +363,7 @@ Invocation parseCommandLine(const std::vector<std::string>& args, CommandTable c
     if (helpCommand->parsed()) {
         if (helpTopics.size() > 1) return usageError("help takes one command");
         if (helpTopics.empty()) return helpOf(&app, Invocation::Action::Help);
-        for (const Parsed& p : parsed)
+        for (const ParsedCommand& p : parsed)
             if (p.info->name == helpTopics.front()) chosen = &p;
         if (chosen == nullptr) return usageError(unknownCommand(helpTopics.front(), commands));
         result.command = chosen->info;
@@ -333,32 +373,7 @@ Invocation parseCommandLine(const std::vector<std::string>& args, CommandTable c
     if (chosen == nullptr) return usageError("no command given");
     result.command = chosen->info;
     if (chosen->help) return helpOf(chosen->app, Invocation::Action::CommandHelp);
-
-    const CommandInfo& info = *chosen->info;
-    const std::string name(info.name);
-    const std::size_t given = chosen->positional.size();
-    if (given < info.positionalCount)
-        return usageError(name + " needs " + (info.positionalCount == 1 ? "a file" : "files"),
-                          &info);
-    if (given > info.positionalCount && !info.moreAllowed)
-        return usageError(
-            info.positionalCount == 0
-                ? name + " takes no file; '" + chosen->positional.back() + "' is one too many"
-                : name + " takes one file; '" + chosen->positional.back() + "' is one too many",
-            &info);
-    if (!info.outputName.empty() && chosen->output.empty())
-        return usageError(name + " needs -o " + std::string(info.outputName), &info);
-    if (app.count("--home") > 0 && result.home.empty()) return usageError("--home needs a folder");
-    if (!info.outDirHelp.empty() && chosen->app->count("--out-dir") > 0 && chosen->outDir.empty())
-        return usageError("--out-dir needs a folder", &info);
-    if (app.count("--format") > 0 && !info.takesFormat)
-        return usageError("--format is for from-jfile", &info);
-
-    result.action = Invocation::Action::Run;
-    result.positional = chosen->positional;
-    result.output = chosen->output;
-    result.outDir = chosen->outDir;
-    return result;
+    return runOf(*chosen, app, std::move(result));
 }
 
 std::string diagnostic(std::string_view kind, std::string_view text) {
