@@ -97,8 +97,8 @@ std::string optionsHelp(const CLI::App& app, std::string_view before) {
     return text;
 }
 
-// The help of the program and of each command, asked for through CLI::App::help(): usages and
-// synopses from the command table, summaries, options and descriptions from CLI11.
+// The help of the program and of each command, as the program's CLI11 formatter: usages from
+// the command table, summaries, options and their descriptions from what CLI11 holds.
 class HelpFormatter final : public CLI::FormatterBase {
   public:
     explicit HelpFormatter(CommandTable commands) : commands_(commands) {}
@@ -121,7 +121,8 @@ class HelpFormatter final : public CLI::FormatterBase {
                             command->get_description() + "\n";
         }
         text += "\noptions:\n" + optionsHelp(*program, "");
-        text += "  --                 end of the options: what follows are file names\n";
+        text += paddedTo("  --", kDescriptionColumn) +
+                "end of the options: what follows are file names\n";
         return text + "\n" + kExitStatusHelp;
     }
 
