@@ -300,6 +300,46 @@ void csvToPdb(const std::string& csvPath, const std::string& pdbPath, const std:
     out.commit();
 }
 
+// Direction 2 after the database's head is read: its records, one at a time, as CSV lines.
+void writeCsv(std::ifstream& in, const std::string& head, std::size_t fileSize,
+              const std::string& pdbPath, const std::string& csvPath) {
+    JFileReader reader(head, fileSize);
+    PendingOutput out(csvPath);
+    std::string text;
+    std::vector<std::string> names;
+    for (const JFileField& f : reader.layout().fields) names.push_back(f.name);
+    appendCsvLine(text, names);
+    // Records lie back to back after the head: each is read in turn, one at a time.
+    std::string record;
+    std::size_t position = head.size();
+    for (std::size_t i = 0; i < reader.recordCount(); ++i) {
+        const std::size_t offset = reader.recordOffset(i);
+        const std::size_t size = reader.recordSize(i);
+        std::string_view data;
+        if (offset + size <= head.size()) {
+            data = std::string_view(head).substr(offset, size);
+        } else {
+            if (offset != position) {
+                in.seekg(static_cast<std::streamoff>(offset));
+                position = offset;
+            }
+            record.resize(size);
+            in.read(record.data(), static_cast<std::streamsize>(size));
+            if (!in) throw Failure{"The database file \"" + pdbPath + "\" cannot be read."};
+            position += size;
+            data = record;
+        }
+        if (reader.isDeleted(i)) continue;
+        appendCsvLine(text, reader.decode(i, data));
+        if (text.size() >= kChunkSize) {
+            out.write(text);
+            text.clear();
+        }
+    }
+    out.write(text);
+    out.commit();
+}
+
 void pdbToCsv(const std::string& pdbPath, const std::string& csvPath) {
     const std::string pdbName = shortName(pdbPath);
     std::ifstream in(nativePath(pdbPath), std::ios::binary);
@@ -308,43 +348,7 @@ void pdbToCsv(const std::string& pdbPath, const std::string& csvPath) {
     if (!in || !readHead(in, head, fileSize)) {
         throw Failure{"The database file \"" + pdbPath + "\" cannot be read."};
     }
-    withContext(pdbName + ": ", [&] {
-        JFileReader reader(head, fileSize);
-        PendingOutput out(csvPath);
-        std::string text;
-        std::vector<std::string> names;
-        for (const JFileField& f : reader.layout().fields) names.push_back(f.name);
-        appendCsvLine(text, names);
-        // Records lie back to back after the head: each is read in turn, one at a time.
-        std::string record;
-        std::size_t position = head.size();
-        for (std::size_t i = 0; i < reader.recordCount(); ++i) {
-            const std::size_t offset = reader.recordOffset(i);
-            const std::size_t size = reader.recordSize(i);
-            std::string_view data;
-            if (offset + size <= head.size()) {
-                data = std::string_view(head).substr(offset, size);
-            } else {
-                if (offset != position) {
-                    in.seekg(static_cast<std::streamoff>(offset));
-                    position = offset;
-                }
-                record.resize(size);
-                in.read(record.data(), static_cast<std::streamsize>(size));
-                if (!in) throw Failure{"The database file \"" + pdbPath + "\" cannot be read."};
-                position += size;
-                data = record;
-            }
-            if (reader.isDeleted(i)) continue;
-            appendCsvLine(text, reader.decode(i, data));
-            if (text.size() >= kChunkSize) {
-                out.write(text);
-                text.clear();
-            }
-        }
-        out.write(text);
-        out.commit();
-    });
+    withContext(pdbName + ": ", [&] { writeCsv(in, head, fileSize, pdbPath, csvPath); });
 }
 
 void writeErrorLog(const std::string& folder, const std::string& text) {
