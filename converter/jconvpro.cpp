@@ -7,7 +7,9 @@
 #include <fstream>
 #include <iostream>
 #include <limits>
+#include <stdexcept>
 #include <string_view>
+#include <type_traits>
 
 #include "converter/bytes.h"
 #include "converter/csv_reader.h"
@@ -23,14 +25,32 @@ namespace rq::jfile {
 
 namespace {
 
-// Why a run failed, in words for the user; `code` is the exit code.
-struct Failure {
-    std::string text;
-    int code = kExitFailed;
+// Why a run failed, in words for the user (what()); `code` is the exit code.
+struct Failure : std::runtime_error {
+    explicit Failure(const std::string& text, int code = kExitFailed, bool removeOutput = true)
+        : std::runtime_error(text), code(code), removeOutput(removeOutput) {}
+
+    int code;
     // A stale output goes with a failed conversion; after a wrong command line nothing is
     // known to be an output, so nothing is removed.
-    bool removeOutput = true;
+    bool removeOutput;
 };
+
+// Runs `step`; a FormatError from it becomes a Failure that says where: `context` (a string,
+// or a function that makes one when it is needed, such as the line reached), the error's text
+// and a full stop.
+template <typename Context, typename Step>
+auto withContext(const Context& context, Step&& step) -> decltype(step()) {
+    try {
+        return step();
+    } catch (const FormatError& e) {
+        if constexpr (std::is_invocable_v<const Context&>) {
+            throw Failure(context() + e.what() + ".");
+        } else {
+            throw Failure(std::string(context) + e.what() + ".");
+        }
+    }
+}
 
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
@@ -176,10 +196,8 @@ JFileDatabase buildLayout(const std::vector<std::string>& names, const IfoInfo& 
     return db;
 }
 
-void csvToPdb(const std::string& csvPath, const std::string& pdbPath, const std::string& givenName,
-              const std::string& ifoPath, std::uint32_t palmNow, const StoredName& storedName) {
-    const std::string csvName = shortName(csvPath);
-    const std::string ifoName = shortName(ifoPath);
+// The database name as the database will store it.
+std::string storedDatabaseName(const std::string& givenName, const StoredName& storedName) {
     if (givenName.empty()) throw Failure{"The database name is empty."};
     const std::optional<std::string> stored =
         storedName ? storedName(givenName) : std::optional<std::string>(givenName);
@@ -187,87 +205,70 @@ void csvToPdb(const std::string& csvPath, const std::string& pdbPath, const std:
         throw Failure{"The database name \"" + givenName +
                       "\" has characters that the system's code page cannot hold."};
     }
-    const std::string& dbName = *stored;
-    if (dbName.size() > kMaxDatabaseNameLength) {
-        throw Failure{"The database name \"" + dbName + "\" is longer than " +
+    if (stored->size() > kMaxDatabaseNameLength) {
+        throw Failure{"The database name \"" + *stored + "\" is longer than " +
                       std::to_string(kMaxDatabaseNameLength) +
                       " characters, the most JFile takes."};
     }
+    return *stored;
+}
 
+IfoInfo loadConversionInfo(const std::string& ifoPath) {
     std::string ifoText;
     if (readWholeFile(ifoPath, ifoText) != ReadResult::Read) {
         throw Failure{"The conversion-info file \"" + ifoPath + "\" cannot be read."};
     }
-    IfoInfo ifo;
-    try {
-        ifo = readIfo(ifoText);
-    } catch (const FormatError& e) {
-        throw Failure{ifoName + ": " + e.what() + "."};
-    }
+    return withContext(shortName(ifoPath) + ": ", [&] { return readIfo(ifoText); });
+}
 
-    std::ifstream csvIn(nativePath(csvPath), std::ios::binary);
-    if (!csvIn) throw Failure{"The CSV file \"" + csvPath + "\" cannot be read."};
-    CsvReader csv(csvIn);
-    std::vector<std::string> values;
-    try {
-        if (!csv.readLine(values)) {
+// The writer of the database that the CSV's header line and the conversion info describe;
+// `csv` is left after the header line.
+JFileWriter loadLayout(CsvReader& csv, const std::string& csvName, const IfoInfo& ifo,
+                       const std::string& ifoName, const std::string& dbName) {
+    std::vector<std::string> names;
+    withContext(csvName + ": line 1: ", [&] {
+        if (!csv.readLine(names)) {
             throw Failure{csvName + " is empty: it has no header line with the field names."};
         }
-    } catch (const FormatError& e) {
-        throw Failure{csvName + ": line 1: " + e.what() + "."};
-    }
-    JFileDatabase layout;
-    try {
-        layout = buildLayout(values, ifo, csvName);
-    } catch (const FormatError& e) {
-        throw Failure{ifoName + ": " + e.what() + "."};
-    }
+    });
+    JFileDatabase layout =
+        withContext(ifoName + ": ", [&] { return buildLayout(names, ifo, csvName); });
     layout.name = dbName;
+    return withContext(csvName + ": line 1 (the header line): ",
+                       [&] { return JFileWriter(layout); });
+}
 
-    std::optional<JFileWriter> writer;
-    try {
-        writer.emplace(layout);
-    } catch (const FormatError& e) {
-        throw Failure{csvName + ": line 1 (the header line): " + e.what() + "."};
-    }
-    // First pass: every record is checked and only its size kept, so that the head, which lists
-    // where each record lies, can be written before the records without holding them.
-    const std::size_t fieldCount = layout.fields.size();
-    for (;;) {
-        try {
-            if (!csv.readLine(values)) break;
+// First pass: every record is checked and only its size kept, so that the head, which lists
+// where each record lies, can be written before the records without holding them.
+void countRecordSizes(CsvReader& csv, JFileWriter& writer, std::size_t fieldCount,
+                      const std::string& csvName) {
+    const auto line = [&] { return csvName + ": line " + std::to_string(csv.lineNumber()) + ": "; };
+    withContext(line, [&] {
+        for (std::vector<std::string> values; csv.readLine(values);) {
             if (values.size() > fieldCount) {
                 throw FormatError("the line holds " + std::to_string(values.size()) +
                                   " values, but the header line names only " +
                                   std::to_string(fieldCount) + " fields");
             }
-            writer->countRecord(values);
-        } catch (const FormatError& e) {
-            throw Failure{csvName + ": line " + std::to_string(csv.lineNumber()) + ": " + e.what() +
-                          "."};
+            writer.countRecord(values);
         }
-    }
+    });
+}
 
-    std::string head;
-    try {
-        head = writer->head(palmNow);
-    } catch (const FormatError& e) {
-        throw Failure{std::string("The database cannot be written: ") + e.what() + "."};
-    }
-    PendingOutput out(pdbPath);
-    out.write(head);
-
-    // Second pass: the same records again, encoded one at a time.
+// Second pass: the same records again, encoded one at a time after the head. Any difference
+// from the first pass means the file changed in between.
+void writeRecords(const std::string& csvPath, const JFileWriter& writer, PendingOutput& out) {
     const Failure changed{"The CSV file \"" + csvPath + "\" changed while it was read."};
-    std::ifstream again(nativePath(csvPath), std::ios::binary);
-    CsvReader second(again);
+    std::ifstream in(nativePath(csvPath), std::ios::binary);
+    CsvReader csv(in);
+    std::vector<std::string> values;
     std::string bytes;
     try {
-        if (!again || !second.readLine(values)) throw changed;
-        for (std::size_t i = 0; i < writer->recordCount(); ++i) {
-            if (!second.readLine(values)) throw changed;
-            const std::string record = writer->encode(values);
-            if (record.size() != writer->recordSize(i)) throw changed;
+        if (!in || !csv.readLine(values)) throw changed;
+        for (std::size_t i = 0; i < writer.recordCount(); ++i) {
+            if (!csv.readLine(values)) throw changed;
+            const std::string record = writer.encode(values);
+            if (record.size() != writer.recordSize(i)) throw changed;
             bytes += record;
             if (bytes.size() >= kChunkSize) {
                 out.write(bytes);
@@ -278,6 +279,64 @@ void csvToPdb(const std::string& csvPath, const std::string& pdbPath, const std:
         throw changed;
     }
     out.write(bytes);
+}
+
+void csvToPdb(const std::string& csvPath, const std::string& pdbPath, const std::string& givenName,
+              const std::string& ifoPath, std::uint32_t palmNow, const StoredName& storedName) {
+    const std::string csvName = shortName(csvPath);
+    const std::string dbName = storedDatabaseName(givenName, storedName);
+    const IfoInfo ifo = loadConversionInfo(ifoPath);
+    std::ifstream csvIn(nativePath(csvPath), std::ios::binary);
+    if (!csvIn) throw Failure{"The CSV file \"" + csvPath + "\" cannot be read."};
+    CsvReader csv(csvIn);
+    JFileWriter writer = loadLayout(csv, csvName, ifo, shortName(ifoPath), dbName);
+    // The layout has one field per type of the conversion info: loadLayout made sure.
+    countRecordSizes(csv, writer, ifo.types.size(), csvName);
+    const std::string head =
+        withContext("The database cannot be written: ", [&] { return writer.head(palmNow); });
+    PendingOutput out(pdbPath);
+    out.write(head);
+    writeRecords(csvPath, writer, out);
+    out.commit();
+}
+
+// Direction 2 after the database's head is read: its records, one at a time, as CSV lines.
+void writeCsv(std::ifstream& in, const std::string& head, std::size_t fileSize,
+              const std::string& pdbPath, const std::string& csvPath) {
+    JFileReader reader(head, fileSize);
+    PendingOutput out(csvPath);
+    std::string text;
+    std::vector<std::string> names;
+    for (const JFileField& f : reader.layout().fields) names.push_back(f.name);
+    appendCsvLine(text, names);
+    // Records lie back to back after the head: each is read in turn, one at a time.
+    std::string record;
+    std::size_t position = head.size();
+    for (std::size_t i = 0; i < reader.recordCount(); ++i) {
+        const std::size_t offset = reader.recordOffset(i);
+        const std::size_t size = reader.recordSize(i);
+        std::string_view data;
+        if (offset + size <= head.size()) {
+            data = std::string_view(head).substr(offset, size);
+        } else {
+            if (offset != position) {
+                in.seekg(static_cast<std::streamoff>(offset));
+                position = offset;
+            }
+            record.resize(size);
+            in.read(record.data(), static_cast<std::streamsize>(size));
+            if (!in) throw Failure{"The database file \"" + pdbPath + "\" cannot be read."};
+            position += size;
+            data = record;
+        }
+        if (reader.isDeleted(i)) continue;
+        appendCsvLine(text, reader.decode(i, data));
+        if (text.size() >= kChunkSize) {
+            out.write(text);
+            text.clear();
+        }
+    }
+    out.write(text);
     out.commit();
 }
 
@@ -289,45 +348,7 @@ void pdbToCsv(const std::string& pdbPath, const std::string& csvPath) {
     if (!in || !readHead(in, head, fileSize)) {
         throw Failure{"The database file \"" + pdbPath + "\" cannot be read."};
     }
-    try {
-        JFileReader reader(head, fileSize);
-        PendingOutput out(csvPath);
-        std::string text;
-        std::vector<std::string> names;
-        for (const JFileField& f : reader.layout().fields) names.push_back(f.name);
-        appendCsvLine(text, names);
-        // Records lie back to back after the head: each is read in turn, one at a time.
-        std::string record;
-        std::size_t position = head.size();
-        for (std::size_t i = 0; i < reader.recordCount(); ++i) {
-            const std::size_t offset = reader.recordOffset(i);
-            const std::size_t size = reader.recordSize(i);
-            std::string_view data;
-            if (offset + size <= head.size()) {
-                data = std::string_view(head).substr(offset, size);
-            } else {
-                if (offset != position) {
-                    in.seekg(static_cast<std::streamoff>(offset));
-                    position = offset;
-                }
-                record.resize(size);
-                in.read(record.data(), static_cast<std::streamsize>(size));
-                if (!in) throw Failure{"The database file \"" + pdbPath + "\" cannot be read."};
-                position += size;
-                data = record;
-            }
-            if (reader.isDeleted(i)) continue;
-            appendCsvLine(text, reader.decode(i, data));
-            if (text.size() >= kChunkSize) {
-                out.write(text);
-                text.clear();
-            }
-        }
-        out.write(text);
-        out.commit();
-    } catch (const FormatError& e) {
-        throw Failure{pdbName + ": " + e.what() + "."};
-    }
+    withContext(pdbName + ": ", [&] { writeCsv(in, head, fileSize, pdbPath, csvPath); });
 }
 
 void writeErrorLog(const std::string& folder, const std::string& text) {
@@ -388,7 +409,7 @@ int runJconvpro(const std::vector<std::string>& args, std::uint32_t palmNow,
         }
         return kExitOk;
     } catch (const Failure& failure) {
-        return fail(heading, failure.text, failure.removeOutput, failure.code);
+        return fail(heading, failure.what(), failure.removeOutput, failure.code);
     } catch (const std::exception& e) {
         // Let out, it would end the program with a normal exit code (3 on Windows) and no log,
         // and the desktop program would only see that no output came.

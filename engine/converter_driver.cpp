@@ -239,32 +239,23 @@ bool ExternalConverter::showErrorLog(const std::string& folder) {
 bool ExternalConverter::convertCsvToPdb(const std::string& source, const std::string& destination,
                                         const std::string& ifoFile,
                                         const std::string& databaseName) {
-    return convert(directionInfo(Direction::EndNoteToJFile), source, destination, ifoFile,
-                   databaseName);
+    outcome_ = convert(directionInfo(Direction::EndNoteToJFile), source, destination, ifoFile,
+                       databaseName);
+    return outcome_ == ConverterOutcome::Converted;
 }
 
 bool ExternalConverter::convertPdbToCsv(const std::string& source, const std::string& destination,
                                         const std::string& ifoFile) {
     exportFile_.clear();
-    return convert(directionInfo(Direction::JFileToEndNote), source, destination, ifoFile,
-                   std::string(kNoDatabaseName));
+    outcome_ = convert(directionInfo(Direction::JFileToEndNote), source, destination, ifoFile,
+                       std::string(kNoDatabaseName));
+    return outcome_ == ConverterOutcome::Converted;
 }
 
-bool ExternalConverter::convert(const DirectionInfo& direction, const std::string& source,
-                                const std::string& destination, const std::string& ifoFile,
-                                const std::string& fourthArgument) {
+bool ExternalConverter::readyToRun(const std::string& source,
+                                   const std::string& destinationFolder) {
     SystemServices& system = ctx_.system;
     HostServices& host = ctx_.host;
-    outcome_ = ConverterOutcome::Failed;
-    const std::string destinationFolder = splitPath(destination).folder;
-    // The converter writes its log beside its output work file; for direction "1" that is not
-    // the destination's folder, so the work folder is looked at too.
-    const std::string workFolder = joinPath(programFolder_, kWorkFolderName);
-    const bool separateWorkLog = folderOf(destination) != workFolder;
-    // The file the user chose: the export behind the CSV, or the database.
-    const std::string& userFile =
-        direction.buildsDatabase && !exportFile_.empty() ? exportFile_ : source;
-
     if (const std::string problem = inputFileProblem(source); !problem.empty()) {
         const std::string detail = shownPath(source) + ": " + problem;
         if (problem == kNoSuchFile) {
@@ -284,6 +275,25 @@ bool ExternalConverter::convert(const DirectionInfo& direction, const std::strin
         host.showMessage(MessageKind::Plain, "Destination directory Had to be created");
         system.createFolders(destinationFolder);
     }
+    return true;
+}
+
+ConverterOutcome ExternalConverter::convert(const DirectionInfo& direction,
+                                            const std::string& source,
+                                            const std::string& destination,
+                                            const std::string& ifoFile,
+                                            const std::string& fourthArgument) {
+    HostServices& host = ctx_.host;
+    const std::string destinationFolder = splitPath(destination).folder;
+    // The converter writes its log beside its output work file; for direction "1" that is not
+    // the destination's folder, so the work folder is looked at too.
+    const std::string workFolder = joinPath(programFolder_, kWorkFolderName);
+    const bool separateWorkLog = folderOf(destination) != workFolder;
+    // The file the user chose: the export behind the CSV, or the database.
+    const std::string& userFile =
+        direction.buildsDatabase && !exportFile_.empty() ? exportFile_ : source;
+
+    if (!readyToRun(source, destinationFolder)) return ConverterOutcome::Failed;
     // The destination is not deleted before the run: it is replaced only by a new output that
     // is complete and checked, so a failed, cancelled or killed run leaves the last good one.
     clearErrorLog(destinationFolder);
@@ -296,77 +306,72 @@ bool ExternalConverter::convert(const DirectionInfo& direction, const std::strin
               destination,
               ifoFile,
               direction.buildsDatabase ? exportFile_ : std::string()};
-    ConverterRunEnd end = runConverter(direction, source, destination, ifoFile, fourthArgument);
+    ConverterRun run = runConverter(direction, source, destination, ifoFile, fourthArgument);
 
-    if (end == ConverterRunEnd::Cancelled) {
+    if (run.end == ConverterRunEnd::Cancelled) {
         // The user asked for it: no message box. The job tells the log and the status bar.
         removeWorkFiles();
-        outcome_ = ConverterOutcome::Cancelled;
-        return false;
+        return ConverterOutcome::Cancelled;
     }
 
     const bool reported =
         showErrorLog(destinationFolder) || (separateWorkLog && showErrorLog(workFolder));
-    if (!reported && end == ConverterRunEnd::Ended) showCapturedErrors();
-    std::string problem;
-    std::string problemFile = userFile;
-    switch (end) {
-        case ConverterRunEnd::Ended:
-            if (reported) {
-                problem = "jconvpro.exe reported an error; its output was not used";
-            } else if (problem = fetchOutput(direction, destination); fetchFailed_) {
-                problemFile = destination;
-            }
-            break;
-        case ConverterRunEnd::NotStarted:
-            problem = "jconvpro.exe could not be started";
-            if (!failure_.empty()) problem += ": " + failure_;
-            break;
-        case ConverterRunEnd::Abnormal:
-            problem =
-                "jconvpro.exe ended abnormally (it crashed or was killed); its output was "
-                "not used";
-            break;
-        case ConverterRunEnd::TimedOut:
-            problem = !failure_.empty() ? failure_
-                                        : "jconvpro.exe did not finish within " +
-                                              std::to_string(ctx_.converterTimeoutSeconds) +
-                                              " seconds and was stopped";
-            break;
-        default:
-            problem = failure_;
-            break;
+    if (!reported && run.end == ConverterRunEnd::Ended) {
+        showCapturedErrors();
+        run = fetchOutput(direction, destination);
     }
     removeWorkFiles();
+    const std::string problem = reported && run.end == ConverterRunEnd::Ended
+                                    ? "jconvpro.exe reported an error; its output was not used"
+                                    : problemOf(run);
     if (!problem.empty()) {
         // The fixed text stays as it is; the file and the reason follow on a line of their own.
+        const std::string& problemFile =
+            run.end == ConverterRunEnd::FetchFailed ? destination : userFile;
         const std::string detail = shownPath(problemFile) + ": " + problem;
         host.appendLog(detail);
         host.showMessage(MessageKind::Error, direction.missingOutputMessage, detail);
-        return false;
+        return ConverterOutcome::Failed;
     }
-    outcome_ = ConverterOutcome::Converted;
-    return true;
+    return ConverterOutcome::Converted;
 }
 
-std::string ExternalConverter::fetchOutput(const DirectionInfo& direction,
-                                           const std::string& destination) {
+std::string ExternalConverter::problemOf(const ConverterRun& run) const {
+    switch (run.end) {
+        case ConverterRunEnd::Ended:
+            return {};
+        case ConverterRunEnd::NotStarted:
+            return "jconvpro.exe could not be started" +
+                   (run.failure.empty() ? std::string() : ": " + run.failure);
+        case ConverterRunEnd::Abnormal:
+            return "jconvpro.exe ended abnormally (it crashed or was killed); its output was not "
+                   "used";
+        case ConverterRunEnd::TimedOut:
+            if (!run.failure.empty()) return run.failure;
+            return "jconvpro.exe did not finish within " +
+                   std::to_string(ctx_.converterTimeoutSeconds) + " seconds and was stopped";
+        default:
+            return run.failure;
+    }
+}
+
+ConverterRun ExternalConverter::fetchOutput(const DirectionInfo& direction,
+                                            const std::string& destination) {
     SystemServices& system = ctx_.system;
-    fetchFailed_ = false;
     const std::string outputWork = workPath(kOutputWork);
-    if (!system.fileExists(outputWork)) return "jconvpro.exe wrote no output";
+    if (!system.fileExists(outputWork))
+        return {ConverterRunEnd::DamagedOutput, "jconvpro.exe wrote no output"};
     if (direction.buildsDatabase) {
         // A database that is cut off or not the one asked for would go to the handheld at the
         // next sync.
         if (const std::string problem = palmDatabaseProblem(outputWork, expected_);
             !problem.empty()) {
-            return "jconvpro.exe wrote a damaged database: " + problem + "; it was not used";
+            return {ConverterRunEnd::DamagedOutput,
+                    "jconvpro.exe wrote a damaged database: " + problem + "; it was not used"};
         }
     }
-    if (ReplaceResult fetched = replaceFileByCopy(system, outputWork, destination); !fetched) {
-        fetchFailed_ = true;
-        return fetched.failure;
-    }
+    if (ReplaceResult fetched = replaceFileByCopy(system, outputWork, destination); !fetched)
+        return {ConverterRunEnd::FetchFailed, fetched.failure};
     return {};
 }
 
@@ -387,10 +392,10 @@ void ExternalConverter::showCapturedErrors() {
     ctx_.host.showLog(captureFile_);
 }
 
-ConverterRunEnd ExternalConverter::runConverter(const DirectionInfo& direction,
-                                                const std::string& source, const std::string&,
-                                                const std::string& ifoFile,
-                                                const std::string& fourthArgument) {
+ConverterRun ExternalConverter::runConverter(const DirectionInfo& direction,
+                                             const std::string& source, const std::string&,
+                                             const std::string& ifoFile,
+                                             const std::string& fourthArgument) {
     SystemServices& system = ctx_.system;
     HostServices& host = ctx_.host;
 
@@ -398,61 +403,59 @@ ConverterRunEnd ExternalConverter::runConverter(const DirectionInfo& direction,
 
     const std::string inputWork = workPath(kInputWork);
     const std::string ifoWork = workPath(kIfoWork);
-    const std::string outputWork = workPath(kOutputWork);
     captureFile_ = workPath(kErrorCapture);
 
     // Whatever an earlier, interrupted run left must not pass for this run's input or output.
     removeWorkFiles();
 
-    ConverterRunEnd end = ConverterRunEnd::Ended;
-    failure_.clear();
     // Staging counts against the time limit and stops on Cancel: a huge or endless input must
     // not hold the run.
     const std::int64_t startSecond = system.nowSeconds();
-    const auto keepCopying = [&] {
-        host.pumpEvents();
-        return ctx_.stopRequest() == StopRequest::None && !timeIsUp(startSecond);
-    };
-    const auto stage = [&](const std::string& from, const std::string& to) {
-        if (ReplaceResult copied = replaceFileByCopy(system, from, to, keepCopying); !copied) {
-            if (ctx_.stopRequest() != StopRequest::None) return ConverterRunEnd::Cancelled;
-            if (timeIsUp(startSecond)) {
-                failure_ = "it could not be copied to the work folder within " +
-                           std::to_string(ctx_.converterTimeoutSeconds) +
-                           " seconds; the copy was stopped";
-                return ConverterRunEnd::TimedOut;
-            }
-            failure_ = "could not be copied to the work file " + to + ": " + copied.failure;
-            return ConverterRunEnd::StagingFailed;
-        }
-        return ConverterRunEnd::Ended;
-    };
-    end = stage(source, inputWork);
+    ConverterRun run = stage(source, inputWork, startSecond);
     // A missing IFO leaves the last run's ifo.tmp in place, as the converter expects.
-    if (end == ConverterRunEnd::Ended && system.fileExists(ifoFile)) {
-        end = stage(ifoFile, ifoWork);
-        if (end == ConverterRunEnd::StagingFailed) failure_ = shownPath(ifoFile) + " " + failure_;
+    if (run.end == ConverterRunEnd::Ended && system.fileExists(ifoFile)) {
+        run = stage(ifoFile, ifoWork, startSecond);
+        if (run.end == ConverterRunEnd::StagingFailed)
+            run.failure = shownPath(ifoFile) + " " + run.failure;
     }
 
-    if (end == ConverterRunEnd::Ended) {
+    if (run.end == ConverterRunEnd::Ended) {
         ProcessHandle handle;
         if (ctx_.stopRequest() != StopRequest::None) {
-            end = ConverterRunEnd::Cancelled;
+            run.end = ConverterRunEnd::Cancelled;
         } else {
             const std::string line = commandLine(direction.converterCode, fourthArgument);
             host.converterCommand(line);
             if (system.startCapturedProcess(programPath(), line, true, captureFile_, handle)) {
-                end = waitFor(handle, startSecond);
+                run.end = waitFor(handle, startSecond);
             } else {
-                end = ConverterRunEnd::NotStarted;
-                failure_ = system.lastStartError();
+                run = {ConverterRunEnd::NotStarted, system.lastStartError()};
             }
         }
     }
 
     host.progressEnded();
     system.deleteFile(inputWork);
-    return end;
+    return run;
+}
+
+ConverterRun ExternalConverter::stage(const std::string& from, const std::string& to,
+                                      std::int64_t startSecond) {
+    const auto keepCopying = [&] {
+        ctx_.host.pumpEvents();
+        return ctx_.stopRequest() == StopRequest::None && !timeIsUp(startSecond);
+    };
+    if (ReplaceResult copied = replaceFileByCopy(ctx_.system, from, to, keepCopying); !copied) {
+        if (ctx_.stopRequest() != StopRequest::None) return {ConverterRunEnd::Cancelled, {}};
+        if (timeIsUp(startSecond)) {
+            return {ConverterRunEnd::TimedOut, "it could not be copied to the work folder within " +
+                                                   std::to_string(ctx_.converterTimeoutSeconds) +
+                                                   " seconds; the copy was stopped"};
+        }
+        return {ConverterRunEnd::StagingFailed,
+                "could not be copied to the work file " + to + ": " + copied.failure};
+    }
+    return {};
 }
 
 bool ExternalConverter::timeIsUp(std::int64_t startSecond) {

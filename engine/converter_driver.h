@@ -37,7 +37,14 @@ enum class ConverterRunEnd {
     TimedOut,       // it ran past the time limit and was stopped
     StagingFailed,  // the input could not be copied to the work folder
     FetchFailed,    // the output could not be put at the destination
-    DamagedOutput,  // the database it wrote is cut off or no database at all
+    DamagedOutput,  // it wrote no output, or a database that is cut off or not the one asked for
+};
+
+// How a run ended and, when it failed, why: the system's words for a failed staging or start,
+// or what was wrong with the output.
+struct ConverterRun {
+    ConverterRunEnd end = ConverterRunEnd::Ended;
+    std::string failure;
 };
 
 // The converter's messages name its work files; the user knows the files they chose. `from`
@@ -89,10 +96,10 @@ class ExternalConverter {
     // What the database of the next convertCsvToPdb must hold.
     void expectDatabase(const ExpectedDatabase& expected) { expected_ = expected; }
 
-    // Stages, runs, waits, fetches. Failures are reported by the caller from the result.
-    ConverterRunEnd runConverter(const DirectionInfo& direction, const std::string& source,
-                                 const std::string& destination, const std::string& ifoFile,
-                                 const std::string& fourthArgument);
+    // Stages, runs and waits. Failures are reported by the caller from the result.
+    ConverterRun runConverter(const DirectionInfo& direction, const std::string& source,
+                              const std::string& destination, const std::string& ifoFile,
+                              const std::string& fourthArgument);
 
     bool converterPresent();
     // Deletes folder + "jconvpro.err"; a missing file is no error.
@@ -114,14 +121,21 @@ class ExternalConverter {
     void setPollPause(std::chrono::milliseconds pause) { pollPause_ = pause; }
 
   private:
-    bool convert(const DirectionInfo& direction, const std::string& source,
-                 const std::string& destination, const std::string& ifoFile,
-                 const std::string& fourthArgument);
+    // The source can be read, the converter is there, and the destination's folder exists (it
+    // is made when it does not); false after a message.
+    bool readyToRun(const std::string& source, const std::string& destinationFolder);
+    ConverterOutcome convert(const DirectionInfo& direction, const std::string& source,
+                             const std::string& destination, const std::string& ifoFile,
+                             const std::string& fourthArgument);
+    // Copies `from` to the work file `to`, as long as the run is not stopped or out of time.
+    ConverterRun stage(const std::string& from, const std::string& to, std::int64_t startSecond);
     ConverterRunEnd waitFor(ProcessHandle& handle, std::int64_t startSecond);
     bool timeIsUp(std::int64_t startSecond);
-    // Checks the output work file and puts it in place of the destination; empty on success,
-    // else why not (fetchFailed_ tells whether the destination could not be written).
-    std::string fetchOutput(const DirectionInfo& direction, const std::string& destination);
+    // Checks the output work file and puts it in place of the destination: Ended, or
+    // DamagedOutput or FetchFailed and why.
+    ConverterRun fetchOutput(const DirectionInfo& direction, const std::string& destination);
+    // What the user is told about `run`; empty when it converted.
+    std::string problemOf(const ConverterRun& run) const;
     void removeWorkFiles();
     void showCapturedErrors();
     void stopProcess(ProcessHandle& handle);
@@ -133,8 +147,6 @@ class ExternalConverter {
     std::chrono::milliseconds pollPause_{5};
     ConverterOutcome outcome_ = ConverterOutcome::Failed;
     std::string exportFile_;
-    std::string failure_;  // the system's words for a failed staging or start
-    bool fetchFailed_ = false;
     std::string captureFile_;
     ExpectedDatabase expected_;
     WorkFileNames names_;

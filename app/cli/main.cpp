@@ -10,8 +10,8 @@
 // desktop program does, one conversion per folder at a time. The other commands take "-" for
 // standard input and output. Exit status: 0 when no error message was shown, 1 when one was or
 // when a job left a file unconverted, 2 for wrong usage, 128 + the signal's number after a
-// signal (130 for SIGINT, 143 for SIGTERM). A new command is one function, one row of
-// kCommands (options.h) and one of kRunners.
+// signal (130 for SIGINT, 143 for SIGTERM). A new command is one function and one row of
+// kCommands.
 
 #include <atomic>
 #include <cerrno>
@@ -45,7 +45,6 @@
 #include "platform/platform.h"
 
 namespace rq {
-namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitError = 1;
@@ -53,8 +52,8 @@ constexpr int kExitUsage = 2;
 constexpr int kExitBySignal = 128;  // + the signal's number, as a shell reports a killed program
 
 // Everything a command works with: the host, the system services and the context.
-struct Session {
-    explicit Session(bool progressLine) : host(stdout, stderr, progressLine) {}
+struct CommandSession {
+    explicit CommandSession(bool progressLine) : host(stdout, stderr, progressLine) {}
 
     CliHost host;
     std::unique_ptr<SystemServices> system = createSystemServices();
@@ -64,6 +63,8 @@ struct Session {
 
     int exitStatus() const { return host.errorShown() ? kExitError : kExitOk; }
 };
+
+namespace {
 
 // What an interrupt reaches: the first signal's number, and the context of a job (set before
 // the job starts), read in the signal handler.
@@ -86,7 +87,7 @@ int interruptedStatus() {
 // The strategy as start-up makes it: cleared, the three numbers set, then the strategy file of
 // the data folder or else the factory defaults. False after a message when the file exists
 // but cannot be read whole.
-bool loadStrategy(Session& session) {
+bool loadStrategy(CommandSession& session) {
     ConversionContext& ctx = session.ctx;
     prepareStrategy(ctx);
     std::string path = joinPath(ctx.programFolder, kStrategyFileName);
@@ -112,7 +113,7 @@ bool loadStrategy(Session& session) {
 // temporary file of the output, and the result lines go to standard error when the output is
 // standard output. Nothing is printed as a result after a failure.
 struct OneFile {
-    OneFile(Session& session, const Invocation& args)
+    OneFile(CommandSession& session, const Invocation& args)
         : session(session),
           toStandardOutput(args.output == kStandardStream),
           output(outputName(args.output)) {
@@ -143,13 +144,13 @@ struct OneFile {
         std::fflush(to);
     }
 
-    Session& session;
+    CommandSession& session;
     const bool toStandardOutput;
     const std::string output;
     CommandInput input;
 };
 
-int runExportCsv(Session& session, const Invocation& args) {
+int runExportCsv(CommandSession& session, const Invocation& args) {
     if (!loadStrategy(session)) return kExitError;
     OneFile command(session, args);
     if (!command.open(args.positional[0])) return kExitError;
@@ -164,7 +165,7 @@ int runExportCsv(Session& session, const Invocation& args) {
     return session.exitStatus();
 }
 
-int runWriteIfo(Session& session, const Invocation& args) {
+int runWriteIfo(CommandSession& session, const Invocation& args) {
     if (!loadStrategy(session)) return kExitError;
     OneFile command(session, args);
     if (writeConversionInfo(session.ctx, command.output))
@@ -173,7 +174,7 @@ int runWriteIfo(Session& session, const Invocation& args) {
     return session.exitStatus();
 }
 
-int runImportCsvCommand(Session& session, const Invocation& args) {
+int runImportCsvCommand(CommandSession& session, const Invocation& args) {
     OneFile command(session, args);
     if (!command.open(args.positional[0])) return kExitError;
     const ImportResult result =
@@ -184,7 +185,7 @@ int runImportCsvCommand(Session& session, const Invocation& args) {
 
 // The data folder for a job: made if missing (on a first start with a per-user folder with the
 // program folder's strategy), then held for this run alone.
-int takeDataFolder(Session& session, const Invocation& args) {
+int takeDataFolder(CommandSession& session, const Invocation& args) {
     const std::string problem = prepareDataFolder(session.data, session.ctx.converterFolder);
     if (!problem.empty()) {
         session.host.showMessage(MessageKind::Error, problem);
@@ -205,7 +206,7 @@ int takeDataFolder(Session& session, const Invocation& args) {
 }
 
 // --out-dir must name a folder that is there: a mistyped name would otherwise become one.
-bool checkOutDir(Session& session, const std::string& outDir) {
+bool checkOutDir(CommandSession& session, const std::string& outDir) {
     std::error_code error;
     if (outDir.empty() || std::filesystem::is_directory(nativePath(outDir), error)) return true;
     const bool exists = std::filesystem::exists(nativePath(outDir), error);
@@ -214,7 +215,7 @@ bool checkOutDir(Session& session, const std::string& outDir) {
     return false;
 }
 
-int runJobCommand(Session& session, const Invocation& args,
+int runJobCommand(CommandSession& session, const Invocation& args,
                   JobResult (*job)(ConversionContext&, const std::vector<std::string>&,
                                    const std::string&)) {
     ConversionContext& ctx = session.ctx;
@@ -264,16 +265,16 @@ int runJobCommand(Session& session, const Invocation& args,
     return converted == files ? session.exitStatus() : kExitError;
 }
 
-int runToJFileCommand(Session& session, const Invocation& args) {
+int runToJFileCommand(CommandSession& session, const Invocation& args) {
     return runJobCommand(session, args, runToJFile);
 }
 
-int runToEndNoteCommand(Session& session, const Invocation& args) {
+int runToEndNoteCommand(CommandSession& session, const Invocation& args) {
     return runJobCommand(session, args, runToEndNote);
 }
 
 // to-endnote in the format the user names; refquill writes RQ-NAME and the format's extension.
-int runFromJFileCommand(Session& session, const Invocation& args) {
+int runFromJFileCommand(CommandSession& session, const Invocation& args) {
     const std::optional<ReferenceFormat> format =
         referenceFormatByName(args.format.empty() ? "endnote" : args.format);
     if (!format) {
@@ -285,16 +286,24 @@ int runFromJFileCommand(Session& session, const Invocation& args) {
     return runJobCommand(session, args, runToEndNote);
 }
 
-struct Runner {
-    std::string_view command;
-    int (*run)(Session&, const Invocation&);
-    bool job;  // converts files in the data folder; hears interrupts
-};
-
-constexpr Runner kRunners[] = {
-    {"export-csv", runExportCsv, false},        {"write-ifo", runWriteIfo, false},
-    {"to-jfile", runToJFileCommand, true},      {"to-endnote", runToEndNoteCommand, true},
-    {"import-csv", runImportCsvCommand, false}, {"from-jfile", runFromJFileCommand, true},
+// name, synopsis, summary, files (that many, or more), -o and its help, what --out-dir
+// replaces, --format, job, runner.
+constexpr CommandInfo kCommands[] = {
+    {"export-csv", "EXPORT -o CSV", "convert an EndNote export into the CSV for JFile", 1, false,
+     "CSV", "the CSV to write", "", false, false, runExportCsv},
+    {"write-ifo", "-o IFO", "write the conversion-info file of the strategy", 0, false, "IFO",
+     "the conversion-info file to write", "", false, false, runWriteIfo},
+    {"to-jfile", "[--out-dir DIR] EXPORT...",
+     "EndNote exports to JFile databases (the program's job)", 1, true, "", "",
+     "the Palm install folder", false, true, runToJFileCommand},
+    {"to-endnote", "[--out-dir DIR] PDB...",
+     "JFile databases to EndNote import files (the program's job)", 1, true, "", "",
+     "the EndNote folder", false, true, runToEndNoteCommand},
+    {"import-csv", "CSV -o TSV", "convert a CSV into an EndNote import file", 1, false, "TSV",
+     "the EndNote import file to write", "", false, false, runImportCsvCommand},
+    {"from-jfile", "[--format endnote|ris|bibtex|csl-json] [--out-dir DIR] PDB...",
+     "JFile databases to EndNote, RIS, BibTeX or CSL-JSON files", 1, true, "", "",
+     "the EndNote folder", true, true, runFromJFileCommand},
 };
 
 // The folder of the executable, found through its resolved path: the links in bin/ lead to the
@@ -309,13 +318,11 @@ int run(int argc, char** argv) {
     // On Windows the arguments come from the wide command line, so that any file name arrives.
     std::vector<std::string> arguments = consoleArguments(argc, argv);
     arguments.erase(arguments.begin());
-    const Invocation args = parseCommandLine(arguments);
+    const Invocation args = parseCommandLine(arguments, kCommands);
     switch (args.action) {
         case Invocation::Action::Help:
-            printHelp(stdout);
-            return kExitOk;
         case Invocation::Action::CommandHelp:
-            printCommandHelp(stdout, *args.command);
+            std::fputs(args.help.c_str(), stdout);
             return kExitOk;
         case Invocation::Action::Version:
             std::printf("%.*s %s\n", static_cast<int>(kProgram.size()), kProgram.data(),
@@ -328,12 +335,8 @@ int run(int argc, char** argv) {
             break;
     }
 
-    const Runner* runner = nullptr;
-    for (const Runner& r : kRunners)
-        if (r.command == args.command->name) runner = &r;
-    if (runner == nullptr) return kExitUsage;
-
-    Session session(runner->job && !args.quiet && standardErrorIsTerminal());
+    const CommandInfo& command = *args.command;
+    CommandSession session(command.job && !args.quiet && standardErrorIsTerminal());
     session.host.setVerbosity(args.quiet     ? Verbosity::Quiet
                               : args.verbose ? Verbosity::Verbose
                                              : Verbosity::Normal);
@@ -342,7 +345,7 @@ int run(int argc, char** argv) {
     session.data = chooseDataFolder(programFolder, args.home);
     session.ctx.setFolders(ProgramFolders(session.data.folder, programFolder));
     try {
-        return runner->run(session, args);
+        return command.run(session, args);
     } catch (const Interrupted&) {
         return interruptedStatus();
     }

@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <memory>
 #include <numeric>
 
 #include "platform/console.h"
@@ -16,29 +17,16 @@ int width(std::string_view text) {
     return static_cast<int>(text.size());
 }
 
-// The options every command takes, before or after the command's name. %s: the per-user data
-// folder as the platform names it.
-constexpr const char* kOptionsHelp =
-    "  --home DIR         keep Strat.jfp, Log.txt, RQWork and Import and Export in DIR\n"
-    "                     (default: $REFQUILL_HOME, else beside this program when you\n"
-    "                     may write there, else %s)\n"
-    "  -q, --quiet        print only errors and warnings\n"
-    "  -v, --verbose      also print the converter's command line, the work paths and\n"
-    "                     the time each step took\n"
-    "  --no-wait          end at once with status 1 when another conversion holds the\n"
-    "                     folder, instead of waiting for it\n"
-    "  --timeout SECONDS  stop a converter that runs longer (default: no limit)\n"
-    "  --format FORMAT    what from-jfile writes: endnote (the default), ris, bibtex\n"
-    "                     or csl-json\n"
-    "  -h, --help         print this help; after a command, that command's help\n"
-    "  --version          print the version\n"
-    "  --                 end of the options: what follows are file names\n";
-
 constexpr const char* kExitStatusHelp =
     "exit status: 0 without error messages, 1 after one or when a file was not\n"
     "converted, 2 for wrong usage, 128 + N after signal N (130 for Ctrl-C)\n";
 
 constexpr std::string_view kHelpCommand = "help";
+
+// Where an option's description starts; its further lines (split at "\n") start there too.
+constexpr std::size_t kDescriptionColumn = 21;
+// Where a command's summary starts in the list of commands.
+constexpr std::size_t kSummaryColumn = 15;
 
 // What each option's value is, for "OPTION needs ...".
 struct ValueName {
@@ -60,17 +48,87 @@ Invocation usageError(std::string problem, const CommandInfo* command = nullptr)
     return invocation;
 }
 
-const CommandInfo* findCommand(std::string_view name) {
-    for (const CommandInfo& c : kCommands)
+const CommandInfo* findCommand(CommandTable commands, std::string_view name) {
+    for (const CommandInfo& c : commands)
         if (c.name == name) return &c;
     return nullptr;
 }
 
-std::vector<std::string_view> commandNames() {
-    std::vector<std::string_view> names{kHelpCommand};
-    for (const CommandInfo& c : kCommands) names.push_back(c.name);
-    return names;
+std::string commandUsage(const CommandInfo& c, std::string_view lead) {
+    std::string line(lead);
+    line.append(kProgram).append(" [OPTIONS] ").append(c.name).append(" ").append(c.synopsis);
+    return line + "\n";
 }
+
+std::string generalUsage(std::string_view lead) {
+    return std::string(lead).append(kProgram).append(" [OPTIONS] COMMAND ARGS...\n");
+}
+
+// `text`, then blanks up to `column` (at least one).
+std::string paddedTo(std::string text, std::size_t column) {
+    text.resize(std::max(text.size() + 1, column), ' ');
+    return text;
+}
+
+// "  -q, --quiet        print only errors and warnings": the option's names and value, then
+// its description.
+std::string optionHelp(const CLI::Option& option) {
+    std::string names;
+    for (const std::string& name : option.get_snames())
+        names.append(names.empty() ? "" : ", ").append("-").append(name);
+    for (const std::string& name : option.get_lnames())
+        names.append(names.empty() ? "" : ", ").append("--").append(name);
+    // CLI11 adds what a check allows after a colon; the description says that in words.
+    const std::string value = option.get_type_name();
+    if (option.get_type_size() > 0) names.append(" ").append(value.substr(0, value.find(':')));
+    std::string text = paddedTo("  " + names, kDescriptionColumn);
+    for (const char c : option.get_description()) {
+        text += c;
+        if (c == '\n') text.append(kDescriptionColumn, ' ');
+    }
+    return text + "\n";
+}
+
+// The options of `app` that have a description, each after `before`.
+std::string optionsHelp(const CLI::App& app, std::string_view before) {
+    std::string text;
+    for (const CLI::Option* option : app.get_options())
+        if (!option->get_description().empty()) text.append(before).append(optionHelp(*option));
+    return text;
+}
+
+// The help of the program and of each command, as the program's CLI11 formatter: usages from
+// the command table, summaries, options and their descriptions from what CLI11 holds.
+class HelpFormatter final : public CLI::FormatterBase {
+  public:
+    explicit HelpFormatter(CommandTable commands) : commands_(commands) {}
+
+    std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode) const override {
+        const CLI::App* program = app->get_parent() != nullptr ? app->get_parent() : app;
+        std::string text;
+        if (const CommandInfo* command = findCommand(commands_, app->get_name())) {
+            text = commandUsage(*command, "usage: ") + "\n" + app->get_description() + "\n";
+            text += optionsHelp(*app, "\n");
+        } else {
+            text = generalUsage("usage: ");
+            for (const CommandInfo& c : commands_) text += commandUsage(c, "       ");
+            text.append("       ").append(kProgram).append(" help [COMMAND]\n");
+            text.append("       ").append(kProgram).append(" --help | --version\n");
+            text += "\ncommands:\n";
+            for (const CLI::App* command : app->get_subcommands({}))
+                if (!command->get_description().empty())
+                    text += paddedTo("  " + command->get_name(), kSummaryColumn) +
+                            command->get_description() + "\n";
+        }
+        text += "\noptions:\n" + optionsHelp(*program, "");
+        text += paddedTo("  --", kDescriptionColumn) +
+                "end of the options: what follows are file names\n";
+        return text + "\n" + kExitStatusHelp;
+    }
+
+  private:
+    CommandTable commands_;
+};
 
 std::string withSuggestion(std::string text, std::string_view word,
                            const std::vector<std::string_view>& known) {
@@ -79,8 +137,10 @@ std::string withSuggestion(std::string text, std::string_view word,
     return text;
 }
 
-std::string unknownCommand(std::string_view word) {
-    return withSuggestion("unknown command '" + std::string(word) + "'", word, commandNames());
+std::string unknownCommand(std::string_view word, CommandTable commands) {
+    std::vector<std::string_view> names{kHelpCommand};
+    for (const CommandInfo& c : commands) names.push_back(c.name);
+    return withSuggestion("unknown command '" + std::string(word) + "'", word, names);
 }
 
 // CLI11's messages start with the option they are about: "--timeout: Value 0 not in range".
@@ -91,13 +151,20 @@ std::string optionOf(const CLI::Error& error) {
 }
 
 // CLI11's message in the program's own words.
-std::string reworded(const CLI::ParseError& error, const std::vector<std::string>& extras,
-                     const std::vector<std::string_view>& optionNames, bool commandGiven) {
+std::string reworded(const CLI::ParseError& error, const CLI::App& app, bool commandGiven,
+                     CommandTable commands) {
+    const std::vector<std::string> extras = app.remaining();
     if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr && !extras.empty()) {
         const std::string& word = extras.front();
-        if (!word.empty() && word.front() == '-')
-            return withSuggestion("unknown option '" + word + "'", word, optionNames);
-        return commandGiven ? "unexpected argument '" + word + "'" : unknownCommand(word);
+        if (!word.empty() && word.front() == '-') {
+            // The options every command takes are the ones suggested.
+            std::vector<std::string> names;
+            for (const CLI::Option* option : app.get_options())
+                for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+            return withSuggestion("unknown option '" + word + "'", word,
+                                  {names.begin(), names.end()});
+        }
+        return commandGiven ? "unexpected argument '" + word + "'" : unknownCommand(word, commands);
     }
     const std::string option = optionOf(error);
     if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr)
@@ -123,22 +190,94 @@ void printSeeHelp(std::FILE* to, const CommandInfo* command) {
     }
 }
 
-void printCommandUsage(std::FILE* to, const CommandInfo& c, const char* lead) {
-    std::fprintf(to, "%s%.*s [OPTIONS] %.*s %.*s\n", lead, width(kProgram), kProgram.data(),
-                 width(c.name), c.name.data(), width(c.synopsis), c.synopsis.data());
+// The options every command takes, in the order the help lists them; a description's lines
+// but the last end with "\n".
+void addProgramOptions(CLI::App& app, Invocation& result, bool& help, bool& version) {
+    app.add_option("--home", result.home,
+                   std::string("keep Strat.jfp, Log.txt, RQWork and Import and Export in DIR\n"
+                               "(default: $REFQUILL_HOME, else beside this program when you\n"
+                               "may write there, else ") +
+                       kPerUserDataFolderHelp + ")")
+        ->type_name("DIR");
+    CLI::Option* quiet = app.add_flag("-q,--quiet", result.quiet, "print only errors and warnings");
+    app.add_flag("-v,--verbose", result.verbose,
+                 "also print the converter's command line, the work paths and\n"
+                 "the time each step took")
+        ->excludes(quiet);
+    app.add_flag("--no-wait", result.noWait,
+                 "end at once with status 1 when another conversion holds the\n"
+                 "folder, instead of waiting for it");
+    app.add_option("--timeout", result.timeoutSeconds,
+                   "stop a converter that runs longer (default: no limit)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(std::int64_t{1}, std::int64_t{1'000'000'000}));
+    app.add_option("--format", result.format,
+                   "what from-jfile writes: endnote (the default), ris, bibtex\n"
+                   "or csl-json")
+        ->type_name("FORMAT");
+    app.add_flag("-h,--help", help, "print this help; after a command, that command's help");
+    app.add_flag("--version", version, "print the version");
 }
 
-void printUsage(std::FILE* to) {
-    std::fprintf(to, "usage: %.*s [OPTIONS] COMMAND ARGS...\n", width(kProgram), kProgram.data());
-    for (const CommandInfo& c : kCommands) printCommandUsage(to, c, "       ");
-    std::fprintf(to, "       %.*s help [COMMAND]\n", width(kProgram), kProgram.data());
-    std::fprintf(to, "       %.*s --help | --version\n", width(kProgram), kProgram.data());
+// A command of the table as CLI11 parsed it.
+struct ParsedCommand {
+    CLI::App* app = nullptr;
+    const CommandInfo* info = nullptr;
+    bool help = false;
+    std::vector<std::string> positional;
+    std::string output;
+    std::string outDir;
+};
+
+// One subcommand per row; CLI11 writes into `parsed`, which must stay where it is.
+void addCommands(CLI::App& app, CommandTable commands, std::vector<ParsedCommand>& parsed) {
+    parsed.reserve(commands.size());
+    for (const CommandInfo& info : commands) {
+        ParsedCommand& p = parsed.emplace_back();
+        p.app = app.add_subcommand(std::string(info.name), std::string(info.summary));
+        p.info = &info;
+        p.app->set_help_flag();
+        p.app->add_flag("-h,--help", p.help);
+        if (!info.outputName.empty())
+            p.app->add_option("-o", p.output, std::string(info.outputHelp))
+                ->type_name(std::string(info.outputName));
+        if (!info.outDirHelp.empty())
+            p.app
+                ->add_option("--out-dir", p.outDir,
+                             "write into DIR instead of " + std::string(info.outDirHelp) +
+                                 "\nof Strat.jfp, which stays as it is")
+                ->type_name("DIR");
+        p.app->add_option("files", p.positional);
+    }
 }
 
-void printOptions(std::FILE* to) {
-    std::fprintf(to, "\noptions:\n");
-    std::fprintf(to, kOptionsHelp, kPerUserDataFolderHelp);
-    std::fprintf(to, "\n%s", kExitStatusHelp);
+// The run of `command`, or the usage error when its files or options do not fit it.
+Invocation runOf(const ParsedCommand& command, const CLI::App& app, Invocation result) {
+    const CommandInfo& info = *command.info;
+    const std::string name(info.name);
+    const std::size_t given = command.positional.size();
+    if (given < info.positionalCount)
+        return usageError(name + " needs " + (info.positionalCount == 1 ? "a file" : "files"),
+                          &info);
+    if (given > info.positionalCount && !info.moreAllowed)
+        return usageError(
+            info.positionalCount == 0
+                ? name + " takes no file; '" + command.positional.back() + "' is one too many"
+                : name + " takes one file; '" + command.positional.back() + "' is one too many",
+            &info);
+    if (!info.outputName.empty() && command.output.empty())
+        return usageError(name + " needs -o " + std::string(info.outputName), &info);
+    if (app.count("--home") > 0 && result.home.empty()) return usageError("--home needs a folder");
+    if (!info.outDirHelp.empty() && command.app->count("--out-dir") > 0 && command.outDir.empty())
+        return usageError("--out-dir needs a folder", &info);
+    if (app.count("--format") > 0 && !info.takesFormat)
+        return usageError("--format is for from-jfile", &info);
+
+    result.action = Invocation::Action::Run;
+    result.positional = command.positional;
+    result.output = command.output;
+    result.outDir = command.outDir;
+    return result;
 }
 
 }  // namespace
@@ -179,69 +318,44 @@ std::string closestWord(std::string_view word, const std::vector<std::string_vie
     return best;
 }
 
-Invocation parseCommandLine(const std::vector<std::string>& args) {
+Invocation parseCommandLine(const std::vector<std::string>& args, CommandTable commands) {
     Invocation result;
     bool help = false;
     bool version = false;
 
     CLI::App app{"", std::string(kProgram)};
+    app.formatter(std::make_shared<HelpFormatter>(commands));
     // "/x" is a path, not an option, on every system: Windows builds would read it as one.
     app.allow_windows_style_options(false);
     app.set_help_flag();
     app.fallthrough();
     app.require_subcommand(0, 1);
-    app.add_flag("-h,--help", help);
-    app.add_flag("--version", version);
-    app.add_option("--home", result.home)->type_name("DIR");
-    CLI::Option* quiet = app.add_flag("-q,--quiet", result.quiet);
-    app.add_flag("-v,--verbose", result.verbose)->excludes(quiet);
-    app.add_flag("--no-wait", result.noWait);
-    app.add_option("--format", result.format)->type_name("FORMAT");
-    app.add_option("--timeout", result.timeoutSeconds)
-        ->type_name("SECONDS")
-        ->check(CLI::Range(std::int64_t{1}, std::int64_t{1'000'000'000}));
-    std::vector<std::string_view> optionNames = {"--help",    "--version", "--home",   "--quiet",
-                                                 "--verbose", "--no-wait", "--timeout"};
-
+    addProgramOptions(app, result, help, version);
     std::vector<std::string> helpTopics;
     CLI::App* helpCommand = app.add_subcommand(std::string(kHelpCommand), "");
     helpCommand->add_option("command", helpTopics);
-
-    struct Parsed {
-        CLI::App* app = nullptr;
-        const CommandInfo* info = nullptr;
-        bool help = false;
-        std::vector<std::string> positional;
-        std::string output;
-        std::string outDir;
+    std::vector<ParsedCommand> parsed;
+    addCommands(app, commands, parsed);
+    const auto helpOf = [&](const CLI::App* about, Invocation::Action action) {
+        result.action = action;
+        result.help =
+            app.get_formatter()->make_help(about, about->get_name(), CLI::AppFormatMode::Normal);
+        return result;
     };
-    std::vector<Parsed> parsed;
-    parsed.reserve(std::size(kCommands));
-    for (const CommandInfo& info : kCommands) {
-        Parsed& p = parsed.emplace_back();
-        p.app = app.add_subcommand(std::string(info.name), std::string(info.summary));
-        p.info = &info;
-        p.app->set_help_flag();
-        p.app->add_flag("-h,--help", p.help);
-        if (!info.outputName.empty())
-            p.app->add_option("-o", p.output)->type_name(std::string(info.outputName));
-        if (!info.outDirHelp.empty()) p.app->add_option("--out-dir", p.outDir)->type_name("DIR");
-        p.app->add_option("files", p.positional);
-    }
 
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
+    const ParsedCommand* chosen = nullptr;
     try {
         app.parse(reversed);
     } catch (const CLI::ParseError& error) {
-        const CommandInfo* named = nullptr;
-        for (const Parsed& p : parsed)
-            if (p.app->parsed()) named = p.info;
-        return usageError(reworded(error, app.remaining(), optionNames, named != nullptr), named);
+        for (const ParsedCommand& p : parsed)
+            if (p.app->parsed()) chosen = &p;
+        const CommandInfo* named = chosen != nullptr ? chosen->info : nullptr;
+        return usageError(reworded(error, app, named != nullptr, commands), named);
     }
 
-    const Parsed* chosen = nullptr;
-    for (const Parsed& p : parsed)
+    for (const ParsedCommand& p : parsed)
         if (p.app->parsed()) chosen = &p;
     if (version && !help) {
         result.action = Invocation::Action::Version;
@@ -249,51 +363,18 @@ Invocation parseCommandLine(const std::vector<std::string>& args) {
     }
     if (helpCommand->parsed()) {
         if (helpTopics.size() > 1) return usageError("help takes one command");
-        if (helpTopics.empty()) {
-            result.action = Invocation::Action::Help;
-            return result;
-        }
-        result.command = findCommand(helpTopics.front());
-        if (result.command == nullptr) return usageError(unknownCommand(helpTopics.front()));
-        result.action = Invocation::Action::CommandHelp;
-        return result;
+        if (helpTopics.empty()) return helpOf(&app, Invocation::Action::Help);
+        for (const ParsedCommand& p : parsed)
+            if (p.info->name == helpTopics.front()) chosen = &p;
+        if (chosen == nullptr) return usageError(unknownCommand(helpTopics.front(), commands));
+        result.command = chosen->info;
+        return helpOf(chosen->app, Invocation::Action::CommandHelp);
     }
-    if (help && (chosen == nullptr || !chosen->help)) {
-        result.action = Invocation::Action::Help;
-        return result;
-    }
+    if (help && (chosen == nullptr || !chosen->help)) return helpOf(&app, Invocation::Action::Help);
     if (chosen == nullptr) return usageError("no command given");
     result.command = chosen->info;
-    if (chosen->help) {
-        result.action = Invocation::Action::CommandHelp;
-        return result;
-    }
-
-    const CommandInfo& info = *chosen->info;
-    const std::string name(info.name);
-    const std::size_t given = chosen->positional.size();
-    if (given < info.positionalCount)
-        return usageError(name + " needs " + (info.positionalCount == 1 ? "a file" : "files"),
-                          &info);
-    if (given > info.positionalCount && !info.moreAllowed)
-        return usageError(
-            info.positionalCount == 0
-                ? name + " takes no file; '" + chosen->positional.back() + "' is one too many"
-                : name + " takes one file; '" + chosen->positional.back() + "' is one too many",
-            &info);
-    if (!info.outputName.empty() && chosen->output.empty())
-        return usageError(name + " needs -o " + std::string(info.outputName), &info);
-    if (app.count("--home") > 0 && result.home.empty()) return usageError("--home needs a folder");
-    if (!info.outDirHelp.empty() && chosen->app->count("--out-dir") > 0 && chosen->outDir.empty())
-        return usageError("--out-dir needs a folder", &info);
-    if (app.count("--format") > 0 && name != "from-jfile")
-        return usageError("--format is for from-jfile", &info);
-
-    result.action = Invocation::Action::Run;
-    result.positional = chosen->positional;
-    result.output = chosen->output;
-    result.outDir = chosen->outDir;
-    return result;
+    if (chosen->help) return helpOf(chosen->app, Invocation::Action::CommandHelp);
+    return runOf(*chosen, app, std::move(result));
 }
 
 std::string diagnostic(std::string_view kind, std::string_view text) {
@@ -305,37 +386,11 @@ std::string diagnostic(std::string_view kind, std::string_view text) {
 void printUsageError(std::FILE* to, const Invocation& invocation) {
     // The problem may quote a file name: the console shows it as written.
     writeText(to, diagnostic("error", invocation.problem) + "\n");
-    if (invocation.command != nullptr)
-        printCommandUsage(to, *invocation.command, "usage: ");
-    else
-        std::fprintf(to, "usage: %.*s [OPTIONS] COMMAND ARGS...\n", width(kProgram),
-                     kProgram.data());
+    std::fputs((invocation.command != nullptr ? commandUsage(*invocation.command, "usage: ")
+                                              : generalUsage("usage: "))
+                   .c_str(),
+               to);
     printSeeHelp(to, invocation.command);
-}
-
-void printHelp(std::FILE* to) {
-    printUsage(to);
-    std::fprintf(to, "\ncommands:\n");
-    for (const CommandInfo& c : kCommands) {
-        std::fprintf(to, "  %-12.*s %.*s\n", width(c.name), c.name.data(), width(c.summary),
-                     c.summary.data());
-    }
-    printOptions(to);
-}
-
-void printCommandHelp(std::FILE* to, const CommandInfo& c) {
-    printCommandUsage(to, c, "usage: ");
-    std::fprintf(to, "\n%.*s\n", width(c.summary), c.summary.data());
-    if (!c.outputName.empty()) {
-        std::fprintf(to, "\n  -o %-15.*s %.*s\n", width(c.outputName), c.outputName.data(),
-                     width(c.outputHelp), c.outputHelp.data());
-    }
-    if (!c.outDirHelp.empty()) {
-        std::fprintf(to, "\n  --out-dir DIR      write into DIR instead of %.*s\n",
-                     width(c.outDirHelp), c.outDirHelp.data());
-        std::fprintf(to, "                     of Strat.jfp, which stays as it is\n");
-    }
-    printOptions(to);
 }
 
 }  // namespace rq

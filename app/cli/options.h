@@ -2,10 +2,12 @@
 #pragma once
 // The command line of refquill-cli: its commands, its options and their help texts. Parsing is
 // CLI11's (options anywhere, "--" ends them, unknown options are named); the counts of file
-// arguments and the help texts are ours, so that they read as they always have.
+// arguments are ours. The help is made from the command table and from the options and
+// descriptions CLI11 holds, laid out as it has always read.
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +16,11 @@ namespace rq {
 
 inline constexpr std::string_view kProgram = "refquill-cli";
 
+struct CommandSession;  // what a command works with (main.cpp)
+struct Invocation;
+using CommandRunner = int (*)(CommandSession&, const Invocation&);
+
+// One command: how it is called, its help, and what runs it.
 struct CommandInfo {
     std::string_view name;
     std::string_view synopsis;  // the arguments as the usage shows them
@@ -23,25 +30,11 @@ struct CommandInfo {
     std::string_view outputName;  // the value of -o in the synopsis; empty: no -o
     std::string_view outputHelp;
     std::string_view outDirHelp;  // what --out-dir replaces; empty: no --out-dir
+    bool takesFormat;             // --format may be given
+    bool job;                     // converts files in the data folder; hears interrupts
+    CommandRunner run;
 };
-
-inline constexpr CommandInfo kCommands[] = {
-    {"export-csv", "EXPORT -o CSV", "convert an EndNote export into the CSV for JFile", 1, false,
-     "CSV", "the CSV to write", ""},
-    {"write-ifo", "-o IFO", "write the conversion-info file of the strategy", 0, false, "IFO",
-     "the conversion-info file to write", ""},
-    {"to-jfile", "[--out-dir DIR] EXPORT...",
-     "EndNote exports to JFile databases (the program's job)", 1, true, "", "",
-     "the Palm install folder"},
-    {"to-endnote", "[--out-dir DIR] PDB...",
-     "JFile databases to EndNote import files (the program's job)", 1, true, "", "",
-     "the EndNote folder"},
-    {"import-csv", "CSV -o TSV", "convert a CSV into an EndNote import file", 1, false, "TSV",
-     "the EndNote import file to write", ""},
-    {"from-jfile", "[--format endnote|ris|bibtex|csl-json] [--out-dir DIR] PDB...",
-     "JFile databases to EndNote, RIS, BibTeX or CSL-JSON files", 1, true, "", "",
-     "the EndNote folder"},
-};
+using CommandTable = std::span<const CommandInfo>;
 
 struct Invocation {
     enum class Action { Run, Help, CommandHelp, Version, UsageError };
@@ -57,10 +50,11 @@ struct Invocation {
     std::int64_t timeoutSeconds = 0;  // 0: no limit
     std::string format;               // from-jfile: empty for endnote
     std::string problem;              // UsageError: what was wrong
+    std::string help;                 // Help, CommandHelp: the text to print
 };
 
-// `args` are the arguments after the program name.
-Invocation parseCommandLine(const std::vector<std::string>& args);
+// `args` are the arguments after the program name; `commands` are the commands to know.
+Invocation parseCommandLine(const std::vector<std::string>& args, CommandTable commands);
 
 // A line in the program's voice: "refquill-cli: KIND: TEXT" (KIND "error" or "warning").
 std::string diagnostic(std::string_view kind, std::string_view text);
@@ -71,7 +65,5 @@ std::string closestWord(std::string_view word, const std::vector<std::string_vie
 // The usage error of `invocation`: the diagnostic, then the usage of its command alone (or the
 // general one) and where to read more.
 void printUsageError(std::FILE* to, const Invocation& invocation);
-void printHelp(std::FILE* to);
-void printCommandHelp(std::FILE* to, const CommandInfo& command);
 
 }  // namespace rq

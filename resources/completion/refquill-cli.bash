@@ -1,5 +1,6 @@
 # Bash completion of refquill-cli: its commands, options and the files each command reads
-# (EndNote exports *.txt, databases *.PDB, CSV files *.csv), folders for --home and --out-dir.
+# (EndNote exports *.txt, RIS *.ris, BibTeX *.bib, CSL-JSON *.json, databases *.PDB, CSV files
+# *.csv), folders for --home and --out-dir, the formats of --format.
 # Works with or without the bash-completion package.
 
 _refquill_cli_files() {
@@ -27,15 +28,15 @@ _refquill_cli_files() {
 
 _refquill_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local commands="export-csv write-ifo to-jfile to-endnote import-csv help"
-    local options="--home --quiet --verbose --no-wait --timeout --help --version"
+    local commands="export-csv write-ifo to-jfile to-endnote import-csv from-jfile help"
+    local options="--home --quiet --verbose --no-wait --timeout --format --help --version"
     COMPREPLY=()
 
     # The command: the first word that is neither an option nor an option's value.
     local command="" i
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-            --home | --timeout | -o | --out-dir) ((i++)) ;;
+            --home | --timeout | --format | -o | --out-dir) ((i++)) ;;
             --) break ;;
             -*) ;;
             *)
@@ -53,6 +54,10 @@ _refquill_cli() {
             return
             ;;
         --timeout) return ;;
+        --format)
+            COMPREPLY=($(compgen -W "endnote ris bibtex csl-json" -- "$cur"))
+            return
+            ;;
         -o)
             case $command in
                 export-csv | import-csv) _refquill_cli_files csv tsv ;;
@@ -66,7 +71,7 @@ _refquill_cli() {
         local more=""
         case $command in
             export-csv | write-ifo | import-csv) more="-o" ;;
-            to-jfile | to-endnote) more="--out-dir" ;;
+            to-jfile | to-endnote | from-jfile) more="--out-dir" ;;
         esac
         COMPREPLY=($(compgen -W "$options $more" -- "$cur"))
         return
@@ -74,8 +79,8 @@ _refquill_cli() {
     case $command in
         "") COMPREPLY=($(compgen -W "$commands" -- "$cur")) ;;
         help) ((i == COMP_CWORD - 1)) && COMPREPLY=($(compgen -W "${commands% help}" -- "$cur")) ;;
-        export-csv | to-jfile) _refquill_cli_files txt ;;
-        to-endnote) _refquill_cli_files pdb ;;
+        export-csv | to-jfile) _refquill_cli_files txt ris bib json ;;
+        to-endnote | from-jfile) _refquill_cli_files pdb ;;
         import-csv) _refquill_cli_files csv ;;
     esac
 }

@@ -178,6 +178,19 @@ TEST_F(CliTest, UnknownOptionsAreNamedAndDoubleDashEndsTheOptions) {
     EXPECT_EQ(readFile(path("late.IFO")), readFile(golden("engine", "factory-default.IFO")));
 }
 
+// The whole help of the program and of each command, as it has always read; the per-user data
+// folder is named as Linux names it.
+TEST_F(CliTest, HelpTextsMatchTheGoldenFile) {
+    std::string help;
+    for (const char* command :
+         {"", "export-csv", "write-ifo", "to-jfile", "to-endnote", "import-csv", "from-jfile"})
+        help += run(std::string("help ") + command).out;
+    const std::string windows = "%LOCALAPPDATA%\\Refquill";
+    for (std::size_t at; (at = help.find(windows)) != std::string::npos;)
+        help.replace(at, windows.size(), "$XDG_DATA_HOME/Refquill");
+    EXPECT_EQ(help, readFile(golden("cli", "help.txt")));
+}
+
 TEST_F(CliTest, HelpCommandGivesTheHelpOfTheOptions) {
     for (const char* command : {"", "to-jfile", "import-csv"}) {
         const std::string flagged = *command == '\0' ? "--help" : std::string(command) + " --help";
@@ -210,6 +223,7 @@ TEST_F(CliTest, UsageErrorsSpeakInTheProgramsVoice) {
          "--timeout takes a whole number of seconds from 1 to 1000000000", toJFile},
         {"to-jfile --verbos a.txt", "unknown option '--verbos'; did you mean '--verbose'?",
          toJFile},
+        {"to-jfile --formt a.txt", "unknown option '--formt'; did you mean '--format'?", toJFile},
         {"write-ifo -o a -o b", "-o may be given only once", writeIfo},
         {"write-ifo -o", "-o needs a file name", writeIfo},
         {"write-ifo x -o a", "write-ifo takes no file; 'x' is one too many", writeIfo},

@@ -7,7 +7,7 @@ work="$(mktemp -d /tmp/rq-completion-XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 mkdir sub
-touch a.txt B.TXT c.PDB d.csv e.IFO f.tsv
+touch a.txt B.TXT c.PDB d.csv e.IFO f.tsv g.ris h.bib i.json
 failures=0
 
 # expect CANDIDATES WORD...: the last word is the one being completed.
@@ -26,12 +26,16 @@ expect() {
   fi
 }
 
-expect "export-csv help import-csv to-endnote to-jfile write-ifo" refquill-cli ""
+expect "export-csv from-jfile help import-csv to-endnote to-jfile write-ifo" refquill-cli ""
 expect "to-endnote to-jfile" refquill-cli to-
 expect "to-endnote to-jfile" refquill-cli --timeout 5 -q to-
 expect "to-endnote to-jfile" refquill-cli help to-
 expect "" refquill-cli help to-jfile ""
-expect "B.TXT a.txt sub" refquill-cli to-jfile ""
+expect "B.TXT a.txt g.ris h.bib i.json sub" refquill-cli to-jfile ""
+expect "c.PDB sub" refquill-cli --format ris from-jfile ""
+expect "bibtex" refquill-cli --format b
+expect "--out-dir" refquill-cli from-jfile --ou
+expect "--format" refquill-cli --form
 expect "c.PDB sub" refquill-cli --home sub to-endnote ""
 expect "d.csv sub" refquill-cli import-csv ""
 expect "d.csv f.tsv sub" refquill-cli export-csv a.txt -o ""
