@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "converter/csv_reader.h"
 
-#include "converter/bytes.h"
-#include "engine/text.h"
+#include "base/bytes.h"
+#include "base/text.h"
 
 namespace rq::jfile {
 

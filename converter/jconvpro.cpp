@@ -9,15 +9,15 @@
 #include <limits>
 #include <string_view>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
+#include "base/files.h"
+#include "base/native_path.h"
+#include "base/path.h"
 #include "converter/csv_reader.h"
 #include "converter/csv_writer.h"
 #include "converter/ifo_reader.h"
 #include "converter/jfile_reader.h"
 #include "converter/jfile_writer.h"
-#include "engine/files.h"
-#include "engine/native_path.h"
-#include "engine/path.h"
 
 namespace rq::jfile {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "converter/jfile_reader.h"
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/jfile_writer.h"
 
 namespace rq::jfile {

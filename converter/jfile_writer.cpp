@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "converter/jfile_writer.h"
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/pdb_writer.h"
 
 namespace rq::jfile {

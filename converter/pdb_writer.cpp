@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "converter/pdb_writer.h"
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 
 namespace rq::jfile {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "engine/converter_driver.h"
-#include "engine/native_path.h"
+#include "base/native_path.h"
 
 #include <charconv>
 #include <cstdint>
@@ -8,9 +8,9 @@
 #include <memory>
 #include <thread>
 
+#include "base/files.h"
 #include "engine/command_line.h"
 #include "engine/file_replace.h"
-#include "engine/files.h"
 
 namespace rq {
 

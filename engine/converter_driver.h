@@ -19,9 +19,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/path.h"
 #include "engine/context.h"
 #include "engine/directions.h"
-#include "engine/path.h"
 
 namespace rq {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "engine/csv_import.h"
-#include "engine/native_path.h"
+#include "base/native_path.h"
 
 #include <algorithm>
 #include <array>
@@ -10,9 +10,9 @@
 #include <cstring>
 #include <memory>
 
+#include "base/files.h"
+#include "base/text.h"
 #include "engine/catalogue.h"
-#include "engine/files.h"
-#include "engine/text.h"
 
 namespace rq {
 

@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/csv_reader.h"
 #include "converter/csv_writer.h"
 #include "converter/ifo_reader.h"

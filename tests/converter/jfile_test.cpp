@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/jfile_reader.h"
 #include "converter/jfile_writer.h"
 #include "converter/pdb_reader.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/pdb_reader.h"
 #include "converter/pdb_writer.h"
 #include "tests/converter/hand_built.h"

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/csv_reader.h"
 #include "engine/csv_import.h"
 #include "engine/export_csv.h"
@@ -96,8 +96,8 @@ std::string modelCsv(const Strategy& s, std::string_view input, const std::strin
                      std::size_t selectedCount) {
     std::string csv = header + "\r\n";
     input = input.substr(0, input.find('\x1A'));
-    const bool classicMac = input.find('\n') == std::string_view::npos &&
-                            input.find('\r') != std::string_view::npos;
+    const bool classicMac =
+        input.find('\n') == std::string_view::npos && input.find('\r') != std::string_view::npos;
     std::string text;
     bool inRecord = true;
     for (std::size_t i = 0; i < input.size(); ++i) {

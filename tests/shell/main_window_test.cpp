@@ -17,8 +17,8 @@
 #include <QTimer>
 #include <functional>
 
+#include "base/path.h"
 #include "engine/jobs.h"
-#include "engine/path.h"
 #include "engine/plain_host.h"
 #include "shell/about_box.h"
 #include "shell/converter_error_dialog.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/native_path.h"
+#include "base/native_path.h"
 
 namespace rq {
 
