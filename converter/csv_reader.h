@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // Reads the comma-separated text the desktop program writes for JFile: one record a line,
-// header line first, every value in double quotes with quotes doubled, CR LF line ends.
-//
-// Tolerated, as the desktop program's own reader (engine/csv_import.h) tolerates them: LF
-// without CR; blanks (bytes 0x01-0x20) around values and at both ends of the line; unquoted
-// values, which run to the next comma, blanks at both ends dropped; a quoted value directly
-// followed by the next one without a comma; a comma at the end of the line (it adds no value).
-// Refused, where the program's reader guesses, because a value would come out changed: a quote
-// that is not closed on its line, and a zero byte (the program's reader ends the line there).
+// header line first, every value in double quotes with quotes doubled, CR LF line ends. Lines
+// are split by base/csv_line.h under the converter's rules: what the desktop program's reader
+// tolerates is tolerated, but where that reader guesses a line is refused, because a value
+// would come out changed: a quote that is not closed on its line, and a zero byte (the
+// program's reader ends the line there).
 
 #include <istream>
 #include <string>
@@ -33,6 +30,8 @@ class CsvReader {
   private:
     std::istream& in_;
     std::string line_;
+    std::string store_;
+    std::vector<std::string_view> views_;
     std::size_t lineNumber_ = 0;
 };
 

@@ -3,7 +3,7 @@
 
 #include <charconv>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 
 namespace rq::jfile {
 

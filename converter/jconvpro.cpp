@@ -11,15 +11,16 @@
 #include <string_view>
 #include <type_traits>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
+#include "base/files.h"
+#include "base/native_path.h"
+#include "base/palm_database_layout.h"
+#include "base/path.h"
 #include "converter/csv_reader.h"
 #include "converter/csv_writer.h"
 #include "converter/ifo_reader.h"
 #include "converter/jfile_reader.h"
 #include "converter/jfile_writer.h"
-#include "engine/files.h"
-#include "engine/native_path.h"
-#include "engine/path.h"
 
 namespace rq::jfile {
 
@@ -79,14 +80,6 @@ std::string readAt(std::ifstream& in, std::size_t offset, std::size_t count) {
     return bytes;
 }
 
-std::uint32_t bigEndian(std::string_view bytes, std::size_t at, std::size_t width) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < width; ++i) {
-        value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
-    }
-    return value;
-}
-
 // The first bytes of a database: the whole file when it is small, otherwise header, record
 // list and blocks up to the first record (the reader checks them all against the file size).
 bool readHead(std::ifstream& in, std::string& head, std::size_t& fileSize) {
@@ -96,10 +89,10 @@ bool readHead(std::ifstream& in, std::string& head, std::size_t& fileSize) {
     fileSize = static_cast<std::size_t>(size);
     std::size_t headSize = fileSize;
     if (fileSize > kWholeFileLimit) {
-        const std::string header = readAt(in, 0, kPdbHeaderSize + 4);
-        const std::size_t count = bigEndian(header, kPdbHeaderSize - 2, 2);
-        const std::size_t listEnd = kPdbHeaderSize + kPdbEntrySize * count;
-        const std::size_t firstRecord = count > 0 ? bigEndian(header, kPdbHeaderSize, 4) : fileSize;
+        const std::string header = readAt(in, 0, pdbEntryAt(0) + 4);
+        const std::size_t count = getU16(header, kPdbRecordCountAt);
+        const std::size_t listEnd = pdbEntryAt(count);
+        const std::size_t firstRecord = count > 0 ? getU32(header, pdbEntryAt(0)) : fileSize;
         headSize = std::min(fileSize, std::max(listEnd, firstRecord));
     }
     head = readAt(in, 0, headSize);

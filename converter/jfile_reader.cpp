@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "converter/jfile_reader.h"
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/jfile_writer.h"
 
 namespace rq::jfile {
@@ -31,7 +31,7 @@ JFileReader::JFileReader(std::string_view bytes) : JFileReader(bytes, bytes.size
 JFileReader::JFileReader(std::string_view head, std::size_t fileSize)
     : pdb_(viewPdb(head, fileSize)) {
     const PdbDatabase& h = pdb_.header;
-    if (h.type == "JfD5" && h.creator == "JFi5") {
+    if (h.type == kJFileType && h.creator == kJFileCreator) {
         layout_.format = JFileFormat::JFile5;
     } else if (h.type == "JfDb" && h.creator == "JFil") {
         layout_.format = JFileFormat::JFile4;

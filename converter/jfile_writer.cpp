@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "converter/jfile_writer.h"
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/pdb_writer.h"
 
 namespace rq::jfile {
@@ -106,8 +106,8 @@ JFileWriter::JFileWriter(const JFileDatabase& layout) {
     pdb_.attributes = kPdbAttrBackup;
     pdb_.version = static_cast<std::uint16_t>(kVersion50Formatted | kVersionNormal |
                                               (layout_.structureLocked ? kVersionStructLock : 0));
-    pdb_.type = "JfD5";
-    pdb_.creator = "JFi5";
+    pdb_.type = kJFileType;
+    pdb_.creator = kJFileCreator;
 }
 
 void JFileWriter::countRecord(const std::vector<std::string>& values) {

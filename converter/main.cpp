@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/windows1252.h"
 #include "converter/jconvpro.h"
 #include "converter/palm_time.h"
-#include "engine/windows1252.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {

@@ -1,26 +1,16 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// One Palm OS record database (PDB) as it lies in a desktop file. Byte order is big-endian
-// throughout; offsets are computed by the writer and checked by the reader, never kept here.
+// One Palm OS record database (PDB) in memory; base/palm_database_layout.h is how it lies in a
+// desktop file. Offsets are computed by the writer and checked by the reader, never kept here.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "base/palm_database_layout.h"
+
 namespace rq::jfile {
-
-inline constexpr std::size_t kPdbHeaderSize = 78;  // with the record-list header
-inline constexpr std::size_t kPdbEntrySize = 8;
-inline constexpr std::size_t kPdbGapSize = 2;    // customary zeros after the record list
-inline constexpr std::size_t kPdbNameSlot = 32;  // name + NUL
-inline constexpr std::size_t kPdbMaxRecords = 65535;
-// Largest record (and block) a handheld takes without trouble.
-inline constexpr std::size_t kPdbMaxRecordSize = 65505;
-
-inline constexpr std::uint16_t kPdbAttrResource = 0x0001;
-inline constexpr std::uint16_t kPdbAttrBackup = 0x0008;
-inline constexpr std::uint8_t kRecAttrDelete = 0x80;
 
 // Seconds from 1904-01-01 (the Palm epoch) to 1970-01-01.
 inline constexpr std::int64_t kPalmEpochOffset = 2082844800;

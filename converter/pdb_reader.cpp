@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 
 namespace rq::jfile {
 
@@ -36,8 +36,8 @@ PdbView viewPdb(std::string_view bytes, std::size_t fileSize) {
     h.modificationNumber = in.u32();
     const std::uint32_t appInfoId = in.u32();
     const std::uint32_t sortInfoId = in.u32();
-    h.type = std::string(in.take(4));
-    h.creator = std::string(in.take(4));
+    h.type = std::string(in.take(kPdbTypeSize));
+    h.creator = std::string(in.take(kPdbTypeSize));
     h.uniqueIdSeed = in.u32();
     const std::uint32_t nextList = in.u32();
     const std::size_t count = in.u16();

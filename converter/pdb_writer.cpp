@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "converter/pdb_writer.h"
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 
 namespace rq::jfile {
 
@@ -11,7 +11,7 @@ std::string writePdbHead(const PdbDatabase& db, const std::vector<PdbEntry>& ent
         throw FormatError("the database name \"" + db.name + "\" is longer than " +
                           std::to_string(kPdbNameSlot - 1) + " characters");
     }
-    if (db.type.size() != 4 || db.creator.size() != 4) {
+    if (db.type.size() != kPdbTypeSize || db.creator.size() != kPdbTypeSize) {
         throw FormatError("type and creator must be four bytes each");
     }
     if (entries.size() > kPdbMaxRecords) {

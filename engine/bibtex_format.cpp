@@ -12,8 +12,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "engine/text.h"
-#include "engine/windows1252.h"
+#include "base/text.h"
+#include "base/windows1252.h"
 
 namespace rq {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engine/context.h"
 
-#include "engine/path.h"
+#include "base/path.h"
 
 namespace rq {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "engine/conversion_info.h"
-#include "engine/files.h"
+#include "base/files.h"
 
 #include <charconv>
 

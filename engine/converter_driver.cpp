@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "engine/converter_driver.h"
-#include "engine/native_path.h"
+#include "base/native_path.h"
 
 #include <charconv>
 #include <cstdint>
@@ -8,9 +8,10 @@
 #include <memory>
 #include <thread>
 
+#include "base/bytes.h"
+#include "base/files.h"
 #include "engine/command_line.h"
 #include "engine/file_replace.h"
-#include "engine/files.h"
 
 namespace rq {
 
@@ -83,11 +84,10 @@ namespace {
 // Why a JFile record of `fields` values is not whole: a big-endian length word per value (its
 // bytes plus one for its end mark), then the values, each ended by a zero byte.
 std::string jfileRecordProblem(std::string_view record, std::size_t fields) {
-    const auto byteAt = [&](std::size_t at) { return static_cast<unsigned char>(record[at]); };
     if (record.size() < 2 * fields) return "it is shorter than its list of value lengths";
     std::size_t at = 2 * fields;
     for (std::size_t k = 0; k < fields; ++k) {
-        const std::size_t length = std::size_t{byteAt(2 * k)} << 8 | byteAt(2 * k + 1);
+        const std::size_t length = getU16(record, 2 * k);
         if (length == 0 || length > record.size() - at) return "a value runs past its end";
         if (record.find('\0', at) != at + length - 1) return "a value's length and end disagree";
         at += length;
@@ -99,50 +99,43 @@ std::string jfileRecordProblem(std::string_view record, std::size_t fields) {
 }  // namespace
 
 std::string palmDatabaseProblem(const std::string& path, const ExpectedDatabase& expected) {
-    constexpr std::size_t kHeaderSize = 78;
-    constexpr std::size_t kEntrySize = 8;
     const UniqueFile file = openFile(path, "rb");
     if (!file) return "it cannot be read";
     // The header and the longest record list there can be.
-    std::string head(kHeaderSize + kEntrySize * 0xFFFF, '\0');
+    std::string head(pdbEntryAt(kPdbMaxRecords), '\0');
     head.resize(std::fread(head.data(), 1, head.size(), file.get()));
     const bool readFailed = std::ferror(file.get()) != 0;
     std::fseek(file.get(), 0, SEEK_END);
     const long end = std::ftell(file.get());
     if (readFailed || end < 0) return "it cannot be read";
     const auto size = static_cast<std::uint64_t>(end);
-    const auto byteAt = [&](std::size_t at) { return static_cast<unsigned char>(head[at]); };
-    const auto u16 = [&](std::size_t at) {
-        return std::uint32_t{byteAt(at)} << 8 | byteAt(at + 1);
-    };
-    const auto u32 = [&](std::size_t at) { return u16(at) << 16 | u16(at + 2); };
     const std::string bytes = " (" + std::to_string(size) + " bytes)";
 
-    if (size < kHeaderSize) return "it is shorter than a database header" + bytes;
-    if (head.find('\0') >= 32 || head[0] == '\0') return "it holds no database name";
-    const std::string_view type = std::string_view(head).substr(60, 4);
-    const std::string_view creator = std::string_view(head).substr(64, 4);
+    if (size < kPdbHeaderSize) return "it is shorter than a database header" + bytes;
+    if (head.find('\0') >= kPdbNameSlot || head[0] == '\0') return "it holds no database name";
+    const std::string_view type = std::string_view(head).substr(kPdbTypeAt, kPdbTypeSize);
+    const std::string_view creator = std::string_view(head).substr(kPdbCreatorAt, kPdbTypeSize);
     if (type != expected.type || creator != expected.creator) {
         return "it is a database of type " + std::string(type) + " and creator " +
                std::string(creator) + ", not a JFile database (" + std::string(expected.type) +
                "/" + std::string(expected.creator) + ")";
     }
-    const std::uint32_t count = u16(76);
+    const std::uint32_t count = getU16(head, kPdbRecordCountAt);
     if (expected.records > 0 && count != expected.records) {
         return "it holds " + std::to_string(count) + " records for " +
                std::to_string(expected.records) + " exported";
     }
-    const std::uint64_t listEnd = kHeaderSize + std::uint64_t{kEntrySize} * count;
+    const std::uint64_t listEnd = pdbEntryAt(count);
     if (listEnd > size) {
         return "its list of " + std::to_string(count) + " records runs past its end" + bytes;
     }
-    const std::uint32_t appInfo = u32(52);
+    const std::uint32_t appInfo = getU32(head, kPdbAppInfoAt);
     if (appInfo != 0 && (appInfo < listEnd || appInfo > size)) {
         return "its application block lies outside the file" + bytes;
     }
     std::uint64_t previous = listEnd;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t offset = u32(kHeaderSize + kEntrySize * i);
+        const std::uint32_t offset = getU32(head, pdbEntryAt(i));
         if (offset < previous || offset >= size) {
             return "record " + std::to_string(i + 1) + " of " + std::to_string(count) +
                    " lies outside the file" + bytes;
@@ -153,8 +146,8 @@ std::string palmDatabaseProblem(const std::string& path, const ExpectedDatabase&
     // Each record runs to the next one, the last to the end of the file.
     std::string record;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint64_t offset = u32(kHeaderSize + kEntrySize * i);
-        const std::uint64_t next = i + 1 < count ? u32(kHeaderSize + kEntrySize * (i + 1)) : size;
+        const std::uint64_t offset = getU32(head, pdbEntryAt(i));
+        const std::uint64_t next = i + 1 < count ? getU32(head, pdbEntryAt(i + 1)) : size;
         record.resize(static_cast<std::size_t>(next - offset));
         if (std::fseek(file.get(), static_cast<long>(offset), SEEK_SET) != 0 ||
             std::fread(record.data(), 1, record.size(), file.get()) != record.size()) {

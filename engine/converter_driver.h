@@ -19,9 +19,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/palm_database_layout.h"
+#include "base/path.h"
 #include "engine/context.h"
 #include "engine/directions.h"
-#include "engine/path.h"
 
 namespace rq {
 
@@ -60,8 +61,8 @@ std::string nameUserFiles(std::string_view text, const WorkFileNames& names);
 // What a database the converter built must be: JFile's type and creator, one record per record
 // exported, each record `fields` values long. Zero counts are not checked.
 struct ExpectedDatabase {
-    std::string_view type = "JfD5";
-    std::string_view creator = "JFi5";
+    std::string_view type = kJFileType;
+    std::string_view creator = kJFileCreator;
     std::size_t records = 0;
     std::size_t fields = 0;
 };

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace rq {
 

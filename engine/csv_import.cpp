@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "engine/csv_import.h"
-#include "engine/native_path.h"
+#include "base/native_path.h"
 
 #include <algorithm>
 #include <array>
@@ -10,9 +10,10 @@
 #include <cstring>
 #include <memory>
 
+#include "base/csv_line.h"
+#include "base/files.h"
+#include "base/text.h"
 #include "engine/catalogue.h"
-#include "engine/files.h"
-#include "engine/text.h"
 
 namespace rq {
 
@@ -94,87 +95,6 @@ class LineReader {
     bool eof_ = false;
 };
 
-// The text of a line ends at its first zero byte.
-std::string_view lineText(const char* buffer, std::size_t length) {
-    const void* zero = std::memchr(buffer, '\0', length);
-    return {buffer,
-            zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - buffer) : length};
-}
-
-}  // namespace
-
-namespace {
-
-// Splits a line into views. Unquoted values and quoted ones without a doubled quote are views
-// into `text`; a value with doubled quotes is unescaped into `store`, which must hold at least
-// text.size() bytes. Runs are found with memchr, never byte by byte.
-void splitViews(std::string_view text, char* store, std::vector<std::string_view>& values) {
-    values.clear();
-    text = lineText(text.data(), text.size());
-    const char* const s = text.data();
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    auto skipBlanks = [&] {
-        while (i < n && isBlank(s[i])) ++i;
-    };
-    auto findFrom = [&](std::size_t from, char c) {
-        const void* at = std::memchr(s + from, c, n - from);
-        return at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(at) - s) : n;
-    };
-
-    skipBlanks();
-    while (i < n) {
-        if (s[i] == '"') {
-            ++i;
-            std::size_t quote = findFrom(i, '"');
-            if (quote + 1 >= n || s[quote + 1] != '"') {
-                if (quote == n) {
-                    // Not closed: the rest of the line less its last byte (the LF of the line end).
-                    values.emplace_back(s + i, n > i ? n - i - 1 : 0);
-                    break;
-                }
-                values.emplace_back(s + i, quote - i);
-                i = quote + 1;
-            } else {
-                char* const begin = store;
-                bool closed = false;
-                for (;;) {
-                    std::memcpy(store, s + i, quote - i);
-                    store += quote - i;
-                    if (quote == n) break;
-                    if (quote + 1 < n && s[quote + 1] == '"') {
-                        *store++ = '"';
-                        i = quote + 2;
-                        quote = findFrom(i, '"');
-                        continue;
-                    }
-                    i = quote + 1;
-                    closed = true;
-                    break;
-                }
-                if (!closed) {
-                    if (store > begin) --store;
-                    values.emplace_back(begin, static_cast<std::size_t>(store - begin));
-                    break;
-                }
-                values.emplace_back(begin, static_cast<std::size_t>(store - begin));
-            }
-        } else {
-            // An unquoted value runs to the next comma; blanks at its ends are not part of it.
-            const std::size_t start = i;
-            i = findFrom(i, ',');
-            std::size_t stop = i;
-            while (stop > start && isBlank(s[stop - 1])) --stop;
-            values.emplace_back(s + start, stop - start);
-        }
-        skipBlanks();
-        if (i < n && s[i] == ',') {
-            ++i;
-            skipBlanks();
-        }
-    }
-}
-
 // For each field, the last column of the header that names it (later columns win), 0 for none.
 using FieldColumns = std::array<int, kFieldCount + 1>;
 
@@ -217,7 +137,7 @@ void writeRecord(OutputFile& out, char* buffer, const FieldColumns& columns,
 void splitCsvLine(std::string_view text, std::vector<std::string>& values) {
     std::string store(text.size(), '\0');
     std::vector<std::string_view> views;
-    splitViews(text, store.data(), views);
+    splitCsvViews(text, store.data(), views, kImportCsvRules);
     values.assign(views.begin(), views.end());
 }
 
@@ -346,7 +266,7 @@ ImportResult importWith(ConversionContext& ctx, const std::string& csvPath, std:
         }
         // Tabs need no replacing before the split: they are blanks to it like spaces, and
         // the writer turns those inside values into spaces.
-        splitViews(std::string_view(line, length), store.get(), values);
+        splitCsvViews(std::string_view(line, length), store.get(), values, kImportCsvRules);
         if (values.empty()) continue;  // a blank line is no record
         writeRecord(out, ctx.valueBuffer.get(), columns, values);
         ++c;

@@ -4,12 +4,13 @@
 // converter wrote from a JFile database, maps its columns by header name onto the catalogue's
 // fields and writes "*GENERIC", the line of EndNote names and one line of 31 values per record.
 //
-// What the reader tolerates beyond the converter's own format (every value quoted, quotes
-// doubled, single commas, CR LF):
+// Lines are split by base/csv_line.h under the import's rules (kImportCsvRules), which tolerate
+// beyond the converter's own format (every value quoted, quotes doubled, single commas, CR LF):
 // - blanks (bytes 0x01 to 0x20) around values and around the line;
 // - unquoted values, which run to the next comma or the line end, blanks at both ends dropped;
 // - a quoted value followed directly by the next value, without a comma;
 // - a quote that is never closed: the value is the rest of the line less its last byte;
+// - a zero byte, which ends the line's text;
 // - a line with fewer values than the header: the missing values are empty;
 // - blank lines, which are skipped (they are not records);
 // - header names in any letter case.

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
+#include "base/path.h"
 #include "engine/jobs.h"
-#include "engine/path.h"
 
 namespace rq {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "engine/export_csv.h"
-#include "engine/native_path.h"
+#include "base/native_path.h"
 
 #include <algorithm>
 #include <array>
@@ -12,7 +12,7 @@
 #include <memory>
 #include <new>
 
-#include "engine/files.h"
+#include "base/files.h"
 
 namespace rq {
 

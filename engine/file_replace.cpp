@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "engine/file_replace.h"
-#include "engine/native_path.h"
+#include "base/native_path.h"
 
 #include <atomic>
 #include <cerrno>
@@ -11,7 +11,7 @@
 #include <random>
 #include <system_error>
 
-#include "engine/path.h"
+#include "base/path.h"
 
 namespace rq {
 

@@ -4,15 +4,15 @@
 #include <initializer_list>
 #include <vector>
 
+#include "base/files.h"
+#include "base/path.h"
+#include "base/text.h"
+#include "base/windows1252.h"
 #include "engine/conversion_info.h"
 #include "engine/converter_driver.h"
 #include "engine/csv_import.h"
 #include "engine/export_csv.h"
-#include "engine/files.h"
-#include "engine/path.h"
 #include "engine/reference_record.h"
-#include "engine/text.h"
-#include "engine/windows1252.h"
 
 namespace rq {
 

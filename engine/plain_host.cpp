@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "engine/plain_host.h"
-#include "engine/native_path.h"
+#include "base/native_path.h"
 
 #include <algorithm>
 #include <cstdint>

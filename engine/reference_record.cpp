@@ -8,13 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/files.h"
+#include "base/path.h"
+#include "base/text.h"
+#include "base/windows1252.h"
 #include "engine/bibtex_format.h"
 #include "engine/csl_json_format.h"
-#include "engine/files.h"
-#include "engine/path.h"
 #include "engine/ris_format.h"
-#include "engine/text.h"
-#include "engine/windows1252.h"
 
 namespace rq {
 

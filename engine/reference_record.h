@@ -16,11 +16,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/files.h"
 #include "engine/catalogue.h"
 #include "engine/context.h"
 #include "engine/csv_import.h"
 #include "engine/export_csv.h"
-#include "engine/files.h"
 
 namespace rq {
 

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "engine/session.h"
-#include "engine/native_path.h"
+#include "base/native_path.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "base/files.h"
+#include "base/path.h"
 #include "engine/file_replace.h"
-#include "engine/files.h"
-#include "engine/path.h"
 #include "engine/strategy_file.h"
 
 namespace rq {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "engine/strategy_file.h"
-#include "engine/native_path.h"
+#include "base/native_path.h"
 
 #include <array>
 #include <charconv>

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "engine/path.h"
+#include "base/path.h"
 #include "shell/font_scale.h"
 #include "shell/placement.h"
 #include "ui_progress_dialog.h"

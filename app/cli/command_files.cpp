@@ -6,7 +6,7 @@
 #include <memory>
 #include <system_error>
 
-#include "engine/native_path.h"
+#include "base/native_path.h"
 
 namespace rq {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/files.h"
+#include "base/files.h"
 #include "engine/output_file.h"
 
 namespace rq {

@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/native_path.h"
+#include "base/path.h"
 #include "engine/directions.h"
 #include "engine/jobs.h"
-#include "engine/native_path.h"
-#include "engine/path.h"
 #include "engine/session.h"
 
 namespace rq {

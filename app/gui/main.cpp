@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The desktop program. It takes no options; it finds the converter beside itself and keeps its
 // files there too, or in the user's data folder when the program folder is not the user's.
-#include "engine/path.h"
+#include "base/path.h"
 #include "platform/data_folder.h"
 #include "platform/platform.h"
 #include "shell/startup.h"

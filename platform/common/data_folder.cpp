@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/native_path.h"
-#include "engine/path.h"
+#include "base/native_path.h"
+#include "base/path.h"
 #include "engine/strategy_file.h"
 
 namespace rq {

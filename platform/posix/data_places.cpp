@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "engine/path.h"
+#include "base/path.h"
 #include "platform/data_folder.h"
 
 namespace rq {

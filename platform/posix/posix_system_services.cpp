@@ -25,10 +25,10 @@
 #include <thread>
 #include <vector>
 
+#include "base/files.h"
+#include "base/path.h"
 #include "engine/command_line.h"
 #include "engine/file_replace.h"
-#include "engine/files.h"
-#include "engine/path.h"
 #include "platform/platform.h"
 #include "platform/posix/registry_store.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "engine/text.h"
+#include "base/text.h"
 
 namespace rq {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/path.h"
+#include "base/path.h"
 #include "platform/data_folder.h"
 #include "platform/win32/text_codes.h"
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "base/native_path.h"
+#include "base/path.h"
 #include "engine/command_line.h"
-#include "engine/native_path.h"
-#include "engine/path.h"
 #include "engine/strategy_file.h"
 #include "support/files.h"
 #include "support/test_system.h"

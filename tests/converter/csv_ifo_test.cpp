@@ -3,12 +3,11 @@
 
 #include <sstream>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/csv_reader.h"
 #include "converter/csv_writer.h"
 #include "converter/ifo_reader.h"
 #include "converter/palm_time.h"
-#include "engine/csv_import.h"
 
 namespace rq::jfile {
 namespace {
@@ -33,15 +32,6 @@ TEST(CsvReader, ToleratesWhatTheDesktopReaderTolerates) {
     EXPECT_EQ(split("  \"a\" , \"b\"  \n"), (Values{"a", "b"}));
     EXPECT_EQ(split(",x,,y,"), (Values{"", "x", "", "y"}));
     EXPECT_EQ(split("\"a\"\"b\"x"), (Values{"a\"b", "x"}));
-}
-
-// Wherever both accept a line, the converter splits it as the program's own reader does.
-TEST(CsvReader, SplitsAsTheProgramsReader) {
-    for (std::string_view line :
-         {"a,b c", "  two  words  ,x", "\"a\" \"b\",c", " \t\r\n", "\"\"\"\" \"q\"",
-          "\"\"\"\"\"q\"", ",a,,b,\r\n", "x\t, y\x01z \x02,\r\n", "\"a\"x y , \"b\"\"c\" d"}) {
-        EXPECT_EQ(split(line), rq::splitCsvLine(line)) << line;
-    }
 }
 
 TEST(CsvReader, RefusesLinesWhoseValuesWouldComeOutChanged) {

@@ -10,10 +10,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "base/native_path.h"
 #include "converter/jconvpro.h"
 #include "converter/jfile_reader.h"
 #include "converter/jfile_writer.h"
-#include "engine/native_path.h"
 #include "support/files.h"
 #include "support/test_system.h"
 #include "tests/converter/hand_built.h"

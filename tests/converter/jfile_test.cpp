@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/jfile_reader.h"
 #include "converter/jfile_writer.h"
 #include "converter/pdb_reader.h"
@@ -246,7 +246,7 @@ TEST(JFileReader, ReadsHandBuiltJFile23DatabasesWithEitherMarker) {
         const std::string r2 = "\0\0\0"s;
         const std::string deleted = "gone\0gone\0gone\0"s;
         std::string bytes = handPdb("Three", "JbDb", "JBas", 0, app, {r1, r2, deleted});
-        bytes[78 + 16 + 4] = static_cast<char>(0x80);  // third record marked deleted
+        bytes[pdbEntryAt(2) + kPdbEntryAttributesAt] = static_cast<char>(kRecAttrDelete);
         const JFileDatabase db = readJFile(bytes);
         EXPECT_EQ(db.format, JFileFormat::JFile23);
         EXPECT_FALSE(db.structureLocked);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/pdb_reader.h"
 #include "converter/pdb_writer.h"
 #include "tests/converter/hand_built.h"
@@ -28,10 +28,11 @@ TEST(Pdb, WriterPlacesBlocksAndReaderGetsEverythingBack) {
     const PdbDatabase db = sample();
     const std::string bytes = writePdb(db);
     // AppInfo right after header, three entries and the two-byte gap.
-    const std::size_t app = 78 + 3 * 8 + 2;
-    EXPECT_EQ(getU32(bytes, 52), app);
-    EXPECT_EQ(getU32(bytes, 56), app + 7);
-    EXPECT_EQ(getU16(bytes, 76), 3);
+    const std::size_t app = pdbEntryAt(3) + kPdbGapSize;
+    EXPECT_EQ(getU32(bytes, kPdbAppInfoAt), app);
+    EXPECT_EQ(getU32(bytes, kPdbSortInfoAt), app + 7);
+    EXPECT_EQ(bytes.substr(kPdbTypeAt, 2 * kPdbTypeSize), "JfD5JFi5");
+    EXPECT_EQ(getU16(bytes, kPdbRecordCountAt), 3);
     EXPECT_EQ(getU16(bytes, app - 2), 0);
     EXPECT_EQ(bytes.size(), app + 7 + 4 + 5 + 0 + 3);
     EXPECT_EQ(bytes.substr(bytes.size() - 3), std::string("x\0y", 3));
@@ -86,14 +87,14 @@ TEST(Pdb, ReaderRefusesDamagedFiles) {
     // A record offset past the end of the file.
     {
         std::string bad = good;
-        bad.resize(getU32(good, 78 + 16) - 1);
+        bad.resize(getU32(good, pdbEntryAt(2)) - 1);
         EXPECT_THROW(readPdb(bad), FormatError);
     }
     // Offsets that decrease.
     {
         std::string bad = good;
-        for (int k = 0; k < 4; ++k) std::swap(bad[78 + k], bad[78 + 8 + k]);
-        bad[78 + 3] = static_cast<char>(bad[78 + 3] + 1);
+        for (int k = 0; k < 4; ++k) std::swap(bad[pdbEntryAt(0) + k], bad[pdbEntryAt(1) + k]);
+        bad[pdbEntryAt(0) + 3] = static_cast<char>(bad[pdbEntryAt(0) + 3] + 1);
         EXPECT_THROW(readPdb(bad), FormatError);
     }
     // A name with no terminating zero.

@@ -7,8 +7,8 @@
 
 #include <string>
 
+#include "base/path.h"
 #include "engine/context.h"
-#include "engine/path.h"
 #include "engine/plain_host.h"
 #include "engine/strategy_file.h"
 #include "support/fake_system.h"

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/windows1252.h"
 #include "engine/bibtex_format.h"
 #include "engine/reference_record.h"
-#include "engine/windows1252.h"
 #include "formats_fixture.h"
 
 namespace rq::test {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include "engine/files.h"
-#include "engine/text.h"
+#include "base/files.h"
+#include "base/text.h"
 #include "formats_fixture.h"
 
 namespace rq::test {

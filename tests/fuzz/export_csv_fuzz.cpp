@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/csv_reader.h"
 #include "engine/csv_import.h"
 #include "engine/export_csv.h"

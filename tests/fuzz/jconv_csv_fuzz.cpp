@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/csv_reader.h"
 #include "converter/csv_writer.h"
 #include "fuzz/converter_support.h"
@@ -33,7 +33,7 @@ std::optional<std::string> expectedCsv(const std::string& input, std::size_t& co
             if (values.size() < columns) values.resize(columns);
             jfile::appendCsvLine(text, values);
         }
-    } catch (const jfile::FormatError&) {
+    } catch (const FormatError&) {
         return std::nullopt;
     }
     return text;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/ifo_reader.h"
 #include "converter/jfile_reader.h"
 #include "fuzz/converter_support.h"
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     jfile::IfoInfo info;
     try {
         info = jfile::readIfo(input);
-    } catch (const jfile::FormatError&) {
+    } catch (const FormatError&) {
         return 0;
     }
     for (const auto& [column, items] : info.popupLists) RQ_FUZZ_CHECK(column < 52);

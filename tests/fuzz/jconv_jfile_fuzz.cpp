@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/jfile_reader.h"
 #include "converter/jfile_writer.h"
 #include "fuzz/fuzz_support.h"
@@ -22,10 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             reader.isDeleted(i);
             try {
                 RQ_FUZZ_CHECK(reader.record(i).size() <= reader.layout().fields.size());
-            } catch (const jfile::FormatError&) {
+            } catch (const FormatError&) {
             }
         }
-    } catch (const jfile::FormatError&) {
+    } catch (const FormatError&) {
         return 0;
     }
 
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         db = jfile::readJFile(input);
         written = jfile::writeJFile5(db, 3'900'000'000u);
-    } catch (const jfile::FormatError&) {
+    } catch (const FormatError&) {
         return 0;
     }
     const jfile::JFileDatabase back = jfile::readJFile(written);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "converter/bytes.h"
+#include "base/bytes.h"
 #include "converter/pdb_reader.h"
 #include "converter/pdb_writer.h"
 #include "fuzz/fuzz_support.h"
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     jfile::PdbDatabase db;
     try {
         db = jfile::readPdb(input);
-    } catch (const jfile::FormatError&) {
+    } catch (const FormatError&) {
         return 0;
     }
     const jfile::PdbView view = jfile::viewPdb(input);
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string written;
     try {
         written = jfile::writePdb(db);
-    } catch (const jfile::FormatError&) {
+    } catch (const FormatError&) {
         return 0;  // a database beyond a Palm limit is read but never written
     }
     RQ_FUZZ_CHECK(sameDatabase(jfile::readPdb(written), db));

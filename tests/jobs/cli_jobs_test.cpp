@@ -13,7 +13,7 @@
 #include <fstream>
 #include <thread>
 
-#include "engine/path.h"
+#include "base/path.h"
 #include "jobs/harness.h"
 #include "support/fake_system.h"
 

@@ -10,10 +10,10 @@
 #include <memory>
 #include <sstream>
 
+#include "base/path.h"
 #include "engine/converter_driver.h"
 #include "engine/file_replace.h"
 #include "engine/jobs.h"
-#include "engine/path.h"
 #include "engine/session.h"
 #include "jobs/harness.h"
 #include "jobs/recording_host.h"

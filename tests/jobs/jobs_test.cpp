@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/path.h"
 #include "engine/csv_import.h"
 #include "engine/jobs.h"
-#include "engine/path.h"
 #include "engine/session.h"
 #include "jobs/harness.h"
 #include "support/test_system.h"

@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "engine/path.h"
+#include "base/path.h"
 #include "engine/session.h"
 #include "engine/strategy_file.h"
 #include "jobs/harness.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/path.h"
+#include "base/path.h"
 #include "platform/platform.h"
 #include "platform/win32/text_codes.h"
 

@@ -18,8 +18,8 @@
 #include <set>
 
 #include "../engine/formats_fixture.h"
+#include "base/windows1252.h"
 #include "engine/reference_record.h"
-#include "engine/windows1252.h"
 
 namespace rq::test {
 namespace {

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <functional>
 
+#include "base/path.h"
 #include "engine/command_line.h"
 #include "engine/file_replace.h"
-#include "engine/path.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_system_services.h"
 #include "support/files.h"

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "engine/native_path.h"
-#include "engine/path.h"
+#include "base/native_path.h"
+#include "base/path.h"
 #include "platform/console.h"
 #include "platform/platform.h"
 #include "platform/win32/text_codes.h"

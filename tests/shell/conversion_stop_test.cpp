@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "engine/path.h"
+#include "base/path.h"
 #include "gui_suites.h"
 #include "shell/progress_dialog.h"
 #include "shell/window_host.h"

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "engine/path.h"
+#include "base/path.h"
 #include "gui_suites.h"
 #include "shell/converter_error_dialog.h"
 

@@ -13,7 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "engine/path.h"
+#include "base/path.h"
 #include "shell/converter_error_dialog.h"
 #include "shell/field_properties_dialog.h"
 #include "shell/progress_dialog.h"

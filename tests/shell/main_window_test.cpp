@@ -17,8 +17,9 @@
 #include <QTimer>
 #include <functional>
 
+#include "base/palm_database_layout.h"
+#include "base/path.h"
 #include "engine/jobs.h"
-#include "engine/path.h"
 #include "engine/plain_host.h"
 #include "shell/about_box.h"
 #include "shell/converter_error_dialog.h"
@@ -403,7 +404,7 @@ class MainWindowTest : public QObject {
         QVERIFY(window.statusPanelText(1).startsWith(
             QStringLiteral("3 Records Transferred to  JFile")));
         const QString pdb = exchangeFolder(f) + QStringLiteral("/RQ-three-refs.PDB");
-        QVERIFY(QFileInfo(pdb).size() > 78);
+        QVERIFY(QFileInfo(pdb).size() > static_cast<qint64>(rq::kPdbHeaderSize));
         const std::vector<std::string> log = window.host().logLines();
         QVERIFY(std::find(log.begin(), log.end(), "EndNote to JFile") != log.end());
         QVERIFY(std::find(log.begin(), log.end(), "3 Records Transferred to  JFile") != log.end());

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "converter/bytes.h"
+#include "base/bytes.h"
 
-namespace rq::jfile {
+namespace rq {
 
 void ByteReader::need(std::size_t count) const {
     if (count > left()) {
@@ -74,4 +74,4 @@ std::uint32_t getU32(std::string_view bytes, std::size_t offset) {
     return (static_cast<std::uint32_t>(getU16(bytes, offset)) << 16) | getU16(bytes, offset + 2);
 }
 
-}  // namespace rq::jfile
+}  // namespace rq

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/windows1252.h"
+#include "base/windows1252.h"
 
 #include <array>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // The C runtime's fopen reads names in the ANSI code page; _wfopen takes every name.
 #include <stdio.h>
 
-#include "engine/native_path.h"
+#include "base/native_path.h"
 
 namespace rq {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The path rules of both systems, checked on either: the styles are values.
-#include "engine/path.h"
+#include "base/path.h"
 
 #include <gtest/gtest.h>
 

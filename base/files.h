@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // The file helpers the engine, the platform services and the converter share, all on the
-// standard library: a FILE handle that closes itself and a whole-file read.
+// standard library: a FILE handle that closes itself, a whole-file read and why a path cannot
+// be an input.
 
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "engine/native_path.h"
+#include "base/native_path.h"
 
 namespace rq {
 

@@ -14,7 +14,8 @@ namespace rq {
 std::filesystem::path nativePath(std::string_view utf8Path);
 std::string utf8Path(const std::filesystem::path& path);
 
-// std::fopen for a UTF-8 path; `mode` as for std::fopen.
+// std::fopen for a UTF-8 path; `mode` as for std::fopen. The C runtime's wide fopen on Windows:
+// CMake picks stdio/open_file_win32.cpp or stdio/open_file_posix.cpp.
 std::FILE* openNativeFile(std::string_view utf8Path, const char* mode);
 
 }  // namespace rq

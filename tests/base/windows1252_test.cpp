@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Unicode text into the code page of the handheld: what stays, what folds, what becomes '?'.
-#include "engine/windows1252.h"
+#include "base/windows1252.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/path.h"
+#include "base/path.h"
 
 namespace rq {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/files.h"
+#include "base/files.h"
 
 #include <cerrno>
 #include <cstring>

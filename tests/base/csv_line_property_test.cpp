@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: MIT
-// The import's splitter (memchr runs, views, unescaping only where quotes are doubled) against
-// the splitting rules applied one byte at a time, on random lines heavy in quotes, commas,
-// blanks, CR, LF and zero bytes.
+// The line splitter (memchr runs, views, unescaping only where quotes are doubled) against the
+// splitting rules applied one byte at a time, on random lines heavy in quotes, commas, blanks,
+// CR, LF and zero bytes, under the import's rules and under the converter's, which refuse what
+// the import guesses at.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
-#include "engine/csv_import.h"
+#include "base/csv_line.h"
 
 namespace rq::test {
 namespace {
@@ -18,8 +19,13 @@ bool blank(char c) {
     return b >= 0x01 && b <= 0x20;
 }
 
-// The rules as the reader states them, byte by byte.
-std::vector<std::string> splitByteWise(std::string_view text) {
+struct ByteWise {
+    std::vector<std::string> values;
+    bool unclosed = false;  // the last value opens a quote that is never closed
+};
+
+// The import's rules as the reader states them, byte by byte.
+ByteWise splitByteWise(std::string_view text) {
     text = text.substr(0, std::min(text.size(), text.find('\0')));
     std::vector<std::string> values;
     std::size_t i = 0;
@@ -46,7 +52,7 @@ std::vector<std::string> splitByteWise(std::string_view text) {
             if (!closed) {
                 if (!value.empty()) value.pop_back();
                 values.push_back(value);
-                break;
+                return {values, true};
             }
             values.push_back(value);
         } else {
@@ -62,7 +68,15 @@ std::vector<std::string> splitByteWise(std::string_view text) {
             while (i < n && blank(text[i])) ++i;
         }
     }
-    return values;
+    return {values, false};
+}
+
+std::vector<std::string> split(std::string_view line, const CsvLineRules& rules,
+                               CsvLineResult& result) {
+    std::string store(line.size(), '\0');
+    std::vector<std::string_view> views;
+    result = splitCsvViews(line, store.data(), views, rules);
+    return {views.begin(), views.end()};
 }
 
 TEST(CsvSplitProperty, MemchrSplitterFollowsTheByteRules) {
@@ -79,7 +93,25 @@ TEST(CsvSplitProperty, MemchrSplitterFollowsTheByteRules) {
             }
         }
         if (rng() % 2 == 0) line += "\r\n";
-        EXPECT_EQ(splitCsvLine(line), splitByteWise(line)) << ::testing::PrintToString(line);
+        const ByteWise expected = splitByteWise(line);
+        CsvLineResult result{};
+        EXPECT_EQ(split(line, kImportCsvRules, result), expected.values)
+            << ::testing::PrintToString(line);
+        EXPECT_EQ(result, CsvLineResult::Split);
+
+        // The converter's rules: the same values, or a refusal with the values before it.
+        const std::vector<std::string> values = split(line, kConverterCsvRules, result);
+        if (line.find('\0') != std::string::npos) {
+            EXPECT_EQ(result, CsvLineResult::ZeroByte) << ::testing::PrintToString(line);
+            EXPECT_TRUE(values.empty());
+        } else if (expected.unclosed) {
+            EXPECT_EQ(result, CsvLineResult::UnclosedQuote) << ::testing::PrintToString(line);
+            EXPECT_EQ(values,
+                      std::vector<std::string>(expected.values.begin(), expected.values.end() - 1));
+        } else {
+            EXPECT_EQ(result, CsvLineResult::Split) << ::testing::PrintToString(line);
+            EXPECT_EQ(values, expected.values) << ::testing::PrintToString(line);
+        }
     }
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace rq::jfile {
+namespace rq {
 
 // A file or text that cannot be read or written as asked. The message is plain words for the
 // user and names the place (record, line, field) when there is one.
@@ -53,4 +53,4 @@ void putFixed(std::string& out, std::string_view text, std::size_t size);
 std::uint16_t getU16(std::string_view bytes, std::size_t offset);
 std::uint32_t getU32(std::string_view bytes, std::size_t offset);
 
-}  // namespace rq::jfile
+}  // namespace rq

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/native_path.h"
+#include "base/native_path.h"
 
 namespace rq {
 
