@@ -8,7 +8,7 @@
 #include "base/windows1252.h"
 #include "converter/jconvpro.h"
 #include "converter/palm_time.h"
-#include "platform/platform.h"
+#include "platform/console.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args = rq::consoleArguments(argc, argv);

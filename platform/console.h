@@ -6,9 +6,16 @@
 // Windows, which count as SIGINT).
 
 #include <cstdio>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace rq {
+
+// For a console program: its arguments as UTF-8, the program's name first (on Windows read
+// from the wide command line, so that any file name arrives whole), and standard input, output
+// and error set to pass bytes unchanged (no CR added or dropped before LF), as on POSIX.
+std::vector<std::string> consoleArguments(int argc, char** argv);
 
 bool standardErrorIsTerminal();
 

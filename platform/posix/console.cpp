@@ -54,4 +54,8 @@ void endReading(int descriptor) {
     ::close(empty);
 }
 
+std::vector<std::string> consoleArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
 }  // namespace rq

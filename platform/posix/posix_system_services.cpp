@@ -597,8 +597,4 @@ std::string executablePath() {
     return error ? std::string() : path.string();
 }
 
-std::vector<std::string> consoleArguments(int argc, char** argv) {
-    return std::vector<std::string>(argv, argv + argc);
-}
-
 }  // namespace rq

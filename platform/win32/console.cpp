@@ -4,10 +4,12 @@
 #include <stdio.h>
 #include <windows.h>
 
+#include <fcntl.h>
 #include <io.h>
 
 #include <atomic>
 #include <csignal>
+#include <cwchar>
 #include <string>
 
 #include "platform/win32/text_codes.h"
@@ -86,6 +88,22 @@ void endReading(int) {}
 
 int fileDescriptor(std::FILE* file) {
     return ::_fileno(file);
+}
+
+std::vector<std::string> consoleArguments(int, char**) {
+    std::vector<std::string> arguments;
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide != nullptr) {
+        for (int i = 0; i < count; ++i)
+            arguments.push_back(utf8FromWide(wide[i], std::wcslen(wide[i])));
+        ::LocalFree(wide);
+    }
+    if (arguments.empty()) arguments.emplace_back();
+    ::_setmode(::_fileno(stdin), _O_BINARY);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+    return arguments;
 }
 
 }  // namespace rq

@@ -421,21 +421,6 @@ std::unique_ptr<SystemServices> createSystemServices() {
     return std::make_unique<Win32SystemServices>();
 }
 
-std::vector<std::string> consoleArguments(int, char**) {
-    std::vector<std::string> arguments;
-    int count = 0;
-    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (wide != nullptr) {
-        for (int i = 0; i < count; ++i) arguments.push_back(narrow(wide[i]));
-        ::LocalFree(wide);
-    }
-    if (arguments.empty()) arguments.emplace_back();
-    ::_setmode(::_fileno(stdin), _O_BINARY);
-    ::_setmode(::_fileno(stdout), _O_BINARY);
-    ::_setmode(::_fileno(stderr), _O_BINARY);
-    return arguments;
-}
-
 std::string executablePath() {
     std::vector<wchar_t> buffer(MAX_PATH);
     while (true) {
