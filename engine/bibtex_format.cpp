@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/byte_scan.h"
 #include "engine/text.h"
 #include "engine/windows1252.h"
 
@@ -21,10 +22,30 @@ namespace {
 
 using namespace fields;
 
+// BibTeX's identifier characters: letters, digits, bytes of UTF-8 characters and these.
+constexpr ByteTable kNameChars = [] {
+    ByteTable table = byteTable("!$&*+-./:;<>?@[]^_`|");
+    for (int c = 0; c < 256; ++c)
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80)
+            table[static_cast<std::size_t>(c)] = true;
+    return table;
+}();
+
 bool isNameChar(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return std::isalnum(b) || b >= 0x80 ||
-           std::strchr("!$&*+-./:;<>?@[]^_`|", c) != nullptr;  // BibTeX's identifier characters
+    return kNameChars[static_cast<unsigned char>(c)];
+}
+
+constexpr ByteTable kBraces = byteTable("{}");
+constexpr ByteTable kBracesAndQuote = byteTable("{}\"");
+// The next brace (or quote) at `pos` or after; text.size() when there is none.
+std::size_t nextBrace(std::string_view text, std::size_t pos) {
+    return findMarked(text, pos, kBraces,
+                      [](std::uint64_t w) { return word::has(w, '{') | word::has(w, '}'); });
+}
+std::size_t nextBraceOrQuote(std::string_view text, std::size_t pos) {
+    return findMarked(text, pos, kBracesAndQuote, [](std::uint64_t w) {
+        return word::has(w, '{') | word::has(w, '}') | word::has(w, '"');
+    });
 }
 
 bool isSpace(char c) {
@@ -150,15 +171,17 @@ constexpr std::array<bool, 256> kLatexSpecial = [] {
     return table;
 }();
 
+std::string decodeLatex(std::string_view latex);
+
 class LatexDecoder {
   public:
-    explicit LatexDecoder(std::string_view in) : in_(in) {}
+    LatexDecoder(std::string_view in, std::string& out) : in_(in), out_(out) {}
 
-    // One blank for any run of blanks; none at the ends.
-    std::string run() {
+    // Replaces `out` with the text; one blank for any run of blanks, none at the ends.
+    void run() {
+        out_.clear();
         out_.reserve(in_.size());
         while (pos_ < in_.size()) step();
-        return std::move(out_);
     }
 
   private:
@@ -178,9 +201,41 @@ class LatexDecoder {
         for (const char c : text) put(c);
     }
 
-    void step() {
+    // Whether a word of eight bytes may hold a byte to look at, or two blanks in a row.
+    static std::uint64_t mayNeedLook(std::uint64_t w) {
+        const std::uint64_t blanks = word::has(w, ' ');
+        return word::has(w, '\\') | word::has(w, '{') | word::has(w, '}') | word::has(w, '$') |
+               word::has(w, '~') | word::has(w, '-') | word::hasBelow(w, 0x0E) |
+               (blanks & blanks >> 8);
+    }
+
+    // The end of the plain run at pos_: the first byte to look at, where a blank between two
+    // plain characters is plain (it stays as it is).
+    std::size_t runEnd() const {
+        const std::size_t n = in_.size();
         std::size_t run = pos_;
-        while (run < in_.size() && !kLatexSpecial[static_cast<unsigned char>(in_[run])]) ++run;
+        for (;;) {
+            // Words without such a byte are skipped seven bytes at a time, so that a blank at the
+            // eighth byte is seen with the byte after it in the next word.
+            if (run > pos_ || in_[run] != ' ')
+                while (run + 8 <= n && mayNeedLook(word::load(in_.data() + run)) == 0) run += 7;
+            const std::size_t stop = std::min(n, run + 8);
+            while (run < stop) {
+                if (!kLatexSpecial[static_cast<unsigned char>(in_[run])]) {
+                    ++run;
+                } else if (in_[run] == ' ' && run > pos_ && run + 1 < n &&
+                           !kLatexSpecial[static_cast<unsigned char>(in_[run + 1])]) {
+                    run += 2;
+                } else {
+                    return run;
+                }
+            }
+            if (run >= n) return n;
+        }
+    }
+
+    void step() {
+        const std::size_t run = runEnd();
         if (run > pos_) {
             flushBlank();
             out_.append(in_, pos_, run - pos_);
@@ -262,7 +317,7 @@ class LatexDecoder {
                 ++pos_;
             }
             const std::size_t end = depth == 0 ? pos_ - 1 : pos_;
-            if (end > start) letter += LatexDecoder(in_.substr(start, end - start)).run();
+            if (end > start) letter += decodeLatex(in_.substr(start, end - start));
         }
         return letter;
     }
@@ -328,9 +383,15 @@ class LatexDecoder {
 
     std::string_view in_;
     std::size_t pos_ = 0;
-    std::string out_;
+    std::string& out_;
     bool blank_ = false;
 };
+
+std::string decodeLatex(std::string_view latex) {
+    std::string out;
+    LatexDecoder(latex, out).run();
+    return out;
+}
 
 // ---- Names ----
 
@@ -381,7 +442,7 @@ bool isVonWord(std::string_view word) {
     if (word.empty()) return false;
     if (word[0] == '{') {
         if (word.size() > 2 && word[1] == '\\') {
-            const std::string decoded = LatexDecoder(word).run();
+            const std::string decoded = decodeLatex(word);
             return !decoded.empty() && std::islower(static_cast<unsigned char>(decoded[0]));
         }
         return false;
@@ -435,9 +496,9 @@ std::string catalogueName(std::string_view name) {
             first = std::string(parts[1]);
         }
     }
-    std::string out = LatexDecoder(last).run();
-    if (!jr.empty()) out += ", " + LatexDecoder(jr).run();
-    const std::string f = LatexDecoder(first).run();
+    std::string out = decodeLatex(last);
+    if (!jr.empty()) out += ", " + decodeLatex(jr);
+    const std::string f = decodeLatex(first);
     if (!f.empty()) out += ", " + f;
     return out;
 }
@@ -513,8 +574,8 @@ class BibTeXParser {
             lineOffset_ = 0;
             line_ = 1;
         }
-        line_ += std::count(text_.begin() + static_cast<std::ptrdiff_t>(lineOffset_),
-                            text_.begin() + static_cast<std::ptrdiff_t>(offset), '\n');
+        line_ +=
+            static_cast<long>(countByte(text_.substr(lineOffset_, offset - lineOffset_), '\n'));
         lineOffset_ = offset;
         return line_;
     }
@@ -561,11 +622,8 @@ class BibTeXParser {
             if (c == '{') {
                 const std::size_t start = ++pos_;
                 int depth = 1;
-                while (pos_ < text_.size() && depth > 0) {
-                    if (text_[pos_] == '{') ++depth;
-                    if (text_[pos_] == '}') --depth;
-                    ++pos_;
-                }
+                while (depth > 0 && (pos_ = nextBrace(text_, pos_)) < text_.size())
+                    depth += text_[pos_++] == '{' ? 1 : -1;
                 if (depth > 0) {
                     pos_ = start;
                     fail("'}' closing the value");
@@ -575,7 +633,8 @@ class BibTeXParser {
             } else if (c == '"') {
                 const std::size_t start = ++pos_;
                 int depth = 0;
-                while (pos_ < text_.size() && (text_[pos_] != '"' || depth > 0)) {
+                while ((pos_ = nextBraceOrQuote(text_, pos_)) < text_.size() &&
+                       (text_[pos_] != '"' || depth > 0)) {
                     if (text_[pos_] == '{') ++depth;
                     if (text_[pos_] == '}') --depth;
                     ++pos_;
@@ -712,6 +771,20 @@ constexpr std::string_view kMapped[] = {
     "date",       "year",        "type",         "translator", "shortjournal", "isbn",
     "issn",       "url",         "howpublished", "doi",        "crossref"};
 
+// A field of kMapped by its place, found when compiling: a name that is not there does not
+// compile, and no name is looked up while reading.
+struct MappedName {
+    std::size_t id;
+    consteval MappedName(const char* name) : id(find(name)) {}  // NOLINT: literals convert
+
+  private:
+    static consteval std::size_t find(std::string_view name) {
+        for (std::size_t i = 0; i < std::size(kMapped); ++i)
+            if (kMapped[i] == name) return i;
+        throw "not a field of kMapped";
+    }
+};
+
 class BibTeXSource : public RecordSource {
   public:
     explicit BibTeXSource(TextInput& input) {
@@ -764,7 +837,8 @@ class BibTeXSource : public RecordSource {
         for (std::size_t i = 0; i < name.size(); ++i) lowered[i] = lowerAscii(name[i]);
         const std::string_view key(lowered, name.size());
         for (std::size_t i = 0; i < std::size(kMapped); ++i)
-            if (kMapped[i] == key) return static_cast<int>(i);
+            if (kMapped[i].size() == key.size() && kMapped[i][0] == key[0] && kMapped[i] == key)
+                return static_cast<int>(i);
         return -1;
     }
     using MappedValues = std::array<std::optional<std::string_view>, std::size(kMapped)>;
@@ -785,32 +859,30 @@ class BibTeXSource : public RecordSource {
     }
 
     // A field of the entry, else of the entry its crossref names.
-    std::string_view raw(std::string_view name) const {
-        const int id = mappedId(name);
-        if (id < 0) return {};
-        const auto i = static_cast<std::size_t>(id);
-        if (ownValues_[i]) return *ownValues_[i];
-        if (parent_ != nullptr && parentValues_[i]) return *parentValues_[i];
+    std::string_view raw(MappedName name) const {
+        if (ownValues_[name.id]) return *ownValues_[name.id];
+        if (parent_ != nullptr && parentValues_[name.id]) return *parentValues_[name.id];
         return {};
     }
-    std::string text(std::string_view name) const { return LatexDecoder(raw(name)).run(); }
-    std::string firstText(std::initializer_list<std::string_view> names) const {
-        for (std::string_view n : names) {
-            std::string t = text(n);
-            if (!t.empty()) return t;
+    // The field as text into `out`, whose room is kept from record to record.
+    void text(std::string& out, MappedName name) const { LatexDecoder(raw(name), out).run(); }
+    void firstText(std::string& out, std::initializer_list<MappedName> names) const {
+        for (const MappedName n : names) {
+            text(out, n);
+            if (!out.empty()) return;
         }
-        return {};
     }
+    std::string text(MappedName name) const { return decodeLatex(raw(name)); }
 
-    void names(ReferenceRecord& r, int field, std::string_view name) const {
+    void names(ReferenceRecord& r, int field, MappedName name) const {
         for (std::string_view n : splitNames(raw(name))) r.addLine(field, catalogueName(n));
     }
     // A list field (location, publisher) joined with "; ".
-    std::string list(std::string_view name) const {
+    std::string list(MappedName name) const {
         std::string out;
         for (std::string_view n : splitNames(raw(name))) {
             if (!out.empty()) out += "; ";
-            out += LatexDecoder(n).run();
+            out += decodeLatex(n);
         }
         return out;
     }
@@ -858,30 +930,33 @@ class BibTeXSource : public RecordSource {
         r.values[kType] = type;
 
         names(r, kAuthor, "author");
-        std::string year = text("year");
-        const std::string date = text("date");
-        if (year.empty() && date.size() >= 4) year = date.substr(0, 4);
-        r.values[kYear] = year;
-
-        std::string title = text("title");
-        const std::string subtitle = text("subtitle");
-        if (!subtitle.empty()) {
-            const bool punct = !title.empty() && std::strchr(".?!:;", title.back()) != nullptr;
-            title += (title.empty() ? "" : punct ? " " : ": ") + subtitle;
+        std::string& year = r.values[kYear];
+        text(year, "year");
+        if (year.empty()) {
+            text(scratch_, "date");
+            if (scratch_.size() >= 4) year.assign(scratch_, 0, 4);
         }
-        r.values[kTitle] = title;
+
+        std::string& title = r.values[kTitle];
+        text(title, "title");
+        text(scratch_, "subtitle");
+        if (!scratch_.empty()) {
+            const bool punct = !title.empty() && std::strchr(".?!:;", title.back()) != nullptr;
+            title += title.empty() ? "" : punct ? " " : ": ";
+            title += scratch_;
+        }
 
         if (t == "article") {
-            r.values[kSecondaryTitle] = firstText({"journal", "journaltitle"});
+            firstText(r.values[kSecondaryTitle], {"journal", "journaltitle"});
         } else if (chapter || paper) {
-            r.values[kSecondaryTitle] = firstText({"booktitle", "eventtitle"});
+            firstText(r.values[kSecondaryTitle], {"booktitle", "eventtitle"});
             // BibLaTeX's inheritance: the parent's title is the child's booktitle.
             if (r.values[kSecondaryTitle].empty() && parent_ != nullptr &&
                 own(e, "booktitle") == nullptr)
                 if (const std::string_view* v = own(*parent_, "title"))
-                    r.values[kSecondaryTitle] = LatexDecoder(*v).run();
+                    r.values[kSecondaryTitle] = decodeLatex(*v);
         } else if (bookLike || thesis || report || t == "proceedings") {
-            r.values[kSecondaryTitle] = text("series");
+            text(r.values[kSecondaryTitle], "series");
         }
         if (bookLike && hasAuthor) {
             names(r, kTertiaryAuthor, "editor");
@@ -889,20 +964,22 @@ class BibTeXSource : public RecordSource {
             names(r, kSecondaryAuthor, "editor");
         }
         r.values[kPlace] = raw("address").empty() ? list("location") : list("address");
-        std::string publisher = text("publisher");
-        if (publisher.empty() && thesis) publisher = text("school");
-        if (publisher.empty() && (thesis || report)) publisher = text("institution");
-        if (publisher.empty() && t == "manual") publisher = text("organization");
-        r.values[kPublisher] = publisher;
-        r.values[kVolume] = text("volume");
-        r.values[kNumber] = firstText({"number", "issue"});
-        std::string pages(raw("pages"));
+        std::string& publisher = r.values[kPublisher];
+        text(publisher, "publisher");
+        if (publisher.empty() && thesis) text(publisher, "school");
+        if (publisher.empty() && (thesis || report)) text(publisher, "institution");
+        if (publisher.empty() && t == "manual") text(publisher, "organization");
+        text(r.values[kVolume], "volume");
+        firstText(r.values[kNumber], {"number", "issue"});
+        std::string& pages = scratch_;
+        pages.assign(raw("pages"));
         for (std::size_t at; (at = pages.find("--")) != std::string::npos;)
             pages.replace(at, pages.compare(at, 3, "---") == 0 ? 3 : 2, "-");
-        r.values[kPages] = LatexDecoder(pages).run();
-        if (r.values[kPages].empty() && bookLike) r.values[kPages] = text("pagetotal");
-        r.values[kCallNumber] = text("callnumber");
-        const std::string keywords = text("keywords");
+        LatexDecoder(pages, r.values[kPages]).run();
+        if (r.values[kPages].empty() && bookLike) text(r.values[kPages], "pagetotal");
+        text(r.values[kCallNumber], "callnumber");
+        const std::string& keywords = scratch_;
+        text(scratch_, "keywords");
         for (std::size_t pos = 0;;) {
             const std::size_t end = keywords.find_first_of(",;", pos);
             r.addLine(kKeywords, std::string_view(keywords).substr(
@@ -910,31 +987,43 @@ class BibTeXSource : public RecordSource {
             if (end == std::string::npos) break;
             pos = end + 1;
         }
-        r.values[kAbstract] = text("abstract");
-        for (std::string_view n : {"note", "annote", "annotation"}) r.addLine(kNotes, text(n));
-        r.values[kNumberOfVolumes] = text("volumes");
+        text(r.values[kAbstract], "abstract");
+        for (const MappedName n :
+             std::initializer_list<MappedName>{"note", "annote", "annotation"}) {
+            text(scratch_, n);
+            r.addLine(kNotes, scratch_);
+        }
+        text(r.values[kNumberOfVolumes], "volumes");
         if (t == "incollection" || paper || t == "article")
-            r.values[kTertiaryTitle] = text("series");
-        r.values[kEdition] = text("edition");
+            text(r.values[kTertiaryTitle], "series");
+        text(r.values[kEdition], "edition");
         r.values[kDate] = dateText();
-        std::string work = text("type");
+        std::string& work = r.values[kTypeOfWork];
+        text(work, "type");
         if (work.empty() && t == "mastersthesis") work = "Master's thesis";
         if (work.empty() && t == "phdthesis") work = "PhD thesis";
-        r.values[kTypeOfWork] = work;
         names(r, kSubsidiaryAuthor, "translator");
-        r.values[kAlternateTitle] = text("shortjournal");
-        const std::string isbn = text("isbn");
-        const std::string issn = text("issn");
-        r.values[kIsbn] = isbn.empty() ? issn : issn.empty() ? isbn : isbn + "; " + issn;
-        r.values[kLabel] = std::string(trimBlanks(e.key));
-        r.addLine(kUrl, text("url"));
+        text(r.values[kAlternateTitle], "shortjournal");
+        std::string& isbn = r.values[kIsbn];
+        text(isbn, "isbn");
+        text(scratch_, "issn");
+        if (isbn.empty()) {
+            isbn = scratch_;
+        } else if (!scratch_.empty()) {
+            isbn += "; ";
+            isbn += scratch_;
+        }
+        r.values[kLabel].assign(trimBlanks(e.key));
+        text(scratch_, "url");
+        r.addLine(kUrl, scratch_);
         const std::string_view how = raw("howpublished");
         if (how.find("\\url") != std::string_view::npos) {
-            r.addLine(kUrl, LatexDecoder(how).run());
+            r.addLine(kUrl, decodeLatex(how));
         } else if (!how.empty()) {
             ++r.dropped;
         }
-        r.doi = bareDoi(text("doi"));
+        text(scratch_, "doi");
+        r.doi = bareDoi(scratch_);
         r.dropped += unmapped;
     }
 
@@ -967,12 +1056,13 @@ class BibTeXSource : public RecordSource {
     const Entry* parent_ = nullptr;
     MappedValues ownValues_{};
     MappedValues parentValues_{};
+    std::string scratch_;
 };
 
 }  // namespace
 
 std::string latexToText(std::string_view latex) {
-    return LatexDecoder(latex).run();
+    return decodeLatex(latex);
 }
 
 std::string bibTeXNameToCatalogue(std::string_view name) {

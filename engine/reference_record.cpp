@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "engine/bibtex_format.h"
+#include "engine/byte_scan.h"
 #include "engine/csl_json_format.h"
 #include "engine/files.h"
 #include "engine/path.h"
@@ -96,7 +97,12 @@ bool validUtf8Block(std::string_view block, std::string& carry, bool last) {
     std::size_t at = 0;
     const std::size_t n = text.size();
     while (at < n) {
-        // Runs of ASCII eight bytes at a time.
+        // Runs of ASCII 32 and then eight bytes at a time.
+        while (at + 32 <= n &&
+               ((word::load(text.data() + at) | word::load(text.data() + at + 8) |
+                 word::load(text.data() + at + 16) | word::load(text.data() + at + 24)) &
+                word::kHighBits) == 0)
+            at += 32;
         while (at + 8 <= n) {
             std::uint64_t word;
             std::memcpy(&word, text.data() + at, 8);
@@ -161,9 +167,18 @@ bool TextInput::open(const std::string& path) {
         const long end = std::ftell(file_.get());
         size_ = end > 0 ? static_cast<std::size_t>(end) : 0;
     }
-    std::rewind(file_.get());
-    if (skip > 0 && std::fseek(file_.get(), static_cast<long>(skip), SEEK_SET) != 0) return false;
-    return true;
+    skip_ = skip;
+    return rewind();
+}
+
+bool TextInput::rewind() {
+    if (!file_) return false;
+    raw_.clear();
+    highSurrogate_ = 0;
+    ended_ = false;
+    failed_ = false;
+    std::clearerr(file_.get());
+    return std::fseek(file_.get(), static_cast<long>(skip_), SEEK_SET) == 0;
 }
 
 bool TextInput::readRaw() {
@@ -407,12 +422,37 @@ std::string_view risCodeForEndNoteType(std::string_view name) {
 
 namespace {
 
-// Bytes copied as they are: ASCII but the quote and the line and tab controls.
-constexpr std::array<bool, 256> kPlainAscii = [] {
-    std::array<bool, 256> table{};
-    for (int c = 0; c < 0x80; ++c) table[c] = c != '"' && c != '\n' && c != '\r' && c != '\t';
+// Bytes not copied as they are: the quote, the line and tab controls and all beyond ASCII.
+constexpr ByteTable kNotPlain = [] {
+    ByteTable table = byteTable("\"\n\r\t");
+    for (int c = 0x80; c < 0x100; ++c) table[static_cast<std::size_t>(c)] = true;
     return table;
 }();
+
+// appendWindows1252 of one character, or of an ASCII letter and a combining accent, which give
+// at most one byte. Its answers are kept, since a file has the same few such characters again
+// and again.
+std::size_t appendTranscoded(std::string& text, std::u32string_view chars) {
+    struct Answer {
+        char32_t key = 0;  // 0: none yet (every key has a bit above ASCII)
+        char byte = 0;
+        bool hasByte = false;
+        bool replaced = false;
+    };
+    thread_local std::array<Answer, 256> answers;
+    const char32_t key = chars.size() == 1 ? chars[0] : chars[0] << 21 | chars[1];
+    Answer& answer = answers[(key ^ key >> 8 ^ key >> 21) & 0xFF];
+    if (answer.key == key) {
+        if (answer.hasByte) text += answer.byte;
+        return answer.replaced ? 1 : 0;
+    }
+    const std::size_t before = text.size();
+    const std::size_t replaced = appendWindows1252(text, chars);
+    if (text.size() <= before + 1 && replaced <= 1 && key > 0x7F)
+        answer = {key, text.size() > before ? text.back() : '\0', text.size() > before,
+                  replaced == 1};
+    return replaced;
+}
 
 // One value transcoded and escaped in one pass; runs of plain ASCII are copied whole. Returns
 // the characters replaced.
@@ -423,8 +463,9 @@ std::size_t appendCatalogueValue(std::string& text, std::string_view value) {
     const std::size_t n = value.size();
     std::size_t i = 0;
     while (i < n) {
-        std::size_t run = i;
-        while (run < n && kPlainAscii[static_cast<unsigned char>(s[run])]) ++run;
+        const std::size_t run = findMarked(value, i, kNotPlain, [](std::uint64_t w) {
+            return word::hasHigh(w) | word::hasBelow(w, 0x20) | word::has(w, '"');
+        });
         text.append(s + i, run - i);
         i = run;
         if (i >= n) break;
@@ -462,9 +503,9 @@ std::size_t appendCatalogueValue(std::string& text, std::string_view value) {
             static_cast<unsigned char>(text.back()) < 0x80) {
             const char32_t pair[2] = {static_cast<char32_t>(text.back()), cp};
             text.pop_back();
-            replaced += appendWindows1252(text, std::u32string_view(pair, 2));
+            replaced += appendTranscoded(text, std::u32string_view(pair, 2));
         } else {
-            replaced += appendWindows1252(text, std::u32string_view(&cp, 1));
+            replaced += appendTranscoded(text, std::u32string_view(&cp, 1));
         }
     }
     return replaced;
@@ -538,17 +579,16 @@ ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sour
                                  const std::string& csvPath) {
     HostServices& host = ctx.host;
     std::optional<ReferenceFormat> format;
-    {
-        TextInput probe;
+    // One input for the format's probe and for reading: the encoding is decided once.
+    TextInput input;
+    if (input.open(sourcePath)) {
         std::string head;
-        if (probe.open(sourcePath)) {
-            while (head.size() < 8192 && probe.read(head)) {
-            }
-            format = detectReferenceFormat(std::string_view(head).substr(0, 8192),
-                                           extension(sourcePath));
-        } else {
-            format = ReferenceFormat::EndNoteExport;  // its reader reports the failure
+        while (head.size() < 8192 && input.read(head)) {
         }
+        format =
+            detectReferenceFormat(std::string_view(head).substr(0, 8192), extension(sourcePath));
+    } else {
+        format = ReferenceFormat::EndNoteExport;  // its reader reports the failure
     }
     if (!format) {
         ExportResult refused;
@@ -569,9 +609,8 @@ ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sour
     }
     OutputFileGuard guard(out);
     writeCsvHeader(ctx);
-    TextInput input;
     if (const std::string problem = inputFileProblem(sourcePath);
-        !problem.empty() || !input.open(sourcePath)) {
+        !problem.empty() || !input.rewind()) {
         ExportResult failed;
         failed.failure =
             shownPath(sourcePath) + ": " + (problem.empty() ? "it cannot be opened" : problem);

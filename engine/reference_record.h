@@ -44,6 +44,8 @@ class TextInput {
 
     // False when the file cannot be opened.
     bool open(const std::string& path);
+    // Back to the start of the text, as after open(), without deciding the encoding again.
+    bool rewind();
     // Appends the next block of text to `out`. False when nothing was left (or reading failed).
     bool read(std::string& out);
     bool failed() const { return failed_; }
@@ -60,6 +62,7 @@ class TextInput {
     std::string raw_;  // undecoded bytes, a partial character at its end carried over
     TextEncoding encoding_ = TextEncoding::Utf8;
     std::size_t size_ = 0;
+    std::size_t skip_ = 0;  // the byte-order mark
     char32_t highSurrogate_ = 0;
     bool ended_ = false;
     bool failed_ = false;
