@@ -204,8 +204,12 @@ class LatexDecoder {
     // Whether a word of eight bytes may hold a byte to look at, or two blanks in a row.
     static std::uint64_t mayNeedLook(std::uint64_t w) {
         const std::uint64_t blanks = word::has(w, ' ');
-        return word::has(w, '\\') | word::has(w, '{') | word::has(w, '}') | word::has(w, '$') |
-               word::has(w, '~') | word::has(w, '-') | word::hasBelow(w, 0x0E) |
+        // With bit 5 set, '\\', '{', '}' and '~' are 0x7B to 0x7E: one test finds them (and a
+        // few rare bytes besides, which only cost a closer look).
+        constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+        const std::uint64_t fromBrace =
+            (((w | word::kOnes * 0x20) & kLow7) + word::kOnes * (0x80 - '{')) & word::kHighBits;
+        return fromBrace | word::has(w, '$') | word::has(w, '-') | word::hasBelow(w, 0x0E) |
                (blanks & blanks >> 8);
     }
 
@@ -463,11 +467,24 @@ std::string joinWords(const std::vector<std::string_view>& words, std::size_t fr
 // "von Last, First" (or "von Last, Jr, First") from any of BibTeX's three forms.
 std::string catalogueName(std::string_view name) {
     if (equalsIgnoringAsciiCase(name, "others")) return "et al.";
-    const std::vector<std::string_view> parts = splitAtDepth0(name, ',');
+    // The first three commas at depth 0 part the name.
+    std::size_t commas[3];
+    int commaCount = 0;
+    int depth = 0;
+    for (std::size_t i = 0; i < name.size() && commaCount < 3; ++i) {
+        if (name[i] == '{') ++depth;
+        if (name[i] == '}') --depth;
+        if (depth == 0 && name[i] == ',') commas[commaCount++] = i;
+    }
+    const auto part = [&](int k) {
+        const std::size_t from = k == 0 ? 0 : commas[k - 1] + 1;
+        const std::size_t to = k < commaCount ? commas[k] : name.size();
+        return trimBlanks(name.substr(from, to - from));
+    };
     std::string last;
     std::string jr;
     std::string first;
-    if (parts.size() == 1) {
+    if (commaCount == 0) {
         const std::vector<std::string_view> words = splitAtDepth0(name, ' ');
         if (words.empty()) return {};
         // First: up to the first von word; Last: after the last von word (at least one word).
@@ -488,12 +505,12 @@ std::string catalogueName(std::string_view name) {
         last = joinWords(words, vonStart, words.size());
         (void)lastStart;
     } else {
-        last = std::string(parts[0]);
-        if (parts.size() >= 3) {
-            jr = std::string(parts[1]);
-            first = std::string(parts[2]);
+        last = part(0);
+        if (commaCount >= 2) {
+            jr = part(1);
+            first = part(2);
         } else {
-            first = std::string(parts[1]);
+            first = part(1);
         }
     }
     std::string out = decodeLatex(last);
@@ -805,7 +822,7 @@ class BibTeXSource : public RecordSource {
         while (next_ < entries_.size()) {
             const Entry& e = entries_[next_++];
             // Sets of entries and data containers are not references.
-            if (e.type == "set" || e.type == "xdata") continue;
+            if (std::string_view(e.type) == "set" || std::string_view(e.type) == "xdata") continue;
             build(e, record);
             return true;
         }
@@ -894,7 +911,7 @@ class BibTeXSource : public RecordSource {
         const int unmapped = index(e, ownValues_);
         if (parent_ != nullptr) index(*parent_, parentValues_);
         r.line = e.line;
-        const std::string& t = e.type;
+        const std::string_view t = e.type;  // compared by size first
         const bool hasAuthor = !raw("author").empty();
         const bool hasEditor = !raw("editor").empty();
         const bool bookLike = t == "book" || t == "mvbook" || t == "manual" || t == "collection" ||
@@ -1094,13 +1111,21 @@ constexpr std::array<bool, 256> kBibTeXSpecial = [] {
     return table;
 }();
 
-std::string escapeBibTeX(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 8);
+// Whether a word of eight bytes may hold one of them: '#' to '&', or with bit 5 set a byte of
+// 0x7B or more ("\\^_{}~", and '[', ']', '|' and DEL too, which costs only a closer look).
+std::uint64_t mayHoldBibTeXSpecial(std::uint64_t w) {
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    const std::uint64_t low = w & kLow7;
+    const std::uint64_t fromHash = low + word::kOnes * (0x80 - '#');
+    const std::uint64_t pastAmpersand = low + word::kOnes * (0x80 - '&' - 1);
+    const std::uint64_t high = ((w | word::kOnes * 0x20) & kLow7) + word::kOnes * (0x80 - 0x7B);
+    return ((fromHash & ~pastAmpersand) | high) & word::kHighBits;
+}
+
+void appendEscapedBibTeX(std::string& out, std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size()) {
-        std::size_t run = pos;
-        while (run < text.size() && !kBibTeXSpecial[static_cast<unsigned char>(text[run])]) ++run;
+        const std::size_t run = findMarked(text, pos, kBibTeXSpecial, mayHoldBibTeXSpecial);
         out.append(text, pos, run - pos);
         if (run == text.size()) break;
         const char c = text[run];
@@ -1116,6 +1141,12 @@ std::string escapeBibTeX(std::string_view text) {
         }
         pos = run + 1;
     }
+}
+
+std::string escapeBibTeX(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    appendEscapedBibTeX(out, text);
     return out;
 }
 
@@ -1299,11 +1330,18 @@ class BibTeXSink : public RecordSink {
         out_->write("  ");
         out_->write(name);
         out_->write(" = {");
-        out_->write(escape ? escapeBibTeX(value) : std::string(value));
+        if (escape) {
+            escaped_.clear();
+            appendEscapedBibTeX(escaped_, value);
+            out_->write(escaped_);
+        } else {
+            out_->write(value);
+        }
         out_->write("},\n");
     }
 
     OutputFile* out_ = nullptr;
+    std::string escaped_;
     std::unordered_set<std::string> used_;
 };
 

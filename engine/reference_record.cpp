@@ -196,6 +196,19 @@ bool TextInput::readRaw() {
 
 bool TextInput::read(std::string& out) {
     if (!file_) return false;
+    if (encoding_ == TextEncoding::Utf8 && raw_.empty()) {
+        // UTF-8 goes straight to the text.
+        if (ended_) return false;
+        const std::size_t had = out.size();
+        out.resize(had + kBlockSize);
+        const std::size_t got = std::fread(out.data() + had, 1, kBlockSize, file_.get());
+        out.resize(had + got);
+        if (got < kBlockSize) {
+            ended_ = true;
+            failed_ = std::ferror(file_.get()) != 0;
+        }
+        return got > 0;
+    }
     const bool more = readRaw();
     if (!more && raw_.empty()) return false;
     switch (encoding_) {
@@ -799,6 +812,14 @@ std::unique_ptr<RecordSink> makeRecordSink(ReferenceFormat format) {
     return nullptr;
 }
 
+namespace {
+constexpr ByteTable kHighBytes = [] {
+    ByteTable table{};
+    for (int c = 0x80; c < 0x100; ++c) table[static_cast<std::size_t>(c)] = true;
+    return table;
+}();
+}  // namespace
+
 ImportResult writeReferenceFile(ConversionContext& ctx, const std::string& csvPath,
                                 const std::string& outPath, ReferenceFormat format) {
     const std::unique_ptr<RecordSink> sink = makeRecordSink(format);
@@ -875,8 +896,7 @@ ImportResult writeReferenceFile(ConversionContext& ctx, const std::string& csvPa
             v.clear();
             std::size_t k = 0;
             while (k < bytes.size()) {
-                std::size_t run = k;
-                while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+                const std::size_t run = findMarked(bytes, k, kHighBytes, word::hasHigh);
                 v.append(bytes, k, run - k);
                 if (run == bytes.size()) break;
                 const auto b = static_cast<unsigned char>(bytes[run]);

@@ -207,11 +207,11 @@ TEST(LatexToText, EverySpellingOfAnAccentAndTheSpecials) {
               "etin");
 }
 
-// Blanks, '~' and braces anywhere, at every distance from the ends: one blank between words,
-// none at the ends, braces gone.
+// Blanks, '~', braces and '$' anywhere, at every distance from the ends: one blank between
+// words, none at the ends, braces and '$' gone.
 TEST(LatexToText, BlanksCollapseWhereverTheyStand) {
     std::mt19937 random(3);
-    static constexpr std::string_view kBytes = "abcdefgh \t\n\r~{}";
+    static constexpr std::string_view kBytes = "abcdefgh \t\n\r~{}$";
     for (int round = 0; round < 3000; ++round) {
         std::string latex;
         for (std::size_t n = random() % 30; n > 0; --n) {
@@ -221,7 +221,7 @@ TEST(LatexToText, BlanksCollapseWhereverTheyStand) {
         std::string want;
         bool blank = false;
         for (const char c : latex) {
-            if (c == '{' || c == '}') continue;
+            if (c == '{' || c == '}' || c == '$') continue;
             if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '~') {
                 blank = !want.empty();
                 continue;
@@ -502,6 +502,24 @@ TEST_F(ReferenceWritersTest, BibTeXKeysAreUniqueAndSpecialsEscaped) {
               "  type = {Master's thesis},\n}\n\n"
               "@book{Muller1999a,\n  author = {M\xC3\xBCller, X.},\n  title = {Again},\n"
               "  year = {1999},\n}\n\n");
+}
+
+// Every special at every place of an eight-byte word, next to bytes that look alike.
+TEST_F(ReferenceWritersTest, BibTeXEscapesEachSpecialWhereverItStands) {
+    std::string note;
+    std::string want;
+    for (const std::string_view special : {"#", "$", "%", "&", "_", "{", "}", "~", "^", "\\"}) {
+        for (int at = 0; at < 9; ++at) {
+            note += std::string(static_cast<std::size_t>(at), 'a') + "\"'[]|@`" + special.data();
+            want += std::string(static_cast<std::size_t>(at), 'a') + "\"'[]|@`";
+            want += special == "~"    ? "\\textasciitilde{}"
+                    : special == "^"  ? "\\textasciicircum{}"
+                    : special == "\\" ? "\\textbackslash{}"
+                                      : "\\" + std::string(special);
+        }
+    }
+    const std::string written = write(ReferenceFormat::BibTeX, {{{kTitle, "T"}, {kNotes, note}}});
+    EXPECT_NE(written.find("  note = {" + want + "},\n"), std::string::npos) << written;
 }
 
 TEST_F(ReferenceWritersTest, CslJsonMembersInKeyOrderAndStringsEscaped) {
