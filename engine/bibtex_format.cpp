@@ -806,8 +806,7 @@ class BibTeXSource : public RecordSource {
   public:
     explicit BibTeXSource(TextInput& input) {
         text_.reserve(input.sizeHint() + TextInput::kBlockSize);
-        while (input.read(text_)) {
-        }
+        input.readAll(text_);
         BibTeXParser parser(text_, input.path());
         parser.parse(entries_);
         problem_ = parser.problem();

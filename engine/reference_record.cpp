@@ -145,30 +145,88 @@ bool TextInput::open(const std::string& path) {
     std::string head(4096, '\0');
     head.resize(std::fread(head.data(), 1, head.size(), file_.get()));
     std::size_t skip = 0;
-    if (const std::optional<TextEncoding> declared = declaredEncoding(head, skip)) {
-        encoding_ = *declared;
-    } else {
-        // UTF-8 only when the whole file is.
-        std::rewind(file_.get());
-        std::string block(kBlockSize, '\0');
-        std::string carry;
-        bool valid = true;
-        for (;;) {
-            const std::size_t got = std::fread(block.data(), 1, block.size(), file_.get());
-            if (!validUtf8Block(std::string_view(block.data(), got), carry, got < block.size())) {
-                valid = false;
-                break;
-            }
-            if (got < block.size()) break;
-        }
-        encoding_ = valid ? TextEncoding::Utf8 : TextEncoding::Windows1252;
-    }
+    const std::optional<TextEncoding> declared = declaredEncoding(head, skip);
+    encoding_ = declared.value_or(TextEncoding::Utf8);
+    decided_ = declared.has_value();
     if (std::fseek(file_.get(), 0, SEEK_END) == 0) {
         const long end = std::ftell(file_.get());
         size_ = end > 0 ? static_cast<std::size_t>(end) : 0;
     }
     skip_ = skip;
     return rewind();
+}
+
+void TextInput::decide() {
+    if (decided_ || !file_) return;
+    decided_ = true;
+    // UTF-8 only when the whole file is.
+    std::rewind(file_.get());
+    std::string block(kBlockSize, '\0');
+    std::string carry;
+    bool valid = true;
+    for (;;) {
+        const std::size_t got = std::fread(block.data(), 1, block.size(), file_.get());
+        if (!validUtf8Block(std::string_view(block.data(), got), carry, got < block.size())) {
+            valid = false;
+            break;
+        }
+        if (got < block.size()) break;
+    }
+    encoding_ = valid ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    rewind();
+}
+
+std::string TextInput::rawHead(std::size_t size) {
+    std::string head(size, '\0');
+    if (!file_) return {};
+    head.resize(std::fread(head.data(), 1, size, file_.get()));
+    rewind();
+    return head;
+}
+
+void TextInput::readAll(std::string& out) {
+    if (decided_) {
+        while (read(out)) {
+        }
+        return;
+    }
+    // The whole file, checked for UTF-8 where it lies; Windows-1252 is decoded in place, from
+    // the end, into the room its longer characters need.
+    const std::size_t start = out.size();
+    encoding_ = TextEncoding::Utf8;  // read() now copies the bytes as they are
+    decided_ = true;
+    while (read(out)) {
+    }
+    std::string carry;
+    if (validUtf8Block(std::string_view(out).substr(start), carry, true)) return;
+    encoding_ = TextEncoding::Windows1252;
+    std::size_t length = out.size();
+    for (std::size_t i = start; i < out.size(); ++i) {
+        const char32_t c = windows1252CodePoint(static_cast<unsigned char>(out[i]));
+        length += c < 0x80 ? 0 : c < 0x800 ? 1 : 2;
+    }
+    std::size_t from = out.size();
+    out.resize(length);
+    std::size_t to = length;
+    char bytes[4];
+    while (from > start) {
+        const char32_t c = windows1252CodePoint(static_cast<unsigned char>(out[--from]));
+        if (c < 0x80) {
+            out[--to] = static_cast<char>(c);
+            continue;
+        }
+        const int n = c < 0x800 ? 2 : 3;
+        if (n == 2) {
+            bytes[0] = static_cast<char>(0xC0 | c >> 6);
+            bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            bytes[0] = static_cast<char>(0xE0 | c >> 12);
+            bytes[1] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
+        }
+        to -= static_cast<std::size_t>(n);
+        std::memcpy(out.data() + to, bytes, static_cast<std::size_t>(n));
+    }
 }
 
 bool TextInput::rewind() {
@@ -196,6 +254,7 @@ bool TextInput::readRaw() {
 
 bool TextInput::read(std::string& out) {
     if (!file_) return false;
+    decide();
     if (encoding_ == TextEncoding::Utf8 && raw_.empty()) {
         // UTF-8 goes straight to the text.
         if (ended_) return false;
@@ -588,6 +647,40 @@ std::unique_ptr<RecordSource> openRecordSource(ReferenceFormat format, TextInput
     return nullptr;
 }
 
+namespace {
+
+// The format from the first 8 KB of text. When the encoding waits for a check of the whole file,
+// the first bytes often make it needless: bytes that are not UTF-8 decide for Windows-1252, a
+// file shorter than them decides itself, and ASCII, or UTF-8 that gives the same format when
+// read as Windows-1252, needs no decision.
+std::optional<ReferenceFormat> probeFormat(TextInput& input, std::string_view ext) {
+    constexpr std::size_t kHead = 8192;
+    if (!input.decided()) {
+        const std::string raw = input.rawHead(kHead);
+        std::string carry;
+        const bool whole = raw.size() < kHead;
+        if (!validUtf8Block(raw, carry, whole)) {
+            input.decideAs(TextEncoding::Windows1252);
+        } else if (whole) {
+            input.decideAs(TextEncoding::Utf8);
+        } else {
+            const auto asUtf8 = detectReferenceFormat(raw, ext);
+            std::string asWindows1252;
+            for (const char b : raw)
+                appendUtf8(asWindows1252, windows1252CodePoint(static_cast<unsigned char>(b)));
+            if (asUtf8 ==
+                detectReferenceFormat(std::string_view(asWindows1252).substr(0, kHead), ext))
+                return asUtf8;
+        }
+    }
+    std::string head;
+    while (head.size() < kHead && input.read(head)) {
+    }
+    return detectReferenceFormat(std::string_view(head).substr(0, kHead), ext);
+}
+
+}  // namespace
+
 ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sourcePath,
                                  const std::string& csvPath) {
     HostServices& host = ctx.host;
@@ -595,11 +688,7 @@ ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sour
     // One input for the format's probe and for reading: the encoding is decided once.
     TextInput input;
     if (input.open(sourcePath)) {
-        std::string head;
-        while (head.size() < 8192 && input.read(head)) {
-        }
-        format =
-            detectReferenceFormat(std::string_view(head).substr(0, 8192), extension(sourcePath));
+        format = probeFormat(input, extension(sourcePath));
     } else {
         format = ReferenceFormat::EndNoteExport;  // its reader reports the failure
     }

@@ -130,6 +130,13 @@ TEST_F(ReferenceFormatsTest, TextInputDecodesEveryEncodingToUtf8) {
         while (input.read(again)) {
         }
         EXPECT_EQ(again, c.text);
+        // All at once, the encoding decided on the text itself.
+        TextInput whole;
+        ASSERT_TRUE(whole.open(path("t")));
+        std::string all = "kept";
+        whole.readAll(all);
+        EXPECT_EQ(all, "kept" + std::string(c.text));
+        EXPECT_EQ(whole.encoding(), c.encoding);
     }
     // One invalid byte far into a large file makes the whole file Windows-1252.
     std::string big(TextInput::kBlockSize * 2 + 5, 'a');
@@ -138,6 +145,13 @@ TEST_F(ReferenceFormatsTest, TextInputDecodesEveryEncodingToUtf8) {
     TextInput input;
     ASSERT_TRUE(input.open(path("big")));
     EXPECT_EQ(input.encoding(), TextEncoding::Windows1252);
+    // UTF-8 first and Windows-1252 only far on: a file of Windows-1252, however it is read.
+    const std::string entry = "@misc{k, title = {caf\xC3\xA9}}\n";
+    writeFile(path("late.bib"), entry + std::string(9000, ' ') + "\xE9");
+    EXPECT_EQ(one("late.bib", readFile(path("late.bib"))).values[kTitle], "caf\xC3\x83\xC2\xA9");
+    loadFactoryDefaults();
+    ASSERT_EQ(exportReferenceFile(ctx, path("late.bib"), path("late.csv")).records, 1);
+    EXPECT_NE(readFile(path("late.csv")).find("caf\xC3\xA9"), std::string::npos);
 }
 
 TEST_F(ReferenceFormatsTest, RisRecordRules) {
