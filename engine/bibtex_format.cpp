@@ -814,6 +814,7 @@ class BibTeXSource : public RecordSource {
         store_ = std::move(parser.store());
         if (problem_.empty() && entries_.empty() && !input.failed())
             problem_ = input.path() + ": no BibTeX entry (no line \"@type{key, ...}\") in the file";
+        keys_.reserve(entries_.size());
         for (std::size_t i = 0; i < entries_.size(); ++i) keys_.emplace(lower(entries_[i].key), i);
     }
 

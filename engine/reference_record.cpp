@@ -110,11 +110,10 @@ bool validUtf8Block(std::string_view block, std::string& carry, bool last) {
             at += 8;
         }
         if (at >= n) break;
-        const auto lead = static_cast<unsigned char>(text[at]);
-        if (lead < 0x80) {
-            ++at;
-            continue;
-        }
+        auto lead = static_cast<unsigned char>(text[at]);
+        // The ASCII bytes before the word's first byte beyond it, one by one: words were tried.
+        while (lead < 0x80 && ++at < n) lead = static_cast<unsigned char>(text[at]);
+        if (at >= n) break;
         // Two-byte characters, the most common, without the general decoder.
         if (lead >= 0xC2 && lead <= 0xDF && at + 1 < n &&
             (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
