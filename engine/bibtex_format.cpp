@@ -402,6 +402,7 @@ std::string decodeLatex(std::string_view latex) {
 // Splits at depth-0 occurrences of the word `and` (any case) between blanks.
 std::vector<std::string_view> splitNames(std::string_view list) {
     std::vector<std::string_view> names;
+    names.reserve(4);  // most lists are short
     int depth = 0;
     std::size_t start = 0;
     for (std::size_t i = 0; i < list.size(); ++i) {
