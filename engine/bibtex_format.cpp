@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/byte_scan.h"
 #include "base/text.h"
 #include "base/windows1252.h"
 
@@ -21,10 +22,30 @@ namespace {
 
 using namespace fields;
 
+// BibTeX's identifier characters: letters, digits, bytes of UTF-8 characters and these.
+constexpr ByteTable kNameChars = [] {
+    ByteTable table = byteTable("!$&*+-./:;<>?@[]^_`|");
+    for (int c = 0; c < 256; ++c)
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80)
+            table[static_cast<std::size_t>(c)] = true;
+    return table;
+}();
+
 bool isNameChar(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return std::isalnum(b) || b >= 0x80 ||
-           std::strchr("!$&*+-./:;<>?@[]^_`|", c) != nullptr;  // BibTeX's identifier characters
+    return kNameChars[static_cast<unsigned char>(c)];
+}
+
+constexpr ByteTable kBraces = byteTable("{}");
+constexpr ByteTable kBracesAndQuote = byteTable("{}\"");
+// The next brace (or quote) at `pos` or after; text.size() when there is none.
+std::size_t nextBrace(std::string_view text, std::size_t pos) {
+    return findMarked(text, pos, kBraces,
+                      [](std::uint64_t w) { return word::has(w, '{') | word::has(w, '}'); });
+}
+std::size_t nextBraceOrQuote(std::string_view text, std::size_t pos) {
+    return findMarked(text, pos, kBracesAndQuote, [](std::uint64_t w) {
+        return word::has(w, '{') | word::has(w, '}') | word::has(w, '"');
+    });
 }
 
 bool isSpace(char c) {
@@ -150,15 +171,17 @@ constexpr std::array<bool, 256> kLatexSpecial = [] {
     return table;
 }();
 
+std::string decodeLatex(std::string_view latex);
+
 class LatexDecoder {
   public:
-    explicit LatexDecoder(std::string_view in) : in_(in) {}
+    LatexDecoder(std::string_view in, std::string& out) : in_(in), out_(out) {}
 
-    // One blank for any run of blanks; none at the ends.
-    std::string run() {
+    // Replaces `out` with the text; one blank for any run of blanks, none at the ends.
+    void run() {
+        out_.clear();
         out_.reserve(in_.size());
         while (pos_ < in_.size()) step();
-        return std::move(out_);
     }
 
   private:
@@ -178,9 +201,45 @@ class LatexDecoder {
         for (const char c : text) put(c);
     }
 
-    void step() {
+    // Whether a word of eight bytes may hold a byte to look at, or two blanks in a row.
+    static std::uint64_t mayNeedLook(std::uint64_t w) {
+        const std::uint64_t blanks = word::has(w, ' ');
+        // With bit 5 set, '\\', '{', '}' and '~' are 0x7B to 0x7E: one test finds them (and a
+        // few rare bytes besides, which only cost a closer look).
+        constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+        const std::uint64_t fromBrace =
+            (((w | word::kOnes * 0x20) & kLow7) + word::kOnes * (0x80 - '{')) & word::kHighBits;
+        return fromBrace | word::has(w, '$') | word::has(w, '-') | word::hasBelow(w, 0x0E) |
+               (blanks & blanks >> 8);
+    }
+
+    // The end of the plain run at pos_: the first byte to look at, where a blank between two
+    // plain characters is plain (it stays as it is).
+    std::size_t runEnd() const {
+        const std::size_t n = in_.size();
         std::size_t run = pos_;
-        while (run < in_.size() && !kLatexSpecial[static_cast<unsigned char>(in_[run])]) ++run;
+        for (;;) {
+            // Words without such a byte are skipped seven bytes at a time, so that a blank at the
+            // eighth byte is seen with the byte after it in the next word.
+            if (run > pos_ || in_[run] != ' ')
+                while (run + 8 <= n && mayNeedLook(word::load(in_.data() + run)) == 0) run += 7;
+            const std::size_t stop = std::min(n, run + 8);
+            while (run < stop) {
+                if (!kLatexSpecial[static_cast<unsigned char>(in_[run])]) {
+                    ++run;
+                } else if (in_[run] == ' ' && run > pos_ && run + 1 < n &&
+                           !kLatexSpecial[static_cast<unsigned char>(in_[run + 1])]) {
+                    run += 2;
+                } else {
+                    return run;
+                }
+            }
+            if (run >= n) return n;
+        }
+    }
+
+    void step() {
+        const std::size_t run = runEnd();
         if (run > pos_) {
             flushBlank();
             out_.append(in_, pos_, run - pos_);
@@ -262,7 +321,7 @@ class LatexDecoder {
                 ++pos_;
             }
             const std::size_t end = depth == 0 ? pos_ - 1 : pos_;
-            if (end > start) letter += LatexDecoder(in_.substr(start, end - start)).run();
+            if (end > start) letter += decodeLatex(in_.substr(start, end - start));
         }
         return letter;
     }
@@ -328,15 +387,22 @@ class LatexDecoder {
 
     std::string_view in_;
     std::size_t pos_ = 0;
-    std::string out_;
+    std::string& out_;
     bool blank_ = false;
 };
+
+std::string decodeLatex(std::string_view latex) {
+    std::string out;
+    LatexDecoder(latex, out).run();
+    return out;
+}
 
 // ---- Names ----
 
 // Splits at depth-0 occurrences of the word `and` (any case) between blanks.
 std::vector<std::string_view> splitNames(std::string_view list) {
     std::vector<std::string_view> names;
+    names.reserve(4);  // most lists are short
     int depth = 0;
     std::size_t start = 0;
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -381,7 +447,7 @@ bool isVonWord(std::string_view word) {
     if (word.empty()) return false;
     if (word[0] == '{') {
         if (word.size() > 2 && word[1] == '\\') {
-            const std::string decoded = LatexDecoder(word).run();
+            const std::string decoded = decodeLatex(word);
             return !decoded.empty() && std::islower(static_cast<unsigned char>(decoded[0]));
         }
         return false;
@@ -402,11 +468,24 @@ std::string joinWords(const std::vector<std::string_view>& words, std::size_t fr
 // "von Last, First" (or "von Last, Jr, First") from any of BibTeX's three forms.
 std::string catalogueName(std::string_view name) {
     if (equalsIgnoringAsciiCase(name, "others")) return "et al.";
-    const std::vector<std::string_view> parts = splitAtDepth0(name, ',');
+    // The first three commas at depth 0 part the name.
+    std::size_t commas[3];
+    int commaCount = 0;
+    int depth = 0;
+    for (std::size_t i = 0; i < name.size() && commaCount < 3; ++i) {
+        if (name[i] == '{') ++depth;
+        if (name[i] == '}') --depth;
+        if (depth == 0 && name[i] == ',') commas[commaCount++] = i;
+    }
+    const auto part = [&](int k) {
+        const std::size_t from = k == 0 ? 0 : commas[k - 1] + 1;
+        const std::size_t to = k < commaCount ? commas[k] : name.size();
+        return trimBlanks(name.substr(from, to - from));
+    };
     std::string last;
     std::string jr;
     std::string first;
-    if (parts.size() == 1) {
+    if (commaCount == 0) {
         const std::vector<std::string_view> words = splitAtDepth0(name, ' ');
         if (words.empty()) return {};
         // First: up to the first von word; Last: after the last von word (at least one word).
@@ -427,17 +506,17 @@ std::string catalogueName(std::string_view name) {
         last = joinWords(words, vonStart, words.size());
         (void)lastStart;
     } else {
-        last = std::string(parts[0]);
-        if (parts.size() >= 3) {
-            jr = std::string(parts[1]);
-            first = std::string(parts[2]);
+        last = part(0);
+        if (commaCount >= 2) {
+            jr = part(1);
+            first = part(2);
         } else {
-            first = std::string(parts[1]);
+            first = part(1);
         }
     }
-    std::string out = LatexDecoder(last).run();
-    if (!jr.empty()) out += ", " + LatexDecoder(jr).run();
-    const std::string f = LatexDecoder(first).run();
+    std::string out = decodeLatex(last);
+    if (!jr.empty()) out += ", " + decodeLatex(jr);
+    const std::string f = decodeLatex(first);
     if (!f.empty()) out += ", " + f;
     return out;
 }
@@ -513,8 +592,8 @@ class BibTeXParser {
             lineOffset_ = 0;
             line_ = 1;
         }
-        line_ += std::count(text_.begin() + static_cast<std::ptrdiff_t>(lineOffset_),
-                            text_.begin() + static_cast<std::ptrdiff_t>(offset), '\n');
+        line_ +=
+            static_cast<long>(countByte(text_.substr(lineOffset_, offset - lineOffset_), '\n'));
         lineOffset_ = offset;
         return line_;
     }
@@ -561,11 +640,8 @@ class BibTeXParser {
             if (c == '{') {
                 const std::size_t start = ++pos_;
                 int depth = 1;
-                while (pos_ < text_.size() && depth > 0) {
-                    if (text_[pos_] == '{') ++depth;
-                    if (text_[pos_] == '}') --depth;
-                    ++pos_;
-                }
+                while (depth > 0 && (pos_ = nextBrace(text_, pos_)) < text_.size())
+                    depth += text_[pos_++] == '{' ? 1 : -1;
                 if (depth > 0) {
                     pos_ = start;
                     fail("'}' closing the value");
@@ -575,7 +651,8 @@ class BibTeXParser {
             } else if (c == '"') {
                 const std::size_t start = ++pos_;
                 int depth = 0;
-                while (pos_ < text_.size() && (text_[pos_] != '"' || depth > 0)) {
+                while ((pos_ = nextBraceOrQuote(text_, pos_)) < text_.size() &&
+                       (text_[pos_] != '"' || depth > 0)) {
                     if (text_[pos_] == '{') ++depth;
                     if (text_[pos_] == '}') --depth;
                     ++pos_;
@@ -712,12 +789,25 @@ constexpr std::string_view kMapped[] = {
     "date",       "year",        "type",         "translator", "shortjournal", "isbn",
     "issn",       "url",         "howpublished", "doi",        "crossref"};
 
+// A field of kMapped by its place, found when compiling: a name that is not there does not
+// compile, and no name is looked up while reading.
+struct MappedName {
+    std::size_t id;
+    consteval MappedName(const char* name) : id(find(name)) {}  // NOLINT: literals convert
+
+  private:
+    static consteval std::size_t find(std::string_view name) {
+        for (std::size_t i = 0; i < std::size(kMapped); ++i)
+            if (kMapped[i] == name) return i;
+        throw "not a field of kMapped";
+    }
+};
+
 class BibTeXSource : public RecordSource {
   public:
     explicit BibTeXSource(TextInput& input) {
         text_.reserve(input.sizeHint() + TextInput::kBlockSize);
-        while (input.read(text_)) {
-        }
+        input.readAll(text_);
         BibTeXParser parser(text_, input.path());
         parser.parse(entries_);
         problem_ = parser.problem();
@@ -725,6 +815,7 @@ class BibTeXSource : public RecordSource {
         store_ = std::move(parser.store());
         if (problem_.empty() && entries_.empty() && !input.failed())
             problem_ = input.path() + ": no BibTeX entry (no line \"@type{key, ...}\") in the file";
+        keys_.reserve(entries_.size());
         for (std::size_t i = 0; i < entries_.size(); ++i) keys_.emplace(lower(entries_[i].key), i);
     }
 
@@ -732,7 +823,7 @@ class BibTeXSource : public RecordSource {
         while (next_ < entries_.size()) {
             const Entry& e = entries_[next_++];
             // Sets of entries and data containers are not references.
-            if (e.type == "set" || e.type == "xdata") continue;
+            if (std::string_view(e.type) == "set" || std::string_view(e.type) == "xdata") continue;
             build(e, record);
             return true;
         }
@@ -764,7 +855,8 @@ class BibTeXSource : public RecordSource {
         for (std::size_t i = 0; i < name.size(); ++i) lowered[i] = lowerAscii(name[i]);
         const std::string_view key(lowered, name.size());
         for (std::size_t i = 0; i < std::size(kMapped); ++i)
-            if (kMapped[i] == key) return static_cast<int>(i);
+            if (kMapped[i].size() == key.size() && kMapped[i][0] == key[0] && kMapped[i] == key)
+                return static_cast<int>(i);
         return -1;
     }
     using MappedValues = std::array<std::optional<std::string_view>, std::size(kMapped)>;
@@ -785,32 +877,30 @@ class BibTeXSource : public RecordSource {
     }
 
     // A field of the entry, else of the entry its crossref names.
-    std::string_view raw(std::string_view name) const {
-        const int id = mappedId(name);
-        if (id < 0) return {};
-        const auto i = static_cast<std::size_t>(id);
-        if (ownValues_[i]) return *ownValues_[i];
-        if (parent_ != nullptr && parentValues_[i]) return *parentValues_[i];
+    std::string_view raw(MappedName name) const {
+        if (ownValues_[name.id]) return *ownValues_[name.id];
+        if (parent_ != nullptr && parentValues_[name.id]) return *parentValues_[name.id];
         return {};
     }
-    std::string text(std::string_view name) const { return LatexDecoder(raw(name)).run(); }
-    std::string firstText(std::initializer_list<std::string_view> names) const {
-        for (std::string_view n : names) {
-            std::string t = text(n);
-            if (!t.empty()) return t;
+    // The field as text into `out`, whose room is kept from record to record.
+    void text(std::string& out, MappedName name) const { LatexDecoder(raw(name), out).run(); }
+    void firstText(std::string& out, std::initializer_list<MappedName> names) const {
+        for (const MappedName n : names) {
+            text(out, n);
+            if (!out.empty()) return;
         }
-        return {};
     }
+    std::string text(MappedName name) const { return decodeLatex(raw(name)); }
 
-    void names(ReferenceRecord& r, int field, std::string_view name) const {
+    void names(ReferenceRecord& r, int field, MappedName name) const {
         for (std::string_view n : splitNames(raw(name))) r.addLine(field, catalogueName(n));
     }
     // A list field (location, publisher) joined with "; ".
-    std::string list(std::string_view name) const {
+    std::string list(MappedName name) const {
         std::string out;
         for (std::string_view n : splitNames(raw(name))) {
             if (!out.empty()) out += "; ";
-            out += LatexDecoder(n).run();
+            out += decodeLatex(n);
         }
         return out;
     }
@@ -822,7 +912,7 @@ class BibTeXSource : public RecordSource {
         const int unmapped = index(e, ownValues_);
         if (parent_ != nullptr) index(*parent_, parentValues_);
         r.line = e.line;
-        const std::string& t = e.type;
+        const std::string_view t = e.type;  // compared by size first
         const bool hasAuthor = !raw("author").empty();
         const bool hasEditor = !raw("editor").empty();
         const bool bookLike = t == "book" || t == "mvbook" || t == "manual" || t == "collection" ||
@@ -858,30 +948,33 @@ class BibTeXSource : public RecordSource {
         r.values[kType] = type;
 
         names(r, kAuthor, "author");
-        std::string year = text("year");
-        const std::string date = text("date");
-        if (year.empty() && date.size() >= 4) year = date.substr(0, 4);
-        r.values[kYear] = year;
-
-        std::string title = text("title");
-        const std::string subtitle = text("subtitle");
-        if (!subtitle.empty()) {
-            const bool punct = !title.empty() && std::strchr(".?!:;", title.back()) != nullptr;
-            title += (title.empty() ? "" : punct ? " " : ": ") + subtitle;
+        std::string& year = r.values[kYear];
+        text(year, "year");
+        if (year.empty()) {
+            text(scratch_, "date");
+            if (scratch_.size() >= 4) year.assign(scratch_, 0, 4);
         }
-        r.values[kTitle] = title;
+
+        std::string& title = r.values[kTitle];
+        text(title, "title");
+        text(scratch_, "subtitle");
+        if (!scratch_.empty()) {
+            const bool punct = !title.empty() && std::strchr(".?!:;", title.back()) != nullptr;
+            title += title.empty() ? "" : punct ? " " : ": ";
+            title += scratch_;
+        }
 
         if (t == "article") {
-            r.values[kSecondaryTitle] = firstText({"journal", "journaltitle"});
+            firstText(r.values[kSecondaryTitle], {"journal", "journaltitle"});
         } else if (chapter || paper) {
-            r.values[kSecondaryTitle] = firstText({"booktitle", "eventtitle"});
+            firstText(r.values[kSecondaryTitle], {"booktitle", "eventtitle"});
             // BibLaTeX's inheritance: the parent's title is the child's booktitle.
             if (r.values[kSecondaryTitle].empty() && parent_ != nullptr &&
                 own(e, "booktitle") == nullptr)
                 if (const std::string_view* v = own(*parent_, "title"))
-                    r.values[kSecondaryTitle] = LatexDecoder(*v).run();
+                    r.values[kSecondaryTitle] = decodeLatex(*v);
         } else if (bookLike || thesis || report || t == "proceedings") {
-            r.values[kSecondaryTitle] = text("series");
+            text(r.values[kSecondaryTitle], "series");
         }
         if (bookLike && hasAuthor) {
             names(r, kTertiaryAuthor, "editor");
@@ -889,20 +982,22 @@ class BibTeXSource : public RecordSource {
             names(r, kSecondaryAuthor, "editor");
         }
         r.values[kPlace] = raw("address").empty() ? list("location") : list("address");
-        std::string publisher = text("publisher");
-        if (publisher.empty() && thesis) publisher = text("school");
-        if (publisher.empty() && (thesis || report)) publisher = text("institution");
-        if (publisher.empty() && t == "manual") publisher = text("organization");
-        r.values[kPublisher] = publisher;
-        r.values[kVolume] = text("volume");
-        r.values[kNumber] = firstText({"number", "issue"});
-        std::string pages(raw("pages"));
+        std::string& publisher = r.values[kPublisher];
+        text(publisher, "publisher");
+        if (publisher.empty() && thesis) text(publisher, "school");
+        if (publisher.empty() && (thesis || report)) text(publisher, "institution");
+        if (publisher.empty() && t == "manual") text(publisher, "organization");
+        text(r.values[kVolume], "volume");
+        firstText(r.values[kNumber], {"number", "issue"});
+        std::string& pages = scratch_;
+        pages.assign(raw("pages"));
         for (std::size_t at; (at = pages.find("--")) != std::string::npos;)
             pages.replace(at, pages.compare(at, 3, "---") == 0 ? 3 : 2, "-");
-        r.values[kPages] = LatexDecoder(pages).run();
-        if (r.values[kPages].empty() && bookLike) r.values[kPages] = text("pagetotal");
-        r.values[kCallNumber] = text("callnumber");
-        const std::string keywords = text("keywords");
+        LatexDecoder(pages, r.values[kPages]).run();
+        if (r.values[kPages].empty() && bookLike) text(r.values[kPages], "pagetotal");
+        text(r.values[kCallNumber], "callnumber");
+        const std::string& keywords = scratch_;
+        text(scratch_, "keywords");
         for (std::size_t pos = 0;;) {
             const std::size_t end = keywords.find_first_of(",;", pos);
             r.addLine(kKeywords, std::string_view(keywords).substr(
@@ -910,31 +1005,43 @@ class BibTeXSource : public RecordSource {
             if (end == std::string::npos) break;
             pos = end + 1;
         }
-        r.values[kAbstract] = text("abstract");
-        for (std::string_view n : {"note", "annote", "annotation"}) r.addLine(kNotes, text(n));
-        r.values[kNumberOfVolumes] = text("volumes");
+        text(r.values[kAbstract], "abstract");
+        for (const MappedName n :
+             std::initializer_list<MappedName>{"note", "annote", "annotation"}) {
+            text(scratch_, n);
+            r.addLine(kNotes, scratch_);
+        }
+        text(r.values[kNumberOfVolumes], "volumes");
         if (t == "incollection" || paper || t == "article")
-            r.values[kTertiaryTitle] = text("series");
-        r.values[kEdition] = text("edition");
+            text(r.values[kTertiaryTitle], "series");
+        text(r.values[kEdition], "edition");
         r.values[kDate] = dateText();
-        std::string work = text("type");
+        std::string& work = r.values[kTypeOfWork];
+        text(work, "type");
         if (work.empty() && t == "mastersthesis") work = "Master's thesis";
         if (work.empty() && t == "phdthesis") work = "PhD thesis";
-        r.values[kTypeOfWork] = work;
         names(r, kSubsidiaryAuthor, "translator");
-        r.values[kAlternateTitle] = text("shortjournal");
-        const std::string isbn = text("isbn");
-        const std::string issn = text("issn");
-        r.values[kIsbn] = isbn.empty() ? issn : issn.empty() ? isbn : isbn + "; " + issn;
-        r.values[kLabel] = std::string(trimBlanks(e.key));
-        r.addLine(kUrl, text("url"));
+        text(r.values[kAlternateTitle], "shortjournal");
+        std::string& isbn = r.values[kIsbn];
+        text(isbn, "isbn");
+        text(scratch_, "issn");
+        if (isbn.empty()) {
+            isbn = scratch_;
+        } else if (!scratch_.empty()) {
+            isbn += "; ";
+            isbn += scratch_;
+        }
+        r.values[kLabel].assign(trimBlanks(e.key));
+        text(scratch_, "url");
+        r.addLine(kUrl, scratch_);
         const std::string_view how = raw("howpublished");
         if (how.find("\\url") != std::string_view::npos) {
-            r.addLine(kUrl, LatexDecoder(how).run());
+            r.addLine(kUrl, decodeLatex(how));
         } else if (!how.empty()) {
             ++r.dropped;
         }
-        r.doi = bareDoi(text("doi"));
+        text(scratch_, "doi");
+        r.doi = bareDoi(scratch_);
         r.dropped += unmapped;
     }
 
@@ -967,12 +1074,13 @@ class BibTeXSource : public RecordSource {
     const Entry* parent_ = nullptr;
     MappedValues ownValues_{};
     MappedValues parentValues_{};
+    std::string scratch_;
 };
 
 }  // namespace
 
 std::string latexToText(std::string_view latex) {
-    return LatexDecoder(latex).run();
+    return decodeLatex(latex);
 }
 
 std::string bibTeXNameToCatalogue(std::string_view name) {
@@ -1004,13 +1112,21 @@ constexpr std::array<bool, 256> kBibTeXSpecial = [] {
     return table;
 }();
 
-std::string escapeBibTeX(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 8);
+// Whether a word of eight bytes may hold one of them: '#' to '&', or with bit 5 set a byte of
+// 0x7B or more ("\\^_{}~", and '[', ']', '|' and DEL too, which costs only a closer look).
+std::uint64_t mayHoldBibTeXSpecial(std::uint64_t w) {
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    const std::uint64_t low = w & kLow7;
+    const std::uint64_t fromHash = low + word::kOnes * (0x80 - '#');
+    const std::uint64_t pastAmpersand = low + word::kOnes * (0x80 - '&' - 1);
+    const std::uint64_t high = ((w | word::kOnes * 0x20) & kLow7) + word::kOnes * (0x80 - 0x7B);
+    return ((fromHash & ~pastAmpersand) | high) & word::kHighBits;
+}
+
+void appendEscapedBibTeX(std::string& out, std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size()) {
-        std::size_t run = pos;
-        while (run < text.size() && !kBibTeXSpecial[static_cast<unsigned char>(text[run])]) ++run;
+        const std::size_t run = findMarked(text, pos, kBibTeXSpecial, mayHoldBibTeXSpecial);
         out.append(text, pos, run - pos);
         if (run == text.size()) break;
         const char c = text[run];
@@ -1026,6 +1142,12 @@ std::string escapeBibTeX(std::string_view text) {
         }
         pos = run + 1;
     }
+}
+
+std::string escapeBibTeX(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    appendEscapedBibTeX(out, text);
     return out;
 }
 
@@ -1209,11 +1331,18 @@ class BibTeXSink : public RecordSink {
         out_->write("  ");
         out_->write(name);
         out_->write(" = {");
-        out_->write(escape ? escapeBibTeX(value) : std::string(value));
+        if (escape) {
+            escaped_.clear();
+            appendEscapedBibTeX(escaped_, value);
+            out_->write(escaped_);
+        } else {
+            out_->write(value);
+        }
         out_->write("},\n");
     }
 
     OutputFile* out_ = nullptr;
+    std::string escaped_;
     std::unordered_set<std::string> used_;
 };
 

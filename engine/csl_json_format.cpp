@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "base/byte_scan.h"
 #include "base/text.h"
 
 namespace rq {
@@ -381,61 +382,108 @@ std::string_view cslType(std::string_view endNote) {
     return "document";
 }
 
-json cslNames(std::string_view lines) {
-    json names = json::array();
-    for (const std::string_view n : valueLines(lines)) {
-        if (n == "et al." || n == "et al") continue;
-        const std::size_t comma = n.find(',');
-        if (comma == std::string_view::npos) {
-            names.push_back({{"literal", std::string(n)}});
-            continue;
-        }
-        json name = {{"family", std::string(trimBlanks(n.substr(0, comma)))}};
-        std::string_view rest = trimBlanks(n.substr(comma + 1));
-        // "Last, Jr., First": the middle part is the suffix.
-        const std::size_t second = rest.find(',');
-        if (second != std::string_view::npos) {
-            name["suffix"] = std::string(trimBlanks(rest.substr(0, second)));
-            rest = trimBlanks(rest.substr(second + 1));
-        }
-        if (!rest.empty()) name["given"] = std::string(rest);
-        names.push_back(std::move(name));
+// Bytes after which a string is not copied as it is: the quote, the backslash, controls.
+constexpr ByteTable kJsonEscaped = [] {
+    ByteTable table = byteTable("\"\\");
+    for (int c = 0; c < 0x20; ++c) table[static_cast<std::size_t>(c)] = true;
+    return table;
+}();
+
+// A JSON string as the JSON library writes it (UTF-8 as it is, the specials escaped). Strings
+// that need no escape, the most, are copied; the others are left to the library.
+void appendJsonString(std::string& out, std::string_view text) {
+    std::string carry;
+    const bool plain =
+        findMarked(text, 0, kJsonEscaped,
+                   [](std::uint64_t w) {
+                       return word::hasBelow(w, 0x20) | word::has(w, '"') | word::has(w, '\\');
+                   }) == text.size() &&
+        validUtf8Block(text, carry, true);
+    if (!plain) {
+        out += json(std::string(text)).dump(-1, ' ', false, json::error_handler_t::replace);
+        return;
     }
-    return names;
+    out += '"';
+    out += text;
+    out += '"';
 }
 
+// A name list as CSL name objects, their keys in the library's order (family, given, literal,
+// suffix); empty when there is no name.
+void appendCslNames(std::string& out, std::string_view lines) {
+    bool any = false;
+    for (const std::string_view n : valueLines(lines)) {
+        if (n == "et al." || n == "et al") continue;
+        out += any ? ",{" : "[{";
+        any = true;
+        const std::size_t comma = n.find(',');
+        if (comma == std::string_view::npos) {
+            out += "\"literal\":";
+            appendJsonString(out, n);
+            out += '}';
+            continue;
+        }
+        out += "\"family\":";
+        appendJsonString(out, trimBlanks(n.substr(0, comma)));
+        std::string_view rest = trimBlanks(n.substr(comma + 1));
+        // "Last, Jr., First": the middle part is the suffix.
+        std::string_view suffix;
+        const std::size_t second = rest.find(',');
+        if (second != std::string_view::npos) {
+            suffix = trimBlanks(rest.substr(0, second));
+            rest = trimBlanks(rest.substr(second + 1));
+        }
+        if (!rest.empty()) {
+            out += ",\"given\":";
+            appendJsonString(out, rest);
+        }
+        if (second != std::string_view::npos) {
+            out += ",\"suffix\":";
+            appendJsonString(out, suffix);
+        }
+        out += '}';
+    }
+    if (any) out += ']';
+}
+
+// Writes each item as one line of compact JSON, its members in the order of their keys, as the
+// JSON library orders an object's members.
 class CslJsonSink : public RecordSink {
   public:
     void begin(OutputFile& out) override { out.write("["); }
     void end(OutputFile& out) override { out.write(first_ ? "]\n" : "\n]\n"); }
 
     void write(OutputFile& out, const CatalogueRecord& r) override {
-        json item = json::object();
-        const auto text = [&](const char* key, std::string_view value) {
+        used_ = 0;
+        const auto text = [&](std::string_view key, std::string_view value) {
             const std::string v = oneLine(value);
-            if (!v.empty()) item[key] = v;
+            if (!v.empty()) appendJsonString(member(key), v);
         };
-        const auto names = [&](const char* key, std::string_view value) {
-            json n = cslNames(value);
-            if (!n.empty()) item[key] = std::move(n);
+        const auto names = [&](std::string_view key, std::string_view value) {
+            std::string& m = member(key);
+            appendCslNames(m, value);
+            if (m.empty()) --used_;
         };
         const std::string_view type = cslType(r[kType].empty() ? "Generic" : r[kType]);
         const bool book = type == "book" || type == "report";
         text("id", r[kLabel]);
-        item["type"] = std::string(type);
+        appendJsonString(member("type"), type);
         names("author", r[kAuthor]);
         const std::string year = oneLine(r[kYear]);
         if (!year.empty()) {
-            json parts = json::array();
+            std::string& issued = member("issued");
             if (std::all_of(year.begin(), year.end(),
                             [](char c) { return c >= '0' && c <= '9'; })) {
-                parts.push_back(std::stoi(year));
+                issued += "{\"date-parts\":[[";
+                issued += std::to_string(std::stoi(year));
                 const CalendarDate date = parseCatalogueDate(r[kDate]);
-                if (date.month > 0) parts.push_back(date.month);
-                if (date.month > 0 && date.day > 0) parts.push_back(date.day);
-                item["issued"] = {{"date-parts", json::array({parts})}};
+                if (date.month > 0) issued += "," + std::to_string(date.month);
+                if (date.month > 0 && date.day > 0) issued += "," + std::to_string(date.day);
+                issued += "]]}";
             } else {
-                item["issued"] = {{"literal", year}};
+                issued += "{\"literal\":";
+                appendJsonString(issued, year);
+                issued += '}';
             }
         }
         text("title", r[kTitle]);
@@ -461,23 +509,54 @@ class CslJsonSink : public RecordSink {
         names("translator", r[kSubsidiaryAuthor]);
         text("container-title-short", r[kAlternateTitle]);
         const std::string isbn = oneLine(r[kIsbn]);
-        if (!isbn.empty()) item[isbn.size() == 9 && isbn[4] == '-' ? "ISSN" : "ISBN"] = isbn;
+        if (!isbn.empty())
+            appendJsonString(member(isbn.size() == 9 && isbn[4] == '-' ? "ISSN" : "ISBN"), isbn);
         const std::vector<std::string_view> urls = valueLines(r[kUrl]);
         if (!urls.empty()) {
             const std::string doi = bareDoi(urls[0]);
             if (!doi.empty() && urls[0].find("doi.org/") != std::string_view::npos) {
-                item["DOI"] = doi;
+                appendJsonString(member("DOI"), doi);
             } else {
-                item["URL"] = std::string(urls[0]);
+                appendJsonString(member("URL"), urls[0]);
             }
         }
-        out.write(first_ ? "\n  " : ",\n  ");
+
+        // Each key is set once above; the members go out in the order of their keys.
+        order_.clear();
+        for (std::size_t i = 0; i < used_; ++i) order_.push_back(&members_[i]);
+        std::sort(order_.begin(), order_.end(),
+                  [](const Member* a, const Member* b) { return a->key < b->key; });
+        line_.assign(first_ ? "\n  {" : ",\n  {");
         first_ = false;
-        // Invalid UTF-8 cannot come from the CSV (it is decoded from Windows-1252).
-        out.write(item.dump(-1, ' ', false, json::error_handler_t::replace));
+        for (std::size_t i = 0; i < order_.size(); ++i) {
+            if (i > 0) line_ += ',';
+            line_ += '"';
+            line_ += order_[i]->key;
+            line_ += "\":";
+            line_ += order_[i]->value;
+        }
+        line_ += '}';
+        out.write(line_);
     }
 
   private:
+    struct Member {
+        std::string_view key;  // plain ASCII, written as it is
+        std::string value;     // JSON
+    };
+    // The next member, its room kept from item to item.
+    std::string& member(std::string_view key) {
+        if (used_ == members_.size()) members_.emplace_back();
+        Member& m = members_[used_++];
+        m.key = key;
+        m.value.clear();
+        return m.value;
+    }
+
+    std::vector<Member> members_;
+    std::size_t used_ = 0;
+    std::vector<const Member*> order_;
+    std::string line_;
     bool first_ = true;
 };
 

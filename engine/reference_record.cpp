@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/byte_scan.h"
 #include "base/files.h"
 #include "base/path.h"
 #include "base/text.h"
@@ -96,7 +97,12 @@ bool validUtf8Block(std::string_view block, std::string& carry, bool last) {
     std::size_t at = 0;
     const std::size_t n = text.size();
     while (at < n) {
-        // Runs of ASCII eight bytes at a time.
+        // Runs of ASCII 32 and then eight bytes at a time.
+        while (at + 32 <= n &&
+               ((word::load(text.data() + at) | word::load(text.data() + at + 8) |
+                 word::load(text.data() + at + 16) | word::load(text.data() + at + 24)) &
+                word::kHighBits) == 0)
+            at += 32;
         while (at + 8 <= n) {
             std::uint64_t word;
             std::memcpy(&word, text.data() + at, 8);
@@ -104,11 +110,10 @@ bool validUtf8Block(std::string_view block, std::string& carry, bool last) {
             at += 8;
         }
         if (at >= n) break;
-        const auto lead = static_cast<unsigned char>(text[at]);
-        if (lead < 0x80) {
-            ++at;
-            continue;
-        }
+        auto lead = static_cast<unsigned char>(text[at]);
+        // The ASCII bytes before the word's first byte beyond it, one by one: words were tried.
+        while (lead < 0x80 && ++at < n) lead = static_cast<unsigned char>(text[at]);
+        if (at >= n) break;
         // Two-byte characters, the most common, without the general decoder.
         if (lead >= 0xC2 && lead <= 0xDF && at + 1 < n &&
             (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
@@ -139,31 +144,98 @@ bool TextInput::open(const std::string& path) {
     std::string head(4096, '\0');
     head.resize(std::fread(head.data(), 1, head.size(), file_.get()));
     std::size_t skip = 0;
-    if (const std::optional<TextEncoding> declared = declaredEncoding(head, skip)) {
-        encoding_ = *declared;
-    } else {
-        // UTF-8 only when the whole file is.
-        std::rewind(file_.get());
-        std::string block(kBlockSize, '\0');
-        std::string carry;
-        bool valid = true;
-        for (;;) {
-            const std::size_t got = std::fread(block.data(), 1, block.size(), file_.get());
-            if (!validUtf8Block(std::string_view(block.data(), got), carry, got < block.size())) {
-                valid = false;
-                break;
-            }
-            if (got < block.size()) break;
-        }
-        encoding_ = valid ? TextEncoding::Utf8 : TextEncoding::Windows1252;
-    }
+    const std::optional<TextEncoding> declared = declaredEncoding(head, skip);
+    encoding_ = declared.value_or(TextEncoding::Utf8);
+    decided_ = declared.has_value();
     if (std::fseek(file_.get(), 0, SEEK_END) == 0) {
         const long end = std::ftell(file_.get());
         size_ = end > 0 ? static_cast<std::size_t>(end) : 0;
     }
+    skip_ = skip;
+    return rewind();
+}
+
+void TextInput::decide() {
+    if (decided_ || !file_) return;
+    decided_ = true;
+    // UTF-8 only when the whole file is.
     std::rewind(file_.get());
-    if (skip > 0 && std::fseek(file_.get(), static_cast<long>(skip), SEEK_SET) != 0) return false;
-    return true;
+    std::string block(kBlockSize, '\0');
+    std::string carry;
+    bool valid = true;
+    for (;;) {
+        const std::size_t got = std::fread(block.data(), 1, block.size(), file_.get());
+        if (!validUtf8Block(std::string_view(block.data(), got), carry, got < block.size())) {
+            valid = false;
+            break;
+        }
+        if (got < block.size()) break;
+    }
+    encoding_ = valid ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    rewind();
+}
+
+std::string TextInput::rawHead(std::size_t size) {
+    std::string head(size, '\0');
+    if (!file_) return {};
+    head.resize(std::fread(head.data(), 1, size, file_.get()));
+    rewind();
+    return head;
+}
+
+void TextInput::readAll(std::string& out) {
+    if (decided_) {
+        while (read(out)) {
+        }
+        return;
+    }
+    // The whole file, checked for UTF-8 where it lies; Windows-1252 is decoded in place, from
+    // the end, into the room its longer characters need.
+    const std::size_t start = out.size();
+    encoding_ = TextEncoding::Utf8;  // read() now copies the bytes as they are
+    decided_ = true;
+    while (read(out)) {
+    }
+    std::string carry;
+    if (validUtf8Block(std::string_view(out).substr(start), carry, true)) return;
+    encoding_ = TextEncoding::Windows1252;
+    std::size_t length = out.size();
+    for (std::size_t i = start; i < out.size(); ++i) {
+        const char32_t c = windows1252CodePoint(static_cast<unsigned char>(out[i]));
+        length += c < 0x80 ? 0 : c < 0x800 ? 1 : 2;
+    }
+    std::size_t from = out.size();
+    out.resize(length);
+    std::size_t to = length;
+    char bytes[4];
+    while (from > start) {
+        const char32_t c = windows1252CodePoint(static_cast<unsigned char>(out[--from]));
+        if (c < 0x80) {
+            out[--to] = static_cast<char>(c);
+            continue;
+        }
+        const int n = c < 0x800 ? 2 : 3;
+        if (n == 2) {
+            bytes[0] = static_cast<char>(0xC0 | c >> 6);
+            bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            bytes[0] = static_cast<char>(0xE0 | c >> 12);
+            bytes[1] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
+        }
+        to -= static_cast<std::size_t>(n);
+        std::memcpy(out.data() + to, bytes, static_cast<std::size_t>(n));
+    }
+}
+
+bool TextInput::rewind() {
+    if (!file_) return false;
+    raw_.clear();
+    highSurrogate_ = 0;
+    ended_ = false;
+    failed_ = false;
+    std::clearerr(file_.get());
+    return std::fseek(file_.get(), static_cast<long>(skip_), SEEK_SET) == 0;
 }
 
 bool TextInput::readRaw() {
@@ -181,6 +253,20 @@ bool TextInput::readRaw() {
 
 bool TextInput::read(std::string& out) {
     if (!file_) return false;
+    decide();
+    if (encoding_ == TextEncoding::Utf8 && raw_.empty()) {
+        // UTF-8 goes straight to the text.
+        if (ended_) return false;
+        const std::size_t had = out.size();
+        out.resize(had + kBlockSize);
+        const std::size_t got = std::fread(out.data() + had, 1, kBlockSize, file_.get());
+        out.resize(had + got);
+        if (got < kBlockSize) {
+            ended_ = true;
+            failed_ = std::ferror(file_.get()) != 0;
+        }
+        return got > 0;
+    }
     const bool more = readRaw();
     if (!more && raw_.empty()) return false;
     switch (encoding_) {
@@ -407,12 +493,37 @@ std::string_view risCodeForEndNoteType(std::string_view name) {
 
 namespace {
 
-// Bytes copied as they are: ASCII but the quote and the line and tab controls.
-constexpr std::array<bool, 256> kPlainAscii = [] {
-    std::array<bool, 256> table{};
-    for (int c = 0; c < 0x80; ++c) table[c] = c != '"' && c != '\n' && c != '\r' && c != '\t';
+// Bytes not copied as they are: the quote, the line and tab controls and all beyond ASCII.
+constexpr ByteTable kNotPlain = [] {
+    ByteTable table = byteTable("\"\n\r\t");
+    for (int c = 0x80; c < 0x100; ++c) table[static_cast<std::size_t>(c)] = true;
     return table;
 }();
+
+// appendWindows1252 of one character, or of an ASCII letter and a combining accent, which give
+// at most one byte. Its answers are kept, since a file has the same few such characters again
+// and again.
+std::size_t appendTranscoded(std::string& text, std::u32string_view chars) {
+    struct Answer {
+        char32_t key = 0;  // 0: none yet (every key has a bit above ASCII)
+        char byte = 0;
+        bool hasByte = false;
+        bool replaced = false;
+    };
+    thread_local std::array<Answer, 256> answers;
+    const char32_t key = chars.size() == 1 ? chars[0] : chars[0] << 21 | chars[1];
+    Answer& answer = answers[(key ^ key >> 8 ^ key >> 21) & 0xFF];
+    if (answer.key == key) {
+        if (answer.hasByte) text += answer.byte;
+        return answer.replaced ? 1 : 0;
+    }
+    const std::size_t before = text.size();
+    const std::size_t replaced = appendWindows1252(text, chars);
+    if (text.size() <= before + 1 && replaced <= 1 && key > 0x7F)
+        answer = {key, text.size() > before ? text.back() : '\0', text.size() > before,
+                  replaced == 1};
+    return replaced;
+}
 
 // One value transcoded and escaped in one pass; runs of plain ASCII are copied whole. Returns
 // the characters replaced.
@@ -423,8 +534,9 @@ std::size_t appendCatalogueValue(std::string& text, std::string_view value) {
     const std::size_t n = value.size();
     std::size_t i = 0;
     while (i < n) {
-        std::size_t run = i;
-        while (run < n && kPlainAscii[static_cast<unsigned char>(s[run])]) ++run;
+        const std::size_t run = findMarked(value, i, kNotPlain, [](std::uint64_t w) {
+            return word::hasHigh(w) | word::hasBelow(w, 0x20) | word::has(w, '"');
+        });
         text.append(s + i, run - i);
         i = run;
         if (i >= n) break;
@@ -462,9 +574,9 @@ std::size_t appendCatalogueValue(std::string& text, std::string_view value) {
             static_cast<unsigned char>(text.back()) < 0x80) {
             const char32_t pair[2] = {static_cast<char32_t>(text.back()), cp};
             text.pop_back();
-            replaced += appendWindows1252(text, std::u32string_view(pair, 2));
+            replaced += appendTranscoded(text, std::u32string_view(pair, 2));
         } else {
-            replaced += appendWindows1252(text, std::u32string_view(&cp, 1));
+            replaced += appendTranscoded(text, std::u32string_view(&cp, 1));
         }
     }
     return replaced;
@@ -534,21 +646,50 @@ std::unique_ptr<RecordSource> openRecordSource(ReferenceFormat format, TextInput
     return nullptr;
 }
 
+namespace {
+
+// The format from the first 8 KB of text. When the encoding waits for a check of the whole file,
+// the first bytes often make it needless: bytes that are not UTF-8 decide for Windows-1252, a
+// file shorter than them decides itself, and ASCII, or UTF-8 that gives the same format when
+// read as Windows-1252, needs no decision.
+std::optional<ReferenceFormat> probeFormat(TextInput& input, std::string_view ext) {
+    constexpr std::size_t kHead = 8192;
+    if (!input.decided()) {
+        const std::string raw = input.rawHead(kHead);
+        std::string carry;
+        const bool whole = raw.size() < kHead;
+        if (!validUtf8Block(raw, carry, whole)) {
+            input.decideAs(TextEncoding::Windows1252);
+        } else if (whole) {
+            input.decideAs(TextEncoding::Utf8);
+        } else {
+            const auto asUtf8 = detectReferenceFormat(raw, ext);
+            std::string asWindows1252;
+            for (const char b : raw)
+                appendUtf8(asWindows1252, windows1252CodePoint(static_cast<unsigned char>(b)));
+            if (asUtf8 ==
+                detectReferenceFormat(std::string_view(asWindows1252).substr(0, kHead), ext))
+                return asUtf8;
+        }
+    }
+    std::string head;
+    while (head.size() < kHead && input.read(head)) {
+    }
+    return detectReferenceFormat(std::string_view(head).substr(0, kHead), ext);
+}
+
+}  // namespace
+
 ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sourcePath,
                                  const std::string& csvPath) {
     HostServices& host = ctx.host;
     std::optional<ReferenceFormat> format;
-    {
-        TextInput probe;
-        std::string head;
-        if (probe.open(sourcePath)) {
-            while (head.size() < 8192 && probe.read(head)) {
-            }
-            format = detectReferenceFormat(std::string_view(head).substr(0, 8192),
-                                           extension(sourcePath));
-        } else {
-            format = ReferenceFormat::EndNoteExport;  // its reader reports the failure
-        }
+    // One input for the format's probe and for reading: the encoding is decided once.
+    TextInput input;
+    if (input.open(sourcePath)) {
+        format = probeFormat(input, extension(sourcePath));
+    } else {
+        format = ReferenceFormat::EndNoteExport;  // its reader reports the failure
     }
     if (!format) {
         ExportResult refused;
@@ -569,9 +710,8 @@ ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sour
     }
     OutputFileGuard guard(out);
     writeCsvHeader(ctx);
-    TextInput input;
     if (const std::string problem = inputFileProblem(sourcePath);
-        !problem.empty() || !input.open(sourcePath)) {
+        !problem.empty() || !input.rewind()) {
         ExportResult failed;
         failed.failure =
             shownPath(sourcePath) + ": " + (problem.empty() ? "it cannot be opened" : problem);
@@ -760,6 +900,14 @@ std::unique_ptr<RecordSink> makeRecordSink(ReferenceFormat format) {
     return nullptr;
 }
 
+namespace {
+constexpr ByteTable kHighBytes = [] {
+    ByteTable table{};
+    for (int c = 0x80; c < 0x100; ++c) table[static_cast<std::size_t>(c)] = true;
+    return table;
+}();
+}  // namespace
+
 ImportResult writeReferenceFile(ConversionContext& ctx, const std::string& csvPath,
                                 const std::string& outPath, ReferenceFormat format) {
     const std::unique_ptr<RecordSink> sink = makeRecordSink(format);
@@ -836,8 +984,7 @@ ImportResult writeReferenceFile(ConversionContext& ctx, const std::string& csvPa
             v.clear();
             std::size_t k = 0;
             while (k < bytes.size()) {
-                std::size_t run = k;
-                while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+                const std::size_t run = findMarked(bytes, k, kHighBytes, word::hasHigh);
                 v.append(bytes, k, run - k);
                 if (run == bytes.size()) break;
                 const auto b = static_cast<unsigned char>(bytes[run]);

@@ -37,32 +37,54 @@ enum class TextEncoding { Utf8, Utf16LE, Utf16BE, Windows1252 };
 
 // The bytes of a reference file as UTF-8, whatever the file's encoding: a byte-order mark
 // decides, then a "% Encoding: NAME" line near the start, then UTF-8 validity of the whole file,
-// else Windows-1252. Reads block by block; the memory does not grow with the file.
+// else Windows-1252. Reads block by block; the memory does not grow with the file. Without a
+// mark or a line, the file's validity is checked when the text is first asked for: by a pass of
+// its own before read(), or on the text itself in readAll().
 class TextInput {
   public:
     static constexpr std::size_t kBlockSize = std::size_t{1} << 18;
 
     // False when the file cannot be opened.
     bool open(const std::string& path);
+    // Back to the start of the text, as after open(), without deciding the encoding again.
+    bool rewind();
     // Appends the next block of text to `out`. False when nothing was left (or reading failed).
     bool read(std::string& out);
+    // Appends all of the text to `out`, from the start (no read() before it).
+    void readAll(std::string& out);
     bool failed() const { return failed_; }
-    TextEncoding encoding() const { return encoding_; }
+    TextEncoding encoding() {
+        decide();
+        return encoding_;
+    }
+    // Whether the encoding is known without reading the whole file.
+    bool decided() const { return decided_; }
+    // Up to `size` bytes of the file as they are, from the start of the text; then rewinds.
+    std::string rawHead(std::size_t size);
+    // Sets the encoding of an undecided input that its first bytes alone decide.
+    void decideAs(TextEncoding encoding) {
+        encoding_ = encoding;
+        decided_ = true;
+    }
     // The file's size in bytes, for reserving room; 0 when unknown.
     std::size_t sizeHint() const { return size_; }
     const std::string& path() const { return path_; }
 
   private:
     bool readRaw();
+    // Checks the whole file for UTF-8 (a pass of its own) unless the encoding is known.
+    void decide();
 
     UniqueFile file_;
     std::string path_;
     std::string raw_;  // undecoded bytes, a partial character at its end carried over
     TextEncoding encoding_ = TextEncoding::Utf8;
     std::size_t size_ = 0;
+    std::size_t skip_ = 0;  // the byte-order mark
     char32_t highSurrogate_ = 0;
     bool ended_ = false;
     bool failed_ = false;
+    bool decided_ = true;
 };
 
 // The encoding that the first bytes name: a byte-order mark (its length into `skip`) or a

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 
 #include "base/windows1252.h"
 #include "engine/bibtex_format.h"
@@ -123,6 +124,19 @@ TEST_F(ReferenceFormatsTest, TextInputDecodesEveryEncodingToUtf8) {
         }
         EXPECT_EQ(input.encoding(), c.encoding);
         EXPECT_EQ(text, c.text);
+        // Read again from the start, as after the format's probe.
+        ASSERT_TRUE(input.rewind());
+        std::string again;
+        while (input.read(again)) {
+        }
+        EXPECT_EQ(again, c.text);
+        // All at once, the encoding decided on the text itself.
+        TextInput whole;
+        ASSERT_TRUE(whole.open(path("t")));
+        std::string all = "kept";
+        whole.readAll(all);
+        EXPECT_EQ(all, "kept" + std::string(c.text));
+        EXPECT_EQ(whole.encoding(), c.encoding);
     }
     // One invalid byte far into a large file makes the whole file Windows-1252.
     std::string big(TextInput::kBlockSize * 2 + 5, 'a');
@@ -131,6 +145,13 @@ TEST_F(ReferenceFormatsTest, TextInputDecodesEveryEncodingToUtf8) {
     TextInput input;
     ASSERT_TRUE(input.open(path("big")));
     EXPECT_EQ(input.encoding(), TextEncoding::Windows1252);
+    // UTF-8 first and Windows-1252 only far on: a file of Windows-1252, however it is read.
+    const std::string entry = "@misc{k, title = {caf\xC3\xA9}}\n";
+    writeFile(path("late.bib"), entry + std::string(9000, ' ') + "\xE9");
+    EXPECT_EQ(one("late.bib", readFile(path("late.bib"))).values[kTitle], "caf\xC3\x83\xC2\xA9");
+    loadFactoryDefaults();
+    ASSERT_EQ(exportReferenceFile(ctx, path("late.bib"), path("late.csv")).records, 1);
+    EXPECT_NE(readFile(path("late.csv")).find("caf\xC3\xA9"), std::string::npos);
 }
 
 TEST_F(ReferenceFormatsTest, RisRecordRules) {
@@ -198,6 +219,33 @@ TEST(LatexToText, EverySpellingOfAnAccentAndTheSpecials) {
     EXPECT_EQ(utf8ToWindows1252(latexToText("M{\\\"u}ller \\c{C}etin")).text,
               "M\xFCller \xC7"
               "etin");
+}
+
+// Blanks, '~', braces and '$' anywhere, at every distance from the ends: one blank between
+// words, none at the ends, braces and '$' gone.
+TEST(LatexToText, BlanksCollapseWhereverTheyStand) {
+    std::mt19937 random(3);
+    static constexpr std::string_view kBytes = "abcdefgh \t\n\r~{}$";
+    for (int round = 0; round < 3000; ++round) {
+        std::string latex;
+        for (std::size_t n = random() % 30; n > 0; --n) {
+            const std::size_t pick = random() % (kBytes.size() + 6);
+            latex += pick < kBytes.size() ? kBytes[pick] : pick % 2 ? 'x' : ' ';
+        }
+        std::string want;
+        bool blank = false;
+        for (const char c : latex) {
+            if (c == '{' || c == '}' || c == '$') continue;
+            if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '~') {
+                blank = !want.empty();
+                continue;
+            }
+            if (blank) want += ' ';
+            blank = false;
+            want += c;
+        }
+        EXPECT_EQ(latexToText(latex), want) << '"' << latex << '"';
+    }
 }
 
 TEST(BibTeXNames, EveryFormBecomesVonLastFirst) {
@@ -326,6 +374,17 @@ TEST(CatalogueRecordText, DoiGoesToUrlOrNotesAndValuesAreEscaped) {
     r.values[kUrl] = "http://elsewhere";
     catalogueRecordText(r, text);
     EXPECT_EQ(r.values[kNotes], "DOI: 10.1/x");
+
+    // The same characters again and again: each time the same bytes and the same count. č
+    // folds, é composes, q with an acute has no letter (the accent goes), a lone accent goes.
+    ReferenceRecord again;
+    again.values[kTitle] =
+        "\xC4\x8D\xC4\x8D"
+        "e\xCC\x81q\xCC\x81 \xCC\x81";
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(catalogueRecordText(again, text), 4u);
+        EXPECT_EQ(text.substr(0, 12), " \t \t \tcc\xE9q \t");
+    }
 }
 
 // Every corpus file converts with the factory defaults into its golden CSV; the log names the
@@ -457,6 +516,46 @@ TEST_F(ReferenceWritersTest, BibTeXKeysAreUniqueAndSpecialsEscaped) {
               "  type = {Master's thesis},\n}\n\n"
               "@book{Muller1999a,\n  author = {M\xC3\xBCller, X.},\n  title = {Again},\n"
               "  year = {1999},\n}\n\n");
+}
+
+// Every special at every place of an eight-byte word, next to bytes that look alike.
+TEST_F(ReferenceWritersTest, BibTeXEscapesEachSpecialWhereverItStands) {
+    std::string note;
+    std::string want;
+    for (const std::string_view special : {"#", "$", "%", "&", "_", "{", "}", "~", "^", "\\"}) {
+        for (int at = 0; at < 9; ++at) {
+            note += std::string(static_cast<std::size_t>(at), 'a') + "\"'[]|@`" + special.data();
+            want += std::string(static_cast<std::size_t>(at), 'a') + "\"'[]|@`";
+            want += special == "~"    ? "\\textasciitilde{}"
+                    : special == "^"  ? "\\textasciicircum{}"
+                    : special == "\\" ? "\\textbackslash{}"
+                                      : "\\" + std::string(special);
+        }
+    }
+    const std::string written = write(ReferenceFormat::BibTeX, {{{kTitle, "T"}, {kNotes, note}}});
+    EXPECT_NE(written.find("  note = {" + want + "},\n"), std::string::npos) << written;
+}
+
+TEST_F(ReferenceWritersTest, CslJsonMembersInKeyOrderAndStringsEscaped) {
+    auto rows = kRows;
+    rows[1].emplace_back(kNotes,
+                         "a\tb\x01"
+                         "c\\d \x93q\x94");
+    rows[2][3].second = "n.d.";
+    EXPECT_EQ(
+        write(ReferenceFormat::CslJson, rows),
+        "[\n  {\"DOI\":\"10.1/x\",\"ISSN\":\"1234-5678\",\"abstract\":\"line one line two\","
+        "\"author\":[{\"family\":\"Smith\",\"given\":\"J.\"},{\"family\":\"van "
+        "Beethoven\",\"given\":\"L.\",\"suffix\":\"Jr.\"},{\"literal\":\"World Health "
+        "Organization\"}],\"container-title\":\"J. *Test*\",\"id\":\"smith:2001\","
+        "\"issued\":{\"date-parts\":[[2001,7,4]]},\"keyword\":\"one, two\",\"page\":\"12-34\","
+        "\"title\":\"DNA of McCarthy & 50% \\\"more\\\"\",\"type\":\"article-journal\"},\n"
+        "  {\"author\":[{\"family\":\"M\xC3\xBCller\",\"given\":\"\xC3\x89mile\"}],"
+        "\"genre\":\"Master's thesis\",\"id\":\"not a key!\",\"issued\":{\"date-parts\":"
+        "[[1999]]},\"note\":\"a\\tb\\u0001c\\\\d \xE2\x80\x9Cq\xE2\x80\x9D\","
+        "\"publisher\":\"Uni\",\"title\":\"Caf\xC3\xA9\",\"type\":\"thesis\"},\n"
+        "  {\"author\":[{\"family\":\"M\xC3\xBCller\",\"given\":\"X.\"}],\"issued\":"
+        "{\"literal\":\"n.d.\"},\"title\":\"Again\",\"type\":\"book\"}\n]\n");
 }
 
 TEST_F(ReferenceWritersTest, EveryFormatReadsBackWithTheSameFields) {

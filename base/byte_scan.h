@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// Finding the next byte of interest eight bytes at a time, for the readers and writers of large
+// files: most bytes of a value are plain text that is copied in runs.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace rq {
+
+using ByteTable = std::array<bool, 256>;
+
+constexpr ByteTable byteTable(std::string_view bytes) {
+    ByteTable table{};
+    for (const char c : bytes) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}
+
+namespace word {
+inline constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+inline constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+inline std::uint64_t load(const char* bytes) {
+    std::uint64_t w;
+    std::memcpy(&w, bytes, sizeof w);
+    return w;
+}
+// Nonzero when one of the eight bytes is `byte`.
+constexpr std::uint64_t has(std::uint64_t w, unsigned char byte) {
+    const std::uint64_t v = w ^ (kOnes * byte);
+    return (v - kOnes) & ~v & kHighBits;
+}
+// Nonzero when one of the eight bytes is below `limit` (at most 0x80).
+constexpr std::uint64_t hasBelow(std::uint64_t w, unsigned char limit) {
+    return (w - kOnes * limit) & ~w & kHighBits;
+}
+// Nonzero when one of the eight bytes is 0x80 or above.
+constexpr std::uint64_t hasHigh(std::uint64_t w) {
+    return w & kHighBits;
+}
+}  // namespace word
+
+// How many times `byte` occurs in `text`.
+inline std::size_t countByte(std::string_view text, char byte) {
+    const char* const s = text.data();
+    const std::size_t n = text.size();
+    const std::uint64_t pattern = word::kOnes * static_cast<unsigned char>(byte);
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    std::size_t count = 0;
+    std::size_t at = 0;
+    for (; at + 8 <= n; at += 8) {
+        const std::uint64_t v = word::load(s + at) ^ pattern;
+        // The high bit of each byte that is zero in v, exactly (no carries between bytes).
+        const std::uint64_t zero = ~(((v & kLow7) + kLow7) | v) & word::kHighBits;
+        count += static_cast<std::size_t>((zero >> 7) * word::kOnes >> 56);  // their sum
+    }
+    for (; at < n; ++at) count += s[at] == byte ? 1 : 0;
+    return count;
+}
+
+// The first byte at `pos` or after that `table` marks; text.size() when there is none.
+// `mayHold(w)` must be nonzero for every word that holds a marked byte (it may be nonzero for
+// others too): words it clears are skipped whole.
+template <typename WordTest>
+std::size_t findMarked(std::string_view text, std::size_t pos, const ByteTable& table,
+                       WordTest mayHold) {
+    const char* const s = text.data();
+    const std::size_t n = text.size();
+    for (;;) {
+        while (pos + 8 <= n && mayHold(word::load(s + pos)) == 0) pos += 8;
+        const std::size_t stop = pos + 8 < n ? pos + 8 : n;
+        for (; pos < stop; ++pos)
+            if (table[static_cast<unsigned char>(s[pos])]) return pos;
+        if (pos >= n) return n;
+    }
+}
+
+}  // namespace rq
