@@ -723,6 +723,10 @@ ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sour
     const std::unique_ptr<RecordSource> source = openRecordSource(*format, input);
     ExportResult result;
     int skipped = 0;
+    // A citation key comes back on the way home only through Label; the user is told when the
+    // strategy leaves it out.
+    const bool labelKept = ctx.strategy.slots[fields::kLabel].selected;
+    int keysLost = 0;
     ReferenceRecord record;
     std::string text;
     while (!out.failed() && source->next(record)) {
@@ -742,11 +746,15 @@ ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sour
         if (record.dropped > 0)
             host.appendLog("Record " + number + ": " + std::to_string(record.dropped) +
                            " value(s) without a field left out");
+        if (!labelKept && !record.values[fields::kLabel].empty()) ++keysLost;
         ctx.pumpEventsPerByte(static_cast<long>(text.size()));
     }
     for (const std::string& note : source->takeNotes()) host.appendLog(note);
     if (skipped > 0)
         host.appendLog("Records without any usable field skipped: " + std::to_string(skipped));
+    if (keysLost > 0)
+        host.appendLog("Records whose key is not kept (the field Label is not selected): " +
+                       std::to_string(keysLost));
     if (!out.close()) {
         ExportResult failed;
         failed.failure = shownPath(csvPath) + ": " + out.failureReason();

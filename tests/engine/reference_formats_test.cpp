@@ -423,6 +423,20 @@ TEST_F(ReferenceFormatsTest, ExportLogsReplacedSkippedAndRefusesOtherFiles) {
                             "Records without any usable field skipped: 1"}));
     EXPECT_NE(readFile(path("r.csv")).find("\"ca\""), std::string::npos);
 
+    // Keys come back only through Label: its absence from the selection is told, once a file.
+    writeFile(path("k.ris"),
+              "TY  - JOUR\nID  - k1\nTI  - A\nER  - \nTY  - JOUR\nTI  - B\nER  - \n"
+              "TY  - JOUR\nLB  - k3\nTI  - C\nER  - \n");
+    for (const bool label : {false, true}) {
+        ctx.strategy.slots[kLabel].selected = label;
+        host.log.clear();
+        EXPECT_EQ(exportReferenceFile(ctx, path("k.ris"), path("k.csv")).records, 3);
+        EXPECT_EQ(host.log.back() ==
+                      "Records whose key is not kept (the field Label is not "
+                      "selected): 2",
+                  !label);
+    }
+
     writeFile(path("x.pdb"), std::string_view("JFile\0\0\0\x01\x02", 10));
     EXPECT_EQ(exportReferenceFile(ctx, path("x.pdb"), path("x.csv")), ExportResult{});
     ASSERT_EQ(host.messages.size(), 1u);
