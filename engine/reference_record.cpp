@@ -238,12 +238,12 @@ bool TextInput::rewind() {
     return std::fseek(file_.get(), static_cast<long>(skip_), SEEK_SET) == 0;
 }
 
-bool TextInput::readRaw() {
+bool TextInput::appendBlock(std::string& to) {
     if (ended_) return false;
-    const std::size_t had = raw_.size();
-    raw_.resize(had + kBlockSize);
-    const std::size_t got = std::fread(raw_.data() + had, 1, kBlockSize, file_.get());
-    raw_.resize(had + got);
+    const std::size_t had = to.size();
+    to.resize(had + kBlockSize);
+    const std::size_t got = std::fread(to.data() + had, 1, kBlockSize, file_.get());
+    to.resize(had + got);
     if (got < kBlockSize) {
         ended_ = true;
         failed_ = std::ferror(file_.get()) != 0;
@@ -251,21 +251,15 @@ bool TextInput::readRaw() {
     return got > 0;
 }
 
+bool TextInput::readRaw() {
+    return appendBlock(raw_);
+}
+
 bool TextInput::read(std::string& out) {
     if (!file_) return false;
     decide();
     if (encoding_ == TextEncoding::Utf8 && raw_.empty()) {
-        // UTF-8 goes straight to the text.
-        if (ended_) return false;
-        const std::size_t had = out.size();
-        out.resize(had + kBlockSize);
-        const std::size_t got = std::fread(out.data() + had, 1, kBlockSize, file_.get());
-        out.resize(had + got);
-        if (got < kBlockSize) {
-            ended_ = true;
-            failed_ = std::ferror(file_.get()) != 0;
-        }
-        return got > 0;
+        return appendBlock(out);  // UTF-8 goes straight to the text
     }
     const bool more = readRaw();
     if (!more && raw_.empty()) return false;

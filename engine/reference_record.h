@@ -72,6 +72,8 @@ class TextInput {
 
   private:
     bool readRaw();
+    // Reads the next block of the file onto the end of `to`; false when no byte came.
+    bool appendBlock(std::string& to);
     // Checks the whole file for UTF-8 (a pass of its own) unless the encoding is known.
     void decide();
 
