@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "engine/host_services.h"
-#include "engine/import_tables.h"
 #include "engine/output_file.h"
 #include "engine/strategy.h"
 #include "engine/system_services.h"
@@ -44,10 +43,6 @@ enum class ReferenceFormat;
 
 class ConversionContext {
   public:
-    // The fixed buffers of the readers and writers.
-    static constexpr std::size_t kRecordTextSize = 32000;  // escaped text of one export record
-    static constexpr std::size_t kValueBufferSize = 32000;
-    static constexpr std::size_t kLineBufferSize = 32000;
     // How many bytes of an export pass between two calls of the host's event pump.
     static constexpr long kBytesPerPump = 4096;
 
@@ -63,14 +58,6 @@ class ConversionContext {
 
     Strategy strategy;
     OutputFile outputFile;
-
-    // Shared storage of the readers and writers.
-    std::unique_ptr<char[]> recordText;   // kRecordTextSize + 2 bytes
-    std::unique_ptr<char[]> valueBuffer;  // kValueBufferSize bytes; also the cut value
-    std::unique_ptr<char[]> lineBuffer;   // kLineBufferSize bytes
-    std::vector<std::string> lineValues;
-    CatalogueValues catalogueValues;
-    ColumnMap columnMap;
 
     // The strategy file could neither be read nor kept as a backup at start-up: the end of the
     // run does not write over it.

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/context.h"
+#include "engine/import_tables.h"
 
 namespace rq {
 
@@ -51,9 +52,10 @@ std::vector<std::string> splitCsvLine(std::string_view text);
 
 // Fills the column map for the header values and prepares the catalogue values for a new file.
 // Returns the number of header values.
-int buildColumnMap(ConversionContext& ctx, const std::vector<std::string>& headerValues);
+int buildColumnMap(ColumnMap& map, CatalogueValues& catalogue,
+                   const std::vector<std::string>& headerValues);
 
-void writeImportHeader(ConversionContext& ctx);
-void writeImportRecord(ConversionContext& ctx, const std::vector<std::string>& values, int h);
+// "*GENERIC" and the line of EndNote names.
+void writeImportHeader(OutputFile& out);
 
 }  // namespace rq

@@ -43,7 +43,7 @@ constexpr unsigned char kLineFeed = 0x0A;
 constexpr unsigned char kCarriageReturn = 0x0D;
 constexpr unsigned char kQuote = 0x22;
 constexpr unsigned char kEndOfText = 0x1A;
-constexpr std::size_t kRecordLimit = ConversionContext::kRecordTextSize;
+constexpr std::size_t kRecordLimit = kExportRecordLimit;
 
 // The input buffer: a carry area for the unfinished record in front of a page-aligned read
 // area, so that the system always copies whole pages into aligned memory.
@@ -115,7 +115,7 @@ class ByteReader {
     enum class Step { Taken, RecordEnded, TooLong };
 
     ByteReader(ConversionContext& ctx, RecordCount& records)
-        : ctx_(ctx), records_(records), text_(ctx.recordText.get()) {}
+        : ctx_(ctx), records_(records), store_(new char[kRecordLimit + 2]), text_(store_.get()) {}
 
     void startRecord(bool inRecord) {
         size_ = 0;
@@ -183,6 +183,9 @@ class ByteReader {
 
     ConversionContext& ctx_;
     RecordCount& records_;
+    // One record's text, taken once per export. Two bytes of room beyond the limit: one step may
+    // add two (a blank and a tab, a doubled quote) before the limit is checked.
+    std::unique_ptr<char[]> store_;
     char* text_;
     std::size_t size_ = 0;
     bool inRecord_ = true;

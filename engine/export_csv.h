@@ -4,6 +4,7 @@
 // tab-delimited style (records ended by the byte 0xB0) becomes a CSV of the selected fields,
 // each value quoted and cut to its field's maximum length.
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -16,6 +17,9 @@ namespace rq {
 // inside a value of the CSV.
 inline constexpr unsigned char kRecordMark = 0xB0;
 inline constexpr unsigned char kLineEndMark = 0x85;
+// The longest record text the reader takes, escaped (quotes doubled); a longer record ends the
+// export.
+inline constexpr std::size_t kExportRecordLimit = 32000;
 
 // What an export gave. No records when either file could not be opened or the CSV could not be
 // written; the user has been told why.

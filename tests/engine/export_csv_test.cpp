@@ -250,7 +250,7 @@ TEST_F(ExportCsvTest, ControlBytesAndHighBytesAreOrdinary) {
 
 TEST_F(ExportCsvTest, RecordThatReachesTheLimitStopsTheConversionWithAMessage) {
     selectOnly({1});
-    const std::string tooLong(ConversionContext::kRecordTextSize, 'x');
+    const std::string tooLong(kExportRecordLimit, 'x');
     EXPECT_EQ(convert("A\xB0\r\n" + tooLong + "\xB0\r\nB\xB0\r\n"), 1);
     EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"A\"\r\n");
     const std::string text =

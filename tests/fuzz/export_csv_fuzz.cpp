@@ -124,7 +124,7 @@ std::string modelCsv(const Strategy& s, std::string_view input, const std::strin
             text += c;
         }
         if (c != '\n') inRecord = true;
-        if (text.size() >= ConversionContext::kRecordTextSize) break;
+        if (text.size() >= kExportRecordLimit) break;
     }
     return csv;
 }

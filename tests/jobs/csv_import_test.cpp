@@ -205,16 +205,17 @@ TEST(SplitCsvLine, FollowsTheSplittingRules) {
 }
 
 TEST(ColumnMapTable, RowsHoldNamesAndFieldNumbers) {
-    Harness h;
-    EXPECT_EQ(buildColumnMap(h.ctx, {"title 2", "x", "", "EDITOR"}), 4);
-    const auto& map = h.ctx.columnMap.cells;
+    ColumnMap columns;
+    CatalogueValues catalogue;
+    EXPECT_EQ(buildColumnMap(columns, catalogue, {"title 2", "x", "", "EDITOR"}), 4);
+    const auto& map = columns.cells;
     EXPECT_EQ(map[1][2], "5");
     EXPECT_EQ(map[2][2], "0");
     EXPECT_EQ(map[3][2], "0");
     EXPECT_EQ(map[4][1], "EDITOR");
     EXPECT_EQ(map[4][2], "6");
-    EXPECT_EQ(h.ctx.catalogueValues.cells[6][2], "Secondary Author");
-    EXPECT_EQ(h.ctx.catalogueValues.cells[6][3], " ");
+    EXPECT_EQ(catalogue.cells[6][2], "Secondary Author");
+    EXPECT_EQ(catalogue.cells[6][3], " ");
 }
 
 }  // namespace
