@@ -43,9 +43,6 @@ enum class ReferenceFormat;
 
 class ConversionContext {
   public:
-    // How many bytes of an export pass between two calls of the host's event pump.
-    static constexpr long kBytesPerPump = 4096;
-
     ConversionContext(HostServices& host, SystemServices& system, StrategyWindow& window);
 
     HostServices& host;
@@ -92,18 +89,7 @@ class ConversionContext {
     // `folders.programs`.
     void setFolders(const ProgramFolders& folders);
 
-    // The export reader calls this before every byte it takes (or once for a run of `bytes`
-    // bytes). The host's pump, which may look at a clock, runs once per kBytesPerPump bytes.
-    void pumpEventsPerByte(long bytes = 1) {
-        pumpCountdown_ -= bytes;
-        if (pumpCountdown_ <= 0) {
-            pumpCountdown_ = kBytesPerPump;
-            host.pumpEvents();
-        }
-    }
-
   private:
-    long pumpCountdown_ = kBytesPerPump;
     std::atomic<int> stopRequest_{0};
     static_assert(std::atomic<int>::is_always_lock_free, "set from signal handlers");
 };

@@ -180,9 +180,8 @@ void writeImportHeader(OutputFile& out) {
 
 namespace {
 // `given`: the CSV, already open; else it is opened from `csvPath`.
-ImportResult importWith(ConversionContext& ctx, const std::string& csvPath, std::FILE* given,
-                        const std::string& importPath) {
-    HostServices& host = ctx.host;
+ImportResult importWith(HostServices& host, OutputFile& out, const std::string& csvPath,
+                        std::FILE* given, const std::string& importPath) {
     bool failed = false;
     // The fixed texts stay; the file and the reason follow on a line of their own.
     const auto fail = [&](std::string_view text, const std::string& path,
@@ -197,7 +196,6 @@ ImportResult importWith(ConversionContext& ctx, const std::string& csvPath, std:
         fail("Couldnt load csv File", csvPath, problem);
         return {0, true};
     }
-    OutputFile& out = ctx.outputFile;
     if (!out.open(importPath)) {
         fail("Couldnt open output output File", importPath, out.failureReason());
         return {0, true};
@@ -281,14 +279,14 @@ ImportResult importWith(ConversionContext& ctx, const std::string& csvPath, std:
 
 }  // namespace
 
-ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
+ImportResult csvToImport(HostServices& host, OutputFile& out, const std::string& csvPath,
                          const std::string& importPath) {
-    return importWith(ctx, csvPath, nullptr, importPath);
+    return importWith(host, out, csvPath, nullptr, importPath);
 }
 
-ImportResult csvToImport(ConversionContext& ctx, std::FILE* csv, const std::string& csvName,
-                         const std::string& importPath) {
-    return importWith(ctx, csvName, csv, importPath);
+ImportResult csvToImport(HostServices& host, OutputFile& out, std::FILE* csv,
+                         const std::string& csvName, const std::string& importPath) {
+    return importWith(host, out, csvName, csv, importPath);
 }
 
 }  // namespace rq

@@ -22,8 +22,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/context.h"
+#include "engine/host_services.h"
 #include "engine/import_tables.h"
+#include "engine/output_file.h"
 
 namespace rq {
 
@@ -39,12 +40,12 @@ struct ImportResult {
 };
 
 // Converts the CSV at `csvPath` into the import file at `importPath`. Every failure is told to
-// the user here.
-ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
+// the user here, through `host`; `out` writes the import file.
+ImportResult csvToImport(HostServices& host, OutputFile& out, const std::string& csvPath,
                          const std::string& importPath);
 // The same from a CSV already open (standard input); `csvName` names it in messages.
-ImportResult csvToImport(ConversionContext& ctx, std::FILE* csv, const std::string& csvName,
-                         const std::string& importPath);
+ImportResult csvToImport(HostServices& host, OutputFile& out, std::FILE* csv,
+                         const std::string& csvName, const std::string& importPath);
 
 // The values of one line. The text ends at its first zero byte.
 void splitCsvLine(std::string_view text, std::vector<std::string>& values);

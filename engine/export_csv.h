@@ -9,7 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/context.h"
+#include "engine/host_services.h"
+#include "engine/output_file.h"
+#include "engine/strategy.h"
 
 namespace rq {
 
@@ -34,20 +36,23 @@ struct ExportResult {
 };
 
 // Reads the export at `sourcePath` and writes the CSV at `csvPath`.
-ExportResult exportToCsv(ConversionContext& ctx, const std::string& sourcePath,
-                         const std::string& csvPath);
+// The strategy selects and cuts the fields (and its popup fields get their letters afresh);
+// `host` hears of the records and failures; `out` writes the CSV.
+ExportResult exportToCsv(Strategy& strategy, HostServices& host, OutputFile& out,
+                         const std::string& sourcePath, const std::string& csvPath);
 
 // The same from an export already open (standard input); `sourceName` names it in messages.
-ExportResult exportToCsv(ConversionContext& ctx, std::FILE* source, const std::string& sourceName,
-                         const std::string& csvPath);
+ExportResult exportToCsv(Strategy& strategy, HostServices& host, OutputFile& out, std::FILE* source,
+                         const std::string& sourceName, const std::string& csvPath);
 
 // The same conversion with every byte taken one at a time by the plain reading rules: slow, but
 // plainly right. Gives the same files, counts and messages as exportToCsv; tests compare them.
-ExportResult exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath,
-                                 const std::string& csvPath);
+ExportResult exportToCsvByteWise(Strategy& strategy, HostServices& host, OutputFile& out,
+                                 const std::string& sourcePath, const std::string& csvPath);
 
-// The CSV's header line: the JFile names of the selected fields, each quoted.
-void writeCsvHeader(ConversionContext& ctx);
+// The CSV's header line: the JFile names of the selected fields, each quoted. Gives the popup
+// fields their letters afresh.
+void writeCsvHeader(Strategy& strategy, OutputFile& out);
 
 // Writes one record's text (its values separated by tabs, escaped) as one CSV line of the fields
 // `strategy` selects, each cut to its field's maximum length. True when at least one value was
