@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The conversion context: the engine's working state in one place, and its ways to the host.
-// It exists once for the whole run; conversions must never overlap.
+// The conversion context: what a run's jobs share: the host and system services, the folders,
+// the user's strategy and the output slot, the settings of the run and the stop request. It
+// exists once for the whole run; conversions must never overlap.
+//
+// The readers and writers (export_csv, csv_import, conversion_info, reference_record) do not
+// take it: they get the strategy, the host and the output file they use as parameters, and own
+// their buffers. The jobs, the session and the converter driver take the whole context.
 
 #include <atomic>
-#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "engine/host_services.h"
 #include "engine/output_file.h"
@@ -54,6 +56,7 @@ class ConversionContext {
     std::string converterFolder;  // the folder of the programs, where jconvpro.exe lies
 
     Strategy strategy;
+    // The run's one output slot (output_file.h); the jobs hand it to each reader and writer.
     OutputFile outputFile;
 
     // The strategy file could neither be read nor kept as a backup at start-up: the end of the

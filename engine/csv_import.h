@@ -16,6 +16,9 @@
 // - header names in any letter case.
 // The header may have at most kMaxColumns columns (the column map's rows); columns beyond that
 // match no field and their values are dropped, like the values of columns the header lacks.
+//
+// Each file's import takes its buffers (a line, its values, one value as written) and its
+// column map once, for itself; nothing is shared with other readers.
 
 #include <cstdio>
 #include <string>

@@ -3,6 +3,9 @@
 // The EndNote export reader and the CSV writer for the converter: an export in EndNote's
 // tab-delimited style (records ended by the byte 0xB0) becomes a CSV of the selected fields,
 // each value quoted and cut to its field's maximum length.
+//
+// Each export takes its input buffer and record text once, for itself; its reader calls the
+// host's event pump through a BytePump of its own.
 
 #include <cstddef>
 #include <cstdio>
