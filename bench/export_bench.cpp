@@ -72,7 +72,9 @@ void BM_ExportToCsv(benchmark::State& state) {
         std::filesystem::remove(csv);
         state.ResumeTiming();
         Run run(csv);
-        records = rq::exportToCsv(run.ctx, source, run.csvFile).records;
+        records =
+            rq::exportToCsv(run.ctx.strategy, run.ctx.host, run.ctx.outputFile, source, run.csvFile)
+                .records;
         if (run.host.errorShown()) state.SkipWithError("the conversion showed an error");
     }
     state.SetBytesProcessed(state.iterations() * size);
@@ -94,7 +96,7 @@ void BM_CsvToImport(benchmark::State& state) {
     }
     {
         Run run(csv);
-        rq::exportToCsv(run.ctx, source, csv);
+        rq::exportToCsv(run.ctx.strategy, run.ctx.host, run.ctx.outputFile, source, csv);
     }
     std::filesystem::remove(source);
     // Only the first 10,000 records are read: count the bytes up to the end of the 10,001st line.
@@ -110,7 +112,7 @@ void BM_CsvToImport(benchmark::State& state) {
     int records = 0;
     for (auto _ : state) {
         Run run(csv);
-        records = rq::csvToImport(run.ctx, csv, tsv).records;
+        records = rq::csvToImport(run.ctx.host, run.ctx.outputFile, csv, tsv).records;
     }
     state.SetBytesProcessed(state.iterations() * bytes);
     state.counters["records"] = records;
@@ -148,7 +150,8 @@ int convert(int argc, char** argv) {
     const std::string source = argv[2];
     Run run(argc > 3 ? argv[3] : csvPath("rq-bench-convert.csv"));
     const auto start = std::chrono::steady_clock::now();
-    const rq::ExportResult exported = rq::exportToCsv(run.ctx, source, run.csvFile);
+    const rq::ExportResult exported =
+        rq::exportToCsv(run.ctx.strategy, run.ctx.host, run.ctx.outputFile, source, run.csvFile);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     const double megabytes = static_cast<double>(std::filesystem::file_size(source)) / kMegabyte;
     std::printf("%d records, %d with cut values, %.1f MB in %.3f s: %.0f MB/s\n", exported.records,

@@ -70,7 +70,10 @@ struct PlainRun {
     rq::InMemoryStrategyWindow window;
     rq::ConversionContext ctx{host, *system, window};
     explicit PlainRun(bool cutting) { prepare(ctx, cutting); }
-    int convert() { return rq::exportToCsv(ctx, sourcePath(), csvPath()).records; }
+    int convert() {
+        return rq::exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, sourcePath(), csvPath())
+            .records;
+    }
 };
 
 // One window for every run: building it waits the start-up pause.
@@ -87,7 +90,9 @@ struct WindowRun {
     }
     int convert(bool cutting) {
         prepare(window.context(), cutting);
-        return rq::exportToCsv(window.context(), sourcePath(), csvPath()).records;
+        rq::ConversionContext& ctx = window.context();
+        return rq::exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, sourcePath(), csvPath())
+            .records;
     }
 };
 

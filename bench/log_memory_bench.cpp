@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
         ctx.strategy.slots[4].maxLength = 150;
         ctx.strategy.slots[14].maxLength = 1200;
         window.host().phaseStarted(rq::ProgressPhase::EndNoteToCsv, source);
-        const int records = rq::exportToCsv(ctx, source, csv).records;
+        const int records =
+            rq::exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, source, csv).records;
         window.host().progressEnded();
         std::size_t lines = 0;
         window.host().forEachLogLine([&](std::string_view) { return ++lines > 0; });

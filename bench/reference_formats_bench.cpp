@@ -153,7 +153,8 @@ int main(int argc, char** argv) {
         Run run;
         const std::string csv = argc > 3 ? argv[3] : "/dev/shm/rq-bench-references.csv";
         const std::clock_t start = std::clock();
-        const rq::ExportResult result = rq::exportReferenceFile(run.ctx, argv[2], csv);
+        const rq::ExportResult result = rq::exportReferenceFile(run.ctx.strategy, run.ctx.host,
+                                                                run.ctx.outputFile, argv[2], csv);
         report("read", result.records, std::filesystem::file_size(argv[2]), start);
         return result.records > 0 ? 0 : 1;
     }
@@ -162,7 +163,8 @@ int main(int argc, char** argv) {
         if (!format) return 2;
         Run run;
         const std::clock_t start = std::clock();
-        const rq::ImportResult result = rq::writeReferenceFile(run.ctx, argv[3], argv[4], *format);
+        const rq::ImportResult result =
+            rq::writeReferenceFile(run.ctx.host, run.ctx.outputFile, argv[3], argv[4], *format);
         report("write", result.records, std::filesystem::file_size(argv[4]), start);
         return result.failed ? 1 : 0;
     }

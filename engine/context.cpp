@@ -10,10 +10,7 @@ ConversionContext::ConversionContext(HostServices& hostServices, SystemServices&
     : host(hostServices),
       system(systemServices),
       window(strategyWindow),
-      outputFile(&systemServices),
-      recordText(new char[kRecordTextSize + 2]),
-      valueBuffer(new char[kValueBufferSize]),
-      lineBuffer(new char[kLineBufferSize]) {}
+      outputFile(&systemServices) {}
 
 void ConversionContext::requestStop(StopRequest request) noexcept {
     // The stronger request stays: quitting is not undone by a later Cancel of one file.

@@ -1,18 +1,19 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The conversion context: the engine's working state in one place, and its ways to the host.
-// It exists once for the whole run; conversions must never overlap.
+// The conversion context: what a run's jobs share: the host and system services, the folders,
+// the user's strategy and the output slot, the settings of the run and the stop request. It
+// exists once for the whole run; conversions must never overlap.
+//
+// The readers and writers (export_csv, csv_import, conversion_info, reference_record) do not
+// take it: they get the strategy, the host and the output file they use as parameters, and own
+// their buffers. The jobs, the session and the converter driver take the whole context.
 
 #include <atomic>
-#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "engine/host_services.h"
-#include "engine/import_tables.h"
 #include "engine/output_file.h"
 #include "engine/strategy.h"
 #include "engine/system_services.h"
@@ -44,13 +45,6 @@ enum class ReferenceFormat;
 
 class ConversionContext {
   public:
-    // The fixed buffers of the readers and writers.
-    static constexpr std::size_t kRecordTextSize = 32000;  // escaped text of one export record
-    static constexpr std::size_t kValueBufferSize = 32000;
-    static constexpr std::size_t kLineBufferSize = 32000;
-    // How many bytes of an export pass between two calls of the host's event pump.
-    static constexpr long kBytesPerPump = 4096;
-
     ConversionContext(HostServices& host, SystemServices& system, StrategyWindow& window);
 
     HostServices& host;
@@ -62,15 +56,8 @@ class ConversionContext {
     std::string converterFolder;  // the folder of the programs, where jconvpro.exe lies
 
     Strategy strategy;
+    // The run's one output slot (output_file.h); the jobs hand it to each reader and writer.
     OutputFile outputFile;
-
-    // Shared storage of the readers and writers.
-    std::unique_ptr<char[]> recordText;   // kRecordTextSize + 2 bytes
-    std::unique_ptr<char[]> valueBuffer;  // kValueBufferSize bytes; also the cut value
-    std::unique_ptr<char[]> lineBuffer;   // kLineBufferSize bytes
-    std::vector<std::string> lineValues;
-    CatalogueValues catalogueValues;
-    ColumnMap columnMap;
 
     // The strategy file could neither be read nor kept as a backup at start-up: the end of the
     // run does not write over it.
@@ -105,18 +92,7 @@ class ConversionContext {
     // `folders.programs`.
     void setFolders(const ProgramFolders& folders);
 
-    // The export reader calls this before every byte it takes (or once for a run of `bytes`
-    // bytes). The host's pump, which may look at a clock, runs once per kBytesPerPump bytes.
-    void pumpEventsPerByte(long bytes = 1) {
-        pumpCountdown_ -= bytes;
-        if (pumpCountdown_ <= 0) {
-            pumpCountdown_ = kBytesPerPump;
-            host.pumpEvents();
-        }
-    }
-
   private:
-    long pumpCountdown_ = kBytesPerPump;
     std::atomic<int> stopRequest_{0};
     static_assert(std::atomic<int>::is_always_lock_free, "set from signal handlers");
 };

@@ -29,12 +29,11 @@ void writeFieldLine(OutputFile& out, const Strategy& strategy, Get get) {
 
 }  // namespace
 
-bool writeConversionInfo(ConversionContext& ctx, const std::string& path) {
-    OutputFile& out = ctx.outputFile;
-    Strategy& strategy = ctx.strategy;
+bool writeConversionInfo(Strategy& strategy, HostServices& host, OutputFile& out,
+                         const std::string& path) {
     if (!out.open(path)) {
-        ctx.host.showMessage(MessageKind::Error, "Failure creating .IFO file ",
-                             shownPath(path) + ": " + out.failureReason());
+        host.showMessage(MessageKind::Error, "Failure creating .IFO file ",
+                         shownPath(path) + ": " + out.failureReason());
         return false;
     }
     OutputFileGuard guard(out);
@@ -49,8 +48,8 @@ bool writeConversionInfo(ConversionContext& ctx, const std::string& path) {
     const int selectedCount = assignPopupLetters(strategy);
     if (selectedCount == 0) {
         out.close();
-        ctx.host.showMessage(MessageKind::Error,
-                             "No fields selected \nPlease select a field and try again ");
+        host.showMessage(MessageKind::Error,
+                         "No fields selected \nPlease select a field and try again ");
         return false;
     }
     for (int line = 0; line < 2; ++line) {
@@ -75,8 +74,8 @@ bool writeConversionInfo(ConversionContext& ctx, const std::string& path) {
     }
 
     if (!out.close()) {
-        ctx.host.showMessage(MessageKind::Error, "Failure writing .IFO file " + shownPath(path) +
-                                                     ": " + out.failureReason());
+        host.showMessage(MessageKind::Error, "Failure writing .IFO file " + shownPath(path) + ": " +
+                                                 out.failureReason());
         return false;
     }
     return true;

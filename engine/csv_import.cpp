@@ -19,6 +19,11 @@ namespace rq {
 
 namespace {
 
+// The import's own buffers, taken once per file: one line of the CSV, the values split out of
+// it, and one value as written.
+constexpr std::size_t kLineBufferSize = 32000;
+constexpr std::size_t kValueBufferSize = 32000;
+
 // The first field whose JFile name matches, 0 for none.
 int fieldForHeader(std::string_view name) {
     if (name.empty()) return 0;
@@ -98,9 +103,9 @@ class LineReader {
 // For each field, the last column of the header that names it (later columns win), 0 for none.
 using FieldColumns = std::array<int, kFieldCount + 1>;
 
-FieldColumns fieldColumns(const ConversionContext& ctx, int h) {
+FieldColumns fieldColumns(const ColumnMap& columnMap, int h) {
     FieldColumns columns{};
-    const auto& map = ctx.columnMap.cells;
+    const auto& map = columnMap.cells;
     for (int i = 1; i <= std::min(h, kMaxColumns); ++i) {
         const std::string& cell = map[i][2];
         int n = 0;
@@ -121,7 +126,7 @@ void writeRecord(OutputFile& out, char* buffer, const FieldColumns& columns,
                                        : static_cast<std::size_t>(column) <= given
                                            ? values[column - 1]
                                            : std::string_view();
-        const std::size_t size = std::min(value.size(), ConversionContext::kValueBufferSize);
+        const std::size_t size = std::min(value.size(), kValueBufferSize);
         for (std::size_t k = 0; k < size; ++k) {
             const char c = value[k];
             buffer[k] = (c == '\r' || c == '\n') ? '\x85' : c == '\t' ? ' ' : c;
@@ -147,15 +152,16 @@ std::vector<std::string> splitCsvLine(std::string_view text) {
     return values;
 }
 
-int buildColumnMap(ConversionContext& ctx, const std::vector<std::string>& headerValues) {
-    auto& rows = ctx.catalogueValues.cells;
+int buildColumnMap(ColumnMap& columnMap, CatalogueValues& catalogue,
+                   const std::vector<std::string>& headerValues) {
+    auto& rows = catalogue.cells;
     for (int n = 1; n <= kFieldCount; ++n) {
         rows[n][1] = jfileName(n);
         rows[n][2] = endNoteName(n);
         rows[n][3] = " ";
     }
     const int h = static_cast<int>(headerValues.size());
-    auto& map = ctx.columnMap.cells;
+    auto& map = columnMap.cells;
     for (int i = 1; i <= std::min(h, kMaxColumns); ++i) {
         map[i][1] = headerValues[i - 1];
         map[i][2] = std::to_string(fieldForHeader(headerValues[i - 1]));
@@ -163,8 +169,7 @@ int buildColumnMap(ConversionContext& ctx, const std::vector<std::string>& heade
     return h;
 }
 
-void writeImportHeader(ConversionContext& ctx) {
-    OutputFile& out = ctx.outputFile;
+void writeImportHeader(OutputFile& out) {
     out.writeLine("*GENERIC");
     for (int n = 1; n <= kFieldCount; ++n) {
         out.write(endNoteName(n));
@@ -173,16 +178,10 @@ void writeImportHeader(ConversionContext& ctx) {
     out.endLine();
 }
 
-void writeImportRecord(ConversionContext& ctx, const std::vector<std::string>& values, int h) {
-    const std::vector<std::string_view> views(values.begin(), values.end());
-    writeRecord(ctx.outputFile, ctx.valueBuffer.get(), fieldColumns(ctx, h), views);
-}
-
 namespace {
 // `given`: the CSV, already open; else it is opened from `csvPath`.
-ImportResult importWith(ConversionContext& ctx, const std::string& csvPath, std::FILE* given,
-                        const std::string& importPath) {
-    HostServices& host = ctx.host;
+ImportResult importWith(HostServices& host, OutputFile& out, const std::string& csvPath,
+                        std::FILE* given, const std::string& importPath) {
     bool failed = false;
     // The fixed texts stay; the file and the reason follow on a line of their own.
     const auto fail = [&](std::string_view text, const std::string& path,
@@ -197,7 +196,6 @@ ImportResult importWith(ConversionContext& ctx, const std::string& csvPath, std:
         fail("Couldnt load csv File", csvPath, problem);
         return {0, true};
     }
-    OutputFile& out = ctx.outputFile;
     if (!out.open(importPath)) {
         fail("Couldnt open output output File", importPath, out.failureReason());
         return {0, true};
@@ -220,12 +218,13 @@ ImportResult importWith(ConversionContext& ctx, const std::string& csvPath, std:
         return ImportResult{0, true};
     };
 
-    writeImportHeader(ctx);
+    writeImportHeader(out);
     int c = 0;
     host.pumpEvents();
 
     LineReader reader(csv);
-    char* line = ctx.lineBuffer.get();
+    const std::unique_ptr<char[]> lineStore(new char[kLineBufferSize]);
+    char* const line = lineStore.get();
     std::size_t length = 0;
     LineReader::Result result = reader.read(line, kHeaderLineLimit, length);
     if (result != LineReader::Result::Line) {
@@ -236,12 +235,16 @@ ImportResult importWith(ConversionContext& ctx, const std::string& csvPath, std:
     if (length == kHeaderLineLimit && line[length - 1] != '\n' && !reader.atEnd()) {
         reader.skipRestOfLine();
     }
-    splitCsvLine(std::string_view(line, length), ctx.lineValues);
-    const int h = buildColumnMap(ctx, ctx.lineValues);
+    std::vector<std::string> headerValues;
+    splitCsvLine(std::string_view(line, length), headerValues);
+    ColumnMap columnMap;
+    CatalogueValues catalogue;
+    const int h = buildColumnMap(columnMap, catalogue, headerValues);
     // The map is read once per file; values are views into the line or into `store`, so a
     // record costs no allocation and no per-byte pass but the final translation.
-    const FieldColumns columns = fieldColumns(ctx, h);
-    std::unique_ptr<char[]> store(new char[ConversionContext::kLineBufferSize]);
+    const FieldColumns columns = fieldColumns(columnMap, h);
+    const std::unique_ptr<char[]> store(new char[kLineBufferSize]);
+    const std::unique_ptr<char[]> valueBuffer(new char[kValueBufferSize]);
     std::vector<std::string_view> values;
     values.reserve(ColumnMap::kRows);
 
@@ -268,7 +271,7 @@ ImportResult importWith(ConversionContext& ctx, const std::string& csvPath, std:
         // the writer turns those inside values into spaces.
         splitCsvViews(std::string_view(line, length), store.get(), values, kImportCsvRules);
         if (values.empty()) continue;  // a blank line is no record
-        writeRecord(out, ctx.valueBuffer.get(), columns, values);
+        writeRecord(out, valueBuffer.get(), columns, values);
         ++c;
         host.recordReached(c);
     }
@@ -276,14 +279,14 @@ ImportResult importWith(ConversionContext& ctx, const std::string& csvPath, std:
 
 }  // namespace
 
-ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
+ImportResult csvToImport(HostServices& host, OutputFile& out, const std::string& csvPath,
                          const std::string& importPath) {
-    return importWith(ctx, csvPath, nullptr, importPath);
+    return importWith(host, out, csvPath, nullptr, importPath);
 }
 
-ImportResult csvToImport(ConversionContext& ctx, std::FILE* csv, const std::string& csvName,
-                         const std::string& importPath) {
-    return importWith(ctx, csvName, csv, importPath);
+ImportResult csvToImport(HostServices& host, OutputFile& out, std::FILE* csv,
+                         const std::string& csvName, const std::string& importPath) {
+    return importWith(host, out, csvName, csv, importPath);
 }
 
 }  // namespace rq

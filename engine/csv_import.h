@@ -16,13 +16,18 @@
 // - header names in any letter case.
 // The header may have at most kMaxColumns columns (the column map's rows); columns beyond that
 // match no field and their values are dropped, like the values of columns the header lacks.
+//
+// Each file's import takes its buffers (a line, its values, one value as written) and its
+// column map once, for itself; nothing is shared with other readers.
 
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "engine/context.h"
+#include "engine/host_services.h"
+#include "engine/import_tables.h"
+#include "engine/output_file.h"
 
 namespace rq {
 
@@ -38,12 +43,12 @@ struct ImportResult {
 };
 
 // Converts the CSV at `csvPath` into the import file at `importPath`. Every failure is told to
-// the user here.
-ImportResult csvToImport(ConversionContext& ctx, const std::string& csvPath,
+// the user here, through `host`; `out` writes the import file.
+ImportResult csvToImport(HostServices& host, OutputFile& out, const std::string& csvPath,
                          const std::string& importPath);
 // The same from a CSV already open (standard input); `csvName` names it in messages.
-ImportResult csvToImport(ConversionContext& ctx, std::FILE* csv, const std::string& csvName,
-                         const std::string& importPath);
+ImportResult csvToImport(HostServices& host, OutputFile& out, std::FILE* csv,
+                         const std::string& csvName, const std::string& importPath);
 
 // The values of one line. The text ends at its first zero byte.
 void splitCsvLine(std::string_view text, std::vector<std::string>& values);
@@ -51,9 +56,10 @@ std::vector<std::string> splitCsvLine(std::string_view text);
 
 // Fills the column map for the header values and prepares the catalogue values for a new file.
 // Returns the number of header values.
-int buildColumnMap(ConversionContext& ctx, const std::vector<std::string>& headerValues);
+int buildColumnMap(ColumnMap& map, CatalogueValues& catalogue,
+                   const std::vector<std::string>& headerValues);
 
-void writeImportHeader(ConversionContext& ctx);
-void writeImportRecord(ConversionContext& ctx, const std::vector<std::string>& values, int h);
+// "*GENERIC" and the line of EndNote names.
+void writeImportHeader(OutputFile& out);
 
 }  // namespace rq

@@ -43,7 +43,7 @@ constexpr unsigned char kLineFeed = 0x0A;
 constexpr unsigned char kCarriageReturn = 0x0D;
 constexpr unsigned char kQuote = 0x22;
 constexpr unsigned char kEndOfText = 0x1A;
-constexpr std::size_t kRecordLimit = ConversionContext::kRecordTextSize;
+constexpr std::size_t kRecordLimit = kExportRecordLimit;
 
 // The input buffer: a carry area for the unfinished record in front of a page-aligned read
 // area, so that the system always copies whole pages into aligned memory.
@@ -88,23 +88,23 @@ struct Selection {
 // Counts the records and those with cut values, shows their numbers and logs the cut ones.
 class RecordCount {
   public:
-    explicit RecordCount(ConversionContext& ctx) : ctx_(ctx) {}
+    explicit RecordCount(HostServices& host) : host_(host) {}
 
-    void begin() { ctx_.host.recordReached(++count_); }
+    void begin() { host_.recordReached(++count_); }
     void end(bool cut) {
         if (!cut) return;
         static constexpr std::string_view kPrefix = "Truncated field(s) in Record ";
         char line[64];
         std::memcpy(line, kPrefix.data(), kPrefix.size());
         const auto result = std::to_chars(line + kPrefix.size(), line + sizeof line, count_);
-        ctx_.host.appendLog(std::string_view(line, static_cast<std::size_t>(result.ptr - line)));
+        host_.appendLog(std::string_view(line, static_cast<std::size_t>(result.ptr - line)));
         ++cut_;
     }
     int count() const { return count_; }
     int cut() const { return cut_; }
 
   private:
-    ConversionContext& ctx_;
+    HostServices& host_;
     int count_ = 0;
     int cut_ = 0;
 };
@@ -114,8 +114,12 @@ class ByteReader {
   public:
     enum class Step { Taken, RecordEnded, TooLong };
 
-    ByteReader(ConversionContext& ctx, RecordCount& records)
-        : ctx_(ctx), records_(records), text_(ctx.recordText.get()) {}
+    ByteReader(const Strategy& strategy, OutputFile& out, RecordCount& records)
+        : strategy_(strategy),
+          out_(out),
+          records_(records),
+          store_(new char[kRecordLimit + 2]),
+          text_(store_.get()) {}
 
     void startRecord(bool inRecord) {
         size_ = 0;
@@ -175,14 +179,17 @@ class ByteReader {
     void endRecord() {
         records_.begin();
         if (size_ > 0 && text_[size_ - 1] == '\t') text_[size_++] = ' ';
-        records_.end(
-            writeCsvRecord(ctx_.outputFile, ctx_.strategy, std::string_view(text_, size_)));
+        records_.end(writeCsvRecord(out_, strategy_, std::string_view(text_, size_)));
         size_ = 0;
         inRecord_ = false;
     }
 
-    ConversionContext& ctx_;
+    const Strategy& strategy_;
+    OutputFile& out_;
     RecordCount& records_;
+    // One record's text, taken once per export. Two bytes of room beyond the limit: one step may
+    // add two (a blank and a tab, a doubled quote) before the limit is checked.
+    std::unique_ptr<char[]> store_;
     char* text_;
     std::size_t size_ = 0;
     bool inRecord_ = true;
@@ -196,14 +203,15 @@ struct AlignedFree {
 
 class ExportReader {
   public:
-    ExportReader(ConversionContext& ctx, std::FILE* input, bool byteWise)
-        : ctx_(ctx),
-          out_(ctx.outputFile),
+    ExportReader(const Strategy& strategy, HostServices& host, OutputFile& out, std::FILE* input,
+                 bool byteWise)
+        : pump_(host),
+          out_(out),
           input_(input),
           byteWise_(byteWise),
-          selection_(ctx.strategy),
-          records_(ctx),
-          bytes_(ctx, records_),
+          selection_(strategy),
+          records_(host),
+          bytes_(strategy, out, records_),
           buffer_(static_cast<unsigned char*>(
               ::operator new (kCarrySize + kReadSize, std::align_val_t{kPageSize}))) {
         // Large reads go straight into the aligned buffer, not through a stdio copy.
@@ -236,7 +244,7 @@ class ExportReader {
     // why reading ends.
     bool byteRecord(bool inRecord, Stop& stop);
 
-    ConversionContext& ctx_;
+    BytePump pump_;
     OutputFile& out_;
     std::FILE* input_;
     const bool byteWise_;
@@ -417,7 +425,7 @@ bool ExportReader::fastRecord(const unsigned char* mark, bool inRecord) {
     }
     out_.endLine();
     records_.end(cut);
-    ctx_.pumpEventsPerByte(static_cast<long>(mark + 1 - pos_));
+    pump_.advance(static_cast<long>(mark + 1 - pos_));
     pos_ = mark + 1;
     return true;
 }
@@ -435,7 +443,7 @@ bool ExportReader::byteRecord(bool inRecord, Stop& stop) {
             return false;
         }
         const unsigned char c = *pos_++;
-        ctx_.pumpEventsPerByte();
+        pump_.advance();
         switch (bytes_.take(c)) {
             case ByteReader::Step::Taken:
                 break;
@@ -481,12 +489,11 @@ Stop ExportReader::run() {
 
 }  // namespace
 
-void writeCsvHeader(ConversionContext& ctx) {
-    OutputFile& out = ctx.outputFile;
-    const int selectedCount = assignPopupLetters(ctx.strategy);
+void writeCsvHeader(Strategy& strategy, OutputFile& out) {
+    const int selectedCount = assignPopupLetters(strategy);
     int written = 0;
     for (int n = 1; n <= kFieldCount; ++n) {
-        if (!ctx.strategy.slots[n].selected) continue;
+        if (!strategy.slots[n].selected) continue;
         out.put('"');
         out.write(jfileName(n));
         out.put('"');
@@ -499,7 +506,7 @@ namespace {
 
 // A 0x1A before the end of a file cuts it short without a word from the format; the user learns
 // where, and how much was left.
-void reportEndOfText(ConversionContext& ctx, const std::string& sourcePath, std::FILE* input,
+void reportEndOfText(HostServices& host, const std::string& sourcePath, std::FILE* input,
                      long long offset) {
     long long size = -1;
     if (std::fseek(input, 0, SEEK_END) == 0) size = std::ftell(input);
@@ -513,11 +520,11 @@ void reportEndOfText(ConversionContext& ctx, const std::string& sourcePath, std:
     const std::string text = shownPath(sourcePath) + ": an end-of-file byte (0x1A) at byte " +
                              std::to_string(offset) + " ended the reading; the " +
                              std::to_string(size - offset) + " bytes from there on were not read";
-    ctx.host.appendLog(text);
-    ctx.host.showMessage(MessageKind::Information, text);
+    host.appendLog(text);
+    host.showMessage(MessageKind::Information, text);
 }
 
-void reportStop(ConversionContext& ctx, const std::string& sourcePath, Stop stop, int records) {
+void reportStop(HostServices& host, const std::string& sourcePath, Stop stop, int records) {
     std::string text;
     if (stop == Stop::TooLong) {
         text = shownPath(sourcePath) + ": record " + std::to_string(records + 1) +
@@ -528,19 +535,19 @@ void reportStop(ConversionContext& ctx, const std::string& sourcePath, Stop stop
     } else {
         return;
     }
-    ctx.host.appendLog(text);
-    ctx.host.showMessage(MessageKind::Error, text);
+    host.appendLog(text);
+    host.showMessage(MessageKind::Error, text);
 }
 
 // `given`: the export, already open; else it is opened from `sourcePath`.
-ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath, std::FILE* given,
-                        const std::string& csvPath, bool byteWise) {
-    OutputFile& out = ctx.outputFile;
+ExportResult exportWith(Strategy& strategy, HostServices& host, OutputFile& out,
+                        const std::string& sourcePath, std::FILE* given, const std::string& csvPath,
+                        bool byteWise) {
     // The fixed texts stay; the file and the reason follow on a line of their own.
     const auto fail = [&](std::string_view text, const std::string& path, std::string reason) {
         ExportResult failed;
         failed.failure = shownPath(path) + ": " + reason;
-        ctx.host.showMessage(MessageKind::Error, text, failed.failure);
+        host.showMessage(MessageKind::Error, text, failed.failure);
         return failed;
     };
     UniqueFile opened;
@@ -553,22 +560,22 @@ ExportResult exportWith(ConversionContext& ctx, const std::string& sourcePath, s
         return fail("Couldnt open output CSV File", csvPath, out.failureReason());
     }
     OutputFileGuard guard(out);
-    writeCsvHeader(ctx);
+    writeCsvHeader(strategy, out);
     Stop stop;
     ExportResult result;
     long long endOfText = -1;
     {
-        ExportReader reader(ctx, input, byteWise);
+        ExportReader reader(strategy, host, out, input, byteWise);
         stop = reader.run();
         result = reader.result();
         endOfText = reader.endOfTextOffset();
     }
-    if (endOfText >= 0) reportEndOfText(ctx, sourcePath, input, endOfText);
+    if (endOfText >= 0) reportEndOfText(host, sourcePath, input, endOfText);
 
     if (!out.close() || stop == Stop::WriteError) {
         return fail("Error writing the CSV file", csvPath, out.failureReason());
     }
-    reportStop(ctx, sourcePath, stop, result.records);
+    reportStop(host, sourcePath, stop, result.records);
     return result;
 }
 
@@ -617,19 +624,19 @@ bool writeCsvRecord(OutputFile& out, const Strategy& strategy, std::string_view 
     return cut;
 }
 
-ExportResult exportToCsv(ConversionContext& ctx, const std::string& sourcePath,
-                         const std::string& csvPath) {
-    return exportWith(ctx, sourcePath, nullptr, csvPath, false);
+ExportResult exportToCsv(Strategy& strategy, HostServices& host, OutputFile& out,
+                         const std::string& sourcePath, const std::string& csvPath) {
+    return exportWith(strategy, host, out, sourcePath, nullptr, csvPath, false);
 }
 
-ExportResult exportToCsv(ConversionContext& ctx, std::FILE* source, const std::string& sourceName,
-                         const std::string& csvPath) {
-    return exportWith(ctx, sourceName, source, csvPath, false);
+ExportResult exportToCsv(Strategy& strategy, HostServices& host, OutputFile& out, std::FILE* source,
+                         const std::string& sourceName, const std::string& csvPath) {
+    return exportWith(strategy, host, out, sourceName, source, csvPath, false);
 }
 
-ExportResult exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath,
-                                 const std::string& csvPath) {
-    return exportWith(ctx, sourcePath, nullptr, csvPath, true);
+ExportResult exportToCsvByteWise(Strategy& strategy, HostServices& host, OutputFile& out,
+                                 const std::string& sourcePath, const std::string& csvPath) {
+    return exportWith(strategy, host, out, sourcePath, nullptr, csvPath, true);
 }
 
 }  // namespace rq

@@ -3,12 +3,18 @@
 // The EndNote export reader and the CSV writer for the converter: an export in EndNote's
 // tab-delimited style (records ended by the byte 0xB0) becomes a CSV of the selected fields,
 // each value quoted and cut to its field's maximum length.
+//
+// Each export takes its input buffer and record text once, for itself; its reader calls the
+// host's event pump through a BytePump of its own.
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
 
-#include "engine/context.h"
+#include "engine/host_services.h"
+#include "engine/output_file.h"
+#include "engine/strategy.h"
 
 namespace rq {
 
@@ -16,6 +22,9 @@ namespace rq {
 // inside a value of the CSV.
 inline constexpr unsigned char kRecordMark = 0xB0;
 inline constexpr unsigned char kLineEndMark = 0x85;
+// The longest record text the reader takes, escaped (quotes doubled); a longer record ends the
+// export.
+inline constexpr std::size_t kExportRecordLimit = 32000;
 
 // What an export gave. No records when either file could not be opened or the CSV could not be
 // written; the user has been told why.
@@ -30,20 +39,23 @@ struct ExportResult {
 };
 
 // Reads the export at `sourcePath` and writes the CSV at `csvPath`.
-ExportResult exportToCsv(ConversionContext& ctx, const std::string& sourcePath,
-                         const std::string& csvPath);
+// The strategy selects and cuts the fields (and its popup fields get their letters afresh);
+// `host` hears of the records and failures; `out` writes the CSV.
+ExportResult exportToCsv(Strategy& strategy, HostServices& host, OutputFile& out,
+                         const std::string& sourcePath, const std::string& csvPath);
 
 // The same from an export already open (standard input); `sourceName` names it in messages.
-ExportResult exportToCsv(ConversionContext& ctx, std::FILE* source, const std::string& sourceName,
-                         const std::string& csvPath);
+ExportResult exportToCsv(Strategy& strategy, HostServices& host, OutputFile& out, std::FILE* source,
+                         const std::string& sourceName, const std::string& csvPath);
 
 // The same conversion with every byte taken one at a time by the plain reading rules: slow, but
 // plainly right. Gives the same files, counts and messages as exportToCsv; tests compare them.
-ExportResult exportToCsvByteWise(ConversionContext& ctx, const std::string& sourcePath,
-                                 const std::string& csvPath);
+ExportResult exportToCsvByteWise(Strategy& strategy, HostServices& host, OutputFile& out,
+                                 const std::string& sourcePath, const std::string& csvPath);
 
-// The CSV's header line: the JFile names of the selected fields, each quoted.
-void writeCsvHeader(ConversionContext& ctx);
+// The CSV's header line: the JFile names of the selected fields, each quoted. Gives the popup
+// fields their letters afresh.
+void writeCsvHeader(Strategy& strategy, OutputFile& out);
 
 // Writes one record's text (its values separated by tabs, escaped) as one CSV line of the fields
 // `strategy` selects, each cut to its field's maximum length. True when at least one value was

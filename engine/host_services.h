@@ -51,8 +51,8 @@ class HostServices {
     }
 
     // The host may process its pending events. Called once per line, per converter poll and per
-    // second of the converter; the per-byte calls of the export reader reach it only through
-    // ConversionContext::pumpEventsPerByte, which thins them out.
+    // second of the converter; the per-byte calls of the export readers reach it only through
+    // a BytePump, which thins them out.
     virtual void pumpEvents() = 0;
     // A file's conversion begins and ends; the two always pair.
     virtual void beginBusy() = 0;
@@ -78,6 +78,28 @@ class HostServices {
     // The converter left an error log at `path`: the host shows its lines and returns when the
     // user has read them.
     virtual void showLog(const std::string& path) = 0;
+};
+
+// Thins out a reader's per-byte calls of the host's event pump, which may look at a clock: one
+// per kBytesPerPump bytes. Each reader keeps its own for the file in hand.
+class BytePump {
+  public:
+    static constexpr long kBytesPerPump = 4096;
+
+    explicit BytePump(HostServices& host) : host_(host) {}
+
+    // Before every byte the reader takes (or once for a run of `bytes` bytes).
+    void advance(long bytes = 1) {
+        countdown_ -= bytes;
+        if (countdown_ <= 0) {
+            countdown_ = kBytesPerPump;
+            host_.pumpEvents();
+        }
+    }
+
+  private:
+    HostServices& host_;
+    long countdown_ = kBytesPerPump;
 };
 
 }  // namespace rq

@@ -137,7 +137,7 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
     collectFromWindow(ctx.strategy, ctx.window);
     assignPopupLetters(ctx.strategy);
 
-    if (!writeConversionInfo(ctx, ifoFile)) {
+    if (!writeConversionInfo(ctx.strategy, ctx.host, ctx.outputFile, ifoFile)) {
         host.showMessage(MessageKind::Error, "Unable to build .IFO file", shownPath(source));
         return result;
     }
@@ -152,7 +152,8 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
     host.appendLog("IFO  Name is " + ifoFile);
     host.appendLog("Palm Name is " + palmName);
 
-    const ExportResult exported = exportReferenceFile(ctx, source, csvFile);
+    const ExportResult exported =
+        exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, source, csvFile);
     host.appendLog("Endnote file record count was " + std::to_string(exported.records));
     // The way back stops at the import file's limit: say so now, not after a round trip.
     const std::string limitWarning = importLimitWarning(exported.records);
@@ -267,7 +268,7 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
     } else {
         host.phaseStarted(ProgressPhase::CsvToEndNote, database);
         const ImportResult imported =
-            writeReferenceFile(ctx, csvFile, importFile, ctx.databaseFormat);
+            writeReferenceFile(ctx.host, ctx.outputFile, csvFile, importFile, ctx.databaseFormat);
         host.progressEnded();
         const std::string resultText =
             std::to_string(imported.records) + " Records Transferred to EndNote";

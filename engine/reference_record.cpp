@@ -674,9 +674,8 @@ std::optional<ReferenceFormat> probeFormat(TextInput& input, std::string_view ex
 
 }  // namespace
 
-ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sourcePath,
-                                 const std::string& csvPath) {
-    HostServices& host = ctx.host;
+ExportResult exportReferenceFile(Strategy& strategy, HostServices& host, OutputFile& out,
+                                 const std::string& sourcePath, const std::string& csvPath) {
     std::optional<ReferenceFormat> format;
     // One input for the format's probe and for reading: the encoding is decided once.
     TextInput input;
@@ -693,9 +692,9 @@ ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sour
         host.showMessage(MessageKind::Error, refused.failure);
         return refused;
     }
-    if (*format == ReferenceFormat::EndNoteExport) return exportToCsv(ctx, sourcePath, csvPath);
+    if (*format == ReferenceFormat::EndNoteExport)
+        return exportToCsv(strategy, host, out, sourcePath, csvPath);
 
-    OutputFile& out = ctx.outputFile;
     if (!out.open(csvPath)) {
         ExportResult failed;
         failed.failure = shownPath(csvPath) + ": " + out.failureReason();
@@ -703,7 +702,7 @@ ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sour
         return failed;
     }
     OutputFileGuard guard(out);
-    writeCsvHeader(ctx);
+    writeCsvHeader(strategy, out);
     if (const std::string problem = inputFileProblem(sourcePath);
         !problem.empty() || !input.rewind()) {
         ExportResult failed;
@@ -715,11 +714,12 @@ ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sour
     }
     host.appendLog(std::string("Reading ") + formatName(*format) + " file " + sourcePath);
     const std::unique_ptr<RecordSource> source = openRecordSource(*format, input);
+    BytePump pump(host);
     ExportResult result;
     int skipped = 0;
     // A citation key comes back on the way home only through Label; the user is told when the
     // strategy leaves it out.
-    const bool labelKept = ctx.strategy.slots[fields::kLabel].selected;
+    const bool labelKept = strategy.slots[fields::kLabel].selected;
     int keysLost = 0;
     ReferenceRecord record;
     std::string text;
@@ -732,7 +732,7 @@ ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sour
         }
         host.recordReached(++result.records);
         const std::string number = std::to_string(result.records);
-        if (writeCsvRecord(out, ctx.strategy, text)) {
+        if (writeCsvRecord(out, strategy, text)) {
             host.appendLog("Truncated field(s) in Record " + number);
             ++result.truncatedRecords;
         }
@@ -741,7 +741,7 @@ ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sour
             host.appendLog("Record " + number + ": " + std::to_string(record.dropped) +
                            " value(s) without a field left out");
         if (!labelKept && !record.values[fields::kLabel].empty()) ++keysLost;
-        ctx.pumpEventsPerByte(static_cast<long>(text.size()));
+        pump.advance(static_cast<long>(text.size()));
     }
     for (const std::string& note : source->takeNotes()) host.appendLog(note);
     if (skipped > 0)
@@ -910,18 +910,16 @@ constexpr ByteTable kHighBytes = [] {
 }();
 }  // namespace
 
-ImportResult writeReferenceFile(ConversionContext& ctx, const std::string& csvPath,
+ImportResult writeReferenceFile(HostServices& host, OutputFile& out, const std::string& csvPath,
                                 const std::string& outPath, ReferenceFormat format) {
     const std::unique_ptr<RecordSink> sink = makeRecordSink(format);
-    if (!sink) return csvToImport(ctx, csvPath, outPath);
-    HostServices& host = ctx.host;
+    if (!sink) return csvToImport(host, out, csvPath, outPath);
     const UniqueFile csv = openFile(csvPath, "rb");
     if (!csv) {
         host.showMessage(MessageKind::Error, "Couldnt load csv File",
                          shownPath(csvPath) + ": it cannot be opened");
         return {0, true};
     }
-    OutputFile& out = ctx.outputFile;
     if (!out.open(outPath)) {
         host.showMessage(MessageKind::Error, "Couldnt open output output File",
                          shownPath(outPath) + ": " + out.failureReason());

@@ -163,8 +163,8 @@ std::size_t catalogueRecordText(ReferenceRecord& record, std::string& text);
 
 // Converts any reference file: EndNote exports by exportToCsv, the others through their reader.
 // A file that is no reference file is refused with a message naming it.
-ExportResult exportReferenceFile(ConversionContext& ctx, const std::string& sourcePath,
-                                 const std::string& csvPath);
+ExportResult exportReferenceFile(Strategy& strategy, HostServices& host, OutputFile& out,
+                                 const std::string& sourcePath, const std::string& csvPath);
 
 // ---- Writing: the converter's CSV of a JFile database to a reference file ----
 
@@ -201,7 +201,7 @@ std::unique_ptr<RecordSink> makeRecordSink(ReferenceFormat format);
 
 // Converts the converter's CSV at `csvPath` into a reference file of `format` at `outPath`;
 // EndNote import files through csvToImport, with its limits. Every failure is told to the user.
-ImportResult writeReferenceFile(ConversionContext& ctx, const std::string& csvPath,
+ImportResult writeReferenceFile(HostServices& host, OutputFile& out, const std::string& csvPath,
                                 const std::string& outPath, ReferenceFormat format);
 
 // "endnote", "ris", "bibtex", "csl-json" and back.

@@ -157,8 +157,10 @@ int runExportCsv(CommandSession& session, const Invocation& args) {
     // A named file may be in any reference format; standard input is read as an EndNote export.
     const ExportResult exported =
         args.positional[0] == kStandardStream
-            ? exportToCsv(session.ctx, command.input.file, command.input.name, command.output)
-            : exportReferenceFile(session.ctx, command.input.name, command.output);
+            ? exportToCsv(session.ctx.strategy, session.ctx.host, session.ctx.outputFile,
+                          command.input.file, command.input.name, command.output)
+            : exportReferenceFile(session.ctx.strategy, session.ctx.host, session.ctx.outputFile,
+                                  command.input.name, command.output);
     command.printResult("records: " + std::to_string(exported.records) +
                         "\nrecords with cut values: " + std::to_string(exported.truncatedRecords) +
                         "\n");
@@ -168,7 +170,8 @@ int runExportCsv(CommandSession& session, const Invocation& args) {
 int runWriteIfo(CommandSession& session, const Invocation& args) {
     if (!loadStrategy(session)) return kExitError;
     OneFile command(session, args);
-    if (writeConversionInfo(session.ctx, command.output))
+    if (writeConversionInfo(session.ctx.strategy, session.ctx.host, session.ctx.outputFile,
+                            command.output))
         command.printResult(
             "selected fields: " + std::to_string(assignPopupLetters(session.ctx.strategy)) + "\n");
     return session.exitStatus();
@@ -177,8 +180,8 @@ int runWriteIfo(CommandSession& session, const Invocation& args) {
 int runImportCsvCommand(CommandSession& session, const Invocation& args) {
     OneFile command(session, args);
     if (!command.open(args.positional[0])) return kExitError;
-    const ImportResult result =
-        csvToImport(session.ctx, command.input.file, command.input.name, command.output);
+    const ImportResult result = csvToImport(session.ctx.host, session.ctx.outputFile,
+                                            command.input.file, command.input.name, command.output);
     if (!result.failed) command.printResult("records: " + std::to_string(result.records) + "\n");
     return result.failed ? kExitError : session.exitStatus();
 }

@@ -13,7 +13,7 @@ namespace {
 class ConversionInfoTest : public FormatsTest {
   protected:
     std::string write() {
-        EXPECT_TRUE(writeConversionInfo(ctx, path("out.IFO")));
+        EXPECT_TRUE(writeConversionInfo(ctx.strategy, ctx.host, ctx.outputFile, path("out.IFO")));
         EXPECT_FALSE(ctx.outputFile.isOpen());
         return readFile(path("out.IFO"));
     }
@@ -86,7 +86,7 @@ TEST_F(ConversionInfoTest, NoFieldSelectedLeavesFiveLines) {
     ctx.strategy.dataWidth = 110;
     ctx.strategy.firstColumn = 1;
     ctx.strategy.lockFlags = 8;
-    EXPECT_FALSE(writeConversionInfo(ctx, path("out.IFO")));
+    EXPECT_FALSE(writeConversionInfo(ctx.strategy, ctx.host, ctx.outputFile, path("out.IFO")));
     EXPECT_EQ(readFile(path("out.IFO")), "\r\n\r\n110\r\n1\r\n8\r\n");
     EXPECT_EQ(
         host.messages,
@@ -97,7 +97,8 @@ TEST_F(ConversionInfoTest, NoFieldSelectedLeavesFiveLines) {
 
 TEST_F(ConversionInfoTest, FileThatCannotBeCreated) {
     loadFactoryDefaults();
-    EXPECT_FALSE(writeConversionInfo(ctx, path("missing folder/out.IFO")));
+    EXPECT_FALSE(writeConversionInfo(ctx.strategy, ctx.host, ctx.outputFile,
+                                     path("missing folder/out.IFO")));
     EXPECT_EQ(
         host.messages,
         (std::vector<PlainHost::Message>{{MessageKind::Error, "Failure creating .IFO file \n" +
@@ -110,7 +111,7 @@ TEST_F(ConversionInfoTest, FileThatCannotBeCreated) {
 TEST_F(ConversionInfoTest, WriteErrorIsReported) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     loadFactoryDefaults();
-    EXPECT_FALSE(writeConversionInfo(ctx, "/dev/full"));
+    EXPECT_FALSE(writeConversionInfo(ctx.strategy, ctx.host, ctx.outputFile, "/dev/full"));
     EXPECT_EQ(
         host.messages,
         (std::vector<PlainHost::Message>{

@@ -26,7 +26,8 @@ class ExportCsvTest : public FormatsTest {
     // The number of records; the whole result stays in `last`.
     int convert(std::string_view exportBytes) {
         writeFile(path("export.txt"), exportBytes);
-        last = exportToCsv(ctx, path("export.txt"), path("out.csv"));
+        last = exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, path("export.txt"),
+                           path("out.csv"));
         return last.records;
     }
     std::string csv() const { return readFile(path("out.csv")); }
@@ -52,7 +53,8 @@ TEST_F(ExportCsvTest, FactoryDefaultsMatchTheGoldenFile) {
     loadFactoryDefaults();
     const std::string source = path("mixed.txt");
     std::filesystem::copy_file(goldenPath("export-mixed.txt"), source);
-    EXPECT_EQ(exportToCsv(ctx, source, path("mixed.csv")), (ExportResult{4, 1, {}}));
+    EXPECT_EQ(exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, source, path("mixed.csv")),
+              (ExportResult{4, 1, {}}));
     EXPECT_EQ(readFile(path("mixed.csv")), readFile(goldenPath("export-mixed.csv")));
     EXPECT_EQ(host.log, (std::vector<std::string>{"Truncated field(s) in Record 3"}));
 }
@@ -250,7 +252,7 @@ TEST_F(ExportCsvTest, ControlBytesAndHighBytesAreOrdinary) {
 
 TEST_F(ExportCsvTest, RecordThatReachesTheLimitStopsTheConversionWithAMessage) {
     selectOnly({1});
-    const std::string tooLong(ConversionContext::kRecordTextSize, 'x');
+    const std::string tooLong(kExportRecordLimit, 'x');
     EXPECT_EQ(convert("A\xB0\r\n" + tooLong + "\xB0\r\nB\xB0\r\n"), 1);
     EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"A\"\r\n");
     const std::string text =
@@ -286,7 +288,7 @@ TEST_F(ExportCsvTest, RecordOfMoreThanOneBlockIsReadWhole) {
     EXPECT_EQ(csv(), expected);
     // The event pump runs while a record is read, at most once per 4096 bytes.
     EXPECT_GE(host.pumpCount, 40);
-    EXPECT_LE(host.pumpCount, static_cast<long>(input.size()) / ConversionContext::kBytesPerPump);
+    EXPECT_LE(host.pumpCount, static_cast<long>(input.size()) / BytePump::kBytesPerPump);
 }
 
 TEST_F(ExportCsvTest, NoFieldSelectedGivesEmptyLines) {
@@ -307,7 +309,9 @@ TEST_F(ExportCsvTest, ZeroOrNegativeMaxLengthGivesAnEmptyCutValue) {
 TEST_F(ExportCsvTest, OutputThatCannotBeCreatedLeavesTheExportUnread) {
     selectOnly({1});
     writeFile(path("export.txt"), "A\xB0\r\n");
-    EXPECT_EQ(exportToCsv(ctx, path("export.txt"), path("missing folder/out.csv")), ExportResult{});
+    EXPECT_EQ(exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, path("export.txt"),
+                          path("missing folder/out.csv")),
+              ExportResult{});
     EXPECT_EQ(
         host.messages,
         (std::vector<PlainHost::Message>{{MessageKind::Error, "Couldnt open output CSV File\n" +
@@ -320,7 +324,9 @@ TEST_F(ExportCsvTest, OutputThatCannotBeCreatedLeavesTheExportUnread) {
 TEST_F(ExportCsvTest, MissingExportWritesNoCsv) {
     selectOnly({1, 2, 3});
     writeFile(path("out.csv"), "EARLIER CSV");
-    EXPECT_EQ(exportToCsv(ctx, path("no such export.txt"), path("out.csv")), ExportResult{});
+    EXPECT_EQ(exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, path("no such export.txt"),
+                          path("out.csv")),
+              ExportResult{});
     EXPECT_EQ(
         host.messages,
         (std::vector<PlainHost::Message>{{MessageKind::Error, "Couldnt Open input .tsv file\n" +
@@ -336,7 +342,8 @@ TEST_F(ExportCsvTest, WriteErrorIsReportedAndGivesZero) {
     std::string input;
     for (int r = 0; r < 3000; ++r) input += "Book\t" + std::string(1000, 'a') + "\xB0\r\n";
     writeFile(path("export.txt"), input);
-    EXPECT_EQ(exportToCsv(ctx, path("export.txt"), "/dev/full"), ExportResult{});
+    EXPECT_EQ(exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, path("export.txt"), "/dev/full"),
+              ExportResult{});
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(
         host.messages[0],
@@ -356,7 +363,8 @@ TEST_F(ExportCsvTest, OnlyARegularFileIsAnExport) {
     if (std::filesystem::exists("/dev/zero")) inputs.push_back({"/dev/zero", "not a regular file"});
     for (const auto& [input, reason] : inputs) {
         host.messages.clear();
-        EXPECT_EQ(exportToCsv(ctx, input, path("out.csv")), ExportResult{});
+        EXPECT_EQ(exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, input, path("out.csv")),
+                  ExportResult{});
         EXPECT_EQ(
             host.messages,
             (std::vector<PlainHost::Message>{

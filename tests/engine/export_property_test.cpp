@@ -26,12 +26,13 @@ struct Result {
 
 class ExportPropertyTest : public FormatsTest {
   protected:
-    Result run(ExportResult (*convert)(ConversionContext&, const std::string&,
+    Result run(ExportResult (*convert)(Strategy&, HostServices&, OutputFile&, const std::string&,
                                        const std::string&)) {
         host.log.clear();
         host.messages.clear();
         host.progress.recordNumber = 0;
-        const ExportResult exported = convert(ctx, path("export.txt"), path("out.csv"));
+        const ExportResult exported =
+            convert(ctx.strategy, ctx.host, ctx.outputFile, path("export.txt"), path("out.csv"));
         return {exported.records, exported.truncatedRecords, readFile(path("out.csv")), host.log,
                 host.messages,    host.progress.recordNumber};
     }

@@ -150,7 +150,10 @@ TEST_F(ReferenceFormatsTest, TextInputDecodesEveryEncodingToUtf8) {
     writeFile(path("late.bib"), entry + std::string(9000, ' ') + "\xE9");
     EXPECT_EQ(one("late.bib", readFile(path("late.bib"))).values[kTitle], "caf\xC3\x83\xC2\xA9");
     loadFactoryDefaults();
-    ASSERT_EQ(exportReferenceFile(ctx, path("late.bib"), path("late.csv")).records, 1);
+    ASSERT_EQ(exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, path("late.bib"),
+                                  path("late.csv"))
+                  .records,
+              1);
     EXPECT_NE(readFile(path("late.csv")).find("caf\xC3\xA9"), std::string::npos);
 }
 
@@ -399,8 +402,8 @@ TEST_F(ReferenceFormatsTest, CorpusFilesMatchTheirGoldenCsvs) {
         ++files;
         const std::string golden = entry.path().string() + ".csv";
         host.log.clear();
-        const ExportResult result =
-            exportReferenceFile(ctx, entry.path().string(), path("out.csv"));
+        const ExportResult result = exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile,
+                                                        entry.path().string(), path("out.csv"));
         EXPECT_GT(result.records, 0) << entry.path();
         if (std::getenv("RQ_UPDATE_GOLDENS") != nullptr) copyReplacing(path("out.csv"), golden);
         EXPECT_EQ(readFile(path("out.csv")), readFile(golden)) << entry.path();
@@ -415,7 +418,9 @@ TEST_F(ReferenceFormatsTest, ExportLogsReplacedSkippedAndRefusesOtherFiles) {
     writeFile(path("r.ris"),
               "TY  - JOUR\nTI  - \xC4\x8D\x61\nER  - \nTY  - JOUR\nER  - \n"
               "TY  - JOUR\nTI  - long title\nLA  - en\nER  - \n");
-    EXPECT_EQ(exportReferenceFile(ctx, path("r.ris"), path("r.csv")), (ExportResult{2, 2, {}}));
+    EXPECT_EQ(
+        exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, path("r.ris"), path("r.csv")),
+        (ExportResult{2, 2, {}}));
     EXPECT_EQ(host.log, (std::vector<std::string>{
                             "Reading RIS file " + path("r.ris"), "Truncated field(s) in Record 1",
                             "Replaced character(s) in Record 1", "Truncated field(s) in Record 2",
@@ -430,7 +435,10 @@ TEST_F(ReferenceFormatsTest, ExportLogsReplacedSkippedAndRefusesOtherFiles) {
     for (const bool label : {false, true}) {
         ctx.strategy.slots[kLabel].selected = label;
         host.log.clear();
-        EXPECT_EQ(exportReferenceFile(ctx, path("k.ris"), path("k.csv")).records, 3);
+        EXPECT_EQ(exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, path("k.ris"),
+                                      path("k.csv"))
+                      .records,
+                  3);
         EXPECT_EQ(host.log.back() ==
                       "Records whose key is not kept (the field Label is not "
                       "selected): 2",
@@ -438,7 +446,9 @@ TEST_F(ReferenceFormatsTest, ExportLogsReplacedSkippedAndRefusesOtherFiles) {
     }
 
     writeFile(path("x.pdb"), std::string_view("JFile\0\0\0\x01\x02", 10));
-    EXPECT_EQ(exportReferenceFile(ctx, path("x.pdb"), path("x.csv")), ExportResult{});
+    EXPECT_EQ(
+        exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, path("x.pdb"), path("x.csv")),
+        ExportResult{});
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text,
               path("x.pdb") +
@@ -476,7 +486,7 @@ class ReferenceWritersTest : public ReferenceFormatsTest {
         }
         writeFile(path("db.out"), csv);
         const std::string out = path(std::string("out") + std::string(referenceExtension(format)));
-        result = writeReferenceFile(ctx, path("db.out"), out, format);
+        result = writeReferenceFile(ctx.host, ctx.outputFile, path("db.out"), out, format);
         return readFile(out);
     }
     ImportResult result;
@@ -605,10 +615,13 @@ TEST_F(ReferenceWritersTest, BibTeXKeysSurviveTheRoundTrip) {
     }
     const std::string source = dataFile("reference-formats", "biblatex-examples.bib");
     const auto before = records("before.bib", readFile(source));
-    ASSERT_EQ(exportReferenceFile(ctx, source, path("db.out")).records,
-              static_cast<int>(before.size()));
+    ASSERT_EQ(
+        exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, source, path("db.out")).records,
+        static_cast<int>(before.size()));
     const std::string out = path("again.bib");
-    ASSERT_FALSE(writeReferenceFile(ctx, path("db.out"), out, ReferenceFormat::BibTeX).failed);
+    ASSERT_FALSE(
+        writeReferenceFile(ctx.host, ctx.outputFile, path("db.out"), out, ReferenceFormat::BibTeX)
+            .failed);
     const auto after = records("after.bib", readFile(out));
     ASSERT_EQ(after.size(), before.size());
     for (std::size_t i = 0; i < before.size(); ++i) {
@@ -622,7 +635,8 @@ TEST_F(ReferenceWritersTest, BibTeXKeysSurviveTheRoundTrip) {
 
 TEST_F(ReferenceWritersTest, AnUnreadableCsvLeavesNoFileAndSaysSo) {
     const std::string out = path("none.ris");
-    EXPECT_EQ(writeReferenceFile(ctx, path("missing.out"), out, ReferenceFormat::Ris),
+    EXPECT_EQ(writeReferenceFile(ctx.host, ctx.outputFile, path("missing.out"), out,
+                                 ReferenceFormat::Ris),
               (ImportResult{0, true}));
     EXPECT_FALSE(std::filesystem::exists(out));
     ASSERT_EQ(host.messages.size(), 1u);

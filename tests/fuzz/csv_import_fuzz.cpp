@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     writeFile(csv, input);
     const std::string importPath = scratchPath("import.txt");
     std::remove(importPath.c_str());
-    const ImportResult result = csvToImport(ctx, csv, importPath);
+    const ImportResult result = csvToImport(ctx.host, ctx.outputFile, csv, importPath);
     const int records = result.records;
 
     static const std::string names = importNames();

@@ -124,7 +124,7 @@ std::string modelCsv(const Strategy& s, std::string_view input, const std::strin
             text += c;
         }
         if (c != '\n') inRecord = true;
-        if (text.size() >= ConversionContext::kRecordTextSize) break;
+        if (text.size() >= kExportRecordLimit) break;
     }
     return csv;
 }
@@ -146,7 +146,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string source = scratchPath("export.txt");
     writeFile(source, exportBytes);
     const std::string csvPath = scratchPath("export.csv");
-    const ExportResult exported = exportToCsv(ctx, source, csvPath);
+    const ExportResult exported =
+        exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, source, csvPath);
     const int records = exported.records;
 
     std::vector<int> selected;  // field numbers in the order their values stand
@@ -184,7 +185,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     e.host.log.clear();
     e.host.messages.clear();
     const std::string plainCsvPath = scratchPath("export-plain.csv");
-    RQ_FUZZ_CHECK(exportToCsvByteWise(ctx, source, plainCsvPath) == exported);
+    RQ_FUZZ_CHECK(exportToCsvByteWise(ctx.strategy, ctx.host, ctx.outputFile, source,
+                                      plainCsvPath) == exported);
     RQ_FUZZ_CHECK(readFile(plainCsvPath) == csv);
     RQ_FUZZ_CHECK(e.host.log == log && e.host.messages == messages);
 

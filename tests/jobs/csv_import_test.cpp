@@ -19,13 +19,13 @@ class CsvImport : public ::testing::Test {
 
     ImportResult last;  // of the last convert or convertText
     int convert(const std::string& csvName) {
-        last = csvToImport(h.ctx, h.copyData(csvName), h.folder / "out.tsv");
+        last = csvToImport(h.ctx.host, h.ctx.outputFile, h.copyData(csvName), h.folder / "out.tsv");
         return last.records;
     }
     int convertText(const std::string& csv) {
         const std::string path = h.folder / "made.csv";
         writeFile(path, csv);
-        last = csvToImport(h.ctx, path, h.folder / "out.tsv");
+        last = csvToImport(h.ctx.host, h.ctx.outputFile, path, h.folder / "out.tsv");
         return last.records;
     }
     std::string output() const { return readFile(h.folder / "out.tsv"); }
@@ -158,15 +158,16 @@ TEST_F(CsvImport, FailuresTellTheUserAndLeaveTheSlotEmpty) {
     const std::string out = h.folder / "out.tsv";
     writeFile(out, "old");
     const ImportResult failed{0, true};
-    EXPECT_EQ(csvToImport(h.ctx, h.folder / "missing.csv", out), failed);
+    EXPECT_EQ(csvToImport(h.ctx.host, h.ctx.outputFile, h.folder / "missing.csv", out), failed);
     EXPECT_EQ(output(), "old");
 
     // Import file in a folder that does not exist.
     const std::string csv = h.copyData("one-record.csv");
-    EXPECT_EQ(csvToImport(h.ctx, csv, h.folder / "no such folder/out.tsv"), failed);
+    EXPECT_EQ(csvToImport(h.ctx.host, h.ctx.outputFile, csv, h.folder / "no such folder/out.tsv"),
+              failed);
 
     // A folder is no CSV: refused before anything is written.
-    EXPECT_EQ(csvToImport(h.ctx, h.folder.path(), out), failed);
+    EXPECT_EQ(csvToImport(h.ctx.host, h.ctx.outputFile, h.folder.path(), out), failed);
     EXPECT_EQ(output(), "old");
 
     EXPECT_EQ(h.host.messages,
@@ -184,7 +185,7 @@ TEST_F(CsvImport, FailuresTellTheUserAndLeaveTheSlotEmpty) {
 TEST_F(CsvImport, WriteErrorIsReportedInsteadOfCountedAsSuccess) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     const std::string csv = h.copyData("one-record.csv");
-    EXPECT_EQ(csvToImport(h.ctx, csv, "/dev/full"), (ImportResult{0, true}));
+    EXPECT_EQ(csvToImport(h.ctx.host, h.ctx.outputFile, csv, "/dev/full"), (ImportResult{0, true}));
     ASSERT_EQ(h.host.messages.size(), 1u);
     EXPECT_EQ(h.host.messages[0].kind, MessageKind::Error);
     EXPECT_FALSE(h.ctx.outputFile.isOpen());
@@ -205,16 +206,17 @@ TEST(SplitCsvLine, FollowsTheSplittingRules) {
 }
 
 TEST(ColumnMapTable, RowsHoldNamesAndFieldNumbers) {
-    Harness h;
-    EXPECT_EQ(buildColumnMap(h.ctx, {"title 2", "x", "", "EDITOR"}), 4);
-    const auto& map = h.ctx.columnMap.cells;
+    ColumnMap columns;
+    CatalogueValues catalogue;
+    EXPECT_EQ(buildColumnMap(columns, catalogue, {"title 2", "x", "", "EDITOR"}), 4);
+    const auto& map = columns.cells;
     EXPECT_EQ(map[1][2], "5");
     EXPECT_EQ(map[2][2], "0");
     EXPECT_EQ(map[3][2], "0");
     EXPECT_EQ(map[4][1], "EDITOR");
     EXPECT_EQ(map[4][2], "6");
-    EXPECT_EQ(h.ctx.catalogueValues.cells[6][2], "Secondary Author");
-    EXPECT_EQ(h.ctx.catalogueValues.cells[6][3], " ");
+    EXPECT_EQ(catalogue.cells[6][2], "Secondary Author");
+    EXPECT_EQ(catalogue.cells[6][3], " ");
 }
 
 }  // namespace
