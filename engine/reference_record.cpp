@@ -207,24 +207,17 @@ void TextInput::readAll(std::string& out) {
     std::size_t from = out.size();
     out.resize(length);
     std::size_t to = length;
-    char bytes[4];
+    std::string bytes;
     while (from > start) {
         const char32_t c = windows1252CodePoint(static_cast<unsigned char>(out[--from]));
         if (c < 0x80) {
             out[--to] = static_cast<char>(c);
             continue;
         }
-        const int n = c < 0x800 ? 2 : 3;
-        if (n == 2) {
-            bytes[0] = static_cast<char>(0xC0 | c >> 6);
-            bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            bytes[0] = static_cast<char>(0xE0 | c >> 12);
-            bytes[1] = static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
-        }
-        to -= static_cast<std::size_t>(n);
-        std::memcpy(out.data() + to, bytes, static_cast<std::size_t>(n));
+        bytes.clear();
+        appendUtf8(bytes, c);
+        to -= bytes.size();
+        std::memcpy(out.data() + to, bytes.data(), bytes.size());
     }
 }
 
