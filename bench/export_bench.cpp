@@ -37,12 +37,14 @@ struct Run {
     std::unique_ptr<rq::SystemServices> system = rq::createSystemServices();
     rq::InMemoryStrategyWindow window;
     rq::ConversionContext ctx{host, *system, window};
+    rq::UserSettings settings;
+    rq::OutputFile output{system.get()};
 
     std::string csvFile;  // where the export goes
 
     explicit Run(const std::string& csvPath) : csvFile(csvPath) {
-        rq::prepareStrategy(ctx);
-        rq::readStrategyText(ctx, rq::factoryDefaultsText());
+        rq::prepareStrategy(settings.strategy, ctx.window);
+        rq::readStrategyText(ctx, settings.strategy, rq::factoryDefaultsText());
     }
 };
 
@@ -73,7 +75,7 @@ void BM_ExportToCsv(benchmark::State& state) {
         state.ResumeTiming();
         Run run(csv);
         records =
-            rq::exportToCsv(run.ctx.strategy, run.ctx.host, run.ctx.outputFile, source, run.csvFile)
+            rq::exportToCsv(run.settings.strategy, run.ctx.host, run.output, source, run.csvFile)
                 .records;
         if (run.host.errorShown()) state.SkipWithError("the conversion showed an error");
     }
@@ -96,7 +98,7 @@ void BM_CsvToImport(benchmark::State& state) {
     }
     {
         Run run(csv);
-        rq::exportToCsv(run.ctx.strategy, run.ctx.host, run.ctx.outputFile, source, csv);
+        rq::exportToCsv(run.settings.strategy, run.ctx.host, run.output, source, csv);
     }
     std::filesystem::remove(source);
     // Only the first 10,000 records are read: count the bytes up to the end of the 10,001st line.
@@ -112,7 +114,7 @@ void BM_CsvToImport(benchmark::State& state) {
     int records = 0;
     for (auto _ : state) {
         Run run(csv);
-        records = rq::csvToImport(run.ctx.host, run.ctx.outputFile, csv, tsv).records;
+        records = rq::csvToImport(run.ctx.host, run.output, csv, tsv).records;
     }
     state.SetBytesProcessed(state.iterations() * bytes);
     state.counters["records"] = records;
@@ -151,7 +153,7 @@ int convert(int argc, char** argv) {
     Run run(argc > 3 ? argv[3] : csvPath("rq-bench-convert.csv"));
     const auto start = std::chrono::steady_clock::now();
     const rq::ExportResult exported =
-        rq::exportToCsv(run.ctx.strategy, run.ctx.host, run.ctx.outputFile, source, run.csvFile);
+        rq::exportToCsv(run.settings.strategy, run.ctx.host, run.output, source, run.csvFile);
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
     const double megabytes = static_cast<double>(std::filesystem::file_size(source)) / kMegabyte;
     std::printf("%d records, %d with cut values, %.1f MB in %.3f s: %.0f MB/s\n", exported.records,

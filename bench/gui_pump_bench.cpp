@@ -52,16 +52,16 @@ std::string csvPath() {
 
 // As start-up leaves it with the factory defaults; `cutting` selects 12 fields and cuts Author,
 // Title and Abstract, which cuts values in about 80% of the records (one log line each).
-void prepare(rq::ConversionContext& ctx, bool cutting) {
-    rq::prepareStrategy(ctx);
-    rq::readStrategyText(ctx, rq::factoryDefaultsText());
+void prepare(rq::ConversionContext& ctx, rq::UserSettings& settings, bool cutting) {
+    rq::prepareStrategy(settings.strategy, ctx.window);
+    rq::readStrategyText(ctx, settings.strategy, rq::factoryDefaultsText());
     if (!cutting) return;
     for (int n = 1; n <= rq::kFieldCount; ++n) {
-        ctx.strategy.slots[n].selected = (n <= 9 || n == 11 || n == 13 || n == 14);
+        settings.strategy.slots[n].selected = (n <= 9 || n == 11 || n == 13 || n == 14);
     }
-    ctx.strategy.slots[2].maxLength = 80;
-    ctx.strategy.slots[4].maxLength = 150;
-    ctx.strategy.slots[14].maxLength = 1200;
+    settings.strategy.slots[2].maxLength = 80;
+    settings.strategy.slots[4].maxLength = 150;
+    settings.strategy.slots[14].maxLength = 1200;
 }
 
 struct PlainRun {
@@ -69,9 +69,11 @@ struct PlainRun {
     std::unique_ptr<rq::SystemServices> system = rq::createSystemServices();
     rq::InMemoryStrategyWindow window;
     rq::ConversionContext ctx{host, *system, window};
-    explicit PlainRun(bool cutting) { prepare(ctx, cutting); }
+    rq::UserSettings settings;
+    rq::OutputFile output{system.get()};
+    explicit PlainRun(bool cutting) { prepare(ctx, settings, cutting); }
     int convert() {
-        return rq::exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, sourcePath(), csvPath())
+        return rq::exportToCsv(settings.strategy, ctx.host, output, sourcePath(), csvPath())
             .records;
     }
 };
@@ -89,9 +91,9 @@ struct WindowRun {
         QCoreApplication::processEvents();
     }
     int convert(bool cutting) {
-        prepare(window.context(), cutting);
-        rq::ConversionContext& ctx = window.context();
-        return rq::exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, sourcePath(), csvPath())
+        prepare(window.context(), window.settings(), cutting);
+        return rq::exportToCsv(window.settings().strategy, window.context().host,
+                               window.outputFile(), sourcePath(), csvPath())
             .records;
     }
 };

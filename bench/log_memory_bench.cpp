@@ -69,16 +69,17 @@ int main(int argc, char** argv) {
         window.show();
         // The cutting strategy of the pump benchmark: about 80% of the records log a cut value.
         rq::ConversionContext& ctx = window.context();
-        rq::prepareStrategy(ctx);
-        rq::readStrategyText(ctx, rq::factoryDefaultsText());
+        rq::UserSettings& settings = window.settings();
+        rq::prepareStrategy(settings.strategy, ctx.window);
+        rq::readStrategyText(ctx, settings.strategy, rq::factoryDefaultsText());
         for (int n = 1; n <= rq::kFieldCount; ++n)
-            ctx.strategy.slots[n].selected = (n <= 9 || n == 11 || n == 13 || n == 14);
-        ctx.strategy.slots[2].maxLength = 80;
-        ctx.strategy.slots[4].maxLength = 150;
-        ctx.strategy.slots[14].maxLength = 1200;
+            settings.strategy.slots[n].selected = (n <= 9 || n == 11 || n == 13 || n == 14);
+        settings.strategy.slots[2].maxLength = 80;
+        settings.strategy.slots[4].maxLength = 150;
+        settings.strategy.slots[14].maxLength = 1200;
         window.host().phaseStarted(rq::ProgressPhase::EndNoteToCsv, source);
         const int records =
-            rq::exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, source, csv).records;
+            rq::exportToCsv(settings.strategy, ctx.host, window.outputFile(), source, csv).records;
         window.host().progressEnded();
         std::size_t lines = 0;
         window.host().forEachLogLine([&](std::string_view) { return ++lines > 0; });

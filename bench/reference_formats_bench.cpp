@@ -34,12 +34,14 @@ struct Run {
     std::unique_ptr<rq::SystemServices> system = rq::createSystemServices();
     rq::InMemoryStrategyWindow window;
     rq::ConversionContext ctx{host, *system, window};
+    rq::UserSettings settings;
+    rq::OutputFile output{system.get()};
 
     Run() {
-        rq::prepareStrategy(ctx);
-        rq::readStrategyText(ctx, rq::factoryDefaultsText());
+        rq::prepareStrategy(settings.strategy, ctx.window);
+        rq::readStrategyText(ctx, settings.strategy, rq::factoryDefaultsText());
         host.spoolLogAfter(1000);
-        for (rq::FieldSlot& slot : ctx.strategy.slots) {
+        for (rq::FieldSlot& slot : settings.strategy.slots) {
             slot.selected = true;
             slot.maxLength = 30000;
         }
@@ -153,8 +155,8 @@ int main(int argc, char** argv) {
         Run run;
         const std::string csv = argc > 3 ? argv[3] : "/dev/shm/rq-bench-references.csv";
         const std::clock_t start = std::clock();
-        const rq::ExportResult result = rq::exportReferenceFile(run.ctx.strategy, run.ctx.host,
-                                                                run.ctx.outputFile, argv[2], csv);
+        const rq::ExportResult result =
+            rq::exportReferenceFile(run.settings.strategy, run.ctx.host, run.output, argv[2], csv);
         report("read", result.records, std::filesystem::file_size(argv[2]), start);
         return result.records > 0 ? 0 : 1;
     }
@@ -164,7 +166,7 @@ int main(int argc, char** argv) {
         Run run;
         const std::clock_t start = std::clock();
         const rq::ImportResult result =
-            rq::writeReferenceFile(run.ctx.host, run.ctx.outputFile, argv[3], argv[4], *format);
+            rq::writeReferenceFile(run.ctx.host, run.output, argv[3], argv[4], *format);
         report("write", result.records, std::filesystem::file_size(argv[4]), start);
         return result.failed ? 1 : 0;
     }

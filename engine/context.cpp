@@ -7,10 +7,7 @@ namespace rq {
 
 ConversionContext::ConversionContext(HostServices& hostServices, SystemServices& systemServices,
                                      StrategyWindow& strategyWindow)
-    : host(hostServices),
-      system(systemServices),
-      window(strategyWindow),
-      outputFile(&systemServices) {}
+    : host(hostServices), system(systemServices), window(strategyWindow) {}
 
 void ConversionContext::requestStop(StopRequest request) noexcept {
     // The stronger request stays: quitting is not undone by a later Cancel of one file.

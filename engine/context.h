@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The conversion context: what a run's jobs share: the host and system services, the folders,
-// the user's strategy and the output slot, the settings of the run and the stop request. It
-// exists once for the whole run; conversions must never overlap.
+// The conversion context: what a run's jobs share: the host, system and window services, the
+// folders, the converter's time limit and the stop request. It exists once for the whole run;
+// conversions must never overlap.
 //
-// The readers and writers (export_csv, csv_import, conversion_info, reference_record) do not
-// take it: they get the strategy, the host and the output file they use as parameters, and own
-// their buffers. The jobs, the session and the converter driver take the whole context.
+// The user's settings (user_settings.h) and the output slot (output_file.h) are not in it: each
+// function takes the ones it reads or writes. The readers and writers (export_csv, csv_import,
+// conversion_info, reference_record) do not take the context at all, and own their buffers.
 
 #include <atomic>
 #include <cstdint>
@@ -14,7 +14,6 @@
 #include <string_view>
 
 #include "engine/host_services.h"
-#include "engine/output_file.h"
 #include "engine/strategy.h"
 #include "engine/system_services.h"
 
@@ -40,9 +39,6 @@ struct ProgramFolders {
 // window, Ctrl-C); the job converts no further file.
 enum class StopRequest : int { None = 0, ThisFile = 1, AllFiles = 2 };
 
-// The reference formats (reference_record.h); EndNote's is the first.
-enum class ReferenceFormat;
-
 class ConversionContext {
   public:
     ConversionContext(HostServices& host, SystemServices& system, StrategyWindow& window);
@@ -54,21 +50,6 @@ class ConversionContext {
     std::string programFolder;    // the data folder; no trailing separator, a root keeps its own
     std::string workFolder;       // programFolder + "RQWork"
     std::string converterFolder;  // the folder of the programs, where jconvpro.exe lies
-
-    Strategy strategy;
-    // The run's one output slot (output_file.h); the jobs hand it to each reader and writer.
-    OutputFile outputFile;
-
-    // The strategy file could neither be read nor kept as a backup at start-up: the end of the
-    // run does not write over it.
-    bool keepStrategyFile = false;
-    // The strategy file's text as this run took it up; the end of the run writes the strategy
-    // only when it differs, so that a change saved meanwhile elsewhere is not undone.
-    std::string strategyAtStart;
-
-    // The format the JFile-to-EndNote job writes: EndNote's import file unless the user chose
-    // RIS, BibTeX or CSL-JSON.
-    ReferenceFormat databaseFormat{};
 
     // How long the converter may run before it is stopped, in seconds; 0 waits as long as it
     // takes.

@@ -14,6 +14,8 @@
 namespace rq {
 
 class ConversionContext;
+class OutputFile;
+struct UserSettings;
 
 enum class Direction { EndNoteToJFile, JFileToEndNote };
 
@@ -37,8 +39,10 @@ struct DirectionInfo {
     // The converter builds a Palm database from an export's CSV: its output is checked before it
     // goes to the handheld, and its report names the export's records.
     bool buildsDatabase;
-    // The job: converts the chosen files one after the other.
-    JobResult (*run)(ConversionContext& ctx, const ChosenFiles& chosen);
+    // The job: converts the chosen files one after the other, with the user's settings, its
+    // writers taking turns in the output slot.
+    JobResult (*run)(ConversionContext& ctx, UserSettings& settings, OutputFile& output,
+                     const ChosenFiles& chosen);
 };
 
 std::span<const DirectionInfo> directions();

@@ -109,8 +109,8 @@ std::string palmDatabaseName(std::string_view source) {
     return "\"" + windows1252ToUtf8(stored) + "\"";
 }
 
-void setHotSyncInstallFlag(ConversionContext& ctx) {
-    const std::string valueName = "Install" + ctx.strategy.hotSyncId;
+void setHotSyncInstallFlag(ConversionContext& ctx, std::string_view hotSyncId) {
+    const std::string valueName = "Install" + std::string(hotSyncId);
     switch (ctx.system.writeUserDword(std::string(kHotSyncKey), valueName, 1)) {
         case RegistryResult::Ok:
             break;
@@ -123,21 +123,22 @@ void setHotSyncInstallFlag(ConversionContext& ctx) {
     }
 }
 
-FileResult convertExportFile(ConversionContext& ctx, const std::string& source) {
+FileResult convertExportFile(ConversionContext& ctx, Strategy& strategy, OutputFile& output,
+                             const std::string& source) {
     const DirectionInfo& info = directionInfo(Direction::EndNoteToJFile);
     HostServices& host = ctx.host;
     const std::string base(baseName(source));
     const std::string csvFile = joinPath(ctx.workFolder, base + std::string(info.csvExtension));
     const std::string ifoFile = joinPath(ctx.workFolder, base + ".IFO");
-    const std::string pdbFile = outputPath(info, ctx.strategy, source);
+    const std::string pdbFile = outputPath(info, strategy, source);
     const std::string palmName = palmDatabaseName(source);
     FileResult result{source, pdbFile};
     if (!namesFit(ctx, source, {csvFile, ifoFile, pdbFile})) return result;
 
-    collectFromWindow(ctx.strategy, ctx.window);
-    assignPopupLetters(ctx.strategy);
+    collectFromWindow(strategy, ctx.window);
+    assignPopupLetters(strategy);
 
-    if (!writeConversionInfo(ctx.strategy, ctx.host, ctx.outputFile, ifoFile)) {
+    if (!writeConversionInfo(strategy, host, output, ifoFile)) {
         host.showMessage(MessageKind::Error, "Unable to build .IFO file", shownPath(source));
         return result;
     }
@@ -152,8 +153,7 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
     host.appendLog("IFO  Name is " + ifoFile);
     host.appendLog("Palm Name is " + palmName);
 
-    const ExportResult exported =
-        exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, source, csvFile);
+    const ExportResult exported = exportReferenceFile(strategy, host, output, source, csvFile);
     host.appendLog("Endnote file record count was " + std::to_string(exported.records));
     // The way back stops at the import file's limit: say so now, not after a round trip.
     const std::string limitWarning = importLimitWarning(exported.records);
@@ -173,7 +173,7 @@ FileResult convertExportFile(ConversionContext& ctx, const std::string& source) 
         converter.setExportFile(source);
         ExpectedDatabase expected;
         expected.records = static_cast<std::size_t>(exported.records);
-        expected.fields = static_cast<std::size_t>(assignPopupLetters(ctx.strategy));
+        expected.fields = static_cast<std::size_t>(assignPopupLetters(strategy));
         converter.expectDatabase(expected);
         const bool converted = converter.convertCsvToPdb(csvFile, pdbFile, ifoFile, palmName);
         host.progressEnded();
@@ -208,11 +208,12 @@ std::string importLimitWarning(long records) {
            " of these " + std::to_string(records) + " records";
 }
 
-JobResult convertEndNoteToJFile(ConversionContext& ctx, const ChosenFiles& exports) {
+JobResult convertEndNoteToJFile(ConversionContext& ctx, UserSettings& settings, OutputFile& output,
+                                const ChosenFiles& exports) {
     HostServices& host = ctx.host;
     JobResult result;
     if (exports) {
-        if (ctx.outputFile.isOpen()) host.appendLog("btn2jfclickout still open");
+        if (output.isOpen()) host.appendLog("btn2jfclickout still open");
         host.pumpEvents();
         const DirectionInfo& info = directionInfo(Direction::EndNoteToJFile);
         OutputsOfThisRun outputs;
@@ -222,26 +223,28 @@ JobResult convertEndNoteToJFile(ConversionContext& ctx, const ChosenFiles& expor
                 continue;
             }
             host.setStatusText("");
-            const std::string output = outputPath(info, ctx.strategy, path);
-            if (!outputs.claim(ctx, path, output, palmDatabaseName(path))) {
-                result.files.push_back(FileResult{path, output});
+            const std::string pdbFile = outputPath(info, settings.strategy, path);
+            if (!outputs.claim(ctx, path, pdbFile, palmDatabaseName(path))) {
+                result.files.push_back(FileResult{path, pdbFile});
                 continue;
             }
-            result.files.push_back(convertExportFile(ctx, path));
+            result.files.push_back(convertExportFile(ctx, settings.strategy, output, path));
         }
     }
     // Also after a cancelled choice.
-    setHotSyncInstallFlag(ctx);
+    setHotSyncInstallFlag(ctx, settings.strategy.hotSyncId);
     return result;
 }
 
-FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& database) {
+FileResult convertDatabaseFile(ConversionContext& ctx, const Strategy& strategy,
+                               ReferenceFormat format, OutputFile& output,
+                               const std::string& database) {
     const DirectionInfo& info = directionInfo(Direction::JFileToEndNote);
     HostServices& host = ctx.host;
     const std::string base(baseName(database));
     const std::string csvFile = joinPath(ctx.workFolder, base + std::string(info.csvExtension));
     const std::string importFile =
-        referenceOutputPath(outputPath(info, ctx.strategy, database), ctx.databaseFormat);
+        referenceOutputPath(outputPath(info, strategy, database), format);
     const std::string ifoFile = joinPath(ctx.workFolder, "temp.ifo");
     FileResult result{database, importFile};
     if (!namesFit(ctx, database, {csvFile, importFile})) return result;
@@ -267,8 +270,7 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
         host.appendLog("CSV2PDB returned  0");
     } else {
         host.phaseStarted(ProgressPhase::CsvToEndNote, database);
-        const ImportResult imported =
-            writeReferenceFile(ctx.host, ctx.outputFile, csvFile, importFile, ctx.databaseFormat);
+        const ImportResult imported = writeReferenceFile(host, output, csvFile, importFile, format);
         host.progressEnded();
         const std::string resultText =
             std::to_string(imported.records) + " Records Transferred to EndNote";
@@ -285,7 +287,8 @@ FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& databa
     return result;
 }
 
-JobResult convertJFileToEndNote(ConversionContext& ctx, const ChosenFiles& databases) {
+JobResult convertJFileToEndNote(ConversionContext& ctx, UserSettings& settings, OutputFile& output,
+                                const ChosenFiles& databases) {
     JobResult result;
     if (!databases) return result;
     const DirectionInfo& info = directionInfo(Direction::JFileToEndNote);
@@ -296,13 +299,14 @@ JobResult convertJFileToEndNote(ConversionContext& ctx, const ChosenFiles& datab
             continue;
         }
         ctx.host.setStatusText("");
-        const std::string output =
-            referenceOutputPath(outputPath(info, ctx.strategy, path), ctx.databaseFormat);
-        if (!outputs.claim(ctx, path, output)) {
-            result.files.push_back(FileResult{path, output});
+        const std::string importFile =
+            referenceOutputPath(outputPath(info, settings.strategy, path), settings.databaseFormat);
+        if (!outputs.claim(ctx, path, importFile)) {
+            result.files.push_back(FileResult{path, importFile});
             continue;
         }
-        result.files.push_back(convertDatabaseFile(ctx, path));
+        result.files.push_back(
+            convertDatabaseFile(ctx, settings.strategy, settings.databaseFormat, output, path));
     }
     ctx.host.pumpEvents();
     return result;

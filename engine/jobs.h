@@ -16,6 +16,8 @@
 #include "engine/context.h"
 #include "engine/directions.h"
 #include "engine/job_result.h"
+#include "engine/output_file.h"
+#include "engine/user_settings.h"
 
 namespace rq {
 
@@ -31,27 +33,35 @@ void prepareFileChoice(ConversionContext& ctx);
 // prepareFileChoice, then the direction's job with the files that `choose` returns for the
 // direction (nothing when the user cancels).
 template <typename Choose>
-JobResult runJob(ConversionContext& ctx, Direction direction, Choose&& choose) {
+JobResult runJob(ConversionContext& ctx, UserSettings& settings, OutputFile& output,
+                 Direction direction, Choose&& choose) {
     prepareFileChoice(ctx);
     const DirectionInfo& info = directionInfo(direction);
     const ChosenFiles chosen = choose(info);
-    return info.run(ctx, chosen);
+    return info.run(ctx, settings, output, chosen);
 }
 
-JobResult convertEndNoteToJFile(ConversionContext& ctx, const ChosenFiles& exports);
+// The strategy is collected from the window before each file, and its popup letters assigned.
+JobResult convertEndNoteToJFile(ConversionContext& ctx, UserSettings& settings, OutputFile& output,
+                                const ChosenFiles& exports);
 // What a database of `records` records is told about the way back's limit; empty within it.
 std::string importLimitWarning(long records);
 // Converts one export; every outcome is told to the user.
-FileResult convertExportFile(ConversionContext& ctx, const std::string& source);
+FileResult convertExportFile(ConversionContext& ctx, Strategy& strategy, OutputFile& output,
+                             const std::string& source);
 // Folder part + "RQ-" + name without extension + extension.
 std::string prefixPdbName(std::string_view path);
 // "RQ-" + base of `source` as the handheld stores it (Windows-1252, letters it lacks folded to
 // their base letter), cut to 19 characters, as UTF-8 in double quotes.
 std::string palmDatabaseName(std::string_view source);
-void setHotSyncInstallFlag(ConversionContext& ctx);
+// Sets "Install" + `hotSyncId` under the HotSync Manager's key.
+void setHotSyncInstallFlag(ConversionContext& ctx, std::string_view hotSyncId);
 
-JobResult convertJFileToEndNote(ConversionContext& ctx, const ChosenFiles& databases);
-// Converts one database; every outcome is told to the user.
-FileResult convertDatabaseFile(ConversionContext& ctx, const std::string& database);
+JobResult convertJFileToEndNote(ConversionContext& ctx, UserSettings& settings, OutputFile& output,
+                                const ChosenFiles& databases);
+// Converts one database into the reference file of `format`; every outcome is told to the user.
+FileResult convertDatabaseFile(ConversionContext& ctx, const Strategy& strategy,
+                               ReferenceFormat format, OutputFile& output,
+                               const std::string& database);
 
 }  // namespace rq

@@ -33,7 +33,7 @@ std::string nextBackupPath(ConversionContext& ctx) {
 // A strategy file that cannot be read to its end is kept as it was, beside it, and the user is
 // told where; this run works with the factory settings and does not write over it. True when
 // the backup was made.
-bool keepDamagedStrategy(ConversionContext& ctx, const std::string& why) {
+bool keepDamagedStrategy(ConversionContext& ctx, UserSettings& settings, const std::string& why) {
     const std::string path = strategyPath(ctx);
     const std::string backup = nextBackupPath(ctx);
     if (const ReplaceResult kept = replaceFileByCopy(ctx.system, path, backup)) {
@@ -49,7 +49,7 @@ bool keepDamagedStrategy(ConversionContext& ctx, const std::string& why) {
                                  " (" + kept.failure +
                                  "). The factory settings are used for this run, and " +
                                  shownPath(path) + " is left as it is.");
-        ctx.keepStrategyFile = true;
+        settings.keepStrategyFile = true;
         return false;
     }
 }
@@ -93,22 +93,22 @@ ReplaceResult writeLog(SystemServices& system, const std::string& path, const Ho
 
 }  // namespace
 
-void prepareStrategy(ConversionContext& ctx) {
-    resetStrategy(ctx.strategy, ctx.window);
-    ctx.strategy.dataWidth = 110;
-    ctx.strategy.firstColumn = 1;
-    ctx.strategy.lockFlags = kLockedFlags;
+void prepareStrategy(Strategy& strategy, StrategyWindow& window) {
+    resetStrategy(strategy, window);
+    strategy.dataWidth = 110;
+    strategy.firstColumn = 1;
+    strategy.lockFlags = kLockedFlags;
 }
 
 namespace {
 
 // The folder settings of a first start: the exchange folder beside the program, HotSync id 0000.
-void useExchangeFolders(ConversionContext& ctx) {
+void useExchangeFolders(const ConversionContext& ctx, Strategy& strategy) {
     const std::string exchange = joinPath(ctx.programFolder, kExchangeFolderName);
-    ctx.strategy.endNoteFolder = exchange;
-    ctx.strategy.palmInstallFolder = exchange;
-    ctx.strategy.palmBackupFolder = exchange;
-    ctx.strategy.hotSyncId = "0000";
+    strategy.endNoteFolder = exchange;
+    strategy.palmInstallFolder = exchange;
+    strategy.palmBackupFolder = exchange;
+    strategy.hotSyncId = "0000";
 }
 
 }  // namespace
@@ -117,35 +117,35 @@ namespace {
 
 // The factory settings with the exchange folder beside the program: what a first start uses,
 // and what replaces a strategy that could not be read whole.
-void useFactoryStrategy(ConversionContext& ctx) {
-    prepareStrategy(ctx);
-    readStrategyText(ctx, factoryDefaultsText());
-    useExchangeFolders(ctx);
+void useFactoryStrategy(ConversionContext& ctx, Strategy& strategy) {
+    prepareStrategy(strategy, ctx.window);
+    readStrategyText(ctx, strategy, factoryDefaultsText());
+    useExchangeFolders(ctx, strategy);
 }
 
 // The factory file names root folders of a Windows drive ("\Out2Palm"); on a system without
 // drives they would become folders named with a backslash under whatever folder a run starts
 // in. A file that still holds them (left by a run killed at its first start) gets the exchange
 // folder instead.
-void resolveFactoryFolders(ConversionContext& ctx) {
+void resolveFactoryFolders(const ConversionContext& ctx, Strategy& strategy) {
     if (kPathSeparator == '\\') return;
     const std::string exchange = joinPath(ctx.programFolder, kExchangeFolderName);
-    for (std::string* folder : {&ctx.strategy.endNoteFolder, &ctx.strategy.palmInstallFolder,
-                                &ctx.strategy.palmBackupFolder}) {
+    for (std::string* folder :
+         {&strategy.endNoteFolder, &strategy.palmInstallFolder, &strategy.palmBackupFolder}) {
         if (*folder == "\\InFromEn" || *folder == "\\Out2Palm") *folder = exchange;
     }
 }
 
 }  // namespace
 
-void startSession(ConversionContext& ctx) {
-    Strategy& strategy = ctx.strategy;
-    prepareStrategy(ctx);
+void startSession(ConversionContext& ctx, UserSettings& settings, OutputFile& output) {
+    Strategy& strategy = settings.strategy;
+    prepareStrategy(strategy, ctx.window);
 
     const std::string path = strategyPath(ctx);
-    ctx.keepStrategyFile = false;
+    settings.keepStrategyFile = false;
     const bool exists = ctx.system.fileExists(path) || ctx.system.folderExists(path);
-    StrategyRead read = exists ? readStrategyFile(ctx, path) : StrategyRead::CouldNotOpen;
+    StrategyRead read = exists ? readStrategyFile(ctx, strategy, path) : StrategyRead::CouldNotOpen;
     std::string text;
     if (read == StrategyRead::Read && readWholeFile(path, text) == ReadResult::Read &&
         !strategyTextComplete(text)) {
@@ -155,16 +155,16 @@ void startSession(ConversionContext& ctx) {
     if (!exists) {
         // A first start: the file is written only as the strategy that will be used, folders
         // resolved, so a run killed at any moment leaves either nothing or a usable file.
-        useFactoryStrategy(ctx);
+        useFactoryStrategy(ctx, strategy);
         writeNow = true;
     } else if (read != StrategyRead::Read) {
         const std::string why =
             read == StrategyRead::NotANumber ? "it is damaged or cut off" : unreadableReason(path);
         // Never a half-read set: the values read before the damage are dropped.
-        useFactoryStrategy(ctx);
-        keepDamagedStrategy(ctx, why);
+        useFactoryStrategy(ctx, strategy);
+        keepDamagedStrategy(ctx, settings, why);
     } else {
-        resolveFactoryFolders(ctx);
+        resolveFactoryFolders(ctx, strategy);
     }
 
     // Failures are silent here; the file operations that need the folders report them.
@@ -178,16 +178,19 @@ void startSession(ConversionContext& ctx) {
     // What the end of the run compares with: a damaged file so stays as it is (and backed up)
     // until the user changes the settings, and a first start that could not write its file
     // tries again at the end.
-    ctx.strategyAtStart = strategyFileText(strategy);
-    if (writeNow && !writeStrategyFile(ctx, path, false)) ctx.strategyAtStart.clear();
+    settings.strategyAtStart = strategyFileText(strategy);
+    if (writeNow && !writeStrategyFile(ctx, strategy, output, path, false)) {
+        settings.strategyAtStart.clear();
+    }
 }
 
-bool endSession(ConversionContext& ctx) {
-    collectFromWindow(ctx.strategy, ctx.window);
+bool endSession(ConversionContext& ctx, UserSettings& settings, OutputFile& output) {
+    collectFromWindow(settings.strategy, ctx.window);
     // A strategy file that could not be read nor kept is not written over, and one this run did
     // not change is left as it is: it may have been changed meanwhile by hand or by another run.
-    const bool unchanged = strategyFileText(ctx.strategy) == ctx.strategyAtStart;
-    bool saved = ctx.keepStrategyFile || unchanged || writeStrategyFile(ctx, strategyPath(ctx));
+    const bool unchanged = strategyFileText(settings.strategy) == settings.strategyAtStart;
+    bool saved = settings.keepStrategyFile || unchanged ||
+                 writeStrategyFile(ctx, settings.strategy, output, strategyPath(ctx));
     ctx.host.appendLog(" ");
     ctx.host.appendLog("Program location:  " + ctx.programFolder);
     const std::string log = joinPath(ctx.programFolder, kLogFileName);

@@ -126,9 +126,8 @@ std::string strategyText(const Strategy& s) {
 // ---- writing ----
 
 // Writes `text` through the output slot, which puts the file in place only when it is complete.
-bool replaceFile(ConversionContext& ctx, const std::string& path, std::string_view text,
-                 bool reportCreation) {
-    OutputFile& out = ctx.outputFile;
+bool replaceFile(ConversionContext& ctx, OutputFile& out, const std::string& path,
+                 std::string_view text, bool reportCreation) {
     if (!out.open(path)) {
         if (!reportCreation) return false;
         ctx.host.showMessage(MessageKind::Error, "Could not write the strategy file " + path +
@@ -238,8 +237,8 @@ bool toNumber(ConversionContext& ctx, std::string_view token, std::int32_t& valu
 
 // Applies the tokens of line `number` (counted from 1). False after a token that is not a whole
 // number, which ends the reading.
-bool applyLine(ConversionContext& ctx, int number, const std::vector<std::string_view>& tokens) {
-    Strategy& s = ctx.strategy;
+bool applyLine(ConversionContext& ctx, Strategy& s, int number,
+               const std::vector<std::string_view>& tokens) {
     std::int32_t value = 0;
     if (number >= 3 && number <= 6) {
         std::string* settings[] = {&s.endNoteFolder, &s.palmInstallFolder, &s.palmBackupFolder,
@@ -287,7 +286,7 @@ bool applyLine(ConversionContext& ctx, int number, const std::vector<std::string
 }
 
 template <typename Source>
-StrategyRead readStrategy(ConversionContext& ctx, Source& source) {
+StrategyRead readStrategy(ConversionContext& ctx, Strategy& strategy, Source& source) {
     std::string line;
     std::vector<std::string_view> tokens;
     for (int number = 1;; ++number) {
@@ -299,7 +298,7 @@ StrategyRead readStrategy(ConversionContext& ctx, Source& source) {
             return StrategyRead::ReadError;
         }
         splitTokens(line, tokens);
-        if (!applyLine(ctx, number, tokens)) return StrategyRead::NotANumber;
+        if (!applyLine(ctx, strategy, number, tokens)) return StrategyRead::NotANumber;
     }
 }
 
@@ -326,18 +325,18 @@ std::string factoryDefaultsText() {
     return out;
 }
 
-StrategyRead readStrategyFile(ConversionContext& ctx, const std::string& path) {
+StrategyRead readStrategyFile(ConversionContext& ctx, Strategy& strategy, const std::string& path) {
     std::FILE* file = openNativeFile(path, "rb");
     if (file == nullptr) return StrategyRead::CouldNotOpen;
     FileSource source(file);
-    const StrategyRead result = readStrategy(ctx, source);
+    const StrategyRead result = readStrategy(ctx, strategy, source);
     std::fclose(file);
     return result;
 }
 
-StrategyRead readStrategyText(ConversionContext& ctx, std::string_view text) {
+StrategyRead readStrategyText(ConversionContext& ctx, Strategy& strategy, std::string_view text) {
     TextSource source(text);
-    return readStrategy(ctx, source);
+    return readStrategy(ctx, strategy, source);
 }
 
 bool strategyTextComplete(std::string_view text) {
@@ -347,8 +346,9 @@ bool strategyTextComplete(std::string_view text) {
     return lines >= kLastStrategyLine || lines == kFactoryLines;
 }
 
-bool writeStrategyFile(ConversionContext& ctx, const std::string& path, bool reportFailure) {
-    Strategy stored = ctx.strategy;
+bool writeStrategyFile(ConversionContext& ctx, const Strategy& strategy, OutputFile& output,
+                       const std::string& path, bool reportFailure) {
+    Strategy stored = strategy;
     for (std::string* folder :
          {&stored.endNoteFolder, &stored.palmInstallFolder, &stored.palmBackupFolder}) {
         std::optional<std::string> bytes = ctx.system.storedText(*folder);
@@ -366,13 +366,13 @@ bool writeStrategyFile(ConversionContext& ctx, const std::string& path, bool rep
         }
         *folder = *bytes;
     }
-    return replaceFile(ctx, path, strategyText(stored), reportFailure);
+    return replaceFile(ctx, output, path, strategyText(stored), reportFailure);
 }
 
-bool writeFactoryDefaults(ConversionContext& ctx, const std::string& path) {
+bool writeFactoryDefaults(ConversionContext& ctx, OutputFile& output, const std::string& path) {
     // The caller falls back to the defaults in memory; a file that cannot be created is not
     // worth a message at start-up.
-    return replaceFile(ctx, path, factoryDefaultsText(), false);
+    return replaceFile(ctx, output, path, factoryDefaultsText(), false);
 }
 
 }  // namespace rq

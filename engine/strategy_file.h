@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/context.h"
+#include "engine/output_file.h"
 
 namespace rq {
 
@@ -26,17 +27,19 @@ const std::vector<std::string>& defaultPopupWords(int n);
 // The complete text of the factory-default strategy file (19 lines, CR LF).
 std::string factoryDefaultsText();
 
-// Reads the file into ctx.strategy. CouldNotOpen: nothing said. ReadError: "Couldnt Read Strategy
-// File" shown. NotANumber: the integer message shown; values of the earlier lines stay.
-StrategyRead readStrategyFile(ConversionContext& ctx, const std::string& path);
+// Reads the file into `strategy`; the context's host tells the user. CouldNotOpen: nothing said.
+// ReadError: "Couldnt Read Strategy File" shown. NotANumber: the integer message shown; values
+// of the earlier lines stay.
+StrategyRead readStrategyFile(ConversionContext& ctx, Strategy& strategy, const std::string& path);
 
 // The same reading rules applied to text held in memory (never a ReadError).
-StrategyRead readStrategyText(ConversionContext& ctx, std::string_view text);
+StrategyRead readStrategyText(ConversionContext& ctx, Strategy& strategy, std::string_view text);
 
-// Writes the whole strategy through a temporary file beside `path` that then replaces it, so a
-// failure leaves the old file as it was. A failure is shown as an error, with the path and the
-// system's reason, and gives false.
-bool writeStrategyFile(ConversionContext& ctx, const std::string& path, bool reportFailure = true);
+// Writes the whole strategy through the output slot: a temporary file beside `path` that then
+// replaces it, so a failure leaves the old file as it was. A failure is shown as an error, with
+// the path and the system's reason, and gives false.
+bool writeStrategyFile(ConversionContext& ctx, const Strategy& strategy, OutputFile& output,
+                       const std::string& path, bool reportFailure = true);
 
 // The strategy as the strategy file holds it (folders in the program's own text).
 std::string strategyFileText(const Strategy& strategy);
@@ -48,6 +51,6 @@ bool strategyTextComplete(std::string_view text);
 
 // Writes the factory-default file at `path` in the same way; a file that cannot be created gives
 // false silently.
-bool writeFactoryDefaults(ConversionContext& ctx, const std::string& path);
+bool writeFactoryDefaults(ConversionContext& ctx, OutputFile& output, const std::string& path);
 
 }  // namespace rq

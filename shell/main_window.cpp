@@ -51,14 +51,15 @@ MainWindow::MainWindow(SystemServices& system, const ProgramFolders& folders, Pr
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       system_(system),
       prompts_(prompts),
+      output_(&system),
       ui_(std::make_unique<Ui::MainWindow>()) {
     setUpWindow();
     host_ = std::make_unique<WindowHost>(*this, prompts_);
     ctx_ = std::make_unique<ConversionContext>(*host_, system_, *this);
     ctx_->setFolders(folders);
     waitAtStart();
-    guarded([this] { startSession(*ctx_); });
-    ctx_->databaseFormat = readDatabaseFormat(ctx_->programFolder);
+    guarded([this] { startSession(*ctx_, settings_, output_); });
+    settings_.databaseFormat = readDatabaseFormat(ctx_->programFolder);
 }
 
 MainWindow::~MainWindow() {
@@ -174,11 +175,11 @@ void MainWindow::showAboutBox() {
 
 void MainWindow::showSettings() {
     if (settingsDialog_ == nullptr) return;
-    const ReferenceFormat before = ctx_->databaseFormat;
-    if (!settingsDialog_->showSettings(ctx_->strategy, &ctx_->databaseFormat)) return;
+    const ReferenceFormat before = settings_.databaseFormat;
+    if (!settingsDialog_->showSettings(settings_.strategy, &settings_.databaseFormat)) return;
     std::string problem;
-    if (ctx_->databaseFormat != before &&
-        !writeDatabaseFormat(ctx_->programFolder, ctx_->databaseFormat, problem))
+    if (settings_.databaseFormat != before &&
+        !writeDatabaseFormat(ctx_->programFolder, settings_.databaseFormat, problem))
         host_->showMessage(MessageKind::Error, problem);
 }
 
@@ -201,7 +202,7 @@ void MainWindow::showFieldMenuProperties() {
 
 void MainWindow::showFieldProperties(int n) {
     if (fieldPropertiesDialog_ == nullptr || running_) return;
-    FieldSlot& slot = ctx_->strategy.slots[n];
+    FieldSlot& slot = settings_.strategy.slots[n];
     if (fieldPropertiesDialog_->showFieldProperties(slot, bytesFromQt(fieldBoxes_[n]->text()))) {
         setFieldBold(n, isPopupType(slot.fieldType));
     }
@@ -220,7 +221,7 @@ bool MainWindow::checkLengthEntry(int n) {
 void MainWindow::endRun() {
     if (ended_) return;
     ended_ = true;
-    guarded([this] { endSession(*ctx_); });
+    guarded([this] { endSession(*ctx_, settings_, output_); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -311,10 +312,11 @@ void MainWindow::runConversion(Direction direction, std::optional<std::vector<st
     ctx_->clearStop();
     setControlsEnabled(false);
     guarded([&] {
-        runJob(*ctx_, direction, [this, &given](const DirectionInfo& info) -> ChosenFiles {
-            if (given) return *given;
-            return chooseFiles(info);
-        });
+        runJob(*ctx_, settings_, output_, direction,
+               [this, &given](const DirectionInfo& info) -> ChosenFiles {
+                   if (given) return *given;
+                   return chooseFiles(info);
+               });
     });
     system_.unlockProgramFolder();
     setControlsEnabled(true);
@@ -397,8 +399,9 @@ void MainWindow::setLockTicked(bool ticked) {
 }
 
 ChosenFiles MainWindow::chooseFiles(const DirectionInfo& direction) {
-    const auto chosen = prompts_.openFiles(this, pathToQt(ctx_->strategy.*direction.startFolder),
-                                           qtFileFilter(textToQt(direction.fileFilter)));
+    const auto chosen =
+        prompts_.openFiles(this, pathToQt(settings_.strategy.*direction.startFolder),
+                           qtFileFilter(textToQt(direction.fileFilter)));
     if (!chosen) return std::nullopt;
     std::vector<std::string> paths;
     for (const QString& path : *chosen) paths.push_back(pathFromQt(QDir::toNativeSeparators(path)));

@@ -16,8 +16,10 @@
 #include "engine/catalogue.h"
 #include "engine/context.h"
 #include "engine/directions.h"
+#include "engine/output_file.h"
 #include "engine/strategy.h"
 #include "engine/system_services.h"
+#include "engine/user_settings.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -57,6 +59,8 @@ class MainWindow : public QMainWindow, public StrategyWindow {
     void createDialogs();
 
     ConversionContext& context() { return *ctx_; }
+    UserSettings& settings() { return settings_; }
+    OutputFile& outputFile() { return output_; }
     WindowHost& host() { return *host_; }
     Prompts& prompts() { return prompts_; }
     bool conversionRunning() const { return running_; }
@@ -133,6 +137,9 @@ class MainWindow : public QMainWindow, public StrategyWindow {
     Prompts& prompts_;
     std::unique_ptr<WindowHost> host_;
     std::unique_ptr<ConversionContext> ctx_;
+    UserSettings settings_;
+    // The run's one output slot: the session's and the jobs' writers take turns in it.
+    OutputFile output_;
 
     std::unique_ptr<Ui::MainWindow> ui_;
     // Field n's tick box and width entry, by field number (index 0 unused).

@@ -37,7 +37,7 @@ CommandInput openCommandInput(const std::string& argument);
 // The name under which the engine is given the output `argument`: "standard output" for "-".
 std::string outputName(const std::string& argument);
 
-// The opener of ctx.outputFile for these commands: `toStandardOutput` sends "standard output"
+// The opener of the output slot for these commands: `toStandardOutput` sends "standard output"
 // to the stream `out`; every other path is the system's replacement. Either way a write or the
 // final commit throws Interrupted once `signal` holds a signal number.
 OutputFile::Opener commandOpener(SystemServices& system, const std::atomic<int>& signal,

@@ -20,30 +20,31 @@ std::string fullPath(const std::string& path) {
     return error ? path : utf8Path(full.lexically_normal());
 }
 
-JobResult runJobCommand(ConversionContext& ctx, const std::vector<std::string>& files,
-                        Direction direction, const std::string& outDir) {
-    startSession(ctx);
+JobResult runJobCommand(ConversionContext& ctx, UserSettings& settings, OutputFile& output,
+                        const std::vector<std::string>& files, Direction direction,
+                        const std::string& outDir) {
+    startSession(ctx, settings, output);
     std::vector<std::string> chosen;
     for (const std::string& file : files) chosen.push_back(fullPath(file));
-    std::string& outputFolder = ctx.strategy.*directionInfo(direction).outputFolder;
+    std::string& outputFolder = settings.strategy.*directionInfo(direction).outputFolder;
     const std::string strategyFolder = outputFolder;
     if (!outDir.empty()) outputFolder = fullPath(outDir);
-    const JobResult result =
-        runJob(ctx, direction, [&](const DirectionInfo&) { return ChosenFiles(chosen); });
+    const JobResult result = runJob(ctx, settings, output, direction,
+                                    [&](const DirectionInfo&) { return ChosenFiles(chosen); });
     outputFolder = strategyFolder;
-    endSession(ctx);
+    endSession(ctx, settings, output);
     return result;
 }
 }  // namespace
 
-JobResult runToJFile(ConversionContext& ctx, const std::vector<std::string>& exports,
-                     const std::string& outDir) {
-    return runJobCommand(ctx, exports, Direction::EndNoteToJFile, outDir);
+JobResult runToJFile(ConversionContext& ctx, UserSettings& settings, OutputFile& output,
+                     const std::vector<std::string>& exports, const std::string& outDir) {
+    return runJobCommand(ctx, settings, output, exports, Direction::EndNoteToJFile, outDir);
 }
 
-JobResult runToEndNote(ConversionContext& ctx, const std::vector<std::string>& databases,
-                       const std::string& outDir) {
-    return runJobCommand(ctx, databases, Direction::JFileToEndNote, outDir);
+JobResult runToEndNote(ConversionContext& ctx, UserSettings& settings, OutputFile& output,
+                       const std::vector<std::string>& databases, const std::string& outDir) {
+    return runJobCommand(ctx, settings, output, databases, Direction::JFileToEndNote, outDir);
 }
 
 }  // namespace rq

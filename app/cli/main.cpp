@@ -51,7 +51,8 @@ constexpr int kExitError = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitBySignal = 128;  // + the signal's number, as a shell reports a killed program
 
-// Everything a command works with: the host, the system services and the context.
+// Everything a command works with: the host, the system services, the context, the user's
+// settings and the output slot.
 struct CommandSession {
     explicit CommandSession(bool progressLine) : host(stdout, stderr, progressLine) {}
 
@@ -59,6 +60,8 @@ struct CommandSession {
     std::unique_ptr<SystemServices> system = createSystemServices();
     InMemoryStrategyWindow window;
     ConversionContext ctx{host, *system, window};
+    UserSettings settings;
+    OutputFile output{system.get()};
     DataFolderChoice data;
 
     int exitStatus() const { return host.errorShown() ? kExitError : kExitOk; }
@@ -89,7 +92,8 @@ int interruptedStatus() {
 // but cannot be read whole.
 bool loadStrategy(CommandSession& session) {
     ConversionContext& ctx = session.ctx;
-    prepareStrategy(ctx);
+    Strategy& strategy = session.settings.strategy;
+    prepareStrategy(strategy, ctx.window);
     std::string path = joinPath(ctx.programFolder, kStrategyFileName);
     // Before the first job a per-user folder has no strategy yet; the program folder's is the
     // one the first job will start from.
@@ -97,11 +101,11 @@ bool loadStrategy(CommandSession& session) {
     if (session.data.source == DataFolderSource::PerUser && !ctx.system.fileExists(path) &&
         ctx.system.fileExists(shipped))
         path = shipped;
-    switch (readStrategyFile(ctx, path)) {
+    switch (readStrategyFile(ctx, strategy, path)) {
         case StrategyRead::Read:
             return true;
         case StrategyRead::CouldNotOpen:
-            return readStrategyText(ctx, factoryDefaultsText()) == StrategyRead::Read;
+            return readStrategyText(ctx, strategy, factoryDefaultsText()) == StrategyRead::Read;
         case StrategyRead::ReadError:
         case StrategyRead::NotANumber:
             break;
@@ -118,8 +122,7 @@ struct OneFile {
           toStandardOutput(args.output == kStandardStream),
           output(outputName(args.output)) {
         session.host.stopOnSignal(&interruptSignal);
-        session.ctx.outputFile.setOpener(
-            commandOpener(*session.system, interruptSignal, toStandardOutput));
+        session.output.setOpener(commandOpener(*session.system, interruptSignal, toStandardOutput));
     }
     ~OneFile() { interruptedInput.store(-1); }
     OneFile(const OneFile&) = delete;
@@ -157,9 +160,9 @@ int runExportCsv(CommandSession& session, const Invocation& args) {
     // A named file may be in any reference format; standard input is read as an EndNote export.
     const ExportResult exported =
         args.positional[0] == kStandardStream
-            ? exportToCsv(session.ctx.strategy, session.ctx.host, session.ctx.outputFile,
+            ? exportToCsv(session.settings.strategy, session.host, session.output,
                           command.input.file, command.input.name, command.output)
-            : exportReferenceFile(session.ctx.strategy, session.ctx.host, session.ctx.outputFile,
+            : exportReferenceFile(session.settings.strategy, session.host, session.output,
                                   command.input.name, command.output);
     command.printResult("records: " + std::to_string(exported.records) +
                         "\nrecords with cut values: " + std::to_string(exported.truncatedRecords) +
@@ -170,18 +173,18 @@ int runExportCsv(CommandSession& session, const Invocation& args) {
 int runWriteIfo(CommandSession& session, const Invocation& args) {
     if (!loadStrategy(session)) return kExitError;
     OneFile command(session, args);
-    if (writeConversionInfo(session.ctx.strategy, session.ctx.host, session.ctx.outputFile,
-                            command.output))
-        command.printResult(
-            "selected fields: " + std::to_string(assignPopupLetters(session.ctx.strategy)) + "\n");
+    Strategy& strategy = session.settings.strategy;
+    if (writeConversionInfo(strategy, session.host, session.output, command.output))
+        command.printResult("selected fields: " + std::to_string(assignPopupLetters(strategy)) +
+                            "\n");
     return session.exitStatus();
 }
 
 int runImportCsvCommand(CommandSession& session, const Invocation& args) {
     OneFile command(session, args);
     if (!command.open(args.positional[0])) return kExitError;
-    const ImportResult result = csvToImport(session.ctx.host, session.ctx.outputFile,
-                                            command.input.file, command.input.name, command.output);
+    const ImportResult result = csvToImport(session.host, session.output, command.input.file,
+                                            command.input.name, command.output);
     if (!result.failed) command.printResult("records: " + std::to_string(result.records) + "\n");
     return result.failed ? kExitError : session.exitStatus();
 }
@@ -219,8 +222,8 @@ bool checkOutDir(CommandSession& session, const std::string& outDir) {
 }
 
 int runJobCommand(CommandSession& session, const Invocation& args,
-                  JobResult (*job)(ConversionContext&, const std::vector<std::string>&,
-                                   const std::string&)) {
+                  JobResult (*job)(ConversionContext&, UserSettings&, OutputFile&,
+                                   const std::vector<std::string>&, const std::string&)) {
     ConversionContext& ctx = session.ctx;
     ctx.converterTimeoutSeconds = args.timeoutSeconds;
     interruptedContext.store(&ctx);
@@ -234,7 +237,8 @@ int runJobCommand(CommandSession& session, const Invocation& args,
     const int files = static_cast<int>(args.positional.size());
     host.startJob(files);
     host.holdResults(true);
-    const JobResult result = job(ctx, args.positional, args.outDir);
+    const JobResult result =
+        job(ctx, session.settings, session.output, args.positional, args.outDir);
     host.holdResults(false);
     host.endJob();
 
@@ -285,7 +289,7 @@ int runFromJFileCommand(CommandSession& session, const Invocation& args) {
             "error", "unknown format '" + args.format + "': use endnote, ris, bibtex or csl-json"));
         return kExitUsage;
     }
-    session.ctx.databaseFormat = *format;
+    session.settings.databaseFormat = *format;
     return runJobCommand(session, args, runToEndNote);
 }
 

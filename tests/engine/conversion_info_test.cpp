@@ -13,8 +13,8 @@ namespace {
 class ConversionInfoTest : public FormatsTest {
   protected:
     std::string write() {
-        EXPECT_TRUE(writeConversionInfo(ctx.strategy, ctx.host, ctx.outputFile, path("out.IFO")));
-        EXPECT_FALSE(ctx.outputFile.isOpen());
+        EXPECT_TRUE(writeConversionInfo(settings.strategy, ctx.host, output, path("out.IFO")));
+        EXPECT_FALSE(output.isOpen());
         return readFile(path("out.IFO"));
     }
 
@@ -33,7 +33,7 @@ TEST_F(ConversionInfoTest, FactoryDefaultsMatchTheGoldenFile) {
 
 TEST_F(ConversionInfoTest, LettersFollowThePositionsAmongSelectedFields) {
     loadFactoryDefaults();
-    ctx.strategy.slots[1].selected = false;
+    settings.strategy.slots[1].selected = false;
     const std::string file = write();
     EXPECT_EQ(file.substr(0, file.find("\r\n")), "1 64 1 1 1 64 64 1 1 1 1 1 1 1 ");
     EXPECT_NE(file.find("\r\n0 0 0 0 0 0 0 0 0 0 0 0 0 0 \r\n0 0 0 0 0 0 0 0 0 0 0 0 0 0 \r\n"),
@@ -49,7 +49,7 @@ TEST_F(ConversionInfoTest, LettersFollowThePositionsAmongSelectedFields) {
 
 TEST_F(ConversionInfoTest, LockOffChangesOnlyLineFive) {
     loadFactoryDefaults();
-    ctx.strategy.lockFlags = 0;
+    settings.strategy.lockFlags = 0;
     std::string expected = readFile(goldenPath("factory-default.IFO"));
     const std::size_t at = expected.find("\r\n110\r\n1\r\n8\r\n");
     ASSERT_NE(at, std::string::npos);
@@ -58,7 +58,7 @@ TEST_F(ConversionInfoTest, LockOffChangesOnlyLineFive) {
 }
 
 TEST_F(ConversionInfoTest, WordListsAreCappedAtNinetyNineAndEmptyListsKeepTheirLine) {
-    Strategy& s = ctx.strategy;
+    Strategy& s = settings.strategy;
     s.dataWidth = 110;
     s.firstColumn = 1;
     s.lockFlags = 8;
@@ -83,40 +83,40 @@ TEST_F(ConversionInfoTest, WordListsAreCappedAtNinetyNineAndEmptyListsKeepTheirL
 }
 
 TEST_F(ConversionInfoTest, NoFieldSelectedLeavesFiveLines) {
-    ctx.strategy.dataWidth = 110;
-    ctx.strategy.firstColumn = 1;
-    ctx.strategy.lockFlags = 8;
-    EXPECT_FALSE(writeConversionInfo(ctx.strategy, ctx.host, ctx.outputFile, path("out.IFO")));
+    settings.strategy.dataWidth = 110;
+    settings.strategy.firstColumn = 1;
+    settings.strategy.lockFlags = 8;
+    EXPECT_FALSE(writeConversionInfo(settings.strategy, ctx.host, output, path("out.IFO")));
     EXPECT_EQ(readFile(path("out.IFO")), "\r\n\r\n110\r\n1\r\n8\r\n");
     EXPECT_EQ(
         host.messages,
         (std::vector<PlainHost::Message>{
             {MessageKind::Error, "No fields selected \nPlease select a field and try again "}}));
-    EXPECT_FALSE(ctx.outputFile.isOpen());
+    EXPECT_FALSE(output.isOpen());
 }
 
 TEST_F(ConversionInfoTest, FileThatCannotBeCreated) {
     loadFactoryDefaults();
-    EXPECT_FALSE(writeConversionInfo(ctx.strategy, ctx.host, ctx.outputFile,
-                                     path("missing folder/out.IFO")));
+    EXPECT_FALSE(
+        writeConversionInfo(settings.strategy, ctx.host, output, path("missing folder/out.IFO")));
     EXPECT_EQ(
         host.messages,
         (std::vector<PlainHost::Message>{{MessageKind::Error, "Failure creating .IFO file \n" +
                                                                   path("missing folder/out.IFO") +
                                                                   ": No such file or directory"}}));
     EXPECT_FALSE(std::filesystem::exists(path("missing folder")));
-    EXPECT_FALSE(ctx.outputFile.isOpen());
+    EXPECT_FALSE(output.isOpen());
 }
 
 TEST_F(ConversionInfoTest, WriteErrorIsReported) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     loadFactoryDefaults();
-    EXPECT_FALSE(writeConversionInfo(ctx.strategy, ctx.host, ctx.outputFile, "/dev/full"));
+    EXPECT_FALSE(writeConversionInfo(settings.strategy, ctx.host, output, "/dev/full"));
     EXPECT_EQ(
         host.messages,
         (std::vector<PlainHost::Message>{
             {MessageKind::Error, "Failure writing .IFO file /dev/full: No space left on device"}}));
-    EXPECT_FALSE(ctx.outputFile.isOpen());
+    EXPECT_FALSE(output.isOpen());
 }
 
 }  // namespace

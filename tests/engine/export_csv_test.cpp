@@ -16,18 +16,18 @@ class ExportCsvTest : public FormatsTest {
   protected:
     // Selects exactly `fields`, each with the given maximum length.
     void selectOnly(std::initializer_list<int> fields, std::int32_t maxLength = 3990) {
-        for (FieldSlot& slot : ctx.strategy.slots) slot.selected = false;
+        for (FieldSlot& slot : settings.strategy.slots) slot.selected = false;
         for (int n : fields) {
-            ctx.strategy.slots[n].selected = true;
-            ctx.strategy.slots[n].maxLength = maxLength;
+            settings.strategy.slots[n].selected = true;
+            settings.strategy.slots[n].maxLength = maxLength;
         }
     }
 
     // The number of records; the whole result stays in `last`.
     int convert(std::string_view exportBytes) {
         writeFile(path("export.txt"), exportBytes);
-        last = exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, path("export.txt"),
-                           path("out.csv"));
+        last =
+            exportToCsv(settings.strategy, ctx.host, output, path("export.txt"), path("out.csv"));
         return last.records;
     }
     std::string csv() const { return readFile(path("out.csv")); }
@@ -46,14 +46,14 @@ TEST_F(ExportCsvTest, TwoRecordsGiveHeaderAndTwoLines) {
     EXPECT_TRUE(host.messages.empty());
     EXPECT_TRUE(host.log.empty());
     EXPECT_EQ(last.truncatedRecords, 0);
-    EXPECT_FALSE(ctx.outputFile.isOpen());
+    EXPECT_FALSE(output.isOpen());
 }
 
 TEST_F(ExportCsvTest, FactoryDefaultsMatchTheGoldenFile) {
     loadFactoryDefaults();
     const std::string source = path("mixed.txt");
     std::filesystem::copy_file(goldenPath("export-mixed.txt"), source);
-    EXPECT_EQ(exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, source, path("mixed.csv")),
+    EXPECT_EQ(exportToCsv(settings.strategy, ctx.host, output, source, path("mixed.csv")),
               (ExportResult{4, 1, {}}));
     EXPECT_EQ(readFile(path("mixed.csv")), readFile(goldenPath("export-mixed.csv")));
     EXPECT_EQ(host.log, (std::vector<std::string>{"Truncated field(s) in Record 3"}));
@@ -71,7 +71,7 @@ TEST_F(ExportCsvTest, QuotesAreDoubledAndCountTwice) {
     EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"a\"\"b\"\r\n");
     EXPECT_EQ(last.truncatedRecords, 0);
 
-    ctx.strategy.slots[1].maxLength = 3;  // a"" : the cut keeps the whole pair
+    settings.strategy.slots[1].maxLength = 3;  // a"" : the cut keeps the whole pair
     EXPECT_EQ(convert("a\"b\xB0\r\n"), 1);
     EXPECT_EQ(csv(), "\"Reference Type\"\r\n\"a\"\"\"\r\n");
     EXPECT_EQ(last.truncatedRecords, 1);
@@ -85,7 +85,7 @@ TEST_F(ExportCsvTest, CutBetweenDoubledQuotesCutsOneByteLess) {
     EXPECT_EQ(csv(), "\"Reference Type\",\"Author\"\r\n\"a\",\"\"\"\"\r\n");
     EXPECT_EQ(last.truncatedRecords, 1);
 
-    ctx.strategy.slots[2].maxLength = 5;  // the fifth byte is the first of the third pair
+    settings.strategy.slots[2].maxLength = 5;  // the fifth byte is the first of the third pair
     EXPECT_EQ(convert("a\t\"\"\"x\xB0\r\n"), 1);
     EXPECT_EQ(csv(), "\"Reference Type\",\"Author\"\r\n\"a\",\"\"\"\"\"\"\r\n");
 }
@@ -299,8 +299,8 @@ TEST_F(ExportCsvTest, NoFieldSelectedGivesEmptyLines) {
 
 TEST_F(ExportCsvTest, ZeroOrNegativeMaxLengthGivesAnEmptyCutValue) {
     selectOnly({1, 2});
-    ctx.strategy.slots[1].maxLength = 0;
-    ctx.strategy.slots[2].maxLength = -5;
+    settings.strategy.slots[1].maxLength = 0;
+    settings.strategy.slots[2].maxLength = -5;
     EXPECT_EQ(convert("A\tB\xB0\r\n"), 1);
     EXPECT_EQ(csv(), "\"Reference Type\",\"Author\"\r\n\"\",\"\"\r\n");
     EXPECT_EQ(last.truncatedRecords, 1);
@@ -309,7 +309,7 @@ TEST_F(ExportCsvTest, ZeroOrNegativeMaxLengthGivesAnEmptyCutValue) {
 TEST_F(ExportCsvTest, OutputThatCannotBeCreatedLeavesTheExportUnread) {
     selectOnly({1});
     writeFile(path("export.txt"), "A\xB0\r\n");
-    EXPECT_EQ(exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, path("export.txt"),
+    EXPECT_EQ(exportToCsv(settings.strategy, ctx.host, output, path("export.txt"),
                           path("missing folder/out.csv")),
               ExportResult{});
     EXPECT_EQ(
@@ -318,13 +318,13 @@ TEST_F(ExportCsvTest, OutputThatCannotBeCreatedLeavesTheExportUnread) {
                                                                   path("missing folder/out.csv") +
                                                                   ": No such file or directory"}}));
     EXPECT_EQ(host.progress.recordNumber, 0);
-    EXPECT_FALSE(ctx.outputFile.isOpen());
+    EXPECT_FALSE(output.isOpen());
 }
 
 TEST_F(ExportCsvTest, MissingExportWritesNoCsv) {
     selectOnly({1, 2, 3});
     writeFile(path("out.csv"), "EARLIER CSV");
-    EXPECT_EQ(exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, path("no such export.txt"),
+    EXPECT_EQ(exportToCsv(settings.strategy, ctx.host, output, path("no such export.txt"),
                           path("out.csv")),
               ExportResult{});
     EXPECT_EQ(
@@ -333,7 +333,7 @@ TEST_F(ExportCsvTest, MissingExportWritesNoCsv) {
                                                                   path("no such export.txt") +
                                                                   ": No such file or directory"}}));
     EXPECT_EQ(csv(), "EARLIER CSV");
-    EXPECT_FALSE(ctx.outputFile.isOpen());
+    EXPECT_FALSE(output.isOpen());
 }
 
 TEST_F(ExportCsvTest, WriteErrorIsReportedAndGivesZero) {
@@ -342,7 +342,7 @@ TEST_F(ExportCsvTest, WriteErrorIsReportedAndGivesZero) {
     std::string input;
     for (int r = 0; r < 3000; ++r) input += "Book\t" + std::string(1000, 'a') + "\xB0\r\n";
     writeFile(path("export.txt"), input);
-    EXPECT_EQ(exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, path("export.txt"), "/dev/full"),
+    EXPECT_EQ(exportToCsv(settings.strategy, ctx.host, output, path("export.txt"), "/dev/full"),
               ExportResult{});
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(
@@ -351,7 +351,7 @@ TEST_F(ExportCsvTest, WriteErrorIsReportedAndGivesZero) {
                             "Error writing the CSV file\n/dev/full: No space left on device"}));
     // It stops at the first failed block instead of reading on.
     EXPECT_LT(host.progress.recordNumber, 3000);
-    EXPECT_FALSE(ctx.outputFile.isOpen());
+    EXPECT_FALSE(output.isOpen());
 }
 
 // A folder, a pipe or a device would be read as garbage, or until the disk is full.
@@ -363,7 +363,7 @@ TEST_F(ExportCsvTest, OnlyARegularFileIsAnExport) {
     if (std::filesystem::exists("/dev/zero")) inputs.push_back({"/dev/zero", "not a regular file"});
     for (const auto& [input, reason] : inputs) {
         host.messages.clear();
-        EXPECT_EQ(exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, input, path("out.csv")),
+        EXPECT_EQ(exportToCsv(settings.strategy, ctx.host, output, input, path("out.csv")),
                   ExportResult{});
         EXPECT_EQ(
             host.messages,

@@ -32,14 +32,14 @@ class ExportPropertyTest : public FormatsTest {
         host.messages.clear();
         host.progress.recordNumber = 0;
         const ExportResult exported =
-            convert(ctx.strategy, ctx.host, ctx.outputFile, path("export.txt"), path("out.csv"));
+            convert(settings.strategy, ctx.host, output, path("export.txt"), path("out.csv"));
         return {exported.records, exported.truncatedRecords, readFile(path("out.csv")), host.log,
                 host.messages,    host.progress.recordNumber};
     }
 
     void randomStrategy(std::mt19937& rng) {
         for (int n = 1; n <= kFieldCount; ++n) {
-            FieldSlot& slot = ctx.strategy.slots[n];
+            FieldSlot& slot = settings.strategy.slots[n];
             slot.selected = rng() % 3 != 0;
             const unsigned pick = rng() % 4;
             slot.maxLength = pick == 0   ? static_cast<std::int32_t>(rng() % 4)
@@ -102,7 +102,7 @@ TEST_F(ExportPropertyTest, FastAndByteWiseReadersGiveTheSameBytes) {
 TEST_F(ExportPropertyTest, LargeInputsAndRecordLimitGiveTheSameBytes) {
     std::mt19937 rng(7);
     randomStrategy(rng);
-    for (int n = 1; n <= kFieldCount; ++n) ctx.strategy.slots[n].maxLength = 31000;
+    for (int n = 1; n <= kFieldCount; ++n) settings.strategy.slots[n].maxLength = 31000;
     std::string input;
     while (input.size() < 700000) input += randomRecord(rng, 3000);
     input += std::string(100000, '\r') + "crs\xB0\r\n";

@@ -9,8 +9,10 @@
 
 #include "base/path.h"
 #include "engine/context.h"
+#include "engine/output_file.h"
 #include "engine/plain_host.h"
 #include "engine/strategy_file.h"
+#include "engine/user_settings.h"
 #include "support/fake_system.h"
 
 namespace rq::test {
@@ -27,16 +29,19 @@ class FormatsTest : public ::testing::Test {
 
     // The factory defaults as start-up has them: numbers set first, then the file read.
     void loadFactoryDefaults() {
-        ctx.strategy.dataWidth = 110;
-        ctx.strategy.firstColumn = 1;
-        ctx.strategy.lockFlags = kLockedFlags;
-        ASSERT_EQ(readStrategyText(ctx, factoryDefaultsText()), StrategyRead::Read);
+        settings.strategy.dataWidth = 110;
+        settings.strategy.firstColumn = 1;
+        settings.strategy.lockFlags = kLockedFlags;
+        ASSERT_EQ(readStrategyText(ctx, settings.strategy, factoryDefaultsText()),
+                  StrategyRead::Read);
     }
 
     PlainHost host;
     FakeSystem system;
     InMemoryStrategyWindow window;
     ConversionContext ctx;
+    UserSettings settings;
+    OutputFile output{&system};
     TempFolder temp{"rq-formats"};
     std::string folder = temp.path();
 };

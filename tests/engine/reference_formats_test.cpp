@@ -150,10 +150,10 @@ TEST_F(ReferenceFormatsTest, TextInputDecodesEveryEncodingToUtf8) {
     writeFile(path("late.bib"), entry + std::string(9000, ' ') + "\xE9");
     EXPECT_EQ(one("late.bib", readFile(path("late.bib"))).values[kTitle], "caf\xC3\x83\xC2\xA9");
     loadFactoryDefaults();
-    ASSERT_EQ(exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, path("late.bib"),
-                                  path("late.csv"))
-                  .records,
-              1);
+    ASSERT_EQ(
+        exportReferenceFile(settings.strategy, ctx.host, output, path("late.bib"), path("late.csv"))
+            .records,
+        1);
     EXPECT_NE(readFile(path("late.csv")).find("caf\xC3\xA9"), std::string::npos);
 }
 
@@ -402,7 +402,7 @@ TEST_F(ReferenceFormatsTest, CorpusFilesMatchTheirGoldenCsvs) {
         ++files;
         const std::string golden = entry.path().string() + ".csv";
         host.log.clear();
-        const ExportResult result = exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile,
+        const ExportResult result = exportReferenceFile(settings.strategy, ctx.host, output,
                                                         entry.path().string(), path("out.csv"));
         EXPECT_GT(result.records, 0) << entry.path();
         if (std::getenv("RQ_UPDATE_GOLDENS") != nullptr) copyReplacing(path("out.csv"), golden);
@@ -414,12 +414,12 @@ TEST_F(ReferenceFormatsTest, CorpusFilesMatchTheirGoldenCsvs) {
 
 TEST_F(ReferenceFormatsTest, ExportLogsReplacedSkippedAndRefusesOtherFiles) {
     loadFactoryDefaults();
-    for (FieldSlot& slot : ctx.strategy.slots) slot.maxLength = 4;
+    for (FieldSlot& slot : settings.strategy.slots) slot.maxLength = 4;
     writeFile(path("r.ris"),
               "TY  - JOUR\nTI  - \xC4\x8D\x61\nER  - \nTY  - JOUR\nER  - \n"
               "TY  - JOUR\nTI  - long title\nLA  - en\nER  - \n");
     EXPECT_EQ(
-        exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, path("r.ris"), path("r.csv")),
+        exportReferenceFile(settings.strategy, ctx.host, output, path("r.ris"), path("r.csv")),
         (ExportResult{2, 2, {}}));
     EXPECT_EQ(host.log, (std::vector<std::string>{
                             "Reading RIS file " + path("r.ris"), "Truncated field(s) in Record 1",
@@ -433,12 +433,12 @@ TEST_F(ReferenceFormatsTest, ExportLogsReplacedSkippedAndRefusesOtherFiles) {
               "TY  - JOUR\nID  - k1\nTI  - A\nER  - \nTY  - JOUR\nTI  - B\nER  - \n"
               "TY  - JOUR\nLB  - k3\nTI  - C\nER  - \n");
     for (const bool label : {false, true}) {
-        ctx.strategy.slots[kLabel].selected = label;
+        settings.strategy.slots[kLabel].selected = label;
         host.log.clear();
-        EXPECT_EQ(exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, path("k.ris"),
-                                      path("k.csv"))
-                      .records,
-                  3);
+        EXPECT_EQ(
+            exportReferenceFile(settings.strategy, ctx.host, output, path("k.ris"), path("k.csv"))
+                .records,
+            3);
         EXPECT_EQ(host.log.back() ==
                       "Records whose key is not kept (the field Label is not "
                       "selected): 2",
@@ -447,7 +447,7 @@ TEST_F(ReferenceFormatsTest, ExportLogsReplacedSkippedAndRefusesOtherFiles) {
 
     writeFile(path("x.pdb"), std::string_view("JFile\0\0\0\x01\x02", 10));
     EXPECT_EQ(
-        exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, path("x.pdb"), path("x.csv")),
+        exportReferenceFile(settings.strategy, ctx.host, output, path("x.pdb"), path("x.csv")),
         ExportResult{});
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text,
@@ -486,7 +486,7 @@ class ReferenceWritersTest : public ReferenceFormatsTest {
         }
         writeFile(path("db.out"), csv);
         const std::string out = path(std::string("out") + std::string(referenceExtension(format)));
-        result = writeReferenceFile(ctx.host, ctx.outputFile, path("db.out"), out, format);
+        result = writeReferenceFile(ctx.host, output, path("db.out"), out, format);
         return readFile(out);
     }
     ImportResult result;
@@ -609,19 +609,18 @@ TEST_F(ReferenceWritersTest, EveryFormatReadsBackWithTheSameFields) {
 // BibTeX to JFile's CSV and back keeps every key of a real file.
 TEST_F(ReferenceWritersTest, BibTeXKeysSurviveTheRoundTrip) {
     loadFactoryDefaults();
-    for (FieldSlot& slot : ctx.strategy.slots) {
+    for (FieldSlot& slot : settings.strategy.slots) {
         slot.selected = true;
         slot.maxLength = 30000;
     }
     const std::string source = dataFile("reference-formats", "biblatex-examples.bib");
     const auto before = records("before.bib", readFile(source));
     ASSERT_EQ(
-        exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, source, path("db.out")).records,
+        exportReferenceFile(settings.strategy, ctx.host, output, source, path("db.out")).records,
         static_cast<int>(before.size()));
     const std::string out = path("again.bib");
     ASSERT_FALSE(
-        writeReferenceFile(ctx.host, ctx.outputFile, path("db.out"), out, ReferenceFormat::BibTeX)
-            .failed);
+        writeReferenceFile(ctx.host, output, path("db.out"), out, ReferenceFormat::BibTeX).failed);
     const auto after = records("after.bib", readFile(out));
     ASSERT_EQ(after.size(), before.size());
     for (std::size_t i = 0; i < before.size(); ++i) {
@@ -635,8 +634,7 @@ TEST_F(ReferenceWritersTest, BibTeXKeysSurviveTheRoundTrip) {
 
 TEST_F(ReferenceWritersTest, AnUnreadableCsvLeavesNoFileAndSaysSo) {
     const std::string out = path("none.ris");
-    EXPECT_EQ(writeReferenceFile(ctx.host, ctx.outputFile, path("missing.out"), out,
-                                 ReferenceFormat::Ris),
+    EXPECT_EQ(writeReferenceFile(ctx.host, output, path("missing.out"), out, ReferenceFormat::Ris),
               (ImportResult{0, true}));
     EXPECT_FALSE(std::filesystem::exists(out));
     ASSERT_EQ(host.messages.size(), 1u);

@@ -52,12 +52,13 @@ void checkQuotedValuesSplitBack(std::string_view input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Engine& e = engine();
     ConversionContext& ctx = e.ctx;
+    OutputFile& output = e.output;
     const std::string_view input = asText(data, size);
     const std::string csv = scratchPath("in.csv");
     writeFile(csv, input);
     const std::string importPath = scratchPath("import.txt");
     std::remove(importPath.c_str());
-    const ImportResult result = csvToImport(ctx.host, ctx.outputFile, csv, importPath);
+    const ImportResult result = csvToImport(ctx.host, output, csv, importPath);
     const int records = result.records;
 
     static const std::string names = importNames();

@@ -138,22 +138,23 @@ std::size_t escapedLength(const std::string& value) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Engine& e = engine();
     ConversionContext& ctx = e.ctx;
+    UserSettings& settings = e.settings;
+    OutputFile& output = e.output;
     const std::string_view input = asText(data, size);
-    setStrategy(ctx.strategy, input);
+    setStrategy(settings.strategy, input);
     const std::string_view exportBytes =
         input.size() < kStrategyBytes ? input : input.substr(kStrategyBytes);
 
     const std::string source = scratchPath("export.txt");
     writeFile(source, exportBytes);
     const std::string csvPath = scratchPath("export.csv");
-    const ExportResult exported =
-        exportToCsv(ctx.strategy, ctx.host, ctx.outputFile, source, csvPath);
+    const ExportResult exported = exportToCsv(settings.strategy, ctx.host, output, source, csvPath);
     const int records = exported.records;
 
     std::vector<int> selected;  // field numbers in the order their values stand
     std::string header;
     for (int n = 1; n <= kFieldCount; ++n) {
-        if (!ctx.strategy.slots[n].selected) continue;
+        if (!settings.strategy.slots[n].selected) continue;
         if (!selected.empty()) header += ',';
         header += '"';
         header += jfileName(n);
@@ -171,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // and the whole CSV is the one the rules give.
     RQ_FUZZ_CHECK(records <= recordMarks(exportBytes));
     if (e.host.messages.empty()) RQ_FUZZ_CHECK(records == recordMarks(exportBytes));
-    RQ_FUZZ_CHECK(csv == modelCsv(ctx.strategy, exportBytes, header, selected.size()));
+    RQ_FUZZ_CHECK(csv == modelCsv(settings.strategy, exportBytes, header, selected.size()));
 
     long truncatedLines = 0;
     for (const std::string& line : e.host.log)
@@ -185,8 +186,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     e.host.log.clear();
     e.host.messages.clear();
     const std::string plainCsvPath = scratchPath("export-plain.csv");
-    RQ_FUZZ_CHECK(exportToCsvByteWise(ctx.strategy, ctx.host, ctx.outputFile, source,
-                                      plainCsvPath) == exported);
+    RQ_FUZZ_CHECK(exportToCsvByteWise(settings.strategy, ctx.host, output, source, plainCsvPath) ==
+                  exported);
     RQ_FUZZ_CHECK(readFile(plainCsvPath) == csv);
     RQ_FUZZ_CHECK(e.host.log == log && e.host.messages == messages);
 
@@ -200,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t k = 0; k < values->size(); ++k) {
             const std::string& v = (*values)[k];
             RQ_FUZZ_CHECK(v.find_first_of("\r\n\t") == std::string::npos);
-            const std::int32_t limit = ctx.strategy.slots[selected[k]].maxLength;
+            const std::int32_t limit = settings.strategy.slots[selected[k]].maxLength;
             RQ_FUZZ_CHECK(escapedLength(v) <= static_cast<std::size_t>(std::max(limit, 0)));
         }
         // A zero byte is refused by the converter and ends the text for our reader; the values

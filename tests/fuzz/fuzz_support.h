@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "engine/context.h"
+#include "engine/output_file.h"
 #include "engine/plain_host.h"
+#include "engine/user_settings.h"
 #include "support/fake_system.h"
 #include "support/files.h"
 
@@ -54,11 +56,13 @@ struct Engine {
     test::FakeSystem system;
     InMemoryStrategyWindow window;
     ConversionContext ctx{host, system, window};
+    UserSettings settings;
+    OutputFile output{&system};
 
     void reset() {
         host.log.clear();
         host.messages.clear();
-        ctx.strategy = Strategy{};
+        settings.strategy = Strategy{};
     }
 };
 

@@ -60,25 +60,27 @@ bool linesFit(std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Engine& e = engine();
     ConversionContext& ctx = e.ctx;
+    UserSettings& settings = e.settings;
+    OutputFile& output = e.output;
     const std::string_view input = asText(data, size);
 
     // The file reader and the text reader follow the same rules.
     const std::string path = scratchPath("Strat.jfp");
     writeFile(path, input);
-    const StrategyRead fromFile = readStrategyFile(ctx, path);
-    const Strategy read = ctx.strategy;
-    ctx.strategy = Strategy{};
-    const StrategyRead fromText = readStrategyText(ctx, input);
+    const StrategyRead fromFile = readStrategyFile(ctx, settings.strategy, path);
+    const Strategy read = settings.strategy;
+    settings.strategy = Strategy{};
+    const StrategyRead fromText = readStrategyText(ctx, settings.strategy, input);
     RQ_FUZZ_CHECK(fromFile == fromText);
-    RQ_FUZZ_CHECK(sameStrategy(read, ctx.strategy));
+    RQ_FUZZ_CHECK(sameStrategy(read, settings.strategy));
     for (const FieldSlot& slot : read.slots)
         RQ_FUZZ_CHECK(slot.popupWords.size() <= kMaxPopupWords);
 
-    RQ_FUZZ_CHECK(writeStrategyFile(ctx, path));
+    RQ_FUZZ_CHECK(writeStrategyFile(ctx, settings.strategy, output, path));
     const std::string written = readFile(path);
     if (!linesFit(written)) return 0;
-    ctx.strategy = Strategy{};
-    RQ_FUZZ_CHECK(readStrategyText(ctx, written) == StrategyRead::Read);
-    RQ_FUZZ_CHECK(sameStrategy(ctx.strategy, stored(read)));
+    settings.strategy = Strategy{};
+    RQ_FUZZ_CHECK(readStrategyText(ctx, settings.strategy, written) == StrategyRead::Read);
+    RQ_FUZZ_CHECK(sameStrategy(settings.strategy, stored(read)));
     return 0;
 }

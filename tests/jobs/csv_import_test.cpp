@@ -19,13 +19,13 @@ class CsvImport : public ::testing::Test {
 
     ImportResult last;  // of the last convert or convertText
     int convert(const std::string& csvName) {
-        last = csvToImport(h.ctx.host, h.ctx.outputFile, h.copyData(csvName), h.folder / "out.tsv");
+        last = csvToImport(h.ctx.host, h.output, h.copyData(csvName), h.folder / "out.tsv");
         return last.records;
     }
     int convertText(const std::string& csv) {
         const std::string path = h.folder / "made.csv";
         writeFile(path, csv);
-        last = csvToImport(h.ctx.host, h.ctx.outputFile, path, h.folder / "out.tsv");
+        last = csvToImport(h.ctx.host, h.output, path, h.folder / "out.tsv");
         return last.records;
     }
     std::string output() const { return readFile(h.folder / "out.tsv"); }
@@ -60,7 +60,7 @@ TEST_F(CsvImport, ColumnsLandOnTheirFieldsWhateverTheirOrder) {
     EXPECT_EQ(convert("one-record.csv"), 1);
     EXPECT_EQ(output(), readFile(dataFile("one-record.tsv")));
     EXPECT_TRUE(h.host.messages.empty());
-    EXPECT_FALSE(h.ctx.outputFile.isOpen());
+    EXPECT_FALSE(h.output.isOpen());
     EXPECT_EQ(h.host.progress.recordNumber, 1);
 }
 
@@ -158,16 +158,15 @@ TEST_F(CsvImport, FailuresTellTheUserAndLeaveTheSlotEmpty) {
     const std::string out = h.folder / "out.tsv";
     writeFile(out, "old");
     const ImportResult failed{0, true};
-    EXPECT_EQ(csvToImport(h.ctx.host, h.ctx.outputFile, h.folder / "missing.csv", out), failed);
+    EXPECT_EQ(csvToImport(h.ctx.host, h.output, h.folder / "missing.csv", out), failed);
     EXPECT_EQ(output(), "old");
 
     // Import file in a folder that does not exist.
     const std::string csv = h.copyData("one-record.csv");
-    EXPECT_EQ(csvToImport(h.ctx.host, h.ctx.outputFile, csv, h.folder / "no such folder/out.tsv"),
-              failed);
+    EXPECT_EQ(csvToImport(h.ctx.host, h.output, csv, h.folder / "no such folder/out.tsv"), failed);
 
     // A folder is no CSV: refused before anything is written.
-    EXPECT_EQ(csvToImport(h.ctx.host, h.ctx.outputFile, h.folder.path(), out), failed);
+    EXPECT_EQ(csvToImport(h.ctx.host, h.output, h.folder.path(), out), failed);
     EXPECT_EQ(output(), "old");
 
     EXPECT_EQ(h.host.messages,
@@ -179,16 +178,16 @@ TEST_F(CsvImport, FailuresTellTheUserAndLeaveTheSlotEmpty) {
                                            ": No such file or directory"},
                   {MessageKind::Error,
                    "Couldnt load csv File\n" + h.folder.path() + ": Is a directory"}}));
-    EXPECT_FALSE(h.ctx.outputFile.isOpen());
+    EXPECT_FALSE(h.output.isOpen());
 }
 
 TEST_F(CsvImport, WriteErrorIsReportedInsteadOfCountedAsSuccess) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     const std::string csv = h.copyData("one-record.csv");
-    EXPECT_EQ(csvToImport(h.ctx.host, h.ctx.outputFile, csv, "/dev/full"), (ImportResult{0, true}));
+    EXPECT_EQ(csvToImport(h.ctx.host, h.output, csv, "/dev/full"), (ImportResult{0, true}));
     ASSERT_EQ(h.host.messages.size(), 1u);
     EXPECT_EQ(h.host.messages[0].kind, MessageKind::Error);
-    EXPECT_FALSE(h.ctx.outputFile.isOpen());
+    EXPECT_FALSE(h.output.isOpen());
 }
 
 TEST(SplitCsvLine, FollowsTheSplittingRules) {

@@ -41,6 +41,8 @@ class EndToEnd : public ::testing::Test {
     std::unique_ptr<SystemServices> system;
     InMemoryStrategyWindow window;
     std::unique_ptr<ConversionContext> ctx;
+    UserSettings settings;
+    std::unique_ptr<OutputFile> output;
     std::string exchange;
 
     void SetUp() override {
@@ -55,9 +57,10 @@ class EndToEnd : public ::testing::Test {
 
         system = createSystemServices();
         ctx = std::make_unique<ConversionContext>(host, *system, window);
+        output = std::make_unique<OutputFile>(system.get());
         ctx->setProgramFolder(folder / "Program Files/Refquill Test");
         fs::create_directories(ctx->programFolder);
-        startSession(*ctx);
+        startSession(*ctx, settings, *output);
         exchange = joinPath(ctx->programFolder, "Import and Export");
         host.messages.clear();
         host.calls.clear();
@@ -243,7 +246,7 @@ TEST_F(Jobs, ThreeExportsWithTheSecondRejectedByTheConverter) {
     window.setWidthText(15, "5000");
     const std::string bad = folder / "bad.txt";
     writeFile(bad, "Book" + std::string(14, '\t') + std::string(4500, 'n') + "\xb0\r\n");
-    runChosen(*ctx, Direction::EndNoteToJFile,
+    runChosen(*ctx, settings, *output, Direction::EndNoteToJFile,
               Lines{exportFile("one.txt"), bad, exportFile("three.txt")});
 
     const std::string one = joinPath(exchange, "RQ-one.PDB");
@@ -285,11 +288,11 @@ TEST_F(Jobs, ThreeExportsWithTheSecondRejectedByTheConverter) {
 
 TEST_F(Jobs, RoundTripKeepsTheExportsValuesAfterTheDocumentedChanges) {
     window.setWidthText(4, "10");  // Title cut to 10 bytes
-    runChosen(*ctx, Direction::EndNoteToJFile, Lines{exportFile("refs.txt")});
+    runChosen(*ctx, settings, *output, Direction::EndNoteToJFile, Lines{exportFile("refs.txt")});
     ASSERT_EQ(host.statusText, "3 Records Transferred to  JFile. Number of truncated records: 3");
 
     const std::string pdb = joinPath(exchange, "RQ-refs.PDB");
-    runChosen(*ctx, Direction::JFileToEndNote, Lines{pdb});
+    runChosen(*ctx, settings, *output, Direction::JFileToEndNote, Lines{pdb});
     EXPECT_EQ(host.statusText, "3 Records Transferred to EndNote");
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(Lines(host.log.end() - 6, host.log.end()),
@@ -324,7 +327,7 @@ TEST_F(Jobs, RoundTripKeepsTheExportsValuesAfterTheDocumentedChanges) {
 TEST_F(Jobs, DatabaseTheConverterRejectsLeavesNoImportFile) {
     const std::string notPdb = folder / "RQ-junk.PDB";
     writeFile(notPdb, "this is not a database");
-    runChosen(*ctx, Direction::JFileToEndNote, Lines{notPdb});
+    runChosen(*ctx, settings, *output, Direction::JFileToEndNote, Lines{notPdb});
     EXPECT_EQ(host.log.back(), "CSV2PDB returned  0");
     EXPECT_EQ(host.shownErrorLogs.size(), 1u);
     EXPECT_EQ(
@@ -337,8 +340,8 @@ TEST_F(Jobs, DatabaseTheConverterRejectsLeavesNoImportFile) {
 }
 
 TEST_F(Jobs, CancelledChoicesWriteNothing) {
-    runChosen(*ctx, Direction::JFileToEndNote);
-    runChosen(*ctx, Direction::EndNoteToJFile);
+    runChosen(*ctx, settings, *output, Direction::JFileToEndNote);
+    runChosen(*ctx, settings, *output, Direction::EndNoteToJFile);
     EXPECT_TRUE(host.log.empty());
     EXPECT_EQ(host.statusText, "");
     EXPECT_FALSE(fs::exists(folder / "home/.jpilot/jpilot.install"));

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// One conversion context over the recording host, the fake system and an in-memory window,
-// with its program folder (created, and empty) in a fresh temporary folder.
+// One conversion context, with the user's settings and the output slot, over the recording host,
+// the fake system and an in-memory window, with its program folder (created, and empty) in a fresh
+// temporary folder.
 
 #include <string>
 
 #include "engine/context.h"
+#include "engine/output_file.h"
 #include "engine/strategy.h"
+#include "engine/user_settings.h"
 #include "jobs/recording_host.h"
 #include "support/fake_system.h"
 
@@ -22,6 +25,8 @@ struct Harness {
     FakeSystem system;
     InMemoryStrategyWindow window;
     ConversionContext ctx{host, system, window};
+    UserSettings settings;
+    OutputFile output{&system};
 
     explicit Harness(const std::string& programFolderName = "Program Folder") {
         ctx.setProgramFolder(folder / programFolderName);

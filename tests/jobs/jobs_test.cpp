@@ -37,14 +37,14 @@ class Jobs : public ::testing::Test, protected Harness {
         // The work paths must reach the converter free of blanks, as the short form gives them.
         system.shortFolder = folderAlias(ctx.programFolder, folder / "PROGRA~1");
         ASSERT_FALSE(system.shortFolder.empty());
-        startSession(ctx);
+        startSession(ctx, settings, output);
         endNote = folder / "EndNote";
         palm = folder / "Palm install";
         backup = folder / "Backup";
         for (const std::string& f : {endNote, palm, backup}) fs::create_directories(f);
-        ctx.strategy.endNoteFolder = endNote;
-        ctx.strategy.palmInstallFolder = palm;
-        ctx.strategy.palmBackupFolder = backup;
+        settings.strategy.endNoteFolder = endNote;
+        settings.strategy.palmInstallFolder = palm;
+        settings.strategy.palmBackupFolder = backup;
         system.converter = copyingConverter;
         host.log.clear();
         host.messages.clear();
@@ -61,10 +61,12 @@ class Jobs : public ::testing::Test, protected Harness {
     ChosenFiles chosen;  // the next job's choice; nothing is a cancel
     void choose(std::vector<std::string> files) { chosen = std::move(files); }
     JobResult toJFile() {
-        return runChosen(ctx, Direction::EndNoteToJFile, std::exchange(chosen, std::nullopt));
+        return runChosen(ctx, settings, output, Direction::EndNoteToJFile,
+                         std::exchange(chosen, std::nullopt));
     }
     JobResult toEndNote() {
-        return runChosen(ctx, Direction::JFileToEndNote, std::exchange(chosen, std::nullopt));
+        return runChosen(ctx, settings, output, Direction::JFileToEndNote,
+                         std::exchange(chosen, std::nullopt));
     }
 
     std::uint32_t installFlag(const std::string& value) {
@@ -92,7 +94,7 @@ TEST_F(Jobs, ToJFileNamesLogsAndReports) {
     EXPECT_EQ(system.queued, Lines{pdb});
     EXPECT_EQ(host.busyDepth, 0);
     EXPECT_FALSE(host.progress.shown);
-    EXPECT_FALSE(ctx.outputFile.isOpen());
+    EXPECT_FALSE(output.isOpen());
 }
 
 TEST_F(Jobs, CutValuesShowInTheStatusOnly) {
@@ -213,7 +215,7 @@ TEST_F(Jobs, CancelStopsOneFileQuitStopsTheRest) {
 }
 
 TEST_F(Jobs, CancelledChoiceConvertsNothingButStillSetsTheFlag) {
-    ctx.strategy.hotSyncId = "";
+    settings.strategy.hotSyncId = "";
     EXPECT_TRUE(toJFile().files.empty());
     EXPECT_TRUE(host.log.empty());
     EXPECT_EQ(host.statusText, "");
@@ -227,7 +229,7 @@ TEST_F(Jobs, KeyThatCannotBeOpenedGetsItsPlainMessage) {
     EXPECT_EQ(host.messages, (std::vector<Msg>{{MessageKind::Plain, "Couldn't open key "}}));
     system.registryResult = RegistryResult::WriteFailed;
     host.messages.clear();
-    setHotSyncInstallFlag(ctx);
+    setHotSyncInstallFlag(ctx, settings.strategy.hotSyncId);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
 }
@@ -272,11 +274,11 @@ TEST_F(Jobs, NoFieldSelectedStopsBeforeTheCsv) {
 }
 
 TEST_F(Jobs, HeldOutputSlotIsLogged) {
-    ASSERT_TRUE(ctx.outputFile.open(folder / "held.txt"));
+    ASSERT_TRUE(output.open(folder / "held.txt"));
     choose({});
     toJFile();
     EXPECT_EQ(host.log, Lines{"btn2jfclickout still open"});
-    ctx.outputFile.close();
+    output.close();
 }
 
 TEST_F(Jobs, ToEndNoteNamesLogsAndReports) {
@@ -335,7 +337,7 @@ TEST_F(Jobs, ToEndNoteGoesOnAfterAFailedDatabase) {
 }
 
 TEST_F(Jobs, ImportFileThatCannotBeWrittenFailsItsDatabase) {
-    ctx.strategy.endNoteFolder = folder / "no such folder";
+    settings.strategy.endNoteFolder = folder / "no such folder";
     const std::string pdb = folder / "RQ-x.PDB";
     writeFile(pdb, "\"Title\"\r\n\"a\"\r\n");
     choose({pdb});
@@ -432,7 +434,7 @@ TEST_F(Jobs, OddNamesAreToldNotTripOver) {
     EXPECT_EQ(system.starts.size(), controls ? 1u : 0u);
     if (!controls) return;
     EXPECT_EQ(result.files[1].outcome, FileOutcome::Converted);
-    endSession(ctx);
+    endSession(ctx, settings, output);
     const std::string log = readFile(joinPath(ctx.programFolder, "Log.txt"));
     EXPECT_NE(log.find("sPdb Name is " + joinPath(palm, "RQ-two\\nlines.PDB") + "\r\n"),
               std::string::npos);
@@ -487,6 +489,7 @@ class JobFaults : public Jobs {
     using Harness::ctx;
     using Harness::folder;
     using Harness::host;
+    using Harness::output;
     using Harness::system;
     using Jobs::choose;
     using Jobs::endNote;
@@ -603,7 +606,7 @@ TEST(JobFaultsTable, EveryStepOfAConversion) {
             EXPECT_NE(name, "input.tmp");
             EXPECT_NE(name, "out.tmp");
         }
-        EXPECT_FALSE(t.ctx.outputFile.isOpen());
+        EXPECT_FALSE(t.output.isOpen());
     }
 }
 

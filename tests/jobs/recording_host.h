@@ -61,9 +61,9 @@ class RecordingHost : public PlainHost {
 };
 
 // A job as its button runs it, with `chosen` as the user's file choice (nothing: cancelled).
-inline JobResult runChosen(ConversionContext& ctx, Direction direction,
-                           ChosenFiles chosen = std::nullopt) {
-    return runJob(ctx, direction, [&](const DirectionInfo&) { return chosen; });
+inline JobResult runChosen(ConversionContext& ctx, UserSettings& settings, OutputFile& output,
+                           Direction direction, ChosenFiles chosen = std::nullopt) {
+    return runJob(ctx, settings, output, direction, [&](const DirectionInfo&) { return chosen; });
 }
 
 }  // namespace rq::test

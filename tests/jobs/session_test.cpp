@@ -34,7 +34,7 @@ class Session : public ::testing::Test, protected Harness {
 // The file is written only as the strategy that is used, folders resolved: a run killed at any
 // moment leaves no file that names folders of another system.
 TEST_F(Session, FirstStartWritesTheFactoryDefaultsWithTheirFoldersResolved) {
-    startSession(ctx);
+    startSession(ctx, settings, output);
     const std::string factory =
         readFile(std::string(RQ_TEST_DATA_DIR) + "/engine/factory-default.jfp");
     std::size_t sixth = 0;
@@ -49,12 +49,12 @@ TEST_F(Session, FirstStartWritesTheFactoryDefaultsWithTheirFoldersResolved) {
         EXPECT_EQ(window.fields[n].bold, n == 1 || n == 3 || n == 7 || n == 8) << n;
     }
     EXPECT_TRUE(window.lock);
-    EXPECT_EQ(ctx.strategy.endNoteFolder, exchange);
-    EXPECT_EQ(ctx.strategy.palmInstallFolder, exchange);
-    EXPECT_EQ(ctx.strategy.palmBackupFolder, exchange);
-    EXPECT_EQ(ctx.strategy.hotSyncId, "0000");
-    EXPECT_EQ(ctx.strategy.dataWidth, 110);
-    EXPECT_EQ(ctx.strategy.firstColumn, 1);
+    EXPECT_EQ(settings.strategy.endNoteFolder, exchange);
+    EXPECT_EQ(settings.strategy.palmInstallFolder, exchange);
+    EXPECT_EQ(settings.strategy.palmBackupFolder, exchange);
+    EXPECT_EQ(settings.strategy.hotSyncId, "0000");
+    EXPECT_EQ(settings.strategy.dataWidth, 110);
+    EXPECT_EQ(settings.strategy.firstColumn, 1);
     EXPECT_TRUE(fs::is_directory(ctx.workFolder));
     EXPECT_TRUE(fs::is_directory(exchange));
     EXPECT_TRUE(host.messages.empty());
@@ -64,9 +64,9 @@ TEST_F(Session, StrategyIsReadFromTheProgramFolderWhereverTheRunStarts) {
     writeFile(strat, strategyText("100,200,300,"));
     fs::create_directories(ctx.workFolder);
     writeFile(joinPath(ctx.workFolder, "keep.csv"), "kept");
-    startSession(ctx);
-    EXPECT_EQ(ctx.strategy.endNoteFolder, "/ends");
-    EXPECT_EQ(ctx.strategy.hotSyncId, "1234");
+    startSession(ctx, settings, output);
+    EXPECT_EQ(settings.strategy.endNoteFolder, "/ends");
+    EXPECT_EQ(settings.strategy.hotSyncId, "1234");
     EXPECT_EQ(window.fields[2].widthText, "200");
     EXPECT_FALSE(window.fields[1].ticked);
     EXPECT_TRUE(window.fields[3].ticked);
@@ -82,7 +82,7 @@ TEST_F(Session, UnreadableNumberKeepsTheUsersFileAsABackupAndSaysWhere) {
     const std::string older = joinPath(ctx.programFolder, "Strat.jfp.bak");
     const std::string backup = older + "2";
     writeFile(older, "an older copy");
-    startSession(ctx);
+    startSession(ctx, settings, output);
 
     EXPECT_EQ(readFile(older), "an older copy");
     EXPECT_EQ(readFile(backup), original);
@@ -90,11 +90,11 @@ TEST_F(Session, UnreadableNumberKeepsTheUsersFileAsABackupAndSaysWhere) {
     EXPECT_EQ(host.messages[0], (Msg{MessageKind::Error, "'oops' is not a valid integer value"}));
     EXPECT_NE(host.messages[1].text.find(backup), std::string::npos);
     // The factory settings, not the lines read before the bad one.
-    EXPECT_EQ(ctx.strategy.endNoteFolder, exchange);
-    EXPECT_EQ(ctx.strategy.slots[1].fieldType, 64);
+    EXPECT_EQ(settings.strategy.endNoteFolder, exchange);
+    EXPECT_EQ(settings.strategy.slots[1].fieldType, 64);
     EXPECT_TRUE(window.fields[1].ticked);
 
-    endSession(ctx);
+    endSession(ctx, settings, output);
     EXPECT_EQ(readFile(strat), original);
     EXPECT_EQ(readFile(backup), original);
 }
@@ -103,18 +103,18 @@ TEST_F(Session, UnreadableNumberKeepsTheUsersFileAsABackupAndSaysWhere) {
 // by hand or by another program is kept.
 TEST_F(Session, EndWritesOnlyWhatThisRunChanged) {
     writeFile(strat, strategyText("100,200,300,"));
-    startSession(ctx);
+    startSession(ctx, settings, output);
     std::string edited = strategyText("100,200,300,");
     edited.replace(edited.find("1234"), 4, "9999");
     writeFile(strat, edited);
-    EXPECT_TRUE(endSession(ctx));
+    EXPECT_TRUE(endSession(ctx, settings, output));
     EXPECT_EQ(readFile(strat), edited);
 
     host.messages.clear();
-    startSession(ctx);
-    EXPECT_EQ(ctx.strategy.hotSyncId, "9999");
+    startSession(ctx, settings, output);
+    EXPECT_EQ(settings.strategy.hotSyncId, "9999");
     window.setWidthText(3, "77");
-    EXPECT_TRUE(endSession(ctx));
+    EXPECT_TRUE(endSession(ctx, settings, output));
     EXPECT_NE(readFile(strat).find("\r\n100,200,77,"), std::string::npos);
 }
 
@@ -124,12 +124,12 @@ TEST_F(Session, FactoryDriveFoldersMeanTheExchangeFolderWithoutDrives) {
     const std::string factory =
         readFile(std::string(RQ_TEST_DATA_DIR) + "/engine/factory-default.jfp");
     writeFile(strat, factory);
-    startSession(ctx);
+    startSession(ctx, settings, output);
     const std::string expected = kPathSeparator == '/' ? exchange : "\\Out2Palm";
-    EXPECT_EQ(ctx.strategy.palmInstallFolder, expected);
-    EXPECT_EQ(ctx.strategy.palmBackupFolder, expected);
+    EXPECT_EQ(settings.strategy.palmInstallFolder, expected);
+    EXPECT_EQ(settings.strategy.palmBackupFolder, expected);
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_TRUE(endSession(ctx));
+    EXPECT_TRUE(endSession(ctx, settings, output));
     EXPECT_EQ(readFile(strat), factory);
 }
 
@@ -168,8 +168,8 @@ TEST_F(Session, FoldersAreStoredInTheSystemsCodePageOrNotAtAll) {
         writeFile(strat, "old");
         host.messages.clear();
         system.shortFolder = c.shortForm;
-        ctx.strategy.endNoteFolder = c.folder;
-        const bool written = writeStrategyFile(ctx, strat);
+        settings.strategy.endNoteFolder = c.folder;
+        const bool written = writeStrategyFile(ctx, settings.strategy, output, strat);
         EXPECT_EQ(written, !c.storedLine.empty()) << c.folder;
         if (!written) {
             EXPECT_EQ(readFile(strat), "old");
@@ -183,19 +183,19 @@ TEST_F(Session, FoldersAreStoredInTheSystemsCodePageOrNotAtAll) {
         EXPECT_TRUE(host.messages.empty()) << c.folder;
         EXPECT_EQ(readFile(strat).substr(0, 4 + c.storedLine.size() + 2),
                   "\r\n\r\n" + c.storedLine + "\r\n");
-        ctx.strategy.endNoteFolder.clear();
-        ASSERT_EQ(readStrategyFile(ctx, strat), StrategyRead::Read);
-        EXPECT_EQ(ctx.strategy.endNoteFolder, c.readBack);
+        settings.strategy.endNoteFolder.clear();
+        ASSERT_EQ(readStrategyFile(ctx, settings.strategy, strat), StrategyRead::Read);
+        EXPECT_EQ(settings.strategy.endNoteFolder, c.readBack);
     }
 }
 
 TEST_F(Session, EndWritesStrategyWithTheWindowsChangesAndTheLog) {
-    startSession(ctx);
+    startSession(ctx, settings, output);
     window.setFieldTicked(20, true);
     window.setWidthText(20, "42");
     host.appendLog(" ");
     host.appendLog("JFile to EndNote");
-    endSession(ctx);
+    endSession(ctx, settings, output);
 
     EXPECT_EQ(readFile(joinPath(ctx.programFolder, "Log.txt")),
               " \r\nJFile to EndNote\r\n \r\nProgram location:  " + ctx.programFolder + "\r\n");
@@ -205,8 +205,8 @@ TEST_F(Session, EndWritesStrategyWithTheWindowsChangesAndTheLog) {
 }
 
 TEST_F(Session, RunWithoutConversionsLogsTheTwoClosingLines) {
-    startSession(ctx);
-    endSession(ctx);
+    startSession(ctx, settings, output);
+    endSession(ctx, settings, output);
     EXPECT_EQ(readFile(joinPath(ctx.programFolder, "Log.txt")),
               " \r\nProgram location:  " + ctx.programFolder + "\r\n");
 }
@@ -258,7 +258,7 @@ TEST(SessionStrategyFile, NeverLostAtStartOrEnd) {
         const std::string backup = joinPath(h.ctx.programFolder, "Strat.jfp.bak");
         c.prepare(strat);
         const std::string before = fs::is_regular_file(strat) ? readFile(strat) : "";
-        startSession(h.ctx);
+        startSession(h.ctx, h.settings, h.output);
 
         switch (c.expect) {
             case Expect::Silent:
@@ -279,7 +279,7 @@ TEST(SessionStrategyFile, NeverLostAtStartOrEnd) {
                 EXPECT_EQ(h.window.fields[1].widthText, "3990");
                 break;
         }
-        EXPECT_TRUE(endSession(h.ctx));
+        EXPECT_TRUE(endSession(h.ctx, h.settings, h.output));
         if (c.expect == Expect::LeftAlone) {
             EXPECT_TRUE(fs::is_directory(strat + "/inside"));
         } else if (c.expect == Expect::KeptAsBackup) {
@@ -300,13 +300,13 @@ TEST(SessionEnd, FailedWritesAreReportedAndKeepTheOldFiles) {
         for (const Step step : {Step::Create, Step::Write, Step::Commit}) {
             SCOPED_TRACE(std::string(name) + " " + std::to_string(static_cast<int>(step)));
             Harness h;
-            startSession(h.ctx);
+            startSession(h.ctx, h.settings, h.output);
             h.window.setWidthText(5, "55");  // a change, which the end writes
             const std::string path = joinPath(h.ctx.programFolder, name);
             writeFile(path, "EARLIER GOOD FILE");
             h.host.messages.clear();
             h.system.fileFault = {step, name};
-            EXPECT_FALSE(endSession(h.ctx));
+            EXPECT_FALSE(endSession(h.ctx, h.settings, h.output));
             EXPECT_EQ(readFile(path), "EARLIER GOOD FILE");
             EXPECT_FALSE(holdsReplacementFile(h.ctx.programFolder));
             ASSERT_EQ(h.host.messages.size(), 1u);

@@ -430,21 +430,21 @@ TEST_F(ReferencePeersTest, BibTeXCorpusAgreesWhereBibutilsAndBibtexparserAgree) 
 
 // What we write, the peers read back with the same fields.
 TEST_F(ReferencePeersTest, WrittenFilesAreReadBackByThePeers) {
-    for (FieldSlot& slot : ctx.strategy.slots) {
+    for (FieldSlot& slot : settings.strategy.slots) {
         slot.selected = true;
         slot.maxLength = 30000;
     }
     const std::string source = dataFile("reference-formats", "biblatex-examples.bib");
     ASSERT_GT(
-        exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, source, path("db.out")).records,
+        exportReferenceFile(settings.strategy, ctx.host, output, source, path("db.out")).records,
         80);
     Tally ris, bib, bibBack;
-    ASSERT_FALSE(writeReferenceFile(ctx.host, ctx.outputFile, path("db.out"), path("w.ris"),
-                                    ReferenceFormat::Ris)
-                     .failed);
-    ASSERT_FALSE(writeReferenceFile(ctx.host, ctx.outputFile, path("db.out"), path("w.bib"),
-                                    ReferenceFormat::BibTeX)
-                     .failed);
+    ASSERT_FALSE(
+        writeReferenceFile(ctx.host, output, path("db.out"), path("w.ris"), ReferenceFormat::Ris)
+            .failed);
+    ASSERT_FALSE(
+        writeReferenceFile(ctx.host, output, path("db.out"), path("w.bib"), ReferenceFormat::BibTeX)
+            .failed);
     const auto fromRis = ours(path("w.ris"));
     const auto fromBib = ours(path("w.bib"));
     compare("written RIS", fromRis, {bibutils(path("w.ris"), "ris2xml")}, kRisFields, ris);

@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     f.prompts.setNextDialogHandler(grabber(QStringLiteral("about")));
     window.showAboutBox();
     // Fixed folders: the program folder is a new temporary one each time.
-    Strategy& strategy = window.context().strategy;
+    Strategy& strategy = window.settings().strategy;
     strategy.endNoteFolder = "/home/user/Refquill/Import and Export";
     strategy.palmInstallFolder = "/home/user/Palm/Install";
     strategy.palmBackupFolder = "/home/user/Palm/Backup";

@@ -66,7 +66,7 @@ class MainWindowTest : public QObject {
         }
         QVERIFY(f.child<QCheckBox*>("CBJfileLock")->isChecked());
         const std::string exchange = joinPath(f.programFolder(), "Import and Export");
-        const Strategy& strategy = window.context().strategy;
+        const Strategy& strategy = window.settings().strategy;
         QCOMPARE(strategy.endNoteFolder, exchange);
         QCOMPARE(strategy.palmInstallFolder, exchange);
         QCOMPARE(strategy.palmBackupFolder, exchange);
@@ -256,12 +256,12 @@ class MainWindowTest : public QObject {
         };
         choose(1);
         QVERIFY(author->font().bold());
-        QCOMPARE(window.context().strategy.slots[2].fieldType, std::int32_t(NormalPopup));
+        QCOMPARE(window.settings().strategy.slots[2].fieldType, std::int32_t(NormalPopup));
         QCOMPARE(window.fieldDialog()->windowTitle(),
                  QStringLiteral(" Set JFile Field attributes for Author"));
         choose(0);
         QVERIFY(!author->font().bold());
-        QCOMPARE(window.context().strategy.slots[2].fieldType, std::int32_t(String));
+        QCOMPARE(window.settings().strategy.slots[2].fieldType, std::int32_t(String));
     }
 
     void settingsAndAboutFromTheMenu() {
@@ -273,13 +273,13 @@ class MainWindowTest : public QObject {
             return int(QDialog::Accepted);
         });
         f.child<QAction*>("Settings1")->trigger();
-        QCOMPARE(window.context().strategy.hotSyncId, std::string("4711"));
+        QCOMPARE(window.settings().strategy.hotSyncId, std::string("4711"));
         f.prompts.setNextDialogHandler([](QDialog& dialog) {
             dialog.findChild<QLineEdit*>(QStringLiteral("EditHSId"))->setText(QStringLiteral("1"));
             return int(QDialog::Rejected);
         });
         f.child<QAction*>("Settings1")->trigger();
-        QCOMPARE(window.context().strategy.hotSyncId, std::string("4711"));
+        QCOMPARE(window.settings().strategy.hotSyncId, std::string("4711"));
 
         std::vector<QDialog*> shown;
         QStringList versions;
@@ -451,10 +451,12 @@ class MainWindowTest : public QObject {
         InMemoryStrategyWindow memory;
         ConversionContext headless(plain, f.system, memory);
         headless.setProgramFolder(f.programFolder());
-        headless.strategy = window.context().strategy;
-        showInWindow(headless.strategy, memory);
+        UserSettings settings = window.settings();
+        OutputFile output(&f.system);
+        showInWindow(settings.strategy, memory);
         QFile::remove(pdb);
-        rq::convertEndNoteToJFile(headless, std::vector<std::string>{source.toStdString()});
+        rq::convertEndNoteToJFile(headless, settings, output,
+                                  std::vector<std::string>{source.toStdString()});
         QVERIFY2(plain.messages.empty(),
                  plain.messages.empty() ? "" : plain.messages.front().text.c_str());
         QCOMPARE(plain.log, log);
