@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <optional>
@@ -35,13 +36,32 @@ bool isNameChar(char c) {
     return kNameChars[static_cast<unsigned char>(c)];
 }
 
-constexpr ByteTable kBraces = byteTable("{}");
-constexpr ByteTable kBracesAndQuote = byteTable("{}\"");
-// The next brace (or quote) at `pos` or after; text.size() when there is none.
-std::size_t nextBrace(std::string_view text, std::size_t pos) {
-    return findMarked(text, pos, kBraces,
-                      [](std::uint64_t w) { return word::has(w, '{') | word::has(w, '}'); });
+// The brace that closes a group whose content starts at `pos`; npos when none does. memchr
+// finds the braces of long plain values (abstracts) many bytes at a time.
+std::size_t closingBrace(std::string_view text, std::size_t pos) {
+    const char* const s = text.data();
+    const char* const end = s + text.size();
+    const char* at = s + pos;
+    const char* close = nullptr;  // the first '}' at `at` or after, once looked for
+    for (int depth = 1;;) {
+        if (close == nullptr || close < at) {
+            close =
+                static_cast<const char*>(std::memchr(at, '}', static_cast<std::size_t>(end - at)));
+            if (close == nullptr) return std::string_view::npos;
+        }
+        if (const void* open = std::memchr(at, '{', static_cast<std::size_t>(close - at))) {
+            ++depth;
+            at = static_cast<const char*>(open) + 1;
+        } else if (--depth == 0) {
+            return static_cast<std::size_t>(close - s);
+        } else {
+            at = close + 1;
+        }
+    }
 }
+
+constexpr ByteTable kBracesAndQuote = byteTable("{}\"");
+// The next brace or quote at `pos` or after; text.size() when there is none.
 std::size_t nextBraceOrQuote(std::string_view text, std::size_t pos) {
     return findMarked(text, pos, kBracesAndQuote, [](std::uint64_t w) {
         return word::has(w, '{') | word::has(w, '}') | word::has(w, '"');
@@ -49,7 +69,11 @@ std::size_t nextBraceOrQuote(std::string_view text, std::size_t pos) {
 }
 
 bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+    // One test for the bytes that are never blanks (most of those asked about) before the five.
+    constexpr std::uint64_t kBlanks =
+        1ULL << ' ' | 1ULL << '\t' | 1ULL << '\n' | 1ULL << '\r' | 1ULL << '\f';
+    const auto b = static_cast<unsigned char>(c);
+    return b <= ' ' && (kBlanks >> b & 1) != 0;
 }
 
 std::string lower(std::string_view text) {
@@ -523,17 +547,14 @@ std::string catalogueName(std::string_view name) {
 
 // ---- Entries ----
 
-struct Field {
-    std::string_view name;   // as written; compared without regard to case
-    std::string_view value;  // LaTeX, after macros and '#'
-};
-
-struct Entry {
-    std::string type;  // lower case
-    std::string_view key;
+// Where an entry stands in the text. Its fields are parsed again when its record is built:
+// holding them all would cost about as much memory as the text itself.
+struct EntryAt {
+    std::size_t body = 0;  // just after the opening brace or parenthesis
     long line = 0;
-    std::vector<Field> fields;
-    std::vector<std::string_view> undefinedMacros;
+    std::string_view type;  // as written
+    std::string_view key;
+    char close = '}';
 };
 
 class BibTeXParser {
@@ -541,24 +562,29 @@ class BibTeXParser {
     BibTeXParser(std::string_view text, std::string path) : text_(text), path_(std::move(path)) {
         static constexpr std::string_view kShort[] = {"jan", "feb", "mar", "apr", "may", "jun",
                                                       "jul", "aug", "sep", "oct", "nov", "dec"};
-        for (std::size_t m = 0; m < 12; ++m) macros_[std::string(kShort[m])] = kMonths[m];
+        for (std::size_t m = 0; m < 12; ++m)
+            macros_[std::string(kShort[m])].push_back({0, kMonths[m]});
     }
 
-    // Every entry up to the end or the first syntax error (problem() then names it).
-    void parse(std::vector<Entry>& entries) {
+    // Every entry up to the end or the first syntax error (problem() then names it); undefined
+    // macros are told in file order.
+    void scan(std::vector<EntryAt>& entries) {
+        scanning_ = true;
+        const auto ignore = [](std::string_view, std::string_view) {};
         for (;;) {
             const std::size_t at = text_.find('@', pos_);
-            if (at == std::string_view::npos) return;
+            if (at == std::string_view::npos) break;
             pos_ = at + 1;
             const std::size_t typeStart = pos_;
             while (pos_ < text_.size() && isNameChar(text_[pos_]) && text_[pos_] != '@') ++pos_;
-            const std::string type = lower(text_.substr(typeStart, pos_ - typeStart));
+            const std::string_view typeName = text_.substr(typeStart, pos_ - typeStart);
+            const std::string type = lower(typeName);
             if (type.empty()) continue;  // a lone '@' in a comment
             skipSpaces();
             if (pos_ >= text_.size() || (text_[pos_] != '{' && text_[pos_] != '(')) {
                 if (type == "comment") continue;
                 fail("'{' or '(' after @" + type);
-                return;
+                break;
             }
             const char close = text_[pos_] == '{' ? '}' : ')';
             const long line = lineAt(at);
@@ -568,15 +594,29 @@ class BibTeXParser {
                 continue;
             }
             if (type == "string") {
-                if (!parseString(close)) return;
+                if (!parseString(close)) break;
                 continue;
             }
-            Entry entry;
-            entry.type = type;
+            EntryAt entry;
+            entry.body = pos_;
             entry.line = line;
-            if (!parseEntry(entry, close)) return;
-            entries.push_back(std::move(entry));
+            entry.type = typeName;
+            entry.close = close;
+            keep_ = nullptr;  // the values themselves are wanted only when the record is built
+            if (!parseEntry(entry.key, close, ignore)) break;
+            entries.push_back(entry);
         }
+        scanning_ = false;
+    }
+
+    // The fields of an entry that scan() found, in order, `visit(name, value)` for each, with
+    // macros as they stood there. Values joined by '#' go into `joined`.
+    template <typename Visit>
+    void fieldsOf(const EntryAt& entry, std::deque<std::string>& joined, Visit&& visit) {
+        pos_ = entry.body;
+        keep_ = &joined;
+        std::string_view key;
+        parseEntry(key, entry.close, visit);
     }
 
     const std::string& problem() const { return problem_; }
@@ -592,13 +632,20 @@ class BibTeXParser {
             lineOffset_ = 0;
             line_ = 1;
         }
-        line_ +=
-            static_cast<long>(countByte(text_.substr(lineOffset_, offset - lineOffset_), '\n'));
+        // Lines are tens of bytes long: memchr jumps from one line end to the next.
+        const char* at = text_.data() + lineOffset_;
+        const char* const end = text_.data() + offset;
+        while ((at = static_cast<const char*>(
+                    std::memchr(at, '\n', static_cast<std::size_t>(end - at)))) != nullptr) {
+            ++line_;
+            ++at;
+        }
         lineOffset_ = offset;
         return line_;
     }
 
     void fail(const std::string& expected) {
+        if (!scanning_) return;  // the scan found the entry sound
         problem_ = path_ + ", line " + std::to_string(lineAt(std::min(pos_, text_.size()))) +
                    ": expected " + expected;
     }
@@ -624,8 +671,17 @@ class BibTeXParser {
         return text_.substr(start, pos_ - start);
     }
 
-    // A value: pieces joined by '#'. False after a syntax error.
-    bool value(std::string_view& result, char close, std::vector<std::string_view>* undefined) {
+    // The macro's value where `at` stands: its last definition before it.
+    const std::string_view* macroAt(std::string_view macro, std::size_t at) const {
+        const auto found = macros_.find(lower(macro));
+        if (found == macros_.end()) return nullptr;
+        for (auto d = found->second.rbegin(); d != found->second.rend(); ++d)
+            if (d->from <= at) return &d->value;
+        return nullptr;
+    }
+
+    // A value: pieces joined by '#' (into keep_, when there is one). False after a syntax error.
+    bool value(std::string_view& result) {
         std::string joined;
         std::string_view single;
         int pieces = 0;
@@ -639,15 +695,13 @@ class BibTeXParser {
             const char c = text_[pos_];
             if (c == '{') {
                 const std::size_t start = ++pos_;
-                int depth = 1;
-                while (depth > 0 && (pos_ = nextBrace(text_, pos_)) < text_.size())
-                    depth += text_[pos_++] == '{' ? 1 : -1;
-                if (depth > 0) {
-                    pos_ = start;
+                const std::size_t end = closingBrace(text_, start);
+                if (end == std::string_view::npos) {
                     fail("'}' closing the value");
                     return false;
                 }
-                piece = text_.substr(start, pos_ - 1 - start);
+                piece = text_.substr(start, end - start);
+                pos_ = end + 1;
             } else if (c == '"') {
                 const std::size_t start = ++pos_;
                 int depth = 0;
@@ -671,15 +725,14 @@ class BibTeXParser {
                 piece = text_.substr(start, pos_ - start);
             } else if (isNameChar(c)) {
                 const std::string_view macro = name();
-                const auto found = macros_.find(lower(macro));
-                if (found != macros_.end()) {
-                    piece = found->second;
+                if (const std::string_view* defined = macroAt(macro, pos_)) {
+                    piece = *defined;
                 } else {
                     piece = macro;  // kept as its name, and told
-                    notes_.push_back(path_ + ", line " + std::to_string(lineAt(pos_)) +
-                                     ": undefined macro " + std::string(macro) +
-                                     " kept as its name");
-                    if (undefined != nullptr) undefined->push_back(macro);
+                    if (scanning_)
+                        notes_.push_back(path_ + ", line " + std::to_string(lineAt(pos_)) +
+                                         ": undefined macro " + std::string(macro) +
+                                         " kept as its name");
                 }
             } else {
                 fail("a value in braces, quotes, a number or a macro name");
@@ -687,7 +740,7 @@ class BibTeXParser {
             }
             if (pieces++ == 0) {
                 single = piece;
-            } else {
+            } else if (keep_ != nullptr) {
                 if (pieces == 2) joined.assign(single);
                 joined.append(piece);
             }
@@ -698,12 +751,11 @@ class BibTeXParser {
             }
             break;
         }
-        (void)close;
-        if (pieces == 1) {
+        if (pieces == 1 || keep_ == nullptr) {
             result = single;
         } else {
-            store_.push_back(std::move(joined));
-            result = store_.back();
+            keep_->push_back(std::move(joined));
+            result = keep_->back();
         }
         return true;
     }
@@ -718,24 +770,27 @@ class BibTeXParser {
         }
         ++pos_;
         std::string_view v;
-        if (!value(v, close, nullptr)) return false;
-        macros_[lower(macro)] = v;
+        keep_ = &macroValues_;
+        if (!value(v)) return false;
+        // In force from here on: entries before it were built without it.
+        macros_[lower(macro)].push_back({pos_, v});
         skipSpaces();
         if (pos_ < text_.size() && text_[pos_] == close) ++pos_;
         return true;
     }
 
-    bool parseEntry(Entry& entry, char close) {
+    template <typename Visit>
+    bool parseEntry(std::string_view& key, char close, Visit& visit) {
         skipSpaces();
         const std::size_t keyStart = pos_;
         while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != close &&
                !isSpace(text_[pos_]))
             ++pos_;
-        entry.key = text_.substr(keyStart, pos_ - keyStart);
+        key = text_.substr(keyStart, pos_ - keyStart);
         for (;;) {
             skipSpaces();
             if (pos_ >= text_.size()) {
-                fail(std::string("'") + close + "' closing the entry " + std::string(entry.key));
+                fail(std::string("'") + close + "' closing the entry " + std::string(key));
                 return false;
             }
             if (text_[pos_] == close) {
@@ -743,8 +798,7 @@ class BibTeXParser {
                 return true;
             }
             if (text_[pos_] != ',') {
-                fail(std::string("',' or '") + close + "' after a field of " +
-                     std::string(entry.key));
+                fail(std::string("',' or '") + close + "' after a field of " + std::string(key));
                 return false;
             }
             ++pos_;
@@ -753,30 +807,71 @@ class BibTeXParser {
             const std::string_view field = name();
             skipSpaces();
             if (field.empty() || pos_ >= text_.size() || text_[pos_] != '=') {
-                fail(field.empty() ? "a field name in " + std::string(entry.key)
+                fail(field.empty() ? "a field name in " + std::string(key)
                                    : "'=' after the field name " + std::string(field));
                 return false;
             }
             ++pos_;
             std::string_view v;
-            if (!value(v, close, &entry.undefinedMacros)) return false;
-            entry.fields.push_back({field, v});
+            if (!value(v)) return false;
+            visit(field, v);
         }
     }
+
+    struct MacroDefinition {
+        std::size_t from;  // where it takes effect
+        std::string_view value;
+    };
 
     std::string_view text_;
     std::string path_;
     std::size_t pos_ = 0;
     std::size_t lineOffset_ = 0;
     long line_ = 1;
-    std::unordered_map<std::string, std::string_view> macros_;
-    std::deque<std::string> store_;  // joined values; a deque keeps their addresses
+    bool scanning_ = false;
+    // Every definition of each macro in file order, so that an entry built after the scan sees
+    // the value that stood where it stands.
+    std::unordered_map<std::string, std::vector<MacroDefinition>> macros_;
+    std::deque<std::string> macroValues_;  // values joined by '#'; a deque keeps their addresses
+    std::deque<std::string>* keep_ = nullptr;
     std::string problem_;
     std::vector<std::string> notes_;
+};
 
+// Entry numbers by citation key in any letter case, the first entry of a key winning: open
+// addressing over the keys where they stand in the text, none copied.
+class KeyIndex {
   public:
-    // Values made by '#' live as long as the parser.
-    std::deque<std::string>& store() { return store_; }
+    void build(const std::vector<EntryAt>& entries) {
+        entries_ = &entries;
+        std::size_t size = 16;
+        while (size < entries.size() * 2) size *= 2;
+        slots_.assign(size, kNone);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            std::size_t& slot = slots_[slotOf(entries[i].key)];
+            if (slot == kNone) slot = i;
+        }
+    }
+    // The number of the entry with the key; kNone when there is none.
+    std::size_t find(std::string_view key) const { return slots_[slotOf(key)]; }
+
+    static constexpr std::size_t kNone = ~std::size_t{0};
+
+  private:
+    // The slot that holds the key, else the free one where it would go.
+    std::size_t slotOf(std::string_view key) const {
+        std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
+        for (const char c : key)
+            hash = (hash ^ static_cast<unsigned char>(lowerAscii(c))) * 0x100000001b3ULL;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t s = static_cast<std::size_t>(hash) & mask;; s = (s + 1) & mask) {
+            const std::size_t at = slots_[s];
+            if (at == kNone || equalsIgnoringAsciiCase((*entries_)[at].key, key)) return s;
+        }
+    }
+
+    const std::vector<EntryAt>* entries_ = nullptr;
+    std::vector<std::size_t> slots_;
 };
 
 // The fields the catalogue takes; others are counted as dropped.
@@ -805,74 +900,89 @@ struct MappedName {
 
 class BibTeXSource : public RecordSource {
   public:
-    explicit BibTeXSource(TextInput& input) {
-        text_.reserve(input.sizeHint() + TextInput::kBlockSize);
-        input.readAll(text_);
-        BibTeXParser parser(text_, input.path());
-        parser.parse(entries_);
-        problem_ = parser.problem();
-        notes_ = std::move(parser.notes());
-        store_ = std::move(parser.store());
+    explicit BibTeXSource(TextInput& input)
+        : text_(wholeText(input)), parser_(text_, input.path()) {
+        parser_.scan(entries_);
+        problem_ = parser_.problem();
+        notes_ = std::move(parser_.notes());
         if (problem_.empty() && entries_.empty() && !input.failed())
             problem_ = input.path() + ": no BibTeX entry (no line \"@type{key, ...}\") in the file";
-        keys_.reserve(entries_.size());
-        for (std::size_t i = 0; i < entries_.size(); ++i) keys_.emplace(lower(entries_[i].key), i);
+        keys_.build(entries_);
     }
 
     bool next(ReferenceRecord& record) override {
         while (next_ < entries_.size()) {
-            const Entry& e = entries_[next_++];
+            const std::size_t at = next_++;
+            type_.assign(entries_[at].type);
+            for (char& c : type_) c = lowerAscii(c);
             // Sets of entries and data containers are not references.
-            if (std::string_view(e.type) == "set" || std::string_view(e.type) == "xdata") continue;
-            build(e, record);
+            if (type_ == "set" || type_ == "xdata") continue;
+            build(at, record);
             return true;
         }
         return false;
     }
 
   private:
-    const Entry* parentOf(const Entry& e) const {
-        for (const Field& f : e.fields) {
-            if (equalsIgnoringAsciiCase(f.name, "crossref")) {
-                const auto found = keys_.find(lower(trimBlanks(f.value)));
-                if (found != keys_.end() && &entries_[found->second] != &e)
-                    return &entries_[found->second];
-            }
+    static std::string wholeText(TextInput& input) {
+        std::string text;
+        text.reserve(input.sizeHint() + TextInput::kBlockSize);
+        input.readAll(text);
+        return text;
+    }
+
+    // The entry that the first crossref naming another entry names; null when there is none.
+    const EntryAt* parentOf(std::size_t at) const {
+        for (const std::string_view key : crossrefs_) {
+            const std::size_t found = keys_.find(trimBlanks(key));
+            if (found != KeyIndex::kNone && found != at) return &entries_[found];
         }
         return nullptr;
     }
 
-    static const std::string_view* own(const Entry& e, std::string_view name) {
-        for (const Field& f : e.fields)
-            if (equalsIgnoringAsciiCase(f.name, name)) return &f.value;
-        return nullptr;
-    }
-
-    // The place of a field name in kMapped, in any letter case; -1 for others.
+    // The place of a field name in kMapped, in any letter case; -1 for others. Only the few
+    // names with the same first letter are compared: this runs for every field of every entry.
     static int mappedId(std::string_view name) {
         char lowered[24];
-        if (name.size() > sizeof lowered) return -1;
+        if (name.empty() || name.size() > sizeof lowered) return -1;
         for (std::size_t i = 0; i < name.size(); ++i) lowered[i] = lowerAscii(name[i]);
         const std::string_view key(lowered, name.size());
-        for (std::size_t i = 0; i < std::size(kMapped); ++i)
-            if (kMapped[i].size() == key.size() && kMapped[i][0] == key[0] && kMapped[i] == key)
-                return static_cast<int>(i);
+        const auto first = static_cast<unsigned char>(key[0]);
+        if (first < 'a' || first > 'z') return -1;
+        for (const std::int8_t id : kMappedByLetter[first - 'a']) {
+            if (id < 0) break;
+            if (kMapped[static_cast<std::size_t>(id)] == key) return id;
+        }
         return -1;
     }
+    // The places in kMapped of the names that start with each letter, -1 after them.
+    static constexpr auto kMappedByLetter = [] {
+        std::array<std::array<std::int8_t, 8>, 26> table{};
+        for (auto& row : table) row.fill(-1);
+        for (std::size_t i = 0; i < std::size(kMapped); ++i) {
+            auto& row = table[static_cast<std::size_t>(kMapped[i][0] - 'a')];
+            std::size_t k = 0;
+            while (row[k] >= 0) ++k;  // out of range, so no compiling, if a letter had too many
+            row[k] = static_cast<std::int8_t>(i);
+        }
+        return table;
+    }();
     using MappedValues = std::array<std::optional<std::string_view>, std::size(kMapped)>;
-    // The entry's fields by their place in kMapped (the first of a name wins); returns how many
-    // non-empty values have no place.
-    static int index(const Entry& e, MappedValues& values) {
+    // The entry's fields by their place in kMapped (the first of a name wins), its crossref
+    // values into `crossrefs` when given; returns how many non-empty values have no place.
+    int index(const EntryAt& e, MappedValues& values, std::vector<std::string_view>* crossrefs) {
         values.fill(std::nullopt);
         int unmapped = 0;
-        for (const Field& f : e.fields) {
-            const int id = mappedId(f.name);
+        parser_.fieldsOf(e, joined_, [&](std::string_view name, std::string_view value) {
+            const int id = mappedId(name);
             if (id < 0) {
-                if (!trimBlanks(f.value).empty()) ++unmapped;
-            } else if (!values[static_cast<std::size_t>(id)]) {
-                values[static_cast<std::size_t>(id)] = f.value;
+                if (!trimBlanks(value).empty()) ++unmapped;
+                return;
             }
-        }
+            if (crossrefs != nullptr && id == MappedName("crossref").id)
+                crossrefs->push_back(value);
+            if (!values[static_cast<std::size_t>(id)]) values[static_cast<std::size_t>(id)] = value;
+        });
         return unmapped;
     }
 
@@ -905,14 +1015,16 @@ class BibTeXSource : public RecordSource {
         return out;
     }
 
-    void build(const Entry& e, ReferenceRecord& r) {
-        entry_ = &e;
-        parent_ = parentOf(e);
+    void build(std::size_t at, ReferenceRecord& r) {
+        const EntryAt& e = entries_[at];
+        joined_.clear();
+        crossrefs_.clear();
+        const int unmapped = index(e, ownValues_, &crossrefs_);
+        parent_ = parentOf(at);
+        if (parent_ != nullptr) index(*parent_, parentValues_, nullptr);
         r.clear();
-        const int unmapped = index(e, ownValues_);
-        if (parent_ != nullptr) index(*parent_, parentValues_);
         r.line = e.line;
-        const std::string_view t = e.type;  // compared by size first
+        const std::string_view t = type_;  // compared by size first
         const bool hasAuthor = !raw("author").empty();
         const bool hasEditor = !raw("editor").empty();
         const bool bookLike = t == "book" || t == "mvbook" || t == "manual" || t == "collection" ||
@@ -970,8 +1082,8 @@ class BibTeXSource : public RecordSource {
             firstText(r.values[kSecondaryTitle], {"booktitle", "eventtitle"});
             // BibLaTeX's inheritance: the parent's title is the child's booktitle.
             if (r.values[kSecondaryTitle].empty() && parent_ != nullptr &&
-                own(e, "booktitle") == nullptr)
-                if (const std::string_view* v = own(*parent_, "title"))
+                !ownValues_[MappedName("booktitle").id])
+                if (const auto& v = parentValues_[MappedName("title").id])
                     r.values[kSecondaryTitle] = decodeLatex(*v);
         } else if (bookLike || thesis || report || t == "proceedings") {
             text(r.values[kSecondaryTitle], "series");
@@ -1066,12 +1178,14 @@ class BibTeXSource : public RecordSource {
     }
 
     std::string text_;
-    std::vector<Entry> entries_;
-    std::deque<std::string> store_;
-    std::unordered_map<std::string, std::size_t> keys_;
+    BibTeXParser parser_;
+    std::vector<EntryAt> entries_;
+    KeyIndex keys_;
     std::size_t next_ = 0;
-    const Entry* entry_ = nullptr;
-    const Entry* parent_ = nullptr;
+    std::string type_;  // of the entry being built, in lower case
+    const EntryAt* parent_ = nullptr;
+    std::deque<std::string> joined_;  // the values joined by '#' of the record being built
+    std::vector<std::string_view> crossrefs_;
     MappedValues ownValues_{};
     MappedValues parentValues_{};
     std::string scratch_;

@@ -189,15 +189,22 @@ void TextInput::readAll(std::string& out) {
         }
         return;
     }
-    // The whole file, checked for UTF-8 where it lies; Windows-1252 is decoded in place, from
-    // the end, into the room its longer characters need.
+    // The whole file, checked for UTF-8 where it lies, block by block while each is still in
+    // the cache; Windows-1252 is decoded in place, from the end, into the room its longer
+    // characters need.
     const std::size_t start = out.size();
     encoding_ = TextEncoding::Utf8;  // read() now copies the bytes as they are
     decided_ = true;
+    std::size_t checked = start;
+    std::string carry;  // a character cut by the block's end, checked with the next block
+    bool valid = true;
     while (read(out)) {
+        if (!valid) continue;
+        valid = validUtf8Block(std::string_view(out).substr(checked), carry, false);
+        checked = out.size() - carry.size();
+        carry.clear();
     }
-    std::string carry;
-    if (validUtf8Block(std::string_view(out).substr(start), carry, true)) return;
+    if (valid && validUtf8Block(std::string_view(out).substr(checked), carry, true)) return;
     encoding_ = TextEncoding::Windows1252;
     std::size_t length = out.size();
     for (std::size_t i = start; i < out.size(); ++i) {
