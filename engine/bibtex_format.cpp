@@ -547,14 +547,84 @@ std::string catalogueName(std::string_view name) {
 
 // ---- Entries ----
 
-// Where an entry stands in the text. Its fields are parsed again when its record is built:
-// holding them all would cost about as much memory as the text itself.
+// The fields the catalogue takes; others are counted as dropped.
+constexpr std::string_view kMapped[] = {
+    "author",     "title",       "subtitle",     "journal",    "journaltitle", "booktitle",
+    "eventtitle", "series",      "editor",       "address",    "location",     "publisher",
+    "school",     "institution", "organization", "volume",     "number",       "issue",
+    "pages",      "pagetotal",   "callnumber",   "keywords",   "abstract",     "note",
+    "annote",     "annotation",  "volumes",      "edition",    "month",        "day",
+    "date",       "year",        "type",         "translator", "shortjournal", "isbn",
+    "issn",       "url",         "howpublished", "doi",        "crossref"};
+
+// A field of kMapped by its place, found when compiling: a name that is not there does not
+// compile, and no name is looked up while reading.
+struct MappedName {
+    std::size_t id;
+    consteval MappedName(const char* name) : id(find(name)) {}  // NOLINT: literals convert
+
+  private:
+    static consteval std::size_t find(std::string_view name) {
+        for (std::size_t i = 0; i < std::size(kMapped); ++i)
+            if (kMapped[i] == name) return i;
+        throw "not a field of kMapped";
+    }
+};
+
+// The places in kMapped of the names that start with each letter, -1 after them.
+constexpr auto kMappedByLetter = [] {
+    std::array<std::array<std::int8_t, 8>, 26> table{};
+    for (auto& row : table) row.fill(-1);
+    for (std::size_t i = 0; i < std::size(kMapped); ++i) {
+        auto& row = table[static_cast<std::size_t>(kMapped[i][0] - 'a')];
+        std::size_t k = 0;
+        while (row[k] >= 0) ++k;  // out of range, so no compiling, if a letter had too many
+        row[k] = static_cast<std::int8_t>(i);
+    }
+    return table;
+}();
+
+// The place of a field name in kMapped, in any letter case; -1 for others. Only the few names
+// with the same first letter are compared: this runs for every field of every entry.
+int mappedId(std::string_view name) {
+    char lowered[24];
+    if (name.empty() || name.size() > sizeof lowered) return -1;
+    for (std::size_t i = 0; i < name.size(); ++i) lowered[i] = lowerAscii(name[i]);
+    const std::string_view key(lowered, name.size());
+    const auto first = static_cast<unsigned char>(key[0]);
+    if (first < 'a' || first > 'z') return -1;
+    for (const std::int8_t id : kMappedByLetter[first - 'a']) {
+        if (id < 0) break;
+        if (kMapped[static_cast<std::size_t>(id)] == key) return id;
+    }
+    return -1;
+}
+
+// A field that the catalogue takes, its value after macros and '#': sixteen bytes, so that the
+// fields of a whole file take a fraction of the text's room.
+class MappedField {
+  public:
+    MappedField(std::string_view value, int id)
+        : data_(value.data()),
+          sizeAndId_(value.size() | static_cast<std::uint64_t>(id) << kIdShift) {}
+    std::string_view value() const { return {data_, sizeAndId_ & ((kOne << kIdShift) - 1)}; }
+    std::size_t id() const { return sizeAndId_ >> kIdShift; }
+
+  private:
+    static constexpr int kIdShift = 56;  // no value is 2^56 bytes long
+    static constexpr std::uint64_t kOne = 1;
+    const char* data_;
+    std::uint64_t sizeAndId_;
+};
+
+// An entry: where it stands and its fields among all the entries' fields.
 struct EntryAt {
-    std::size_t body = 0;  // just after the opening brace or parenthesis
+    std::size_t firstField = 0;
+    std::size_t fieldCount = 0;
     long line = 0;
     std::string_view type;  // as written
     std::string_view key;
-    char close = '}';
+    int unmapped = 0;  // fields with a value that the catalogue does not take
 };
 
 class BibTeXParser {
@@ -562,18 +632,15 @@ class BibTeXParser {
     BibTeXParser(std::string_view text, std::string path) : text_(text), path_(std::move(path)) {
         static constexpr std::string_view kShort[] = {"jan", "feb", "mar", "apr", "may", "jun",
                                                       "jul", "aug", "sep", "oct", "nov", "dec"};
-        for (std::size_t m = 0; m < 12; ++m)
-            macros_[std::string(kShort[m])].push_back({0, kMonths[m]});
+        for (std::size_t m = 0; m < 12; ++m) macros_[std::string(kShort[m])] = kMonths[m];
     }
 
-    // Every entry up to the end or the first syntax error (problem() then names it); undefined
-    // macros are told in file order.
-    void scan(std::vector<EntryAt>& entries) {
-        scanning_ = true;
-        const auto ignore = [](std::string_view, std::string_view) {};
+    // Every entry up to the end or the first syntax error (problem() then names it), their
+    // fields into `fields`.
+    void parse(std::vector<EntryAt>& entries, std::deque<MappedField>& fields) {
         for (;;) {
             const std::size_t at = text_.find('@', pos_);
-            if (at == std::string_view::npos) break;
+            if (at == std::string_view::npos) return;
             pos_ = at + 1;
             const std::size_t typeStart = pos_;
             while (pos_ < text_.size() && isNameChar(text_[pos_]) && text_[pos_] != '@') ++pos_;
@@ -584,7 +651,7 @@ class BibTeXParser {
             if (pos_ >= text_.size() || (text_[pos_] != '{' && text_[pos_] != '(')) {
                 if (type == "comment") continue;
                 fail("'{' or '(' after @" + type);
-                break;
+                return;
             }
             const char close = text_[pos_] == '{' ? '}' : ')';
             const long line = lineAt(at);
@@ -594,33 +661,27 @@ class BibTeXParser {
                 continue;
             }
             if (type == "string") {
-                if (!parseString(close)) break;
+                if (!parseString(close)) return;
                 continue;
             }
             EntryAt entry;
-            entry.body = pos_;
-            entry.line = line;
             entry.type = typeName;
-            entry.close = close;
-            keep_ = nullptr;  // the values themselves are wanted only when the record is built
-            if (!parseEntry(entry.key, close, ignore)) break;
+            entry.line = line;
+            entry.firstField = fields.size();
+            if (!parseEntry(entry, close, fields)) {
+                fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(entry.firstField),
+                             fields.end());
+                return;
+            }
+            entry.fieldCount = fields.size() - entry.firstField;
             entries.push_back(entry);
         }
-        scanning_ = false;
-    }
-
-    // The fields of an entry that scan() found, in order, `visit(name, value)` for each, with
-    // macros as they stood there. Values joined by '#' go into `joined`.
-    template <typename Visit>
-    void fieldsOf(const EntryAt& entry, std::deque<std::string>& joined, Visit&& visit) {
-        pos_ = entry.body;
-        keep_ = &joined;
-        std::string_view key;
-        parseEntry(key, entry.close, visit);
     }
 
     const std::string& problem() const { return problem_; }
     std::vector<std::string>& notes() { return notes_; }
+    // Values made by '#' live as long as the parser.
+    std::deque<std::string>& store() { return store_; }
 
   private:
     void skipSpaces() {
@@ -645,7 +706,6 @@ class BibTeXParser {
     }
 
     void fail(const std::string& expected) {
-        if (!scanning_) return;  // the scan found the entry sound
         problem_ = path_ + ", line " + std::to_string(lineAt(std::min(pos_, text_.size()))) +
                    ": expected " + expected;
     }
@@ -671,16 +731,7 @@ class BibTeXParser {
         return text_.substr(start, pos_ - start);
     }
 
-    // The macro's value where `at` stands: its last definition before it.
-    const std::string_view* macroAt(std::string_view macro, std::size_t at) const {
-        const auto found = macros_.find(lower(macro));
-        if (found == macros_.end()) return nullptr;
-        for (auto d = found->second.rbegin(); d != found->second.rend(); ++d)
-            if (d->from <= at) return &d->value;
-        return nullptr;
-    }
-
-    // A value: pieces joined by '#' (into keep_, when there is one). False after a syntax error.
+    // A value: pieces joined by '#'. False after a syntax error.
     bool value(std::string_view& result) {
         std::string joined;
         std::string_view single;
@@ -725,14 +776,14 @@ class BibTeXParser {
                 piece = text_.substr(start, pos_ - start);
             } else if (isNameChar(c)) {
                 const std::string_view macro = name();
-                if (const std::string_view* defined = macroAt(macro, pos_)) {
-                    piece = *defined;
+                const auto found = macros_.find(lower(macro));
+                if (found != macros_.end()) {
+                    piece = found->second;
                 } else {
                     piece = macro;  // kept as its name, and told
-                    if (scanning_)
-                        notes_.push_back(path_ + ", line " + std::to_string(lineAt(pos_)) +
-                                         ": undefined macro " + std::string(macro) +
-                                         " kept as its name");
+                    notes_.push_back(path_ + ", line " + std::to_string(lineAt(pos_)) +
+                                     ": undefined macro " + std::string(macro) +
+                                     " kept as its name");
                 }
             } else {
                 fail("a value in braces, quotes, a number or a macro name");
@@ -740,7 +791,7 @@ class BibTeXParser {
             }
             if (pieces++ == 0) {
                 single = piece;
-            } else if (keep_ != nullptr) {
+            } else {
                 if (pieces == 2) joined.assign(single);
                 joined.append(piece);
             }
@@ -751,11 +802,11 @@ class BibTeXParser {
             }
             break;
         }
-        if (pieces == 1 || keep_ == nullptr) {
+        if (pieces == 1) {
             result = single;
         } else {
-            keep_->push_back(std::move(joined));
-            result = keep_->back();
+            store_.push_back(std::move(joined));
+            result = store_.back();
         }
         return true;
     }
@@ -770,27 +821,25 @@ class BibTeXParser {
         }
         ++pos_;
         std::string_view v;
-        keep_ = &macroValues_;
         if (!value(v)) return false;
-        // In force from here on: entries before it were built without it.
-        macros_[lower(macro)].push_back({pos_, v});
+        macros_[lower(macro)] = v;
         skipSpaces();
         if (pos_ < text_.size() && text_[pos_] == close) ++pos_;
         return true;
     }
 
-    template <typename Visit>
-    bool parseEntry(std::string_view& key, char close, Visit& visit) {
+    // The entry's key and fields: those the catalogue takes into `fields`, the others counted.
+    bool parseEntry(EntryAt& entry, char close, std::deque<MappedField>& fields) {
         skipSpaces();
         const std::size_t keyStart = pos_;
         while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != close &&
                !isSpace(text_[pos_]))
             ++pos_;
-        key = text_.substr(keyStart, pos_ - keyStart);
+        entry.key = text_.substr(keyStart, pos_ - keyStart);
         for (;;) {
             skipSpaces();
             if (pos_ >= text_.size()) {
-                fail(std::string("'") + close + "' closing the entry " + std::string(key));
+                fail(std::string("'") + close + "' closing the entry " + std::string(entry.key));
                 return false;
             }
             if (text_[pos_] == close) {
@@ -798,7 +847,8 @@ class BibTeXParser {
                 return true;
             }
             if (text_[pos_] != ',') {
-                fail(std::string("',' or '") + close + "' after a field of " + std::string(key));
+                fail(std::string("',' or '") + close + "' after a field of " +
+                     std::string(entry.key));
                 return false;
             }
             ++pos_;
@@ -807,33 +857,28 @@ class BibTeXParser {
             const std::string_view field = name();
             skipSpaces();
             if (field.empty() || pos_ >= text_.size() || text_[pos_] != '=') {
-                fail(field.empty() ? "a field name in " + std::string(key)
+                fail(field.empty() ? "a field name in " + std::string(entry.key)
                                    : "'=' after the field name " + std::string(field));
                 return false;
             }
             ++pos_;
             std::string_view v;
             if (!value(v)) return false;
-            visit(field, v);
+            if (const int id = mappedId(field); id >= 0) {
+                fields.emplace_back(v, id);
+            } else if (!trimBlanks(v).empty()) {
+                ++entry.unmapped;
+            }
         }
     }
-
-    struct MacroDefinition {
-        std::size_t from;  // where it takes effect
-        std::string_view value;
-    };
 
     std::string_view text_;
     std::string path_;
     std::size_t pos_ = 0;
     std::size_t lineOffset_ = 0;
     long line_ = 1;
-    bool scanning_ = false;
-    // Every definition of each macro in file order, so that an entry built after the scan sees
-    // the value that stood where it stands.
-    std::unordered_map<std::string, std::vector<MacroDefinition>> macros_;
-    std::deque<std::string> macroValues_;  // values joined by '#'; a deque keeps their addresses
-    std::deque<std::string>* keep_ = nullptr;
+    std::unordered_map<std::string, std::string_view> macros_;
+    std::deque<std::string> store_;  // joined values; a deque keeps their addresses
     std::string problem_;
     std::vector<std::string> notes_;
 };
@@ -874,37 +919,14 @@ class KeyIndex {
     std::vector<std::size_t> slots_;
 };
 
-// The fields the catalogue takes; others are counted as dropped.
-constexpr std::string_view kMapped[] = {
-    "author",     "title",       "subtitle",     "journal",    "journaltitle", "booktitle",
-    "eventtitle", "series",      "editor",       "address",    "location",     "publisher",
-    "school",     "institution", "organization", "volume",     "number",       "issue",
-    "pages",      "pagetotal",   "callnumber",   "keywords",   "abstract",     "note",
-    "annote",     "annotation",  "volumes",      "edition",    "month",        "day",
-    "date",       "year",        "type",         "translator", "shortjournal", "isbn",
-    "issn",       "url",         "howpublished", "doi",        "crossref"};
-
-// A field of kMapped by its place, found when compiling: a name that is not there does not
-// compile, and no name is looked up while reading.
-struct MappedName {
-    std::size_t id;
-    consteval MappedName(const char* name) : id(find(name)) {}  // NOLINT: literals convert
-
-  private:
-    static consteval std::size_t find(std::string_view name) {
-        for (std::size_t i = 0; i < std::size(kMapped); ++i)
-            if (kMapped[i] == name) return i;
-        throw "not a field of kMapped";
-    }
-};
-
 class BibTeXSource : public RecordSource {
   public:
-    explicit BibTeXSource(TextInput& input)
-        : text_(wholeText(input)), parser_(text_, input.path()) {
-        parser_.scan(entries_);
-        problem_ = parser_.problem();
-        notes_ = std::move(parser_.notes());
+    explicit BibTeXSource(TextInput& input) : text_(wholeText(input)) {
+        BibTeXParser parser(text_, input.path());
+        parser.parse(entries_, fields_);
+        problem_ = parser.problem();
+        notes_ = std::move(parser.notes());
+        store_ = std::move(parser.store());
         if (problem_.empty() && entries_.empty() && !input.failed())
             problem_ = input.path() + ": no BibTeX entry (no line \"@type{key, ...}\") in the file";
         keys_.build(entries_);
@@ -933,57 +955,23 @@ class BibTeXSource : public RecordSource {
 
     // The entry that the first crossref naming another entry names; null when there is none.
     const EntryAt* parentOf(std::size_t at) const {
-        for (const std::string_view key : crossrefs_) {
-            const std::size_t found = keys_.find(trimBlanks(key));
+        const EntryAt& e = entries_[at];
+        for (std::size_t f = e.firstField; f < e.firstField + e.fieldCount; ++f) {
+            if (fields_[f].id() != MappedName("crossref").id) continue;
+            const std::size_t found = keys_.find(trimBlanks(fields_[f].value()));
             if (found != KeyIndex::kNone && found != at) return &entries_[found];
         }
         return nullptr;
     }
 
-    // The place of a field name in kMapped, in any letter case; -1 for others. Only the few
-    // names with the same first letter are compared: this runs for every field of every entry.
-    static int mappedId(std::string_view name) {
-        char lowered[24];
-        if (name.empty() || name.size() > sizeof lowered) return -1;
-        for (std::size_t i = 0; i < name.size(); ++i) lowered[i] = lowerAscii(name[i]);
-        const std::string_view key(lowered, name.size());
-        const auto first = static_cast<unsigned char>(key[0]);
-        if (first < 'a' || first > 'z') return -1;
-        for (const std::int8_t id : kMappedByLetter[first - 'a']) {
-            if (id < 0) break;
-            if (kMapped[static_cast<std::size_t>(id)] == key) return id;
-        }
-        return -1;
-    }
-    // The places in kMapped of the names that start with each letter, -1 after them.
-    static constexpr auto kMappedByLetter = [] {
-        std::array<std::array<std::int8_t, 8>, 26> table{};
-        for (auto& row : table) row.fill(-1);
-        for (std::size_t i = 0; i < std::size(kMapped); ++i) {
-            auto& row = table[static_cast<std::size_t>(kMapped[i][0] - 'a')];
-            std::size_t k = 0;
-            while (row[k] >= 0) ++k;  // out of range, so no compiling, if a letter had too many
-            row[k] = static_cast<std::int8_t>(i);
-        }
-        return table;
-    }();
     using MappedValues = std::array<std::optional<std::string_view>, std::size(kMapped)>;
-    // The entry's fields by their place in kMapped (the first of a name wins), its crossref
-    // values into `crossrefs` when given; returns how many non-empty values have no place.
-    int index(const EntryAt& e, MappedValues& values, std::vector<std::string_view>* crossrefs) {
+    // The entry's fields by their place in kMapped, the first of a name winning.
+    void index(const EntryAt& e, MappedValues& values) const {
         values.fill(std::nullopt);
-        int unmapped = 0;
-        parser_.fieldsOf(e, joined_, [&](std::string_view name, std::string_view value) {
-            const int id = mappedId(name);
-            if (id < 0) {
-                if (!trimBlanks(value).empty()) ++unmapped;
-                return;
-            }
-            if (crossrefs != nullptr && id == MappedName("crossref").id)
-                crossrefs->push_back(value);
-            if (!values[static_cast<std::size_t>(id)]) values[static_cast<std::size_t>(id)] = value;
-        });
-        return unmapped;
+        for (std::size_t f = e.firstField; f < e.firstField + e.fieldCount; ++f) {
+            std::optional<std::string_view>& value = values[fields_[f].id()];
+            if (!value) value = fields_[f].value();
+        }
     }
 
     // A field of the entry, else of the entry its crossref names.
@@ -1017,11 +1005,10 @@ class BibTeXSource : public RecordSource {
 
     void build(std::size_t at, ReferenceRecord& r) {
         const EntryAt& e = entries_[at];
-        joined_.clear();
-        crossrefs_.clear();
-        const int unmapped = index(e, ownValues_, &crossrefs_);
+        const int unmapped = e.unmapped;
+        index(e, ownValues_);
         parent_ = parentOf(at);
-        if (parent_ != nullptr) index(*parent_, parentValues_, nullptr);
+        if (parent_ != nullptr) index(*parent_, parentValues_);
         r.clear();
         r.line = e.line;
         const std::string_view t = type_;  // compared by size first
@@ -1178,14 +1165,13 @@ class BibTeXSource : public RecordSource {
     }
 
     std::string text_;
-    BibTeXParser parser_;
     std::vector<EntryAt> entries_;
+    std::deque<MappedField> fields_;  // a deque grows without moving what it holds
+    std::deque<std::string> store_;
     KeyIndex keys_;
     std::size_t next_ = 0;
     std::string type_;  // of the entry being built, in lower case
     const EntryAt* parent_ = nullptr;
-    std::deque<std::string> joined_;  // the values joined by '#' of the record being built
-    std::vector<std::string_view> crossrefs_;
     MappedValues ownValues_{};
     MappedValues parentValues_{};
     std::string scratch_;
