@@ -207,6 +207,11 @@ class LatexDecoder {
         out_.reserve(in_.size());
         while (pos_ < in_.size()) step();
     }
+    // Appends the text to `out` as run() gives it, without a string of its own.
+    void append() {
+        start_ = out_.size();
+        while (pos_ < in_.size()) step();
+    }
 
   private:
     void flushBlank() {
@@ -215,7 +220,7 @@ class LatexDecoder {
     }
     void put(char c) {
         if (isSpace(c)) {
-            blank_ = !out_.empty();
+            blank_ = out_.size() > start_;
             return;
         }
         flushBlank();
@@ -412,6 +417,7 @@ class LatexDecoder {
     std::string_view in_;
     std::size_t pos_ = 0;
     std::string& out_;
+    std::size_t start_ = 0;  // where this text starts in out_
     bool blank_ = false;
 };
 
@@ -506,9 +512,11 @@ std::string catalogueName(std::string_view name) {
         const std::size_t to = k < commaCount ? commas[k] : name.size();
         return trimBlanks(name.substr(from, to - from));
     };
-    std::string last;
-    std::string jr;
-    std::string first;
+    std::string_view last;
+    std::string_view jr;
+    std::string_view first;
+    std::string lastWords;
+    std::string firstWords;
     if (commaCount == 0) {
         const std::vector<std::string_view> words = splitAtDepth0(name, ' ');
         if (words.empty()) return {};
@@ -526,8 +534,10 @@ std::string catalogueName(std::string_view name) {
             for (std::size_t i = vonStart; i + 1 < words.size(); ++i)
                 if (isVonWord(words[i])) lastStart = i + 1;
         }
-        first = joinWords(words, 0, vonStart);
-        last = joinWords(words, vonStart, words.size());
+        firstWords = joinWords(words, 0, vonStart);
+        lastWords = joinWords(words, vonStart, words.size());
+        first = firstWords;
+        last = lastWords;
         (void)lastStart;
     } else {
         last = part(0);
@@ -538,10 +548,17 @@ std::string catalogueName(std::string_view name) {
             first = part(1);
         }
     }
-    std::string out = decodeLatex(last);
-    if (!jr.empty()) out += ", " + decodeLatex(jr);
-    const std::string f = decodeLatex(first);
-    if (!f.empty()) out += ", " + f;
+    // Decoded straight into the result: this runs for every name of every record.
+    std::string out;
+    LatexDecoder(last, out).append();
+    if (!jr.empty()) {
+        out += ", ";
+        LatexDecoder(jr, out).append();
+    }
+    const std::size_t before = out.size();
+    out += ", ";
+    LatexDecoder(first, out).append();
+    if (out.size() == before + 2) out.resize(before);  // no first name
     return out;
 }
 
@@ -637,7 +654,7 @@ class BibTeXParser {
 
     // Every entry up to the end or the first syntax error (problem() then names it), their
     // fields into `fields`.
-    void parse(std::vector<EntryAt>& entries, std::deque<MappedField>& fields) {
+    void parse(std::deque<EntryAt>& entries, std::deque<MappedField>& fields) {
         for (;;) {
             const std::size_t at = text_.find('@', pos_);
             if (at == std::string_view::npos) return;
@@ -887,7 +904,7 @@ class BibTeXParser {
 // addressing over the keys where they stand in the text, none copied.
 class KeyIndex {
   public:
-    void build(const std::vector<EntryAt>& entries) {
+    void build(const std::deque<EntryAt>& entries) {
         entries_ = &entries;
         std::size_t size = 16;
         while (size < entries.size() * 2) size *= 2;
@@ -915,7 +932,7 @@ class KeyIndex {
         }
     }
 
-    const std::vector<EntryAt>* entries_ = nullptr;
+    const std::deque<EntryAt>* entries_ = nullptr;
     std::vector<std::size_t> slots_;
 };
 
@@ -1165,8 +1182,9 @@ class BibTeXSource : public RecordSource {
     }
 
     std::string text_;
-    std::vector<EntryAt> entries_;
-    std::deque<MappedField> fields_;  // a deque grows without moving what it holds
+    // Deques grow without moving what they hold: no copy, and no page touched twice.
+    std::deque<EntryAt> entries_;
+    std::deque<MappedField> fields_;
     std::deque<std::string> store_;
     KeyIndex keys_;
     std::size_t next_ = 0;
