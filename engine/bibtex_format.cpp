@@ -11,6 +11,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "base/byte_scan.h"
@@ -748,6 +749,16 @@ class BibTeXParser {
         return text_.substr(start, pos_ - start);
     }
 
+    // The value of a macro; nullopt for an undefined one.
+    std::optional<std::string_view> macroValue(std::string_view macro) {
+        for (const auto& [spelling, value] : recent_)
+            if (spelling == macro) return value;
+        const auto found = macros_.find(lower(macro));
+        if (found == macros_.end()) return std::nullopt;
+        recent_[nextRecent_++ % recent_.size()] = {macro, found->second};
+        return found->second;
+    }
+
     // A value: pieces joined by '#'. False after a syntax error.
     bool value(std::string_view& result) {
         std::string joined;
@@ -793,9 +804,8 @@ class BibTeXParser {
                 piece = text_.substr(start, pos_ - start);
             } else if (isNameChar(c)) {
                 const std::string_view macro = name();
-                const auto found = macros_.find(lower(macro));
-                if (found != macros_.end()) {
-                    piece = found->second;
+                if (const std::optional<std::string_view> defined = macroValue(macro)) {
+                    piece = *defined;
                 } else {
                     piece = macro;  // kept as its name, and told
                     notes_.push_back(path_ + ", line " + std::to_string(lineAt(pos_)) +
@@ -840,6 +850,7 @@ class BibTeXParser {
         std::string_view v;
         if (!value(v)) return false;
         macros_[lower(macro)] = v;
+        recent_.fill({});
         skipSpaces();
         if (pos_ < text_.size() && text_[pos_] == close) ++pos_;
         return true;
@@ -895,6 +906,10 @@ class BibTeXParser {
     std::size_t lineOffset_ = 0;
     long line_ = 1;
     std::unordered_map<std::string, std::string_view> macros_;
+    // The macros last found, by their spelling: files use a few (months, journals) over and over,
+    // and this spares hashing their names each time.
+    std::array<std::pair<std::string_view, std::string_view>, 8> recent_{};
+    std::size_t nextRecent_ = 0;
     std::deque<std::string> store_;  // joined values; a deque keeps their addresses
     std::string problem_;
     std::vector<std::string> notes_;

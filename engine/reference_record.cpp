@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -104,14 +105,16 @@ bool validUtf8Block(std::string_view block, std::string& carry, bool last) {
                 word::kHighBits) == 0)
             at += 32;
         while (at + 8 <= n) {
-            std::uint64_t word;
-            std::memcpy(&word, text.data() + at, 8);
-            if (word & 0x8080808080808080ULL) break;
+            // Straight to the word's first byte beyond ASCII (the first in memory is the lowest).
+            if (const std::uint64_t high = word::load(text.data() + at) & word::kHighBits) {
+                at += static_cast<std::size_t>(std::countr_zero(high)) / 8;
+                break;
+            }
             at += 8;
         }
         if (at >= n) break;
         auto lead = static_cast<unsigned char>(text[at]);
-        // The ASCII bytes before the word's first byte beyond it, one by one: words were tried.
+        // The last few bytes, shorter than a word, one by one.
         while (lead < 0x80 && ++at < n) lead = static_cast<unsigned char>(text[at]);
         if (at >= n) break;
         // Two-byte characters, the most common, without the general decoder.
