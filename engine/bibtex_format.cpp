@@ -1022,13 +1022,18 @@ class BibTeXSource : public RecordSource {
     }
     std::string text(MappedName name) const { return decodeLatex(raw(name)); }
 
+    // Absent fields (most editors and translators) go without a list of their own.
     void names(ReferenceRecord& r, int field, MappedName name) const {
-        for (std::string_view n : splitNames(raw(name))) r.addLine(field, catalogueName(n));
+        const std::string_view value = raw(name);
+        if (value.empty()) return;
+        for (std::string_view n : splitNames(value)) r.addLine(field, catalogueName(n));
     }
     // A list field (location, publisher) joined with "; ".
     std::string list(MappedName name) const {
         std::string out;
-        for (std::string_view n : splitNames(raw(name))) {
+        const std::string_view value = raw(name);
+        if (value.empty()) return out;
+        for (std::string_view n : splitNames(value)) {
             if (!out.empty()) out += "; ";
             out += decodeLatex(n);
         }
