@@ -953,8 +953,9 @@ class KeyIndex {
 
 class BibTeXSource : public RecordSource {
   public:
-    explicit BibTeXSource(TextInput& input) : text_(wholeText(input)) {
-        BibTeXParser parser(text_, input.path());
+    explicit BibTeXSource(TextInput& input) {
+        input.readAll(text_);
+        BibTeXParser parser(text_.view(), input.path());
         parser.parse(entries_, fields_);
         problem_ = parser.problem();
         notes_ = std::move(parser.notes());
@@ -978,13 +979,6 @@ class BibTeXSource : public RecordSource {
     }
 
   private:
-    static std::string wholeText(TextInput& input) {
-        std::string text;
-        text.reserve(input.sizeHint() + TextInput::kBlockSize);
-        input.readAll(text);
-        return text;
-    }
-
     // The entry that the first crossref naming another entry names; null when there is none.
     const EntryAt* parentOf(std::size_t at) const {
         const EntryAt& e = entries_[at];
@@ -1201,7 +1195,7 @@ class BibTeXSource : public RecordSource {
         return day.empty() ? month : month + " " + day;
     }
 
-    std::string text_;
+    TextBuffer text_;
     // Deques grow without moving what they hold: no copy, and no page touched twice.
     std::deque<EntryAt> entries_;
     std::deque<MappedField> fields_;
