@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "base/byte_scan.h"
@@ -35,13 +37,32 @@ bool isNameChar(char c) {
     return kNameChars[static_cast<unsigned char>(c)];
 }
 
-constexpr ByteTable kBraces = byteTable("{}");
-constexpr ByteTable kBracesAndQuote = byteTable("{}\"");
-// The next brace (or quote) at `pos` or after; text.size() when there is none.
-std::size_t nextBrace(std::string_view text, std::size_t pos) {
-    return findMarked(text, pos, kBraces,
-                      [](std::uint64_t w) { return word::has(w, '{') | word::has(w, '}'); });
+// The brace that closes a group whose content starts at `pos`; npos when none does. memchr
+// finds the braces of long plain values (abstracts) many bytes at a time.
+std::size_t closingBrace(std::string_view text, std::size_t pos) {
+    const char* const s = text.data();
+    const char* const end = s + text.size();
+    const char* at = s + pos;
+    const char* close = nullptr;  // the first '}' at `at` or after, once looked for
+    for (int depth = 1;;) {
+        if (close == nullptr || close < at) {
+            close =
+                static_cast<const char*>(std::memchr(at, '}', static_cast<std::size_t>(end - at)));
+            if (close == nullptr) return std::string_view::npos;
+        }
+        if (const void* open = std::memchr(at, '{', static_cast<std::size_t>(close - at))) {
+            ++depth;
+            at = static_cast<const char*>(open) + 1;
+        } else if (--depth == 0) {
+            return static_cast<std::size_t>(close - s);
+        } else {
+            at = close + 1;
+        }
+    }
 }
+
+constexpr ByteTable kBracesAndQuote = byteTable("{}\"");
+// The next brace or quote at `pos` or after; text.size() when there is none.
 std::size_t nextBraceOrQuote(std::string_view text, std::size_t pos) {
     return findMarked(text, pos, kBracesAndQuote, [](std::uint64_t w) {
         return word::has(w, '{') | word::has(w, '}') | word::has(w, '"');
@@ -49,7 +70,11 @@ std::size_t nextBraceOrQuote(std::string_view text, std::size_t pos) {
 }
 
 bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+    // One test for the bytes that are never blanks (most of those asked about) before the five.
+    constexpr std::uint64_t kBlanks =
+        1ULL << ' ' | 1ULL << '\t' | 1ULL << '\n' | 1ULL << '\r' | 1ULL << '\f';
+    const auto b = static_cast<unsigned char>(c);
+    return b <= ' ' && (kBlanks >> b & 1) != 0;
 }
 
 std::string lower(std::string_view text) {
@@ -183,6 +208,11 @@ class LatexDecoder {
         out_.reserve(in_.size());
         while (pos_ < in_.size()) step();
     }
+    // Appends the text to `out` as run() gives it, without a string of its own.
+    void append() {
+        start_ = out_.size();
+        while (pos_ < in_.size()) step();
+    }
 
   private:
     void flushBlank() {
@@ -191,7 +221,7 @@ class LatexDecoder {
     }
     void put(char c) {
         if (isSpace(c)) {
-            blank_ = !out_.empty();
+            blank_ = out_.size() > start_;
             return;
         }
         flushBlank();
@@ -388,6 +418,7 @@ class LatexDecoder {
     std::string_view in_;
     std::size_t pos_ = 0;
     std::string& out_;
+    std::size_t start_ = 0;  // where this text starts in out_
     bool blank_ = false;
 };
 
@@ -482,9 +513,11 @@ std::string catalogueName(std::string_view name) {
         const std::size_t to = k < commaCount ? commas[k] : name.size();
         return trimBlanks(name.substr(from, to - from));
     };
-    std::string last;
-    std::string jr;
-    std::string first;
+    std::string_view last;
+    std::string_view jr;
+    std::string_view first;
+    std::string lastWords;
+    std::string firstWords;
     if (commaCount == 0) {
         const std::vector<std::string_view> words = splitAtDepth0(name, ' ');
         if (words.empty()) return {};
@@ -502,8 +535,10 @@ std::string catalogueName(std::string_view name) {
             for (std::size_t i = vonStart; i + 1 < words.size(); ++i)
                 if (isVonWord(words[i])) lastStart = i + 1;
         }
-        first = joinWords(words, 0, vonStart);
-        last = joinWords(words, vonStart, words.size());
+        firstWords = joinWords(words, 0, vonStart);
+        lastWords = joinWords(words, vonStart, words.size());
+        first = firstWords;
+        last = lastWords;
         (void)lastStart;
     } else {
         last = part(0);
@@ -514,26 +549,100 @@ std::string catalogueName(std::string_view name) {
             first = part(1);
         }
     }
-    std::string out = decodeLatex(last);
-    if (!jr.empty()) out += ", " + decodeLatex(jr);
-    const std::string f = decodeLatex(first);
-    if (!f.empty()) out += ", " + f;
+    // Decoded straight into the result: this runs for every name of every record.
+    std::string out;
+    LatexDecoder(last, out).append();
+    if (!jr.empty()) {
+        out += ", ";
+        LatexDecoder(jr, out).append();
+    }
+    const std::size_t before = out.size();
+    out += ", ";
+    LatexDecoder(first, out).append();
+    if (out.size() == before + 2) out.resize(before);  // no first name
     return out;
 }
 
 // ---- Entries ----
 
-struct Field {
-    std::string_view name;   // as written; compared without regard to case
-    std::string_view value;  // LaTeX, after macros and '#'
+// The fields the catalogue takes; others are counted as dropped.
+constexpr std::string_view kMapped[] = {
+    "author",     "title",       "subtitle",     "journal",    "journaltitle", "booktitle",
+    "eventtitle", "series",      "editor",       "address",    "location",     "publisher",
+    "school",     "institution", "organization", "volume",     "number",       "issue",
+    "pages",      "pagetotal",   "callnumber",   "keywords",   "abstract",     "note",
+    "annote",     "annotation",  "volumes",      "edition",    "month",        "day",
+    "date",       "year",        "type",         "translator", "shortjournal", "isbn",
+    "issn",       "url",         "howpublished", "doi",        "crossref"};
+
+// A field of kMapped by its place, found when compiling: a name that is not there does not
+// compile, and no name is looked up while reading.
+struct MappedName {
+    std::size_t id;
+    consteval MappedName(const char* name) : id(find(name)) {}  // NOLINT: literals convert
+
+  private:
+    static consteval std::size_t find(std::string_view name) {
+        for (std::size_t i = 0; i < std::size(kMapped); ++i)
+            if (kMapped[i] == name) return i;
+        throw "not a field of kMapped";
+    }
 };
 
-struct Entry {
-    std::string type;  // lower case
-    std::string_view key;
+// The places in kMapped of the names that start with each letter, -1 after them.
+constexpr auto kMappedByLetter = [] {
+    std::array<std::array<std::int8_t, 8>, 26> table{};
+    for (auto& row : table) row.fill(-1);
+    for (std::size_t i = 0; i < std::size(kMapped); ++i) {
+        auto& row = table[static_cast<std::size_t>(kMapped[i][0] - 'a')];
+        std::size_t k = 0;
+        while (row[k] >= 0) ++k;  // out of range, so no compiling, if a letter had too many
+        row[k] = static_cast<std::int8_t>(i);
+    }
+    return table;
+}();
+
+// The place of a field name in kMapped, in any letter case; -1 for others. Only the few names
+// with the same first letter are compared: this runs for every field of every entry.
+int mappedId(std::string_view name) {
+    char lowered[24];
+    if (name.empty() || name.size() > sizeof lowered) return -1;
+    for (std::size_t i = 0; i < name.size(); ++i) lowered[i] = lowerAscii(name[i]);
+    const std::string_view key(lowered, name.size());
+    const auto first = static_cast<unsigned char>(key[0]);
+    if (first < 'a' || first > 'z') return -1;
+    for (const std::int8_t id : kMappedByLetter[first - 'a']) {
+        if (id < 0) break;
+        if (kMapped[static_cast<std::size_t>(id)] == key) return id;
+    }
+    return -1;
+}
+
+// A field that the catalogue takes, its value after macros and '#': sixteen bytes, so that the
+// fields of a whole file take a fraction of the text's room.
+class MappedField {
+  public:
+    MappedField(std::string_view value, int id)
+        : data_(value.data()),
+          sizeAndId_(value.size() | static_cast<std::uint64_t>(id) << kIdShift) {}
+    std::string_view value() const { return {data_, sizeAndId_ & ((kOne << kIdShift) - 1)}; }
+    std::size_t id() const { return sizeAndId_ >> kIdShift; }
+
+  private:
+    static constexpr int kIdShift = 56;  // no value is 2^56 bytes long
+    static constexpr std::uint64_t kOne = 1;
+    const char* data_;
+    std::uint64_t sizeAndId_;
+};
+
+// An entry: where it stands and its fields among all the entries' fields.
+struct EntryAt {
+    std::size_t firstField = 0;
+    std::size_t fieldCount = 0;
     long line = 0;
-    std::vector<Field> fields;
-    std::vector<std::string_view> undefinedMacros;
+    std::string_view type;  // as written
+    std::string_view key;
+    int unmapped = 0;  // fields with a value that the catalogue does not take
 };
 
 class BibTeXParser {
@@ -544,15 +653,17 @@ class BibTeXParser {
         for (std::size_t m = 0; m < 12; ++m) macros_[std::string(kShort[m])] = kMonths[m];
     }
 
-    // Every entry up to the end or the first syntax error (problem() then names it).
-    void parse(std::vector<Entry>& entries) {
+    // Every entry up to the end or the first syntax error (problem() then names it), their
+    // fields into `fields`.
+    void parse(std::deque<EntryAt>& entries, std::deque<MappedField>& fields) {
         for (;;) {
             const std::size_t at = text_.find('@', pos_);
             if (at == std::string_view::npos) return;
             pos_ = at + 1;
             const std::size_t typeStart = pos_;
             while (pos_ < text_.size() && isNameChar(text_[pos_]) && text_[pos_] != '@') ++pos_;
-            const std::string type = lower(text_.substr(typeStart, pos_ - typeStart));
+            const std::string_view typeName = text_.substr(typeStart, pos_ - typeStart);
+            const std::string type = lower(typeName);
             if (type.empty()) continue;  // a lone '@' in a comment
             skipSpaces();
             if (pos_ >= text_.size() || (text_[pos_] != '{' && text_[pos_] != '(')) {
@@ -571,16 +682,24 @@ class BibTeXParser {
                 if (!parseString(close)) return;
                 continue;
             }
-            Entry entry;
-            entry.type = type;
+            EntryAt entry;
+            entry.type = typeName;
             entry.line = line;
-            if (!parseEntry(entry, close)) return;
-            entries.push_back(std::move(entry));
+            entry.firstField = fields.size();
+            if (!parseEntry(entry, close, fields)) {
+                fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(entry.firstField),
+                             fields.end());
+                return;
+            }
+            entry.fieldCount = fields.size() - entry.firstField;
+            entries.push_back(entry);
         }
     }
 
     const std::string& problem() const { return problem_; }
     std::vector<std::string>& notes() { return notes_; }
+    // Values made by '#' live as long as the parser.
+    std::deque<std::string>& store() { return store_; }
 
   private:
     void skipSpaces() {
@@ -592,8 +711,14 @@ class BibTeXParser {
             lineOffset_ = 0;
             line_ = 1;
         }
-        line_ +=
-            static_cast<long>(countByte(text_.substr(lineOffset_, offset - lineOffset_), '\n'));
+        // Lines are tens of bytes long: memchr jumps from one line end to the next.
+        const char* at = text_.data() + lineOffset_;
+        const char* const end = text_.data() + offset;
+        while ((at = static_cast<const char*>(
+                    std::memchr(at, '\n', static_cast<std::size_t>(end - at)))) != nullptr) {
+            ++line_;
+            ++at;
+        }
         lineOffset_ = offset;
         return line_;
     }
@@ -624,8 +749,18 @@ class BibTeXParser {
         return text_.substr(start, pos_ - start);
     }
 
+    // The value of a macro; nullopt for an undefined one.
+    std::optional<std::string_view> macroValue(std::string_view macro) {
+        for (const auto& [spelling, value] : recent_)
+            if (spelling == macro) return value;
+        const auto found = macros_.find(lower(macro));
+        if (found == macros_.end()) return std::nullopt;
+        recent_[nextRecent_++ % recent_.size()] = {macro, found->second};
+        return found->second;
+    }
+
     // A value: pieces joined by '#'. False after a syntax error.
-    bool value(std::string_view& result, char close, std::vector<std::string_view>* undefined) {
+    bool value(std::string_view& result) {
         std::string joined;
         std::string_view single;
         int pieces = 0;
@@ -639,15 +774,13 @@ class BibTeXParser {
             const char c = text_[pos_];
             if (c == '{') {
                 const std::size_t start = ++pos_;
-                int depth = 1;
-                while (depth > 0 && (pos_ = nextBrace(text_, pos_)) < text_.size())
-                    depth += text_[pos_++] == '{' ? 1 : -1;
-                if (depth > 0) {
-                    pos_ = start;
+                const std::size_t end = closingBrace(text_, start);
+                if (end == std::string_view::npos) {
                     fail("'}' closing the value");
                     return false;
                 }
-                piece = text_.substr(start, pos_ - 1 - start);
+                piece = text_.substr(start, end - start);
+                pos_ = end + 1;
             } else if (c == '"') {
                 const std::size_t start = ++pos_;
                 int depth = 0;
@@ -671,15 +804,13 @@ class BibTeXParser {
                 piece = text_.substr(start, pos_ - start);
             } else if (isNameChar(c)) {
                 const std::string_view macro = name();
-                const auto found = macros_.find(lower(macro));
-                if (found != macros_.end()) {
-                    piece = found->second;
+                if (const std::optional<std::string_view> defined = macroValue(macro)) {
+                    piece = *defined;
                 } else {
                     piece = macro;  // kept as its name, and told
                     notes_.push_back(path_ + ", line " + std::to_string(lineAt(pos_)) +
                                      ": undefined macro " + std::string(macro) +
                                      " kept as its name");
-                    if (undefined != nullptr) undefined->push_back(macro);
                 }
             } else {
                 fail("a value in braces, quotes, a number or a macro name");
@@ -698,7 +829,6 @@ class BibTeXParser {
             }
             break;
         }
-        (void)close;
         if (pieces == 1) {
             result = single;
         } else {
@@ -718,14 +848,16 @@ class BibTeXParser {
         }
         ++pos_;
         std::string_view v;
-        if (!value(v, close, nullptr)) return false;
+        if (!value(v)) return false;
         macros_[lower(macro)] = v;
+        recent_.fill({});
         skipSpaces();
         if (pos_ < text_.size() && text_[pos_] == close) ++pos_;
         return true;
     }
 
-    bool parseEntry(Entry& entry, char close) {
+    // The entry's key and fields: those the catalogue takes into `fields`, the others counted.
+    bool parseEntry(EntryAt& entry, char close, std::deque<MappedField>& fields) {
         skipSpaces();
         const std::size_t keyStart = pos_;
         while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != close &&
@@ -759,8 +891,12 @@ class BibTeXParser {
             }
             ++pos_;
             std::string_view v;
-            if (!value(v, close, &entry.undefinedMacros)) return false;
-            entry.fields.push_back({field, v});
+            if (!value(v)) return false;
+            if (const int id = mappedId(field); id >= 0) {
+                fields.emplace_back(v, id);
+            } else if (!trimBlanks(v).empty()) {
+                ++entry.unmapped;
+            }
         }
     }
 
@@ -770,110 +906,98 @@ class BibTeXParser {
     std::size_t lineOffset_ = 0;
     long line_ = 1;
     std::unordered_map<std::string, std::string_view> macros_;
+    // The macros last found, by their spelling: files use a few (months, journals) over and over,
+    // and this spares hashing their names each time.
+    std::array<std::pair<std::string_view, std::string_view>, 8> recent_{};
+    std::size_t nextRecent_ = 0;
     std::deque<std::string> store_;  // joined values; a deque keeps their addresses
     std::string problem_;
     std::vector<std::string> notes_;
-
-  public:
-    // Values made by '#' live as long as the parser.
-    std::deque<std::string>& store() { return store_; }
 };
 
-// The fields the catalogue takes; others are counted as dropped.
-constexpr std::string_view kMapped[] = {
-    "author",     "title",       "subtitle",     "journal",    "journaltitle", "booktitle",
-    "eventtitle", "series",      "editor",       "address",    "location",     "publisher",
-    "school",     "institution", "organization", "volume",     "number",       "issue",
-    "pages",      "pagetotal",   "callnumber",   "keywords",   "abstract",     "note",
-    "annote",     "annotation",  "volumes",      "edition",    "month",        "day",
-    "date",       "year",        "type",         "translator", "shortjournal", "isbn",
-    "issn",       "url",         "howpublished", "doi",        "crossref"};
+// Entry numbers by citation key in any letter case, the first entry of a key winning: open
+// addressing over the keys where they stand in the text, none copied.
+class KeyIndex {
+  public:
+    void build(const std::deque<EntryAt>& entries) {
+        entries_ = &entries;
+        std::size_t size = 16;
+        while (size < entries.size() * 2) size *= 2;
+        slots_.assign(size, kNone);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            std::size_t& slot = slots_[slotOf(entries[i].key)];
+            if (slot == kNone) slot = i;
+        }
+    }
+    // The number of the entry with the key; kNone when there is none.
+    std::size_t find(std::string_view key) const { return slots_[slotOf(key)]; }
 
-// A field of kMapped by its place, found when compiling: a name that is not there does not
-// compile, and no name is looked up while reading.
-struct MappedName {
-    std::size_t id;
-    consteval MappedName(const char* name) : id(find(name)) {}  // NOLINT: literals convert
+    static constexpr std::size_t kNone = ~std::size_t{0};
 
   private:
-    static consteval std::size_t find(std::string_view name) {
-        for (std::size_t i = 0; i < std::size(kMapped); ++i)
-            if (kMapped[i] == name) return i;
-        throw "not a field of kMapped";
+    // The slot that holds the key, else the free one where it would go.
+    std::size_t slotOf(std::string_view key) const {
+        std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
+        for (const char c : key)
+            hash = (hash ^ static_cast<unsigned char>(lowerAscii(c))) * 0x100000001b3ULL;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t s = static_cast<std::size_t>(hash) & mask;; s = (s + 1) & mask) {
+            const std::size_t at = slots_[s];
+            if (at == kNone || equalsIgnoringAsciiCase((*entries_)[at].key, key)) return s;
+        }
     }
+
+    const std::deque<EntryAt>* entries_ = nullptr;
+    std::vector<std::size_t> slots_;
 };
 
 class BibTeXSource : public RecordSource {
   public:
     explicit BibTeXSource(TextInput& input) {
-        text_.reserve(input.sizeHint() + TextInput::kBlockSize);
         input.readAll(text_);
-        BibTeXParser parser(text_, input.path());
-        parser.parse(entries_);
+        BibTeXParser parser(text_.view(), input.path());
+        parser.parse(entries_, fields_);
         problem_ = parser.problem();
         notes_ = std::move(parser.notes());
         store_ = std::move(parser.store());
         if (problem_.empty() && entries_.empty() && !input.failed())
             problem_ = input.path() + ": no BibTeX entry (no line \"@type{key, ...}\") in the file";
-        keys_.reserve(entries_.size());
-        for (std::size_t i = 0; i < entries_.size(); ++i) keys_.emplace(lower(entries_[i].key), i);
+        keys_.build(entries_);
     }
 
     bool next(ReferenceRecord& record) override {
         while (next_ < entries_.size()) {
-            const Entry& e = entries_[next_++];
+            const std::size_t at = next_++;
+            type_.assign(entries_[at].type);
+            for (char& c : type_) c = lowerAscii(c);
             // Sets of entries and data containers are not references.
-            if (std::string_view(e.type) == "set" || std::string_view(e.type) == "xdata") continue;
-            build(e, record);
+            if (type_ == "set" || type_ == "xdata") continue;
+            build(at, record);
             return true;
         }
         return false;
     }
 
   private:
-    const Entry* parentOf(const Entry& e) const {
-        for (const Field& f : e.fields) {
-            if (equalsIgnoringAsciiCase(f.name, "crossref")) {
-                const auto found = keys_.find(lower(trimBlanks(f.value)));
-                if (found != keys_.end() && &entries_[found->second] != &e)
-                    return &entries_[found->second];
-            }
+    // The entry that the first crossref naming another entry names; null when there is none.
+    const EntryAt* parentOf(std::size_t at) const {
+        const EntryAt& e = entries_[at];
+        for (std::size_t f = e.firstField; f < e.firstField + e.fieldCount; ++f) {
+            if (fields_[f].id() != MappedName("crossref").id) continue;
+            const std::size_t found = keys_.find(trimBlanks(fields_[f].value()));
+            if (found != KeyIndex::kNone && found != at) return &entries_[found];
         }
         return nullptr;
     }
 
-    static const std::string_view* own(const Entry& e, std::string_view name) {
-        for (const Field& f : e.fields)
-            if (equalsIgnoringAsciiCase(f.name, name)) return &f.value;
-        return nullptr;
-    }
-
-    // The place of a field name in kMapped, in any letter case; -1 for others.
-    static int mappedId(std::string_view name) {
-        char lowered[24];
-        if (name.size() > sizeof lowered) return -1;
-        for (std::size_t i = 0; i < name.size(); ++i) lowered[i] = lowerAscii(name[i]);
-        const std::string_view key(lowered, name.size());
-        for (std::size_t i = 0; i < std::size(kMapped); ++i)
-            if (kMapped[i].size() == key.size() && kMapped[i][0] == key[0] && kMapped[i] == key)
-                return static_cast<int>(i);
-        return -1;
-    }
     using MappedValues = std::array<std::optional<std::string_view>, std::size(kMapped)>;
-    // The entry's fields by their place in kMapped (the first of a name wins); returns how many
-    // non-empty values have no place.
-    static int index(const Entry& e, MappedValues& values) {
+    // The entry's fields by their place in kMapped, the first of a name winning.
+    void index(const EntryAt& e, MappedValues& values) const {
         values.fill(std::nullopt);
-        int unmapped = 0;
-        for (const Field& f : e.fields) {
-            const int id = mappedId(f.name);
-            if (id < 0) {
-                if (!trimBlanks(f.value).empty()) ++unmapped;
-            } else if (!values[static_cast<std::size_t>(id)]) {
-                values[static_cast<std::size_t>(id)] = f.value;
-            }
+        for (std::size_t f = e.firstField; f < e.firstField + e.fieldCount; ++f) {
+            std::optional<std::string_view>& value = values[fields_[f].id()];
+            if (!value) value = fields_[f].value();
         }
-        return unmapped;
     }
 
     // A field of the entry, else of the entry its crossref names.
@@ -892,27 +1016,33 @@ class BibTeXSource : public RecordSource {
     }
     std::string text(MappedName name) const { return decodeLatex(raw(name)); }
 
+    // Absent fields (most editors and translators) go without a list of their own.
     void names(ReferenceRecord& r, int field, MappedName name) const {
-        for (std::string_view n : splitNames(raw(name))) r.addLine(field, catalogueName(n));
+        const std::string_view value = raw(name);
+        if (value.empty()) return;
+        for (std::string_view n : splitNames(value)) r.addLine(field, catalogueName(n));
     }
     // A list field (location, publisher) joined with "; ".
     std::string list(MappedName name) const {
         std::string out;
-        for (std::string_view n : splitNames(raw(name))) {
+        const std::string_view value = raw(name);
+        if (value.empty()) return out;
+        for (std::string_view n : splitNames(value)) {
             if (!out.empty()) out += "; ";
             out += decodeLatex(n);
         }
         return out;
     }
 
-    void build(const Entry& e, ReferenceRecord& r) {
-        entry_ = &e;
-        parent_ = parentOf(e);
-        r.clear();
-        const int unmapped = index(e, ownValues_);
+    void build(std::size_t at, ReferenceRecord& r) {
+        const EntryAt& e = entries_[at];
+        const int unmapped = e.unmapped;
+        index(e, ownValues_);
+        parent_ = parentOf(at);
         if (parent_ != nullptr) index(*parent_, parentValues_);
+        r.clear();
         r.line = e.line;
-        const std::string_view t = e.type;  // compared by size first
+        const std::string_view t = type_;  // compared by size first
         const bool hasAuthor = !raw("author").empty();
         const bool hasEditor = !raw("editor").empty();
         const bool bookLike = t == "book" || t == "mvbook" || t == "manual" || t == "collection" ||
@@ -970,8 +1100,8 @@ class BibTeXSource : public RecordSource {
             firstText(r.values[kSecondaryTitle], {"booktitle", "eventtitle"});
             // BibLaTeX's inheritance: the parent's title is the child's booktitle.
             if (r.values[kSecondaryTitle].empty() && parent_ != nullptr &&
-                own(e, "booktitle") == nullptr)
-                if (const std::string_view* v = own(*parent_, "title"))
+                !ownValues_[MappedName("booktitle").id])
+                if (const auto& v = parentValues_[MappedName("title").id])
                     r.values[kSecondaryTitle] = decodeLatex(*v);
         } else if (bookLike || thesis || report || t == "proceedings") {
             text(r.values[kSecondaryTitle], "series");
@@ -1065,13 +1195,15 @@ class BibTeXSource : public RecordSource {
         return day.empty() ? month : month + " " + day;
     }
 
-    std::string text_;
-    std::vector<Entry> entries_;
+    TextBuffer text_;
+    // Deques grow without moving what they hold: no copy, and no page touched twice.
+    std::deque<EntryAt> entries_;
+    std::deque<MappedField> fields_;
     std::deque<std::string> store_;
-    std::unordered_map<std::string, std::size_t> keys_;
+    KeyIndex keys_;
     std::size_t next_ = 0;
-    const Entry* entry_ = nullptr;
-    const Entry* parent_ = nullptr;
+    std::string type_;  // of the entry being built, in lower case
+    const EntryAt* parent_ = nullptr;
     MappedValues ownValues_{};
     MappedValues parentValues_{};
     std::string scratch_;

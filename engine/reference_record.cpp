@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "base/byte_scan.h"
 #include "base/files.h"
@@ -104,14 +106,16 @@ bool validUtf8Block(std::string_view block, std::string& carry, bool last) {
                 word::kHighBits) == 0)
             at += 32;
         while (at + 8 <= n) {
-            std::uint64_t word;
-            std::memcpy(&word, text.data() + at, 8);
-            if (word & 0x8080808080808080ULL) break;
+            // Straight to the word's first byte beyond ASCII (the first in memory is the lowest).
+            if (const std::uint64_t high = word::load(text.data() + at) & word::kHighBits) {
+                at += static_cast<std::size_t>(std::countr_zero(high)) / 8;
+                break;
+            }
             at += 8;
         }
         if (at >= n) break;
         auto lead = static_cast<unsigned char>(text[at]);
-        // The ASCII bytes before the word's first byte beyond it, one by one: words were tried.
+        // The last few bytes, shorter than a word, one by one.
         while (lead < 0x80 && ++at < n) lead = static_cast<unsigned char>(text[at]);
         if (at >= n) break;
         // Two-byte characters, the most common, without the general decoder.
@@ -183,42 +187,68 @@ std::string TextInput::rawHead(std::size_t size) {
     return head;
 }
 
-void TextInput::readAll(std::string& out) {
-    if (decided_) {
-        while (read(out)) {
+void TextInput::readAll(TextBuffer& out) {
+    out = TextBuffer{};
+    if (!file_) return;
+    if (decided_ && (encoding_ != TextEncoding::Utf8 || !raw_.empty())) {
+        while (read(out.decoded_)) {
         }
         return;
     }
-    // The whole file, checked for UTF-8 where it lies; Windows-1252 is decoded in place, from
-    // the end, into the room its longer characters need.
-    const std::size_t start = out.size();
-    encoding_ = TextEncoding::Utf8;  // read() now copies the bytes as they are
+    // The bytes themselves, checked for UTF-8 (when nothing decided the encoding) block by
+    // block while each is still in the cache.
+    const bool check = !decided_;
+    encoding_ = TextEncoding::Utf8;
     decided_ = true;
-    while (read(out)) {
+    std::size_t capacity = size_ + kBlockSize;  // room for the last, short block
+    out.bytes_ = std::make_unique_for_overwrite<char[]>(capacity);
+    std::size_t checked = 0;
+    std::string carry;  // a character cut by the block's end, checked with the next block
+    bool valid = true;
+    while (!ended_) {
+        if (capacity - out.size_ < kBlockSize) {  // the file grew since it was opened
+            capacity = 2 * capacity;
+            auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+            std::memcpy(larger.get(), out.bytes_.get(), out.size_);
+            out.bytes_ = std::move(larger);
+        }
+        const std::size_t got =
+            std::fread(out.bytes_.get() + out.size_, 1, kBlockSize, file_.get());
+        out.size_ += got;
+        if (got < kBlockSize) {
+            ended_ = true;
+            failed_ = std::ferror(file_.get()) != 0;
+        }
+        if (!check || !valid) continue;
+        valid = validUtf8Block(out.view().substr(checked), carry, false);
+        checked = out.size_ - carry.size();
+        carry.clear();
     }
-    std::string carry;
-    if (validUtf8Block(std::string_view(out).substr(start), carry, true)) return;
+    if (!check || (valid && validUtf8Block(out.view().substr(checked), carry, true))) return;
+    // Windows-1252, decoded into a buffer of the length its longer characters need.
     encoding_ = TextEncoding::Windows1252;
-    std::size_t length = out.size();
-    for (std::size_t i = start; i < out.size(); ++i) {
-        const char32_t c = windows1252CodePoint(static_cast<unsigned char>(out[i]));
+    const std::string_view bytes = out.view();
+    std::size_t length = bytes.size();
+    for (const char b : bytes) {
+        const char32_t c = windows1252CodePoint(static_cast<unsigned char>(b));
         length += c < 0x80 ? 0 : c < 0x800 ? 1 : 2;
     }
-    std::size_t from = out.size();
-    out.resize(length);
-    std::size_t to = length;
-    std::string bytes;
-    while (from > start) {
-        const char32_t c = windows1252CodePoint(static_cast<unsigned char>(out[--from]));
+    auto text = std::make_unique_for_overwrite<char[]>(length);
+    std::size_t to = 0;
+    std::string character;
+    for (const char b : bytes) {
+        const char32_t c = windows1252CodePoint(static_cast<unsigned char>(b));
         if (c < 0x80) {
-            out[--to] = static_cast<char>(c);
+            text[to++] = static_cast<char>(c);
             continue;
         }
-        bytes.clear();
-        appendUtf8(bytes, c);
-        to -= bytes.size();
-        std::memcpy(out.data() + to, bytes.data(), bytes.size());
+        character.clear();
+        appendUtf8(character, c);
+        std::memcpy(text.get() + to, character.data(), character.size());
+        to += character.size();
     }
+    out.bytes_ = std::move(text);
+    out.size_ = length;
 }
 
 bool TextInput::rewind() {

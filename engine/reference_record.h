@@ -35,6 +35,21 @@ std::optional<ReferenceFormat> detectReferenceFormat(std::string_view head,
 
 enum class TextEncoding { Utf8, Utf16LE, Utf16BE, Windows1252 };
 
+// A file's whole text as TextInput::readAll() gives it. A UTF-8 file's bytes go into memory that
+// is not zeroed first: for a large file, zeroing would cost about as much as the reading.
+class TextBuffer {
+  public:
+    std::string_view view() const {
+        return bytes_ ? std::string_view(bytes_.get(), size_) : std::string_view(decoded_);
+    }
+
+  private:
+    friend class TextInput;
+    std::unique_ptr<char[]> bytes_;  // the text as the file holds it, or decoded Windows-1252
+    std::size_t size_ = 0;
+    std::string decoded_;  // the text of the other encodings, block by block
+};
+
 // The bytes of a reference file as UTF-8, whatever the file's encoding: a byte-order mark
 // decides, then a "% Encoding: NAME" line near the start, then UTF-8 validity of the whole file,
 // else Windows-1252. Reads block by block; the memory does not grow with the file. Without a
@@ -50,8 +65,8 @@ class TextInput {
     bool rewind();
     // Appends the next block of text to `out`. False when nothing was left (or reading failed).
     bool read(std::string& out);
-    // Appends all of the text to `out`, from the start (no read() before it).
-    void readAll(std::string& out);
+    // All of the text, from the start (no read() before it).
+    void readAll(TextBuffer& out);
     bool failed() const { return failed_; }
     TextEncoding encoding() {
         decide();

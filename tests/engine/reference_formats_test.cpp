@@ -102,6 +102,32 @@ TEST(ReferenceEncodings, Utf8ValidityHoldsAcrossBlockBoundaries) {
     EXPECT_FALSE(validUtf8Block("\xE2\x82", carry, false) && validUtf8Block("x", carry, true));
 }
 
+TEST_F(ReferenceFormatsTest, WholeTextIsCheckedAcrossItsBlocks) {
+    const std::string a(TextInput::kBlockSize - 1, 'a');
+    struct Case {
+        std::string bytes;
+        TextEncoding encoding;
+        std::string tail;  // of the text, after the run of 'a'
+    } cases[] = {
+        {a + "\xC3\xA9z", TextEncoding::Utf8, "\xC3\xA9z"},  // a character cut by the block's end
+        {a + "\xC3\xA9z\xE9", TextEncoding::Windows1252, "\xC3\x83\xC2\xA9z\xC3\xA9"},
+        {a + "\xC3(", TextEncoding::Windows1252, "\xC3\x83("},
+        {a + a + "b\xC3", TextEncoding::Windows1252, "b\xC3\x83"},  // unfinished at the end
+    };
+    for (const Case& c : cases) {
+        writeFile(path("w"), c.bytes);
+        TextInput input;
+        ASSERT_TRUE(input.open(path("w")));
+        TextBuffer whole;
+        input.readAll(whole);
+        const std::string_view text = whole.view();
+        EXPECT_EQ(input.encoding(), c.encoding);
+        const std::size_t run = c.bytes.find_first_not_of('a');
+        EXPECT_EQ(text.substr(0, run), c.bytes.substr(0, run));
+        EXPECT_EQ(text.substr(run), c.tail);
+    }
+}
+
 TEST_F(ReferenceFormatsTest, TextInputDecodesEveryEncodingToUtf8) {
     struct Case {
         std::string_view bytes;
@@ -133,9 +159,9 @@ TEST_F(ReferenceFormatsTest, TextInputDecodesEveryEncodingToUtf8) {
         // All at once, the encoding decided on the text itself.
         TextInput whole;
         ASSERT_TRUE(whole.open(path("t")));
-        std::string all = "kept";
+        TextBuffer all;
         whole.readAll(all);
-        EXPECT_EQ(all, "kept" + std::string(c.text));
+        EXPECT_EQ(all.view(), c.text);
         EXPECT_EQ(whole.encoding(), c.encoding);
     }
     // One invalid byte far into a large file makes the whole file Windows-1252.
@@ -321,6 +347,47 @@ TEST_F(ReferenceFormatsTest, BibTeXSyntaxErrorKeepsEarlierEntriesAndNamesTheLine
     EXPECT_EQ(problem, path("e.bib") + ", line 4: expected '=' after the field name title");
     records("f.bib", "@article{a, title={One}\n");
     EXPECT_EQ(problem, path("f.bib") + ", line 2: expected '}' closing the entry a");
+}
+
+TEST_F(ReferenceFormatsTest, BibTeXCrossrefAndMacrosAsTheyStandInTheFile) {
+    const auto r =
+        records("x.bib",
+                "@string{pub = \"Big\"}\n"
+                "@incollection{kid, crossref = {nowhere}, crossref = { PARENT }, title = {Kid}}\n"
+                "@book{parent, title = {First}, publisher = pub # { House}}\n"
+                "@book{Parent, title = {Second}, publisher = {Other}}\n"  // the first of a key wins
+                "@string{pub = {Small}}\n@article{later, publisher = pub}\n"
+                "@incollection{orphan, crossref = {after}, title = {Orphan}}\n"
+                "@book{broken, title {x}}\n@book{after, title = {Past the error}}\n");
+    ASSERT_EQ(r.size(), 5u);
+    EXPECT_EQ(r[0].values[kSecondaryTitle], "First");
+    EXPECT_EQ(r[0].values[kPublisher], "Big House");
+    EXPECT_EQ(r[2].values[kPublisher], "Other");
+    EXPECT_EQ(r[3].values[kPublisher], "Small");
+    EXPECT_EQ(r[4].values[kSecondaryTitle], "");  // its parent stands after the error
+    EXPECT_EQ(r[4].line, 7);
+    EXPECT_EQ(problem, path("x.bib") + ", line 8: expected '=' after the field name title");
+}
+
+TEST_F(ReferenceFormatsTest, BibTeXNotesComeBeforeTheRecordsAndTheErrorLast) {
+    loadFactoryDefaults();
+    for (FieldSlot& slot : ctx.strategy.slots) slot.maxLength = 4;
+    writeFile(path("n.bib"),
+              "@article{a, title = {long title}}\n@article{b, journal = nomacro}\n"
+              "@misc{c, note = {x}, title {bad}}\n");
+    EXPECT_EQ(
+        exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, path("n.bib"), path("n.csv"))
+            .records,
+        2);
+    const std::string bad = path("n.bib") + ", line 3: expected '=' after the field name title";
+    EXPECT_EQ(host.log,
+              (std::vector<std::string>{
+                  "Reading BibTeX file " + path("n.bib"),
+                  path("n.bib") + ", line 2: undefined macro nomacro kept as its name",
+                  "Truncated field(s) in Record 1", "Truncated field(s) in Record 2",
+                  "Records whose key is not kept (the field Label is not selected): 2", bad}));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, bad);
 }
 
 TEST_F(ReferenceFormatsTest, CslJsonNamesDatesAndNumbers) {
