@@ -371,14 +371,13 @@ TEST_F(ReferenceFormatsTest, BibTeXCrossrefAndMacrosAsTheyStandInTheFile) {
 
 TEST_F(ReferenceFormatsTest, BibTeXNotesComeBeforeTheRecordsAndTheErrorLast) {
     loadFactoryDefaults();
-    for (FieldSlot& slot : ctx.strategy.slots) slot.maxLength = 4;
+    for (FieldSlot& slot : settings.strategy.slots) slot.maxLength = 4;
     writeFile(path("n.bib"),
               "@article{a, title = {long title}}\n@article{b, journal = nomacro}\n"
               "@misc{c, note = {x}, title {bad}}\n");
-    EXPECT_EQ(
-        exportReferenceFile(ctx.strategy, ctx.host, ctx.outputFile, path("n.bib"), path("n.csv"))
-            .records,
-        2);
+    EXPECT_EQ(exportReferenceFile(settings.strategy, ctx.host, output, path("n.bib"), path("n.csv"))
+                  .records,
+              2);
     const std::string bad = path("n.bib") + ", line 3: expected '=' after the field name title";
     EXPECT_EQ(host.log,
               (std::vector<std::string>{
