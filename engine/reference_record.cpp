@@ -212,13 +212,7 @@ void TextInput::readAll(TextBuffer& out) {
             std::memcpy(larger.get(), out.bytes_.get(), out.size_);
             out.bytes_ = std::move(larger);
         }
-        const std::size_t got =
-            std::fread(out.bytes_.get() + out.size_, 1, kBlockSize, file_.get());
-        out.size_ += got;
-        if (got < kBlockSize) {
-            ended_ = true;
-            failed_ = std::ferror(file_.get()) != 0;
-        }
+        out.size_ += readBlock(out.bytes_.get() + out.size_);
         if (!check || !valid) continue;
         valid = validUtf8Block(out.view().substr(checked), carry, false);
         checked = out.size_ - carry.size();
@@ -261,16 +255,21 @@ bool TextInput::rewind() {
     return std::fseek(file_.get(), static_cast<long>(skip_), SEEK_SET) == 0;
 }
 
-bool TextInput::appendBlock(std::string& to) {
-    if (ended_) return false;
-    const std::size_t had = to.size();
-    to.resize(had + kBlockSize);
-    const std::size_t got = std::fread(to.data() + had, 1, kBlockSize, file_.get());
-    to.resize(had + got);
+std::size_t TextInput::readBlock(char* to) {
+    const std::size_t got = std::fread(to, 1, kBlockSize, file_.get());
     if (got < kBlockSize) {
         ended_ = true;
         failed_ = std::ferror(file_.get()) != 0;
     }
+    return got;
+}
+
+bool TextInput::appendBlock(std::string& to) {
+    if (ended_) return false;
+    const std::size_t had = to.size();
+    to.resize(had + kBlockSize);
+    const std::size_t got = readBlock(to.data() + had);
+    to.resize(had + got);
     return got > 0;
 }
 

@@ -87,6 +87,9 @@ class TextInput {
 
   private:
     bool readRaw();
+    // Reads the next block of the file into `to`, which has room for it; how many bytes came.
+    // A short block, the file's end or a read error, ends the input.
+    std::size_t readBlock(char* to);
     // Reads the next block of the file onto the end of `to`; false when no byte came.
     bool appendBlock(std::string& to);
     // Checks the whole file for UTF-8 (a pass of its own) unless the encoding is known.
