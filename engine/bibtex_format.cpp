@@ -635,73 +635,109 @@ class MappedField {
     std::uint64_t sizeAndId_;
 };
 
-// An entry: where it stands and its fields among all the entries' fields.
-struct EntryAt {
-    std::size_t firstField = 0;
-    std::size_t fieldCount = 0;
+// An entry as the parser gives it. Its views hold until the parser reads on.
+struct ParsedEntry {
     long line = 0;
     std::string_view type;  // as written
     std::string_view key;
     int unmapped = 0;  // fields with a value that the catalogue does not take
+    std::vector<MappedField> fields;
 };
 
+// Reads the entries one by one through a window of the text. An item (an entry, a macro, a
+// comment) whose parse reaches the window's end is parsed again with more text in, so every
+// item is read as the whole text would read it while the window holds one item and a block.
 class BibTeXParser {
   public:
-    BibTeXParser(std::string_view text, std::string path) : text_(text), path_(std::move(path)) {
+    // `keepNotes` false: a second reading of the same text, whose notes were told the first time.
+    BibTeXParser(TextInput& input, std::string path, bool keepNotes)
+        : input_(input), path_(std::move(path)), keepNotes_(keepNotes) {
         static constexpr std::string_view kShort[] = {"jan", "feb", "mar", "apr", "may", "jun",
                                                       "jul", "aug", "sep", "oct", "nov", "dec"};
         for (std::size_t m = 0; m < 12; ++m) macros_[std::string(kShort[m])] = kMonths[m];
     }
 
-    // Every entry up to the end or the first syntax error (problem() then names it), their
-    // fields into `fields`.
-    void parse(std::deque<EntryAt>& entries, std::deque<MappedField>& fields) {
-        for (;;) {
-            const std::size_t at = text_.find('@', pos_);
-            if (at == std::string_view::npos) return;
-            pos_ = at + 1;
-            const std::size_t typeStart = pos_;
-            while (pos_ < text_.size() && isNameChar(text_[pos_]) && text_[pos_] != '@') ++pos_;
-            const std::string_view typeName = text_.substr(typeStart, pos_ - typeStart);
-            const std::string type = lower(typeName);
-            if (type.empty()) continue;  // a lone '@' in a comment
-            skipSpaces();
-            if (pos_ >= text_.size() || (text_[pos_] != '{' && text_[pos_] != '(')) {
-                if (type == "comment") continue;
-                fail("'{' or '(' after @" + type);
-                return;
-            }
-            const char close = text_[pos_] == '{' ? '}' : ')';
-            const long line = lineAt(at);
-            ++pos_;
-            if (type == "comment" || type == "preamble") {
-                skipGroup(close);
+    // The next entry; false at the end of the text or at the first syntax error (problem() then
+    // names it).
+    bool next(ParsedEntry& entry) {
+        while (!done_) {
+            const std::size_t notes = notes_.size();
+            hitEnd_ = false;
+            store_.clear();
+            const Item item = parseItem(entry);
+            if ((hitEnd_ || pos_ >= text_.size()) && !ended_) {
+                notes_.resize(notes);  // told again when the item is parsed again
+                readMore();
                 continue;
             }
-            if (type == "string") {
-                if (!parseString(close)) return;
-                continue;
-            }
-            EntryAt entry;
-            entry.type = typeName;
-            entry.line = line;
-            entry.firstField = fields.size();
-            if (!parseEntry(entry, close, fields)) {
-                fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(entry.firstField),
-                             fields.end());
-                return;
-            }
-            entry.fieldCount = fields.size() - entry.firstField;
-            entries.push_back(entry);
+            if (item == Item::Entry) return true;
+            done_ = item != Item::Other;
         }
+        return false;
     }
 
     const std::string& problem() const { return problem_; }
     std::vector<std::string>& notes() { return notes_; }
-    // Values made by '#' live as long as the parser.
-    std::deque<std::string>& store() { return store_; }
 
   private:
+    enum class Item { Entry, Other, End, Failed };
+
+    // Drops the text before the item being parsed and reads on: at least as much again as the
+    // window still holds, so that a long item is parsed again only a few times.
+    void readMore() {
+        firstLine_ = lineAt(itemStart_);
+        text_.erase(0, itemStart_);
+        lineOffset_ = 0;
+        pos_ = 0;
+        itemStart_ = 0;
+        recent_.fill({});  // their spellings stood in the dropped text
+        const std::size_t want = 2 * text_.size();
+        do {
+            if (!input_.read(text_)) {
+                ended_ = true;
+                break;
+            }
+        } while (text_.size() < want);
+    }
+
+    Item parseItem(ParsedEntry& entry) {
+        const std::size_t at = text_.find('@', pos_);
+        if (at == std::string::npos) {
+            pos_ = itemStart_ = text_.size();  // a comment; none of it is kept
+            return Item::End;
+        }
+        itemStart_ = at;
+        pos_ = at + 1;
+        const std::size_t typeStart = pos_;
+        while (pos_ < text_.size() && isNameChar(text_[pos_]) && text_[pos_] != '@') ++pos_;
+        const std::string_view typeName = view(typeStart, pos_);
+        const std::string type = lower(typeName);
+        if (type.empty()) return Item::Other;  // a lone '@' in a comment
+        skipSpaces();
+        if (pos_ >= text_.size() || (text_[pos_] != '{' && text_[pos_] != '(')) {
+            if (type == "comment") return Item::Other;
+            fail("'{' or '(' after @" + type);
+            return Item::Failed;
+        }
+        const char close = text_[pos_] == '{' ? '}' : ')';
+        const long line = lineAt(at);
+        ++pos_;
+        if (type == "comment" || type == "preamble") {
+            skipGroup(close);
+            return Item::Other;
+        }
+        if (type == "string") return parseString(close) ? Item::Other : Item::Failed;
+        entry.type = typeName;
+        entry.line = line;
+        entry.unmapped = 0;
+        entry.fields.clear();
+        return parseEntry(entry, close) ? Item::Entry : Item::Failed;
+    }
+
+    std::string_view view(std::size_t from, std::size_t to) const {
+        return std::string_view(text_).substr(from, to - from);
+    }
+
     void skipSpaces() {
         while (pos_ < text_.size() && isSpace(text_[pos_])) ++pos_;
     }
@@ -709,7 +745,7 @@ class BibTeXParser {
     long lineAt(std::size_t offset) {
         if (offset < lineOffset_) {
             lineOffset_ = 0;
-            line_ = 1;
+            line_ = firstLine_;
         }
         // Lines are tens of bytes long: memchr jumps from one line end to the next.
         const char* at = text_.data() + lineOffset_;
@@ -746,7 +782,7 @@ class BibTeXParser {
     std::string_view name() {
         const std::size_t start = pos_;
         while (pos_ < text_.size() && isNameChar(text_[pos_])) ++pos_;
-        return text_.substr(start, pos_ - start);
+        return view(start, pos_);
     }
 
     // The value of a macro; nullopt for an undefined one.
@@ -761,56 +797,60 @@ class BibTeXParser {
 
     // A value: pieces joined by '#'. False after a syntax error.
     bool value(std::string_view& result) {
+        const std::string_view text = text_;
         std::string joined;
         std::string_view single;
         int pieces = 0;
         for (;;) {
             skipSpaces();
-            if (pos_ >= text_.size()) {
+            if (pos_ >= text.size()) {
                 fail("a value");
                 return false;
             }
             std::string_view piece;
-            const char c = text_[pos_];
+            const char c = text[pos_];
             if (c == '{') {
                 const std::size_t start = ++pos_;
-                const std::size_t end = closingBrace(text_, start);
+                const std::size_t end = closingBrace(text, start);
                 if (end == std::string_view::npos) {
+                    hitEnd_ = true;
                     fail("'}' closing the value");
                     return false;
                 }
-                piece = text_.substr(start, end - start);
+                piece = text.substr(start, end - start);
                 pos_ = end + 1;
             } else if (c == '"') {
                 const std::size_t start = ++pos_;
                 int depth = 0;
-                while ((pos_ = nextBraceOrQuote(text_, pos_)) < text_.size() &&
-                       (text_[pos_] != '"' || depth > 0)) {
-                    if (text_[pos_] == '{') ++depth;
-                    if (text_[pos_] == '}') --depth;
+                while ((pos_ = nextBraceOrQuote(text, pos_)) < text.size() &&
+                       (text[pos_] != '"' || depth > 0)) {
+                    if (text[pos_] == '{') ++depth;
+                    if (text[pos_] == '}') --depth;
                     ++pos_;
                 }
-                if (pos_ >= text_.size()) {
+                if (pos_ >= text.size()) {
+                    hitEnd_ = true;
                     pos_ = start;
                     fail("'\"' closing the value");
                     return false;
                 }
-                piece = text_.substr(start, pos_ - start);
+                piece = text.substr(start, pos_ - start);
                 ++pos_;
             } else if (std::isdigit(static_cast<unsigned char>(c))) {
                 const std::size_t start = pos_;
-                while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_])))
+                while (pos_ < text.size() && std::isdigit(static_cast<unsigned char>(text[pos_])))
                     ++pos_;
-                piece = text_.substr(start, pos_ - start);
+                piece = text.substr(start, pos_ - start);
             } else if (isNameChar(c)) {
                 const std::string_view macro = name();
                 if (const std::optional<std::string_view> defined = macroValue(macro)) {
                     piece = *defined;
                 } else {
                     piece = macro;  // kept as its name, and told
-                    notes_.push_back(path_ + ", line " + std::to_string(lineAt(pos_)) +
-                                     ": undefined macro " + std::string(macro) +
-                                     " kept as its name");
+                    if (keepNotes_)
+                        notes_.push_back(path_ + ", line " + std::to_string(lineAt(pos_)) +
+                                         ": undefined macro " + std::string(macro) +
+                                         " kept as its name");
                 }
             } else {
                 fail("a value in braces, quotes, a number or a macro name");
@@ -823,7 +863,7 @@ class BibTeXParser {
                 joined.append(piece);
             }
             skipSpaces();
-            if (pos_ < text_.size() && text_[pos_] == '#') {
+            if (pos_ < text.size() && text[pos_] == '#') {
                 ++pos_;
                 continue;
             }
@@ -849,21 +889,24 @@ class BibTeXParser {
         ++pos_;
         std::string_view v;
         if (!value(v)) return false;
-        macros_[lower(macro)] = v;
-        recent_.fill({});
         skipSpaces();
+        // Defined only once the item is whole: a definition read again must not see itself.
+        if (pos_ >= text_.size() && !ended_) return true;
+        macros_[lower(macro)] = std::string(v);
+        recent_.fill({});
         if (pos_ < text_.size() && text_[pos_] == close) ++pos_;
         return true;
     }
 
-    // The entry's key and fields: those the catalogue takes into `fields`, the others counted.
-    bool parseEntry(EntryAt& entry, char close, std::deque<MappedField>& fields) {
+    // The entry's key and fields: those the catalogue takes into `entry.fields`, the others
+    // counted.
+    bool parseEntry(ParsedEntry& entry, char close) {
         skipSpaces();
         const std::size_t keyStart = pos_;
         while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != close &&
                !isSpace(text_[pos_]))
             ++pos_;
-        entry.key = text_.substr(keyStart, pos_ - keyStart);
+        entry.key = view(keyStart, pos_);
         for (;;) {
             skipSpaces();
             if (pos_ >= text_.size()) {
@@ -893,82 +936,140 @@ class BibTeXParser {
             std::string_view v;
             if (!value(v)) return false;
             if (const int id = mappedId(field); id >= 0) {
-                fields.emplace_back(v, id);
+                entry.fields.emplace_back(v, id);
             } else if (!trimBlanks(v).empty()) {
                 ++entry.unmapped;
             }
         }
     }
 
-    std::string_view text_;
+    TextInput& input_;
     std::string path_;
+    bool keepNotes_;
+    std::string text_;    // the window: the item being parsed and the text read after it
+    bool ended_ = false;  // the window holds the rest of the text
+    bool done_ = false;
+    bool hitEnd_ = false;  // the item's parse reached the window's end
     std::size_t pos_ = 0;
+    std::size_t itemStart_ = 0;
     std::size_t lineOffset_ = 0;
     long line_ = 1;
-    std::unordered_map<std::string, std::string_view> macros_;
+    long firstLine_ = 1;  // of the window's first byte
+    std::unordered_map<std::string, std::string> macros_;
     // The macros last found, by their spelling: files use a few (months, journals) over and over,
     // and this spares hashing their names each time.
     std::array<std::pair<std::string_view, std::string_view>, 8> recent_{};
     std::size_t nextRecent_ = 0;
-    std::deque<std::string> store_;  // joined values; a deque keeps their addresses
+    std::deque<std::string> store_;  // the item's joined values; a deque keeps their addresses
     std::string problem_;
     std::vector<std::string> notes_;
 };
 
-// Entry numbers by citation key in any letter case, the first entry of a key winning: open
-// addressing over the keys where they stand in the text, none copied.
-class KeyIndex {
+// Entry numbers by citation key in any letter case, the first entry of a key winning. The keys
+// are kept (in lower case) in one string: the text they stood in is read past.
+class KeyTable {
   public:
-    void build(const std::deque<EntryAt>& entries) {
-        entries_ = &entries;
-        std::size_t size = 16;
-        while (size < entries.size() * 2) size *= 2;
-        slots_.assign(size, kNone);
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            std::size_t& slot = slots_[slotOf(entries[i].key)];
-            if (slot == kNone) slot = i;
-        }
-    }
-    // The number of the entry with the key; kNone when there is none.
-    std::size_t find(std::string_view key) const { return slots_[slotOf(key)]; }
-
     static constexpr std::size_t kNone = ~std::size_t{0};
 
+    // Enters the key for entry `at` unless an earlier entry has it; true when it is the first.
+    bool add(std::string_view key, std::size_t at) {
+        if (2 * (count_ + 1) > slots_.size()) grow();
+        Slot& slot = slots_[slotOf(key)];
+        if (slot.at != kNone) return false;
+        slot = {keys_.size(), key.size(), at};
+        for (const char c : key) keys_ += lowerAscii(c);
+        ++count_;
+        return true;
+    }
+    // The number of the first entry with the key; kNone when there is none.
+    std::size_t find(std::string_view key) const {
+        return slots_.empty() ? kNone : slots_[slotOf(key)].at;
+    }
+
   private:
+    struct Slot {
+        std::size_t offset = 0;
+        std::size_t size = 0;
+        std::size_t at = kNone;
+    };
+
+    static std::uint64_t hash(std::string_view key) {
+        std::uint64_t h = 0xcbf29ce484222325ULL;  // FNV-1a
+        for (const char c : key)
+            h = (h ^ static_cast<unsigned char>(lowerAscii(c))) * 0x100000001b3ULL;
+        return h;
+    }
     // The slot that holds the key, else the free one where it would go.
     std::size_t slotOf(std::string_view key) const {
-        std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
-        for (const char c : key)
-            hash = (hash ^ static_cast<unsigned char>(lowerAscii(c))) * 0x100000001b3ULL;
         const std::size_t mask = slots_.size() - 1;
-        for (std::size_t s = static_cast<std::size_t>(hash) & mask;; s = (s + 1) & mask) {
-            const std::size_t at = slots_[s];
-            if (at == kNone || equalsIgnoringAsciiCase((*entries_)[at].key, key)) return s;
+        for (std::size_t s = static_cast<std::size_t>(hash(key)) & mask;; s = (s + 1) & mask) {
+            const Slot& slot = slots_[s];
+            if (slot.at == kNone ||
+                equalsIgnoringAsciiCase(std::string_view(keys_).substr(slot.offset, slot.size),
+                                        key))
+                return s;
+        }
+    }
+    void grow() {
+        std::vector<Slot> old =
+            std::exchange(slots_, std::vector<Slot>(std::max<std::size_t>(16, 2 * slots_.size())));
+        const std::size_t mask = slots_.size() - 1;
+        for (const Slot& slot : old) {
+            if (slot.at == kNone) continue;
+            std::size_t s = static_cast<std::size_t>(
+                                hash(std::string_view(keys_).substr(slot.offset, slot.size))) &
+                            mask;
+            while (slots_[s].at != kNone) s = (s + 1) & mask;
+            slots_[s] = slot;
         }
     }
 
-    const std::deque<EntryAt>* entries_ = nullptr;
-    std::vector<std::size_t> slots_;
+    std::vector<Slot> slots_;
+    std::string keys_;
+    std::size_t count_ = 0;
 };
 
+// An entry that a crossref names, its catalogue fields copied out of the text.
+struct StoredEntry {
+    std::string text;
+    std::vector<MappedField> fields;
+
+    explicit StoredEntry(const ParsedEntry& e) {
+        std::size_t size = 0;
+        for (const MappedField& f : e.fields) size += f.value().size();
+        text.reserve(size);
+        for (const MappedField& f : e.fields) text += f.value();
+        fields.reserve(e.fields.size());
+        std::size_t at = 0;
+        for (const MappedField& f : e.fields) {
+            fields.emplace_back(std::string_view(text).substr(at, f.value().size()),
+                                static_cast<int>(f.id()));
+            at += f.value().size();
+        }
+    }
+    StoredEntry(const StoredEntry&) = delete;  // the fields point into the text
+    StoredEntry& operator=(const StoredEntry&) = delete;
+};
+
+// The file is read twice. The first reading finds the entries that a crossref names, keeping
+// those that stand after an entry naming them, and tells the undefined macros and the syntax
+// error; the second builds the records, keeping the named entries that come before their child.
+// Neither holds more than a window of the text.
 class BibTeXSource : public RecordSource {
   public:
-    explicit BibTeXSource(TextInput& input) {
-        input.readAll(text_);
-        BibTeXParser parser(text_.view(), input.path());
-        parser.parse(entries_, fields_);
-        problem_ = parser.problem();
-        notes_ = std::move(parser.notes());
-        store_ = std::move(parser.store());
-        if (problem_.empty() && entries_.empty() && !input.failed())
+    explicit BibTeXSource(TextInput& input) : input_(input) {
+        findParents();
+        if (problem_.empty() && entryCount_ == 0 && !input.failed())
             problem_ = input.path() + ": no BibTeX entry (no line \"@type{key, ...}\") in the file";
-        keys_.build(entries_);
+        input.rewind();
+        reader_ = std::make_unique<BibTeXParser>(input, input.path(), false);
     }
 
     bool next(ReferenceRecord& record) override {
-        while (next_ < entries_.size()) {
+        while (next_ < entryCount_ && reader_->next(entry_)) {
             const std::size_t at = next_++;
-            type_.assign(entries_[at].type);
+            if (keptOnSecondReading_.contains(at)) keep(at);
+            type_.assign(entry_.type);
             for (char& c : type_) c = lowerAscii(c);
             // Sets of entries and data containers are not references.
             if (type_ == "set" || type_ == "xdata") continue;
@@ -979,24 +1080,55 @@ class BibTeXSource : public RecordSource {
     }
 
   private:
-    // The entry that the first crossref naming another entry names; null when there is none.
-    const EntryAt* parentOf(std::size_t at) const {
-        const EntryAt& e = entries_[at];
-        for (std::size_t f = e.firstField; f < e.firstField + e.fieldCount; ++f) {
-            if (fields_[f].id() != MappedName("crossref").id) continue;
-            const std::size_t found = keys_.find(trimBlanks(fields_[f].value()));
-            if (found != KeyIndex::kNone && found != at) return &entries_[found];
+    void keep(std::size_t at) { kept_.try_emplace(at, entry_); }
+
+    void findParents() {
+        BibTeXParser parser(input_, input_.path(), true);
+        KeyTable keys;
+        std::unordered_set<std::string> named;  // the keys crossrefs name so far, in lower case
+        std::vector<std::pair<std::size_t, std::string>> crossrefs;  // entry, key it names
+        std::size_t at = 0;
+        for (; parser.next(entry_); ++at) {
+            for (const MappedField& f : entry_.fields) {
+                if (f.id() != MappedName("crossref").id) continue;
+                crossrefs.emplace_back(at, trimBlanks(f.value()));
+                named.insert(lower(crossrefs.back().second));
+            }
+            if (keys.add(entry_.key, at) && !named.empty() && named.contains(lower(entry_.key)))
+                keep(at);
         }
-        return nullptr;
+        entryCount_ = at;
+        problem_ = parser.problem();
+        notes_ = std::move(parser.notes());
+        // An entry's parent: the first entry of the key its first crossref naming another entry
+        // names. Those before their child are kept when the second reading passes them.
+        for (const auto& [child, key] : crossrefs) {
+            if (parents_.contains(child)) continue;
+            const std::size_t found = keys.find(key);
+            if (found == KeyTable::kNone || found == child) continue;
+            parents_[child] = found;
+            if (found < child) keptOnSecondReading_.insert(found);
+        }
+        std::unordered_set<std::size_t> used;
+        for (const auto& [child, parent] : parents_) used.insert(parent);
+        std::erase_if(kept_, [&](const auto& e) { return !used.contains(e.first); });
+    }
+
+    // The entry that the first crossref naming another entry names; null when there is none.
+    const StoredEntry* parentOf(std::size_t at) const {
+        const auto parent = parents_.find(at);
+        if (parent == parents_.end()) return nullptr;
+        const auto found = kept_.find(parent->second);
+        return found == kept_.end() ? nullptr : &found->second;
     }
 
     using MappedValues = std::array<std::optional<std::string_view>, std::size(kMapped)>;
     // The entry's fields by their place in kMapped, the first of a name winning.
-    void index(const EntryAt& e, MappedValues& values) const {
+    static void index(const std::vector<MappedField>& fields, MappedValues& values) {
         values.fill(std::nullopt);
-        for (std::size_t f = e.firstField; f < e.firstField + e.fieldCount; ++f) {
-            std::optional<std::string_view>& value = values[fields_[f].id()];
-            if (!value) value = fields_[f].value();
+        for (const MappedField& f : fields) {
+            std::optional<std::string_view>& value = values[f.id()];
+            if (!value) value = f.value();
         }
     }
 
@@ -1035,11 +1167,11 @@ class BibTeXSource : public RecordSource {
     }
 
     void build(std::size_t at, ReferenceRecord& r) {
-        const EntryAt& e = entries_[at];
+        const ParsedEntry& e = entry_;
         const int unmapped = e.unmapped;
-        index(e, ownValues_);
+        index(e.fields, ownValues_);
         parent_ = parentOf(at);
-        if (parent_ != nullptr) index(*parent_, parentValues_);
+        if (parent_ != nullptr) index(parent_->fields, parentValues_);
         r.clear();
         r.line = e.line;
         const std::string_view t = type_;  // compared by size first
@@ -1195,15 +1327,16 @@ class BibTeXSource : public RecordSource {
         return day.empty() ? month : month + " " + day;
     }
 
-    TextBuffer text_;
-    // Deques grow without moving what they hold: no copy, and no page touched twice.
-    std::deque<EntryAt> entries_;
-    std::deque<MappedField> fields_;
-    std::deque<std::string> store_;
-    KeyIndex keys_;
+    TextInput& input_;
+    std::unique_ptr<BibTeXParser> reader_;  // the second reading
+    ParsedEntry entry_;
+    std::size_t entryCount_ = 0;  // before the end or the syntax error
     std::size_t next_ = 0;
+    std::unordered_map<std::size_t, std::size_t> parents_;  // entry number: its parent's
+    std::unordered_set<std::size_t> keptOnSecondReading_;   // parents before their child
+    std::unordered_map<std::size_t, StoredEntry> kept_;
     std::string type_;  // of the entry being built, in lower case
-    const EntryAt* parent_ = nullptr;
+    const StoredEntry* parent_ = nullptr;
     MappedValues ownValues_{};
     MappedValues parentValues_{};
     std::string scratch_;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // BibTeX and BibLaTeX: entries in braces or parentheses, @string macros, '#', crossref, the
-// BibLaTeX aliases, name lists and LaTeX to text. The whole file is read first, since a
-// crossref may name an entry further on.
+// BibLaTeX aliases, name lists and LaTeX to text. The file is read twice, since a crossref may
+// name an entry further on; neither reading holds the whole text.
 
 #include <memory>
 #include <string>
