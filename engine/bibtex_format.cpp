@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -649,16 +650,22 @@ struct ParsedEntry {
 // item is read as the whole text would read it while the window holds one item and a block.
 class BibTeXParser {
   public:
-    // `keepNotes` false: a second reading of the same text, whose notes were told the first time.
-    BibTeXParser(TextInput& input, std::string path, bool keepNotes)
-        : input_(input), path_(std::move(path)), keepNotes_(keepNotes) {
-        static constexpr std::string_view kShort[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                      "jul", "aug", "sep", "oct", "nov", "dec"};
-        for (std::size_t m = 0; m < 12; ++m) macros_[std::string(kShort[m])] = kMonths[m];
+    // Whether an entry's fields are all wanted, asked once its key is read.
+    using WantEntry = std::function<bool(std::string_view key)>;
+
+    // A parser that reads every entry whole and tells lines, notes and the syntax error.
+    BibTeXParser(TextInput& input, std::string path) : input_(input), path_(std::move(path)) {
+        defineMonths();
+    }
+    // A parser that skims: of most entries only the key and the crossref fields, of those that
+    // `want` names every field; no lines, no notes, no message for the syntax error.
+    BibTeXParser(TextInput& input, WantEntry want)
+        : input_(input), skim_(true), want_(std::move(want)) {
+        defineMonths();
     }
 
-    // The next entry; false at the end of the text or at the first syntax error (problem() then
-    // names it).
+    // The next entry; false at the end of the text or at the first syntax error (failed() and
+    // problem() then tell it).
     bool next(ParsedEntry& entry) {
         while (!done_) {
             const std::size_t notes = notes_.size();
@@ -672,20 +679,28 @@ class BibTeXParser {
             }
             if (item == Item::Entry) return true;
             done_ = item != Item::Other;
+            failed_ = item == Item::Failed;
         }
         return false;
     }
 
+    bool failed() const { return failed_; }
     const std::string& problem() const { return problem_; }
     std::vector<std::string>& notes() { return notes_; }
 
   private:
     enum class Item { Entry, Other, End, Failed };
 
+    void defineMonths() {
+        static constexpr std::string_view kShort[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                      "jul", "aug", "sep", "oct", "nov", "dec"};
+        for (std::size_t m = 0; m < 12; ++m) macros_[std::string(kShort[m])] = kMonths[m];
+    }
+
     // Drops the text before the item being parsed and reads on: at least as much again as the
     // window still holds, so that a long item is parsed again only a few times.
     void readMore() {
-        firstLine_ = lineAt(itemStart_);
+        if (!skim_) firstLine_ = lineAt(itemStart_);
         text_.erase(0, itemStart_);
         lineOffset_ = 0;
         pos_ = 0;
@@ -720,7 +735,7 @@ class BibTeXParser {
             return Item::Failed;
         }
         const char close = text_[pos_] == '{' ? '}' : ')';
-        const long line = lineAt(at);
+        const long line = skim_ ? 0 : lineAt(at);
         ++pos_;
         if (type == "comment" || type == "preamble") {
             skipGroup(close);
@@ -760,6 +775,7 @@ class BibTeXParser {
     }
 
     void fail(const std::string& expected) {
+        if (skim_) return;
         problem_ = path_ + ", line " + std::to_string(lineAt(std::min(pos_, text_.size()))) +
                    ": expected " + expected;
     }
@@ -795,8 +811,9 @@ class BibTeXParser {
         return found->second;
     }
 
-    // A value: pieces joined by '#'. False after a syntax error.
-    bool value(std::string_view& result) {
+    // A value: pieces joined by '#'. False after a syntax error. Unless `evaluate`, the value
+    // is only passed over: no macro is looked up and `result` is left alone.
+    bool value(std::string_view& result, bool evaluate = true) {
         const std::string_view text = text_;
         std::string joined;
         std::string_view single;
@@ -843,11 +860,13 @@ class BibTeXParser {
                 piece = text.substr(start, pos_ - start);
             } else if (isNameChar(c)) {
                 const std::string_view macro = name();
-                if (const std::optional<std::string_view> defined = macroValue(macro)) {
+                if (!evaluate) {
+                    // passed over
+                } else if (const std::optional<std::string_view> defined = macroValue(macro)) {
                     piece = *defined;
                 } else {
                     piece = macro;  // kept as its name, and told
-                    if (keepNotes_)
+                    if (!skim_)
                         notes_.push_back(path_ + ", line " + std::to_string(lineAt(pos_)) +
                                          ": undefined macro " + std::string(macro) +
                                          " kept as its name");
@@ -856,7 +875,9 @@ class BibTeXParser {
                 fail("a value in braces, quotes, a number or a macro name");
                 return false;
             }
-            if (pieces++ == 0) {
+            if (!evaluate) {
+                // nothing is joined
+            } else if (pieces++ == 0) {
                 single = piece;
             } else {
                 if (pieces == 2) joined.assign(single);
@@ -869,6 +890,7 @@ class BibTeXParser {
             }
             break;
         }
+        if (!evaluate) return true;
         if (pieces == 1) {
             result = single;
         } else {
@@ -907,6 +929,7 @@ class BibTeXParser {
                !isSpace(text_[pos_]))
             ++pos_;
         entry.key = view(keyStart, pos_);
+        const bool whole = !skim_ || want_(entry.key);
         for (;;) {
             skipSpaces();
             if (pos_ >= text_.size()) {
@@ -933,9 +956,12 @@ class BibTeXParser {
                 return false;
             }
             ++pos_;
+            const int id = whole                                        ? mappedId(field)
+                           : equalsIgnoringAsciiCase(field, "crossref") ? kCrossrefId
+                                                                        : -1;
             std::string_view v;
-            if (!value(v)) return false;
-            if (const int id = mappedId(field); id >= 0) {
+            if (!value(v, id >= 0 || whole)) return false;
+            if (id >= 0) {
                 entry.fields.emplace_back(v, id);
             } else if (!trimBlanks(v).empty()) {
                 ++entry.unmapped;
@@ -943,12 +969,16 @@ class BibTeXParser {
         }
     }
 
+    static constexpr int kCrossrefId = static_cast<int>(MappedName("crossref").id);
+
     TextInput& input_;
     std::string path_;
-    bool keepNotes_;
+    bool skim_ = false;
+    WantEntry want_;
     std::string text_;    // the window: the item being parsed and the text read after it
     bool ended_ = false;  // the window holds the rest of the text
     bool done_ = false;
+    bool failed_ = false;
     bool hitEnd_ = false;  // the item's parse reached the window's end
     std::size_t pos_ = 0;
     std::size_t itemStart_ = 0;
@@ -1058,15 +1088,25 @@ struct StoredEntry {
 class BibTeXSource : public RecordSource {
   public:
     explicit BibTeXSource(TextInput& input) : input_(input) {
-        findParents();
-        if (problem_.empty() && entryCount_ == 0 && !input.failed())
+        const bool failed = findParents();
+        if (!failed && entryCount_ == 0 && !input.failed())
             problem_ = input.path() + ": no BibTeX entry (no line \"@type{key, ...}\") in the file";
         input.rewind();
-        reader_ = std::make_unique<BibTeXParser>(input, input.path(), false);
+        reader_ = std::make_unique<BibTeXParser>(input, input.path());
     }
 
+    // The notes of an entry come with its record; the syntax error after the last record.
     bool next(ReferenceRecord& record) override {
-        while (next_ < entryCount_ && reader_->next(entry_)) {
+        for (;;) {
+            const bool more = reader_->next(entry_);
+            std::vector<std::string>& notes = reader_->notes();
+            notes_.insert(notes_.end(), std::make_move_iterator(notes.begin()),
+                          std::make_move_iterator(notes.end()));
+            notes.clear();
+            if (!more) {
+                if (problem_.empty()) problem_ = reader_->problem();
+                return false;
+            }
             const std::size_t at = next_++;
             if (keptOnSecondReading_.contains(at)) keep(at);
             type_.assign(entry_.type);
@@ -1082,24 +1122,29 @@ class BibTeXSource : public RecordSource {
   private:
     void keep(std::size_t at) { kept_.try_emplace(at, entry_); }
 
-    void findParents() {
-        BibTeXParser parser(input_, input_.path(), true);
+    // The first reading; true when it stopped at a syntax error.
+    bool findParents() {
         KeyTable keys;
         std::unordered_set<std::string> named;  // the keys crossrefs name so far, in lower case
+        // Whether an entry with this key, named by an earlier crossref, is the first of its key.
+        const auto namedFirst = [&](std::string_view key) {
+            return !named.empty() && named.contains(lower(key)) &&
+                   keys.find(key) == KeyTable::kNone;
+        };
+        BibTeXParser parser(input_, namedFirst);
         std::vector<std::pair<std::size_t, std::string>> crossrefs;  // entry, key it names
         std::size_t at = 0;
         for (; parser.next(entry_); ++at) {
+            const bool keepIt = namedFirst(entry_.key);
             for (const MappedField& f : entry_.fields) {
                 if (f.id() != MappedName("crossref").id) continue;
                 crossrefs.emplace_back(at, trimBlanks(f.value()));
                 named.insert(lower(crossrefs.back().second));
             }
-            if (keys.add(entry_.key, at) && !named.empty() && named.contains(lower(entry_.key)))
-                keep(at);
+            keys.add(entry_.key, at);
+            if (keepIt) keep(at);
         }
         entryCount_ = at;
-        problem_ = parser.problem();
-        notes_ = std::move(parser.notes());
         // An entry's parent: the first entry of the key its first crossref naming another entry
         // names. Those before their child are kept when the second reading passes them.
         for (const auto& [child, key] : crossrefs) {
@@ -1112,6 +1157,7 @@ class BibTeXSource : public RecordSource {
         std::unordered_set<std::size_t> used;
         for (const auto& [child, parent] : parents_) used.insert(parent);
         std::erase_if(kept_, [&](const auto& e) { return !used.contains(e.first); });
+        return parser.failed();
     }
 
     // The entry that the first crossref naming another entry names; null when there is none.

@@ -369,7 +369,7 @@ TEST_F(ReferenceFormatsTest, BibTeXCrossrefAndMacrosAsTheyStandInTheFile) {
     EXPECT_EQ(problem, path("x.bib") + ", line 8: expected '=' after the field name title");
 }
 
-TEST_F(ReferenceFormatsTest, BibTeXNotesComeBeforeTheRecordsAndTheErrorLast) {
+TEST_F(ReferenceFormatsTest, BibTeXNotesComeWithTheirRecordAndTheErrorLast) {
     loadFactoryDefaults();
     for (FieldSlot& slot : settings.strategy.slots) slot.maxLength = 4;
     writeFile(path("n.bib"),
@@ -381,9 +381,9 @@ TEST_F(ReferenceFormatsTest, BibTeXNotesComeBeforeTheRecordsAndTheErrorLast) {
     const std::string bad = path("n.bib") + ", line 3: expected '=' after the field name title";
     EXPECT_EQ(host.log,
               (std::vector<std::string>{
-                  "Reading BibTeX file " + path("n.bib"),
+                  "Reading BibTeX file " + path("n.bib"), "Truncated field(s) in Record 1",
                   path("n.bib") + ", line 2: undefined macro nomacro kept as its name",
-                  "Truncated field(s) in Record 1", "Truncated field(s) in Record 2",
+                  "Truncated field(s) in Record 2",
                   "Records whose key is not kept (the field Label is not selected): 2", bad}));
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, bad);
