@@ -708,7 +708,8 @@ class BibTeXParser {
         recent_.fill({});  // their spellings stood in the dropped text
         const std::size_t want = 2 * text_.size();
         do {
-            if (!input_.read(text_)) {
+            // The skim checks an undecided encoding as it goes (one reading less).
+            if (!(skim_ ? input_.readChecking(text_) : input_.read(text_))) {
                 ended_ = true;
                 break;
             }
@@ -1108,7 +1109,7 @@ class BibTeXSource : public RecordSource {
                 return false;
             }
             const std::size_t at = next_++;
-            if (keptOnSecondReading_.contains(at)) keep(at);
+            if (upTo(keptOnSecondReading_, keepCursor_, at, std::identity())) keep(at);
             type_.assign(entry_.type);
             for (char& c : type_) c = lowerAscii(c);
             // Sets of entries and data containers are not references.
@@ -1122,8 +1123,23 @@ class BibTeXSource : public RecordSource {
   private:
     void keep(std::size_t at) { kept_.try_emplace(at, entry_); }
 
-    // The first reading; true when it stopped at a syntax error.
+    // The first reading; true when it stopped at a syntax error. Read again when it found the
+    // file not to be UTF-8.
     bool findParents() {
+        for (;;) {
+            const bool guessed = !input_.decided();
+            const bool failed = skim();
+            // A skim cut short by a syntax error leaves the encoding to the rest of the file.
+            if (!input_.changedEncoding() && (!guessed || input_.encoding() == TextEncoding::Utf8))
+                return failed;
+            kept_.clear();
+            parents_.clear();
+            keptOnSecondReading_.clear();
+            input_.rewind();
+        }
+    }
+
+    bool skim() {
         KeyTable keys;
         std::unordered_set<std::string> named;  // the keys crossrefs name so far, in lower case
         // Whether an entry with this key, named by an earlier crossref, is the first of its key.
@@ -1148,23 +1164,32 @@ class BibTeXSource : public RecordSource {
         // An entry's parent: the first entry of the key its first crossref naming another entry
         // names. Those before their child are kept when the second reading passes them.
         for (const auto& [child, key] : crossrefs) {
-            if (parents_.contains(child)) continue;
+            if (!parents_.empty() && parents_.back().first == child) continue;
             const std::size_t found = keys.find(key);
             if (found == KeyTable::kNone || found == child) continue;
-            parents_[child] = found;
-            if (found < child) keptOnSecondReading_.insert(found);
+            parents_.emplace_back(child, found);
+            if (found < child) keptOnSecondReading_.push_back(found);
         }
+        std::sort(keptOnSecondReading_.begin(), keptOnSecondReading_.end());
         std::unordered_set<std::size_t> used;
         for (const auto& [child, parent] : parents_) used.insert(parent);
         std::erase_if(kept_, [&](const auto& e) { return !used.contains(e.first); });
         return parser.failed();
     }
 
+    // Whether the list, in order of entry numbers, holds `at`: its cursor moves on to it, as the
+    // second reading goes through the entries in turn.
+    template <typename List, typename Number>
+    static bool upTo(const List& list, std::size_t& cursor, std::size_t at, Number number) {
+        while (cursor < list.size() && number(list[cursor]) < at) ++cursor;
+        return cursor < list.size() && number(list[cursor]) == at;
+    }
+
     // The entry that the first crossref naming another entry names; null when there is none.
-    const StoredEntry* parentOf(std::size_t at) const {
-        const auto parent = parents_.find(at);
-        if (parent == parents_.end()) return nullptr;
-        const auto found = kept_.find(parent->second);
+    const StoredEntry* parentOf(std::size_t at) {
+        if (!upTo(parents_, parentCursor_, at, [](const auto& p) { return p.first; }))
+            return nullptr;
+        const auto found = kept_.find(parents_[parentCursor_].second);
         return found == kept_.end() ? nullptr : &found->second;
     }
 
@@ -1378,8 +1403,11 @@ class BibTeXSource : public RecordSource {
     ParsedEntry entry_;
     std::size_t entryCount_ = 0;  // before the end or the syntax error
     std::size_t next_ = 0;
-    std::unordered_map<std::size_t, std::size_t> parents_;  // entry number: its parent's
-    std::unordered_set<std::size_t> keptOnSecondReading_;   // parents before their child
+    // Entry numbers in order: of a child and its parent, of parents before their child.
+    std::vector<std::pair<std::size_t, std::size_t>> parents_;
+    std::vector<std::size_t> keptOnSecondReading_;
+    std::size_t parentCursor_ = 0;
+    std::size_t keepCursor_ = 0;
     std::unordered_map<std::size_t, StoredEntry> kept_;
     std::string type_;  // of the entry being built, in lower case
     const StoredEntry* parent_ = nullptr;

@@ -187,62 +187,23 @@ std::string TextInput::rawHead(std::size_t size) {
     return head;
 }
 
-void TextInput::readAll(TextBuffer& out) {
-    out = TextBuffer{};
-    if (!file_) return;
-    if (decided_ && (encoding_ != TextEncoding::Utf8 || !raw_.empty())) {
-        while (read(out.decoded_)) {
-        }
-        return;
+bool TextInput::readChecking(std::string& out) {
+    if (decided_ || !file_) return read(out);
+    const std::size_t had = out.size();
+    const bool more = appendBlock(out);
+    if (!validUtf8Block(std::string_view(out).substr(had), carry_, ended_)) {
+        out.resize(had);
+        carry_.clear();
+        encoding_ = TextEncoding::Windows1252;
+        decided_ = true;
+        changed_ = true;
+        return false;
     }
-    // The bytes themselves, checked for UTF-8 (when nothing decided the encoding) block by
-    // block while each is still in the cache.
-    const bool check = !decided_;
-    encoding_ = TextEncoding::Utf8;
-    decided_ = true;
-    std::size_t capacity = size_ + kBlockSize;  // room for the last, short block
-    out.bytes_ = std::make_unique_for_overwrite<char[]>(capacity);
-    std::size_t checked = 0;
-    std::string carry;  // a character cut by the block's end, checked with the next block
-    bool valid = true;
-    while (!ended_) {
-        if (capacity - out.size_ < kBlockSize) {  // the file grew since it was opened
-            capacity = 2 * capacity;
-            auto larger = std::make_unique_for_overwrite<char[]>(capacity);
-            std::memcpy(larger.get(), out.bytes_.get(), out.size_);
-            out.bytes_ = std::move(larger);
-        }
-        out.size_ += readBlock(out.bytes_.get() + out.size_);
-        if (!check || !valid) continue;
-        valid = validUtf8Block(out.view().substr(checked), carry, false);
-        checked = out.size_ - carry.size();
-        carry.clear();
+    if (ended_) {
+        encoding_ = TextEncoding::Utf8;
+        decided_ = true;
     }
-    if (!check || (valid && validUtf8Block(out.view().substr(checked), carry, true))) return;
-    // Windows-1252, decoded into a buffer of the length its longer characters need.
-    encoding_ = TextEncoding::Windows1252;
-    const std::string_view bytes = out.view();
-    std::size_t length = bytes.size();
-    for (const char b : bytes) {
-        const char32_t c = windows1252CodePoint(static_cast<unsigned char>(b));
-        length += c < 0x80 ? 0 : c < 0x800 ? 1 : 2;
-    }
-    auto text = std::make_unique_for_overwrite<char[]>(length);
-    std::size_t to = 0;
-    std::string character;
-    for (const char b : bytes) {
-        const char32_t c = windows1252CodePoint(static_cast<unsigned char>(b));
-        if (c < 0x80) {
-            text[to++] = static_cast<char>(c);
-            continue;
-        }
-        character.clear();
-        appendUtf8(character, c);
-        std::memcpy(text.get() + to, character.data(), character.size());
-        to += character.size();
-    }
-    out.bytes_ = std::move(text);
-    out.size_ = length;
+    return more;
 }
 
 bool TextInput::rewind() {
@@ -251,6 +212,8 @@ bool TextInput::rewind() {
     highSurrogate_ = 0;
     ended_ = false;
     failed_ = false;
+    changed_ = false;
+    carry_.clear();
     std::clearerr(file_.get());
     return std::fseek(file_.get(), static_cast<long>(skip_), SEEK_SET) == 0;
 }

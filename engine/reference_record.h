@@ -35,26 +35,11 @@ std::optional<ReferenceFormat> detectReferenceFormat(std::string_view head,
 
 enum class TextEncoding { Utf8, Utf16LE, Utf16BE, Windows1252 };
 
-// A file's whole text as TextInput::readAll() gives it. A UTF-8 file's bytes go into memory that
-// is not zeroed first: for a large file, zeroing would cost about as much as the reading.
-class TextBuffer {
-  public:
-    std::string_view view() const {
-        return bytes_ ? std::string_view(bytes_.get(), size_) : std::string_view(decoded_);
-    }
-
-  private:
-    friend class TextInput;
-    std::unique_ptr<char[]> bytes_;  // the text as the file holds it, or decoded Windows-1252
-    std::size_t size_ = 0;
-    std::string decoded_;  // the text of the other encodings, block by block
-};
-
 // The bytes of a reference file as UTF-8, whatever the file's encoding: a byte-order mark
 // decides, then a "% Encoding: NAME" line near the start, then UTF-8 validity of the whole file,
 // else Windows-1252. Reads block by block; the memory does not grow with the file. Without a
 // mark or a line, the file's validity is checked when the text is first asked for: by a pass of
-// its own before read(), or on the text itself in readAll().
+// its own before read(), or on the text itself as readChecking() gives it.
 class TextInput {
   public:
     static constexpr std::size_t kBlockSize = std::size_t{1} << 18;
@@ -65,8 +50,12 @@ class TextInput {
     bool rewind();
     // Appends the next block of text to `out`. False when nothing was left (or reading failed).
     bool read(std::string& out);
-    // All of the text, from the start (no read() before it).
-    void readAll(TextBuffer& out);
+    // As read(), but an undecided encoding is taken for UTF-8 while each block is checked as it
+    // comes. The first byte that is not UTF-8 decides Windows-1252: readChecking() then returns
+    // false and changedEncoding() is true until rewind(), since the text given was not the
+    // file's. A file read to its end is decided.
+    bool readChecking(std::string& out);
+    bool changedEncoding() const { return changed_; }
     bool failed() const { return failed_; }
     TextEncoding encoding() {
         decide();
@@ -105,6 +94,8 @@ class TextInput {
     bool ended_ = false;
     bool failed_ = false;
     bool decided_ = true;
+    bool changed_ = false;
+    std::string carry_;  // a character cut by a block's end, checked with the next block
 };
 
 // The encoding that the first bytes name: a byte-order mark (its length into `skip`) or a
