@@ -763,14 +763,8 @@ class BibTeXParser {
             lineOffset_ = 0;
             line_ = firstLine_;
         }
-        // Lines are tens of bytes long: memchr jumps from one line end to the next.
-        const char* at = text_.data() + lineOffset_;
-        const char* const end = text_.data() + offset;
-        while ((at = static_cast<const char*>(
-                    std::memchr(at, '\n', static_cast<std::size_t>(end - at)))) != nullptr) {
-            ++line_;
-            ++at;
-        }
+        // One count over the span, which the compiler vectorises: a call per line costs more.
+        line_ += std::count(text_.data() + lineOffset_, text_.data() + offset, '\n');
         lineOffset_ = offset;
         return line_;
     }
