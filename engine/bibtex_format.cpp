@@ -725,7 +725,7 @@ class BibTeXParser {
         itemStart_ = at;
         pos_ = at + 1;
         const std::size_t typeStart = pos_;
-        while (pos_ < text_.size() && isNameChar(text_[pos_]) && text_[pos_] != '@') ++pos_;
+        pos_ = scan(pos_, [](char c) { return isNameChar(c) && c != '@'; });
         const std::string_view typeName = view(typeStart, pos_);
         const std::string type = lower(typeName);
         if (type.empty()) return Item::Other;  // a lone '@' in a comment
@@ -754,17 +754,25 @@ class BibTeXParser {
         return std::string_view(text_).substr(from, to - from);
     }
 
-    void skipSpaces() {
-        while (pos_ < text_.size() && isSpace(text_[pos_])) ++pos_;
+    // The first position at `from` or after whose byte is not `taken`; the window's end if none.
+    // The position stays in a register, not in the member.
+    template <typename Taken>
+    std::size_t scan(std::size_t from, Taken taken) const {
+        const char* const s = text_.data();
+        const std::size_t n = text_.size();
+        while (from < n && taken(s[from])) ++from;
+        return from;
     }
+
+    void skipSpaces() { pos_ = scan(pos_, isSpace); }
 
     long lineAt(std::size_t offset) {
         if (offset < lineOffset_) {
             lineOffset_ = 0;
             line_ = firstLine_;
         }
-        // One count over the span, which the compiler vectorises: a call per line costs more.
-        line_ += std::count(text_.data() + lineOffset_, text_.data() + offset, '\n');
+        // One count over the span: a call per line costs more.
+        line_ += static_cast<long>(countByte(view(lineOffset_, offset), '\n'));
         lineOffset_ = offset;
         return line_;
     }
@@ -792,7 +800,7 @@ class BibTeXParser {
 
     std::string_view name() {
         const std::size_t start = pos_;
-        while (pos_ < text_.size() && isNameChar(text_[pos_])) ++pos_;
+        pos_ = scan(pos_, isNameChar);
         return view(start, pos_);
     }
 
@@ -850,8 +858,7 @@ class BibTeXParser {
                 ++pos_;
             } else if (std::isdigit(static_cast<unsigned char>(c))) {
                 const std::size_t start = pos_;
-                while (pos_ < text.size() && std::isdigit(static_cast<unsigned char>(text[pos_])))
-                    ++pos_;
+                pos_ = scan(pos_, [](char d) { return d >= '0' && d <= '9'; });
                 piece = text.substr(start, pos_ - start);
             } else if (isNameChar(c)) {
                 const std::string_view macro = name();
@@ -920,9 +927,7 @@ class BibTeXParser {
     bool parseEntry(ParsedEntry& entry, char close) {
         skipSpaces();
         const std::size_t keyStart = pos_;
-        while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != close &&
-               !isSpace(text_[pos_]))
-            ++pos_;
+        pos_ = scan(pos_, [close](char c) { return c != ',' && c != close && !isSpace(c); });
         entry.key = view(keyStart, pos_);
         const bool whole = !skim_ || want_(entry.key);
         for (;;) {
