@@ -432,9 +432,9 @@ std::string decodeLatex(std::string_view latex) {
 // ---- Names ----
 
 // Splits at depth-0 occurrences of the word `and` (any case) between blanks.
-std::vector<std::string_view> splitNames(std::string_view list) {
-    std::vector<std::string_view> names;
-    names.reserve(4);  // most lists are short
+// The names into `names`, whose room is kept from list to list.
+void splitNames(std::string_view list, std::vector<std::string_view>& names) {
+    names.clear();
     int depth = 0;
     std::size_t start = 0;
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -451,7 +451,6 @@ std::vector<std::string_view> splitNames(std::string_view list) {
     }
     names.push_back(trimBlanks(list.substr(start)));
     std::erase_if(names, [](std::string_view n) { return n.empty(); });
-    return names;
 }
 
 // Splits at depth-0 blanks or commas.
@@ -643,6 +642,7 @@ struct ParsedEntry {
     std::string_view key;
     int unmapped = 0;  // fields with a value that the catalogue does not take
     std::vector<MappedField> fields;
+    bool whole = true;  // all its catalogue fields are in `fields`, not only crossref
 };
 
 // Reads the entries one by one through a window of the text. An item (an entry, a macro, a
@@ -726,24 +726,26 @@ class BibTeXParser {
         pos_ = at + 1;
         const std::size_t typeStart = pos_;
         pos_ = scan(pos_, [](char c) { return isNameChar(c) && c != '@'; });
-        const std::string_view typeName = view(typeStart, pos_);
-        const std::string type = lower(typeName);
+        const std::string_view type = view(typeStart, pos_);
         if (type.empty()) return Item::Other;  // a lone '@' in a comment
+        const auto is = [type](std::string_view word) {
+            return equalsIgnoringAsciiCase(type, word);
+        };
         skipSpaces();
         if (pos_ >= text_.size() || (text_[pos_] != '{' && text_[pos_] != '(')) {
-            if (type == "comment") return Item::Other;
-            fail("'{' or '(' after @" + type);
+            if (is("comment")) return Item::Other;
+            fail("'{' or '(' after @" + lower(type));
             return Item::Failed;
         }
         const char close = text_[pos_] == '{' ? '}' : ')';
         const long line = skim_ ? 0 : lineAt(at);
         ++pos_;
-        if (type == "comment" || type == "preamble") {
+        if (is("comment") || is("preamble")) {
             skipGroup(close);
             return Item::Other;
         }
-        if (type == "string") return parseString(close) ? Item::Other : Item::Failed;
-        entry.type = typeName;
+        if (is("string")) return parseString(close) ? Item::Other : Item::Failed;
+        entry.type = type;
         entry.line = line;
         entry.unmapped = 0;
         entry.fields.clear();
@@ -929,7 +931,8 @@ class BibTeXParser {
         const std::size_t keyStart = pos_;
         pos_ = scan(pos_, [close](char c) { return c != ',' && c != close && !isSpace(c); });
         entry.key = view(keyStart, pos_);
-        const bool whole = !skim_ || want_(entry.key);
+        entry.whole = !skim_ || want_(entry.key);
+        const bool whole = entry.whole;
         for (;;) {
             skipSpaces();
             if (pos_ >= text_.size()) {
@@ -1150,7 +1153,7 @@ class BibTeXSource : public RecordSource {
         std::vector<std::pair<std::size_t, std::string>> crossrefs;  // entry, key it names
         std::size_t at = 0;
         for (; parser.next(entry_); ++at) {
-            const bool keepIt = namedFirst(entry_.key);
+            const bool keepIt = entry_.whole;  // the skim asked namedFirst() for it
             for (const MappedField& f : entry_.fields) {
                 if (f.id() != MappedName("crossref").id) continue;
                 crossrefs.emplace_back(at, trimBlanks(f.value()));
@@ -1219,17 +1222,19 @@ class BibTeXSource : public RecordSource {
     std::string text(MappedName name) const { return decodeLatex(raw(name)); }
 
     // Absent fields (most editors and translators) go without a list of their own.
-    void names(ReferenceRecord& r, int field, MappedName name) const {
+    void names(ReferenceRecord& r, int field, MappedName name) {
         const std::string_view value = raw(name);
         if (value.empty()) return;
-        for (std::string_view n : splitNames(value)) r.addLine(field, catalogueName(n));
+        splitNames(value, nameParts_);
+        for (std::string_view n : nameParts_) r.addLine(field, catalogueName(n));
     }
     // A list field (location, publisher) joined with "; ".
-    std::string list(MappedName name) const {
+    std::string list(MappedName name) {
         std::string out;
         const std::string_view value = raw(name);
         if (value.empty()) return out;
-        for (std::string_view n : splitNames(value)) {
+        splitNames(value, nameParts_);
+        for (std::string_view n : nameParts_) {
             if (!out.empty()) out += "; ";
             out += decodeLatex(n);
         }
@@ -1413,6 +1418,7 @@ class BibTeXSource : public RecordSource {
     MappedValues ownValues_{};
     MappedValues parentValues_{};
     std::string scratch_;
+    std::vector<std::string_view> nameParts_;
 };
 
 }  // namespace
@@ -1427,7 +1433,9 @@ std::string bibTeXNameToCatalogue(std::string_view name) {
 
 std::vector<std::string> bibTeXNameList(std::string_view list) {
     std::vector<std::string> out;
-    for (std::string_view n : splitNames(list)) out.push_back(catalogueName(n));
+    std::vector<std::string_view> names;
+    splitNames(list, names);
+    for (std::string_view n : names) out.push_back(catalogueName(n));
     return out;
 }
 
