@@ -673,7 +673,8 @@ class BibTeXParser {
             store_.clear();
             const Item item = parseItem(entry);
             if ((hitEnd_ || pos_ >= text_.size()) && !ended_) {
-                notes_.resize(notes);  // told again when the item is parsed again
+                notes_.resize(notes);  // told again, or not at all, when parsed again
+                problem_.clear();
                 readMore();
                 continue;
             }

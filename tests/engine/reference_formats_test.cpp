@@ -379,6 +379,39 @@ TEST_F(ReferenceFormatsTest, BibTeXCrossrefAndMacrosAsTheyStandInTheFile) {
     EXPECT_EQ(problem, path("x.bib") + ", line 8: expected '=' after the field name title");
 }
 
+// The reader holds a window of the text: items that straddle its end, or outgrow it, read as
+// they do where the window holds them whole. Blanks before the first entry move the window's
+// end through the items without moving a line.
+TEST_F(ReferenceFormatsTest, BibTeXReadsAlikeWhereverItsWindowEnds) {
+    const std::string body =
+        "@string{m = {Mac} # \" Ro\"}\n@string{m = m # {!}      }\n"  // redefined from itself
+        "@incollection{kid, crossref = {Parent}, title = {Kid}, journal = m, note = nomacro}\n"
+        "@comment{ @book{fake, title = {x}} }\n@book{parent, title = {Par},\n publisher = m,"
+        " abstract = {" +
+        std::string(TextInput::kBlockSize + 9, 'a') +
+        "}}\n"
+        "@article{back, crossref = {KID}, year = 1999}\n";
+    const auto want = records("w.bib", body);
+    ASSERT_EQ(want.size(), 3u);
+    EXPECT_EQ(want[0].values[kSecondaryTitle], "Par");
+    EXPECT_EQ(want[0].values[kPublisher], "Mac Ro!");
+    EXPECT_EQ(want[2].values[kSecondaryTitle], "Mac Ro!");  // the journal of its parent, kid
+    EXPECT_EQ(want[2].line, 7);
+    const std::vector<std::string> wantNotes = notes;
+    ASSERT_EQ(wantNotes.size(), 1u);
+    EXPECT_EQ(problem, "");
+    for (std::size_t end = 0; end < 240; end += 5) {
+        const auto got = records("w.bib", std::string(TextInput::kBlockSize - end, ' ') + body);
+        ASSERT_EQ(got.size(), want.size()) << end;
+        for (std::size_t i = 0; i < want.size(); ++i) {
+            EXPECT_EQ(got[i].values, want[i].values) << end;
+            EXPECT_EQ(got[i].line, want[i].line) << end;
+        }
+        EXPECT_EQ(notes, wantNotes) << end;
+        EXPECT_EQ(problem, "") << end;  // no trace of a parse cut short by the window
+    }
+}
+
 TEST_F(ReferenceFormatsTest, BibTeXNotesComeWithTheirRecordAndTheErrorLast) {
     loadFactoryDefaults();
     for (FieldSlot& slot : settings.strategy.slots) slot.maxLength = 4;
