@@ -191,6 +191,14 @@ TEST_F(ReferenceFormatsTest, TextInputDecodesEveryEncodingToUtf8) {
             .records,
         1);
     EXPECT_NE(readFile(path("late.csv")).find("caf\xC3\xA9"), std::string::npos);
+    // So too where a syntax error ends the reading before the byte: a parent read before it is
+    // read again as Windows-1252.
+    const auto kid = records("early.bib",
+                             "@incollection{kid, crossref = {p}}\n@book{p, title = {caf\xC3\xA9}}\n"
+                             "@misc{b, title {x}}\n" +
+                                 std::string(TextInput::kBlockSize, ' ') + "\xE9");
+    ASSERT_EQ(kid.size(), 2u);
+    EXPECT_EQ(kid[0].values[kSecondaryTitle], "caf\xC3\x83\xC2\xA9");
 }
 
 TEST_F(ReferenceFormatsTest, RisRecordRules) {
