@@ -46,7 +46,7 @@ constexpr std::uint64_t hasHigh(std::uint64_t w) {
 // How many times `byte` occurs in `text`. Counted in chunks short enough for a one-byte count,
 // which the compiler turns into vector compares (wider counters would cost more).
 inline std::size_t countByte(std::string_view text, char byte) {
-    constexpr std::size_t kChunk = 255;
+    constexpr std::size_t kChunk = 240;  // a multiple of the vector width, below 256
     std::size_t count = 0;
     for (std::size_t at = 0; at < text.size(); at += kChunk) {
         const std::size_t end = text.size() - at < kChunk ? text.size() : at + kChunk;

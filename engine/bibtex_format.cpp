@@ -248,6 +248,7 @@ class LatexDecoder {
     // plain characters is plain (it stays as it is).
     std::size_t runEnd() const {
         const std::size_t n = in_.size();
+        if (n - pos_ >= kLongRun) return longRunEnd();
         std::size_t run = pos_;
         for (;;) {
             // Words without such a byte are skipped seven bytes at a time, so that a blank at the
@@ -267,6 +268,33 @@ class LatexDecoder {
             }
             if (run >= n) return n;
         }
+    }
+
+    // runEnd() of a long text (an abstract): memchr finds each byte to look at many bytes at a
+    // time, each search going no further than the nearest found so far; a word test then finds
+    // the first two blanks in a row.
+    static constexpr std::size_t kLongRun = 96;
+    std::size_t longRunEnd() const {
+        const char* const s = in_.data();
+        if (s[pos_] == ' ') return pos_;
+        std::size_t end = in_.size();
+        for (const char c : std::string_view("\\{}$~-\t\n\r\f"))
+            if (const void* at = std::memchr(s + pos_, c, end - pos_))
+                end = static_cast<std::size_t>(static_cast<const char*>(at) - s);
+        for (std::size_t at = pos_; at + 1 < end; at += 7) {
+            if (at + 8 > end) {
+                for (; at + 1 < end; ++at)
+                    if (s[at] == ' ' && s[at + 1] == ' ') return at;
+                break;
+            }
+            const std::uint64_t blanks = word::has(word::load(s + at), ' ');
+            if ((blanks & blanks >> 8) == 0) continue;
+            for (const std::size_t stop = at + 7; at < stop; ++at)
+                if (s[at] == ' ' && s[at + 1] == ' ') return at;
+            at -= 7;
+        }
+        // A blank before a byte to look at, or at the very end, is looked at too.
+        return end > pos_ && s[end - 1] == ' ' ? end - 1 : end;
     }
 
     void step() {
