@@ -281,17 +281,17 @@ class LatexDecoder {
         for (const char c : std::string_view("\\{}$~-\t\n\r\f"))
             if (const void* at = std::memchr(s + pos_, c, end - pos_))
                 end = static_cast<std::size_t>(static_cast<const char*>(at) - s);
-        for (std::size_t at = pos_; at + 1 < end; at += 7) {
-            if (at + 8 > end) {
-                for (; at + 1 < end; ++at)
-                    if (s[at] == ' ' && s[at + 1] == ' ') return at;
-                break;
+        // Words of eight bytes overlap by one, so that a pair across two words is in one of them.
+        for (std::size_t at = pos_; at + 1 < end;) {
+            if (at + 8 <= end) {
+                const std::uint64_t blanks = word::has(word::load(s + at), ' ');
+                if ((blanks & blanks >> 8) == 0) {
+                    at += 7;
+                    continue;
+                }
             }
-            const std::uint64_t blanks = word::has(word::load(s + at), ' ');
-            if ((blanks & blanks >> 8) == 0) continue;
-            for (const std::size_t stop = at + 7; at < stop; ++at)
+            for (const std::size_t stop = std::min(at + 7, end - 1); at < stop; ++at)
                 if (s[at] == ' ' && s[at + 1] == ' ') return at;
-            at -= 7;
         }
         // A blank before a byte to look at, or at the very end, is looked at too.
         return end > pos_ && s[end - 1] == ' ' ? end - 1 : end;
