@@ -703,8 +703,15 @@ class BibTeXParser {
             if ((hitEnd_ || pos_ >= text_.size()) && !ended_) {
                 notes_.resize(notes);  // told again, or not at all, when parsed again
                 problem_.clear();
+                defined_.reset();
                 readMore();
                 continue;
+            }
+            // A macro is defined once its item is taken: read again, it must not see itself.
+            if (defined_) {
+                macros_[defined_->first] = std::move(defined_->second);
+                defined_.reset();
+                recent_.fill({});
             }
             if (item == Item::Entry) return true;
             done_ = item != Item::Other;
@@ -944,11 +951,8 @@ class BibTeXParser {
         ++pos_;
         std::string_view v;
         if (!value(v)) return false;
+        defined_.emplace(lower(macro), std::string(v));
         skipSpaces();
-        // Defined only once the item is whole: a definition read again must not see itself.
-        if (pos_ >= text_.size() && !ended_) return true;
-        macros_[lower(macro)] = std::string(v);
-        recent_.fill({});
         if (pos_ < text_.size() && text_[pos_] == close) ++pos_;
         return true;
     }
@@ -1018,6 +1022,7 @@ class BibTeXParser {
     long line_ = 1;
     long firstLine_ = 1;  // of the window's first byte
     std::unordered_map<std::string, std::string> macros_;
+    std::optional<std::pair<std::string, std::string>> defined_;  // by the item being parsed
     // The macros last found, by their spelling: files use a few (months, journals) over and over,
     // and this spares hashing their names each time.
     std::array<std::pair<std::string_view, std::string_view>, 8> recent_{};

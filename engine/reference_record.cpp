@@ -164,7 +164,7 @@ void TextInput::decide() {
     decided_ = true;
     // UTF-8 only when the whole file is.
     std::rewind(file_.get());
-    std::string block(kBlockSize, '\0');
+    std::string block(blockSize_, '\0');
     std::string carry;
     bool valid = true;
     for (;;) {
@@ -219,8 +219,8 @@ bool TextInput::rewind() {
 }
 
 std::size_t TextInput::readBlock(char* to) {
-    const std::size_t got = std::fread(to, 1, kBlockSize, file_.get());
-    if (got < kBlockSize) {
+    const std::size_t got = std::fread(to, 1, blockSize_, file_.get());
+    if (got < blockSize_) {
         ended_ = true;
         failed_ = std::ferror(file_.get()) != 0;
     }
@@ -230,7 +230,7 @@ std::size_t TextInput::readBlock(char* to) {
 bool TextInput::appendBlock(std::string& to) {
     if (ended_) return false;
     const std::size_t had = to.size();
-    to.resize(had + kBlockSize);
+    to.resize(had + blockSize_);
     const std::size_t got = readBlock(to.data() + had);
     to.resize(had + got);
     return got > 0;

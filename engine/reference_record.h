@@ -70,6 +70,8 @@ class TextInput {
         encoding_ = encoding;
         decided_ = true;
     }
+    // Reads in blocks of `size` bytes from now on: tests put block ends all through a short text.
+    void setBlockSize(std::size_t size) { blockSize_ = size; }
     // The file's size in bytes, for reserving room; 0 when unknown.
     std::size_t sizeHint() const { return size_; }
     const std::string& path() const { return path_; }
@@ -95,6 +97,7 @@ class TextInput {
     bool failed_ = false;
     bool decided_ = true;
     bool changed_ = false;
+    std::size_t blockSize_ = kBlockSize;
     std::string carry_;  // a character cut by a block's end, checked with the next block
 };
 
