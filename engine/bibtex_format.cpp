@@ -1118,10 +1118,11 @@ struct StoredEntry {
     StoredEntry& operator=(const StoredEntry&) = delete;
 };
 
-// The file is read twice. The first reading finds the entries that a crossref names, keeping
-// those that stand after an entry naming them, and tells the undefined macros and the syntax
-// error; the second builds the records, keeping the named entries that come before their child.
-// Neither holds more than a window of the text.
+// The file is read twice. The first reading skims: it checks the encoding and finds the entries
+// that a crossref names, keeping those that stand after an entry naming them. The second builds
+// the records, keeps the named entries that come before their child, and tells the undefined
+// macros beside their record and the syntax error after the last. Neither holds more than a
+// window of the text.
 class BibTeXSource : public RecordSource {
   public:
     explicit BibTeXSource(TextInput& input) : input_(input) {
