@@ -509,17 +509,16 @@ std::string_view risCodeForEndNoteType(std::string_view name) {
 
 namespace {
 
-// Bytes not copied as they are: the quote, the line and tab controls and all beyond ASCII.
-constexpr ByteTable kNotPlain = [] {
-    ByteTable table = byteTable("\"\n\r\t");
-    for (int c = 0x80; c < 0x100; ++c) table[static_cast<std::size_t>(c)] = true;
-    return table;
-}();
+// The bytes not copied as they are, marked exactly: the quote, the controls (of which line ends
+// and tabs change) and all beyond ASCII.
+constexpr std::uint64_t notPlain(std::uint64_t w) {
+    return word::hasHigh(w) | word::below(w, 0x20) | word::equalTo(w, '"');
+}
 
 // appendWindows1252 of one character, or of an ASCII letter and a combining accent, which give
-// at most one byte. Its answers are kept, since a file has the same few such characters again
-// and again.
-std::size_t appendTranscoded(std::string& text, std::u32string_view chars) {
+// at most one byte, stored at `to`. Its answers are kept, since a file has the same few such
+// characters again and again.
+std::size_t appendTranscoded(char*& to, std::u32string_view chars) {
     struct Answer {
         char32_t key = 0;  // 0: none yet (every key has a bit above ASCII)
         char byte = 0;
@@ -530,37 +529,48 @@ std::size_t appendTranscoded(std::string& text, std::u32string_view chars) {
     const char32_t key = chars.size() == 1 ? chars[0] : chars[0] << 21 | chars[1];
     Answer& answer = answers[(key ^ key >> 8 ^ key >> 21) & 0xFF];
     if (answer.key == key) {
-        if (answer.hasByte) text += answer.byte;
+        if (answer.hasByte) *to++ = answer.byte;
         return answer.replaced ? 1 : 0;
     }
-    const std::size_t before = text.size();
-    const std::size_t replaced = appendWindows1252(text, chars);
-    if (text.size() <= before + 1 && replaced <= 1 && key > 0x7F)
-        answer = {key, text.size() > before ? text.back() : '\0', text.size() > before,
-                  replaced == 1};
+    thread_local std::string bytes;
+    bytes.clear();
+    const std::size_t replaced = appendWindows1252(bytes, chars);
+    std::memcpy(to, bytes.data(), bytes.size());
+    to += bytes.size();
+    if (bytes.size() <= 1 && replaced <= 1 && key > 0x7F)
+        answer = {key, bytes.empty() ? '\0' : bytes[0], !bytes.empty(), replaced == 1};
     return replaced;
 }
 
-// One value transcoded and escaped in one pass; runs of plain ASCII are copied whole. Returns
-// the characters replaced.
-std::size_t appendCatalogueValue(std::string& text, std::string_view value) {
+// One value transcoded and escaped in one pass, stored at `to`: at most two bytes for each of
+// the value's bytes, and room for eight more. Runs of plain ASCII are copied a word at a time.
+// Returns the characters replaced.
+std::size_t appendCatalogueValue(char*& to, std::string_view value) {
     std::size_t replaced = 0;
-    const std::size_t start = text.size();
+    char* const start = to;
     const char* const s = value.data();
     const std::size_t n = value.size();
     std::size_t i = 0;
-    while (i < n) {
-        const std::size_t run = findMarked(value, i, kNotPlain, [](std::uint64_t w) {
-            return word::hasHigh(w) | word::hasBelow(w, 0x20) | word::has(w, '"');
-        });
-        text.append(s + i, run - i);
-        i = run;
-        if (i >= n) break;
+    while ((i = copyUnmarked(value, i, to, notPlain)) < n) {
         const auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
-            if (c == '"') text += "\"\"";
-            if (c == '\n') text += static_cast<char>(kLineEndMark);
-            if (c == '\t') text += ' ';
+            switch (c) {
+                case '"':
+                    to[0] = '"';
+                    to[1] = '"';
+                    to += 2;
+                    break;
+                case '\n':
+                    *to++ = static_cast<char>(kLineEndMark);
+                    break;
+                case '\t':
+                    *to++ = ' ';
+                    break;
+                case '\r':
+                    break;
+                default:  // other controls stay
+                    *to++ = static_cast<char>(c);
+            }
             ++i;
             continue;
         }
@@ -569,7 +579,7 @@ std::size_t appendCatalogueValue(std::string& text, std::string_view value) {
         if ((c == 0xC2 || c == 0xC3) && (next & 0xC0) == 0x80) {
             const unsigned latin = (c & 0x1F) << 6 | (next & 0x3F);
             if (latin >= 0xA0) {
-                text += static_cast<char>(latin);
+                *to++ = static_cast<char>(latin);
                 i += 2;
                 continue;
             }
@@ -577,7 +587,7 @@ std::size_t appendCatalogueValue(std::string& text, std::string_view value) {
         char32_t cp = 0;
         const std::size_t length = decodeUtf8(value, i, cp);
         if (length == 0) {
-            text += '?';
+            *to++ = '?';
             ++replaced;
             ++i;
             continue;
@@ -585,14 +595,13 @@ std::size_t appendCatalogueValue(std::string& text, std::string_view value) {
         i += length;
         // A combining accent joins the letter before it, as the transcoder composes them.
         const bool accent = cp >= 0x300 && cp <= 0x36F;
-        if (accent && text.size() > start &&
-            std::isalpha(static_cast<unsigned char>(text.back())) &&
-            static_cast<unsigned char>(text.back()) < 0x80) {
-            const char32_t pair[2] = {static_cast<char32_t>(text.back()), cp};
-            text.pop_back();
-            replaced += appendTranscoded(text, std::u32string_view(pair, 2));
+        if (accent && to > start && std::isalpha(static_cast<unsigned char>(to[-1])) &&
+            static_cast<unsigned char>(to[-1]) < 0x80) {
+            const char32_t pair[2] = {static_cast<char32_t>(to[-1]), cp};
+            --to;
+            replaced += appendTranscoded(to, std::u32string_view(pair, 2));
         } else {
-            replaced += appendTranscoded(text, std::u32string_view(&cp, 1));
+            replaced += appendTranscoded(to, std::u32string_view(&cp, 1));
         }
     }
     return replaced;
@@ -609,15 +618,21 @@ std::size_t catalogueRecordText(ReferenceRecord& record, std::string& text) {
             record.addLine(kNotes, "DOI: " + record.doi);
         }
     }
+    // Room for the longest text the values can give (every byte a quote), once per record.
+    std::size_t room = 8;
+    for (int n = 1; n <= kFieldCount; ++n) room += 2 * record.values[n].size() + 2;
+    if (text.size() < room) text.resize(room);
+    char* const first = text.data();
+    char* to = first;
     // All 31 values, so that every CSV line has a value for each selected field.
-    text.clear();
     std::size_t replaced = 0;
     for (int n = 1; n <= kFieldCount; ++n) {
-        if (n > 1) text += '\t';
-        const std::size_t start = text.size();
-        replaced += appendCatalogueValue(text, record.values[n]);
-        if (text.size() == start) text += ' ';
+        if (n > 1) *to++ = '\t';
+        char* const start = to;
+        replaced += appendCatalogueValue(to, record.values[n]);
+        if (to == start) *to++ = ' ';
     }
+    text.resize(static_cast<std::size_t>(to - first));
     return replaced;
 }
 
