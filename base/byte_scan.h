@@ -61,6 +61,32 @@ constexpr std::size_t firstMarked(std::uint64_t marks) {
         return static_cast<std::size_t>(std::countl_zero(marks)) / 8;
     return static_cast<std::size_t>(std::countr_zero(marks)) / 8;
 }
+// The last `count` (1 to 7) of the eight bytes at `bytes`, moved to the front of a word.
+inline std::uint64_t loadLast(const char* bytes, std::size_t count) {
+    const std::uint64_t w = load(bytes);
+    if constexpr (std::endian::native == std::endian::big) return w << (64 - 8 * count);
+    return w >> (64 - 8 * count);
+}
+// The `count` (1 to 7) bytes at `bytes` as the front of a word, in loads that overlap rather
+// than a copy of a variable length (its bytes, stored one by one, would be read back as one word
+// only after a stall).
+inline std::uint64_t loadFew(const char* bytes, std::size_t count) {
+    if constexpr (std::endian::native == std::endian::little) {
+        const auto at = [bytes](std::size_t k) {
+            return static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[k]));
+        };
+        if (count >= 4) {
+            std::uint32_t front, back;
+            std::memcpy(&front, bytes, 4);
+            std::memcpy(&back, bytes + count - 4, 4);
+            return front | static_cast<std::uint64_t>(back) << (8 * (count - 4));
+        }
+        return at(0) | at(count / 2) << (8 * (count / 2)) | at(count - 1) << (8 * (count - 1));
+    }
+    unsigned char few[8] = {};
+    std::memcpy(few, bytes, count);
+    return load(reinterpret_cast<const char*>(few));
+}
 // The high bits of the first `count` bytes in memory (count below 8).
 constexpr std::uint64_t firstBytes(std::size_t count) {
     if constexpr (std::endian::native == std::endian::big)
@@ -123,8 +149,8 @@ std::size_t copyUnmarked(std::string_view text, std::size_t pos, char*& to, Word
     }
     if (pos >= n) return n;
     // The last few bytes as the front of a word, the rest of which is not looked at.
-    std::uint64_t w = 0;
-    std::memcpy(&w, s + pos, n - pos);
+    const std::uint64_t w =
+        n >= 8 ? word::loadLast(s + n - 8, n - pos) : word::loadFew(s + pos, n - pos);
     std::memcpy(to, &w, sizeof w);
     const std::uint64_t m = marks(w) & word::firstBytes(n - pos);
     const std::size_t k = m != 0 ? word::firstMarked(m) : n - pos;

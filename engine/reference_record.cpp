@@ -542,12 +542,38 @@ std::size_t appendTranscoded(char*& to, std::u32string_view chars) {
     return replaced;
 }
 
+// What appendWindows1252 gives for each character of two UTF-8 bytes (U+0080 to U+07FF), taken
+// once: a byte or none, and whether the character was replaced. Combining accents, which depend
+// on the byte before them, are marked to be looked at one by one.
+struct TwoByteAnswer {
+    char byte = 0;
+    std::uint8_t length = 0;
+    std::uint8_t replaced = 0;
+    bool accent = false;
+};
+
+const std::array<TwoByteAnswer, 0x800>& twoByteAnswers() {
+    static const std::array<TwoByteAnswer, 0x800> answers = [] {
+        std::array<TwoByteAnswer, 0x800> table{};
+        std::string bytes;
+        for (char32_t c = 0x80; c < 0x800; ++c) {
+            bytes.clear();
+            const std::size_t replaced = appendWindows1252(bytes, std::u32string_view(&c, 1));
+            table[c] = {bytes.empty() ? '\0' : bytes[0], static_cast<std::uint8_t>(bytes.size()),
+                        static_cast<std::uint8_t>(replaced), c >= 0x300 && c <= 0x36F};
+        }
+        return table;
+    }();
+    return answers;
+}
+
 // One value transcoded and escaped in one pass, stored at `to`: at most two bytes for each of
 // the value's bytes, and room for eight more. Runs of plain ASCII are copied a word at a time.
 // Returns the characters replaced.
 std::size_t appendCatalogueValue(char*& to, std::string_view value) {
     std::size_t replaced = 0;
     char* const start = to;
+    const std::array<TwoByteAnswer, 0x800>& twoBytes = twoByteAnswers();
     const char* const s = value.data();
     const std::size_t n = value.size();
     std::size_t i = 0;
@@ -574,12 +600,15 @@ std::size_t appendCatalogueValue(char*& to, std::string_view value) {
             ++i;
             continue;
         }
-        // Latin-1 letters, the most common, stand for themselves in the code page.
+        // Characters of two bytes, the most common (Latin-1 and the other European letters), by
+        // a table, without branches that depend on which they are.
         const auto next = i + 1 < n ? static_cast<unsigned char>(s[i + 1]) : 0;
-        if ((c == 0xC2 || c == 0xC3) && (next & 0xC0) == 0x80) {
-            const unsigned latin = (c & 0x1F) << 6 | (next & 0x3F);
-            if (latin >= 0xA0) {
-                *to++ = static_cast<char>(latin);
+        if (c >= 0xC2 && c <= 0xDF && (next & 0xC0) == 0x80) {
+            const TwoByteAnswer& answer = twoBytes[(c & 0x1FU) << 6 | (next & 0x3FU)];
+            if (!answer.accent) {
+                *to = answer.byte;
+                to += answer.length;
+                replaced += answer.replaced;
                 i += 2;
                 continue;
             }
