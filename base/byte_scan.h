@@ -132,25 +132,12 @@ std::size_t findMarked(std::string_view text, std::size_t pos, const ByteTable& 
 
 // Copies `text` from `pos` to `to` up to the first byte that `marks` marks, and returns that
 // byte's place (text.size() when there is none); `to` moves past the copy. `marks(w)` gives the
-// exact marks of a word (see word::equalTo). Whole words are stored: `to` needs room for 16
+// exact marks of a word (see word::equalTo). Whole words are stored: `to` needs room for eight
 // bytes beyond the copy.
 template <typename WordMarks>
 std::size_t copyUnmarked(std::string_view text, std::size_t pos, char*& to, WordMarks marks) {
     const char* const s = text.data();
     const std::size_t n = text.size();
-    for (; pos + 16 <= n; pos += 16, to += 16) {
-        const std::uint64_t w0 = word::load(s + pos);
-        const std::uint64_t w1 = word::load(s + pos + 8);
-        std::memcpy(to, &w0, sizeof w0);
-        std::memcpy(to + 8, &w1, sizeof w1);
-        const std::uint64_t m0 = marks(w0);
-        const std::uint64_t m1 = marks(w1);
-        if ((m0 | m1) != 0) {
-            const std::size_t k = m0 != 0 ? word::firstMarked(m0) : 8 + word::firstMarked(m1);
-            to += k;
-            return pos + k;
-        }
-    }
     for (; pos + 8 <= n; pos += 8, to += 8) {
         const std::uint64_t w = word::load(s + pos);
         std::memcpy(to, &w, sizeof w);

@@ -597,9 +597,9 @@ bool writeCsvRecord(OutputFile& out, const Strategy& strategy, std::string_view 
 
     // The line is made whole and written at once: each piece is copied behind its quote while
     // its end is looked for, and dropped again when its field is not selected. Room for the
-    // record, three bytes for each field, the line end and the 16 bytes the copy may store beyond.
+    // record, three bytes for each field, the line end and the word the copy may store beyond.
     thread_local std::string line;
-    const std::size_t room = size + 3 * kFieldCount + 24;
+    const std::size_t room = size + 3 * kFieldCount + 16;
     if (line.size() < room) line.resize(room);
     char* const first = line.data();
     char* to = first;

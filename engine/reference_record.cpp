@@ -568,7 +568,7 @@ const std::array<TwoByteAnswer, 0x800>& twoByteAnswers() {
 }
 
 // One value transcoded and escaped in one pass, stored at `to`: at most two bytes for each of
-// the value's bytes, and room for 16 more. Runs of plain ASCII are copied a word at a time.
+// the value's bytes, and room for eight more. Runs of plain ASCII are copied a word at a time.
 // Returns the characters replaced.
 std::size_t appendCatalogueValue(char*& to, std::string_view value) {
     std::size_t replaced = 0;
@@ -648,7 +648,7 @@ std::size_t catalogueRecordText(ReferenceRecord& record, std::string& text) {
         }
     }
     // Room for the longest text the values can give (every byte a quote), once per record.
-    std::size_t room = 16;
+    std::size_t room = 8;
     for (int n = 1; n <= kFieldCount; ++n) room += 2 * record.values[n].size() + 2;
     if (text.size() < room) text.resize(room);
     char* const first = text.data();
