@@ -87,6 +87,16 @@ inline std::uint64_t loadFew(const char* bytes, std::size_t count) {
     std::memcpy(few, bytes, count);
     return load(reinterpret_cast<const char*>(few));
 }
+// Each mark moved to the byte after it in memory; the last byte's mark goes.
+constexpr std::uint64_t toNextByte(std::uint64_t marks) {
+    if constexpr (std::endian::native == std::endian::big) return marks >> 8;
+    return marks << 8;
+}
+// The last byte's mark as a mark of the first byte (of the next word).
+constexpr std::uint64_t lastToFirst(std::uint64_t marks) {
+    if constexpr (std::endian::native == std::endian::big) return marks << 56;
+    return marks >> 56;
+}
 // The high bits of the first `count` bytes in memory (count below 8).
 constexpr std::uint64_t firstBytes(std::size_t count) {
     if constexpr (std::endian::native == std::endian::big)

@@ -87,6 +87,26 @@ std::optional<TextEncoding> declaredEncoding(std::string_view head, std::size_t&
     return std::nullopt;
 }
 
+namespace {
+
+// Whether the word `w` holds only ASCII and whole characters of two bytes (C2 to DF, then 80 to
+// BF), the bulk of most text, whatever their places; `pending` marks the first byte when the word
+// before ended with such a lead, and becomes the mark for the next word.
+constexpr bool asciiOrTwoByte(std::uint64_t w, std::uint64_t& pending) {
+    constexpr std::uint64_t kHigh = word::kHighBits;
+    const std::uint64_t bit6 = w << 1;  // each byte's bit 6 at its bit 7, and bit 5 below
+    const std::uint64_t bit5 = w << 2;
+    const std::uint64_t follow = w & ~bit6 & kHigh;                                      // 10xxxxxx
+    const std::uint64_t lead = w & bit6 & ~bit5 & kHigh;                                 // 110xxxxx
+    const std::uint64_t longer = w & bit6 & bit5 & kHigh;                                // 111xxxxx
+    const std::uint64_t overlong = lead & ~((w & 0x1E1E1E1E1E1E1E1EULL) + word::kLow7);  // C0, C1
+    const bool whole = (longer | overlong) == 0 && follow == (word::toNextByte(lead) | pending);
+    pending = word::lastToFirst(lead);
+    return whole;
+}
+
+}  // namespace
+
 bool validUtf8Block(std::string_view block, std::string& carry, bool last) {
     std::string joined;
     std::string_view text = block;
@@ -98,45 +118,60 @@ bool validUtf8Block(std::string_view block, std::string& carry, bool last) {
     }
     std::size_t at = 0;
     const std::size_t n = text.size();
-    while (at < n) {
-        // Runs of ASCII 32 and then eight bytes at a time.
-        while (at + 32 <= n &&
-               ((word::load(text.data() + at) | word::load(text.data() + at + 8) |
-                 word::load(text.data() + at + 16) | word::load(text.data() + at + 24)) &
-                word::kHighBits) == 0)
-            at += 32;
-        while (at + 8 <= n) {
-            // Straight to the word's first byte beyond ASCII (the first in memory is the lowest).
-            if (const std::uint64_t high = word::load(text.data() + at) & word::kHighBits) {
-                at += static_cast<std::size_t>(std::countr_zero(high)) / 8;
-                break;
+    for (;;) {
+        // Word by word while the words hold ASCII and two-byte characters only: no branch that
+        // depends on where the characters beyond ASCII stand.
+        std::uint64_t pending = 0;
+        while (at + 32 <= n) {  // 32 bytes a step: ASCII passes at once, the rest word by word
+            const char* const p = text.data() + at;
+            const std::uint64_t w0 = word::load(p), w1 = word::load(p + 8), w2 = word::load(p + 16),
+                                w3 = word::load(p + 24);
+            if ((((w0 | w1 | w2 | w3) & word::kHighBits) | pending) == 0) {
+                at += 32;
+                continue;
             }
+            std::uint64_t next = pending;
+            const bool whole = asciiOrTwoByte(w0, next) & asciiOrTwoByte(w1, next) &
+                               asciiOrTwoByte(w2, next) & asciiOrTwoByte(w3, next);
+            if (!whole) break;
+            pending = next;
+            at += 32;
+        }
+        while (at + 8 <= n) {
+            std::uint64_t next = pending;
+            if (!asciiOrTwoByte(word::load(text.data() + at), next)) break;
+            pending = next;
             at += 8;
         }
+        if (pending != 0) --at;  // from the lead whose second byte is still to come
         if (at >= n) break;
-        auto lead = static_cast<unsigned char>(text[at]);
-        // The last few bytes, shorter than a word, one by one.
-        while (lead < 0x80 && ++at < n) lead = static_cast<unsigned char>(text[at]);
-        if (at >= n) break;
-        // Two-byte characters, the most common, without the general decoder.
-        if (lead >= 0xC2 && lead <= 0xDF && at + 1 < n &&
-            (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
-            at += 2;
-            continue;
-        }
-        char32_t c;
-        const std::size_t length = decodeUtf8(text, at, c);
-        if (length == 0) {
-            // An unfinished character at the very end waits for the next block.
-
-            const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-            if (!last && lead >= 0xC2 && lead <= 0xF4 && n - at < need) {
-                carry.assign(text.substr(at));
-                return true;
+        // Up to the end of the word, or the last few bytes, one character at a time.
+        const std::size_t stop = std::min(n, at + 8);
+        while (at < stop) {
+            const auto lead = static_cast<unsigned char>(text[at]);
+            if (lead < 0x80) {
+                ++at;
+                continue;
             }
-            return false;
+            // Two-byte characters, the most common, without the general decoder.
+            if (lead >= 0xC2 && lead <= 0xDF && at + 1 < n &&
+                (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
+                at += 2;
+                continue;
+            }
+            char32_t c;
+            const std::size_t length = decodeUtf8(text, at, c);
+            if (length == 0) {
+                // An unfinished character at the very end waits for the next block.
+                const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+                if (!last && lead >= 0xC2 && lead <= 0xF4 && n - at < need) {
+                    carry.assign(text.substr(at));
+                    return true;
+                }
+                return false;
+            }
+            at += length;
         }
-        at += length;
     }
     return true;
 }

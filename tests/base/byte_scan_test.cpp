@@ -82,6 +82,19 @@ TEST(ByteScan, ExactMarksFlagOnlyTheirBytes) {
     }
 }
 
+// A mark moves to the next byte in memory; the last byte's mark becomes the next word's first.
+TEST(ByteScan, MarksMoveToTheNextByte) {
+    const auto markAt = [](std::size_t k) {
+        char bytes[8] = {};
+        if (k < 8) bytes[k] = '\x80';
+        return word::load(bytes);
+    };
+    for (std::size_t k = 0; k < 8; ++k) {
+        EXPECT_EQ(word::toNextByte(markAt(k)), markAt(k + 1)) << k;
+        EXPECT_EQ(word::lastToFirst(markAt(k)), k == 7 ? markAt(0) : 0) << k;
+    }
+}
+
 // copyUnmarked stops at the first marked byte, wherever it stands next to the word and block
 // edges, copies exactly the bytes before it, and stores no further than eight bytes past them.
 TEST(ByteScan, CopyUnmarkedStopsAtEveryPlace) {
