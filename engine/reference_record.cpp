@@ -94,11 +94,11 @@ namespace {
 // before ended with such a lead, and becomes the mark for the next word.
 constexpr bool asciiOrTwoByte(std::uint64_t w, std::uint64_t& pending) {
     constexpr std::uint64_t kHigh = word::kHighBits;
-    const std::uint64_t bit6 = w << 1;  // each byte's bit 6 at its bit 7, and bit 5 below
-    const std::uint64_t bit5 = w << 2;
-    const std::uint64_t follow = w & ~bit6 & kHigh;                                      // 10xxxxxx
-    const std::uint64_t lead = w & bit6 & ~bit5 & kHigh;                                 // 110xxxxx
-    const std::uint64_t longer = w & bit6 & bit5 & kHigh;                                // 111xxxxx
+    const std::uint64_t bit6 = w << 1;                     // each byte's bit 6 where its bit 7 is
+    const std::uint64_t bit5 = w << 2;                     // and its bit 5
+    const std::uint64_t follow = w & ~bit6 & kHigh;        // 10xxxxxx
+    const std::uint64_t lead = w & bit6 & ~bit5 & kHigh;   // 110xxxxx
+    const std::uint64_t longer = w & bit6 & bit5 & kHigh;  // 111xxxxx
     const std::uint64_t overlong = lead & ~((w & 0x1E1E1E1E1E1E1E1EULL) + word::kLow7);  // C0, C1
     const bool whole = (longer | overlong) == 0 && follow == (word::toNextByte(lead) | pending);
     pending = word::lastToFirst(lead);
@@ -130,9 +130,12 @@ bool validUtf8Block(std::string_view block, std::string& carry, bool last) {
                 at += 32;
                 continue;
             }
+            // One statement each: `next` goes from word to word in order.
             std::uint64_t next = pending;
-            const bool whole = asciiOrTwoByte(w0, next) & asciiOrTwoByte(w1, next) &
-                               asciiOrTwoByte(w2, next) & asciiOrTwoByte(w3, next);
+            bool whole = asciiOrTwoByte(w0, next);
+            whole &= asciiOrTwoByte(w1, next);
+            whole &= asciiOrTwoByte(w2, next);
+            whole &= asciiOrTwoByte(w3, next);
             if (!whole) break;
             pending = next;
             at += 32;
