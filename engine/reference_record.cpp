@@ -87,6 +87,26 @@ std::optional<TextEncoding> declaredEncoding(std::string_view head, std::size_t&
     return std::nullopt;
 }
 
+namespace {
+
+// Whether the word `w` holds only ASCII and whole characters of two bytes (C2 to DF, then 80 to
+// BF), the bulk of most text, whatever their places; `pending` marks the first byte when the word
+// before ended with such a lead, and becomes the mark for the next word.
+constexpr bool asciiOrTwoByte(std::uint64_t w, std::uint64_t& pending) {
+    constexpr std::uint64_t kHigh = word::kHighBits;
+    const std::uint64_t bit6 = w << 1;                     // each byte's bit 6 where its bit 7 is
+    const std::uint64_t bit5 = w << 2;                     // and its bit 5
+    const std::uint64_t follow = w & ~bit6 & kHigh;        // 10xxxxxx
+    const std::uint64_t lead = w & bit6 & ~bit5 & kHigh;   // 110xxxxx
+    const std::uint64_t longer = w & bit6 & bit5 & kHigh;  // 111xxxxx
+    const std::uint64_t overlong = lead & ~((w & 0x1E1E1E1E1E1E1E1EULL) + word::kLow7);  // C0, C1
+    const bool whole = (longer | overlong) == 0 && follow == (word::toNextByte(lead) | pending);
+    pending = word::lastToFirst(lead);
+    return whole;
+}
+
+}  // namespace
+
 bool validUtf8Block(std::string_view block, std::string& carry, bool last) {
     std::string joined;
     std::string_view text = block;
@@ -98,45 +118,63 @@ bool validUtf8Block(std::string_view block, std::string& carry, bool last) {
     }
     std::size_t at = 0;
     const std::size_t n = text.size();
-    while (at < n) {
-        // Runs of ASCII 32 and then eight bytes at a time.
-        while (at + 32 <= n &&
-               ((word::load(text.data() + at) | word::load(text.data() + at + 8) |
-                 word::load(text.data() + at + 16) | word::load(text.data() + at + 24)) &
-                word::kHighBits) == 0)
-            at += 32;
-        while (at + 8 <= n) {
-            // Straight to the word's first byte beyond ASCII (the first in memory is the lowest).
-            if (const std::uint64_t high = word::load(text.data() + at) & word::kHighBits) {
-                at += static_cast<std::size_t>(std::countr_zero(high)) / 8;
-                break;
+    for (;;) {
+        // Word by word while the words hold ASCII and two-byte characters only: no branch that
+        // depends on where the characters beyond ASCII stand.
+        std::uint64_t pending = 0;
+        while (at + 32 <= n) {  // 32 bytes a step: ASCII passes at once, the rest word by word
+            const char* const p = text.data() + at;
+            const std::uint64_t w0 = word::load(p), w1 = word::load(p + 8), w2 = word::load(p + 16),
+                                w3 = word::load(p + 24);
+            if ((((w0 | w1 | w2 | w3) & word::kHighBits) | pending) == 0) {
+                at += 32;
+                continue;
             }
+            // One statement each: `next` goes from word to word in order.
+            std::uint64_t next = pending;
+            bool whole = asciiOrTwoByte(w0, next);
+            whole &= asciiOrTwoByte(w1, next);
+            whole &= asciiOrTwoByte(w2, next);
+            whole &= asciiOrTwoByte(w3, next);
+            if (!whole) break;
+            pending = next;
+            at += 32;
+        }
+        while (at + 8 <= n) {
+            std::uint64_t next = pending;
+            if (!asciiOrTwoByte(word::load(text.data() + at), next)) break;
+            pending = next;
             at += 8;
         }
+        if (pending != 0) --at;  // from the lead whose second byte is still to come
         if (at >= n) break;
-        auto lead = static_cast<unsigned char>(text[at]);
-        // The last few bytes, shorter than a word, one by one.
-        while (lead < 0x80 && ++at < n) lead = static_cast<unsigned char>(text[at]);
-        if (at >= n) break;
-        // Two-byte characters, the most common, without the general decoder.
-        if (lead >= 0xC2 && lead <= 0xDF && at + 1 < n &&
-            (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
-            at += 2;
-            continue;
-        }
-        char32_t c;
-        const std::size_t length = decodeUtf8(text, at, c);
-        if (length == 0) {
-            // An unfinished character at the very end waits for the next block.
-
-            const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-            if (!last && lead >= 0xC2 && lead <= 0xF4 && n - at < need) {
-                carry.assign(text.substr(at));
-                return true;
+        // Up to the end of the word, or the last few bytes, one character at a time.
+        const std::size_t stop = std::min(n, at + 8);
+        while (at < stop) {
+            const auto lead = static_cast<unsigned char>(text[at]);
+            if (lead < 0x80) {
+                ++at;
+                continue;
             }
-            return false;
+            // Two-byte characters, the most common, without the general decoder.
+            if (lead >= 0xC2 && lead <= 0xDF && at + 1 < n &&
+                (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
+                at += 2;
+                continue;
+            }
+            char32_t c;
+            const std::size_t length = decodeUtf8(text, at, c);
+            if (length == 0) {
+                // An unfinished character at the very end waits for the next block.
+                const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+                if (!last && lead >= 0xC2 && lead <= 0xF4 && n - at < need) {
+                    carry.assign(text.substr(at));
+                    return true;
+                }
+                return false;
+            }
+            at += length;
         }
-        at += length;
     }
     return true;
 }
@@ -472,17 +510,16 @@ std::string_view risCodeForEndNoteType(std::string_view name) {
 
 namespace {
 
-// Bytes not copied as they are: the quote, the line and tab controls and all beyond ASCII.
-constexpr ByteTable kNotPlain = [] {
-    ByteTable table = byteTable("\"\n\r\t");
-    for (int c = 0x80; c < 0x100; ++c) table[static_cast<std::size_t>(c)] = true;
-    return table;
-}();
+// The bytes not copied as they are, marked exactly: the quote, the controls (of which line ends
+// and tabs change) and all beyond ASCII.
+constexpr std::uint64_t notPlain(std::uint64_t w) {
+    return word::hasHigh(w) | word::below(w, 0x20) | word::equalTo(w, '"');
+}
 
 // appendWindows1252 of one character, or of an ASCII letter and a combining accent, which give
-// at most one byte. Its answers are kept, since a file has the same few such characters again
-// and again.
-std::size_t appendTranscoded(std::string& text, std::u32string_view chars) {
+// at most one byte, stored at `to`. Its answers are kept, since a file has the same few such
+// characters again and again.
+std::size_t appendTranscoded(char*& to, std::u32string_view chars) {
     struct Answer {
         char32_t key = 0;  // 0: none yet (every key has a bit above ASCII)
         char byte = 0;
@@ -493,46 +530,86 @@ std::size_t appendTranscoded(std::string& text, std::u32string_view chars) {
     const char32_t key = chars.size() == 1 ? chars[0] : chars[0] << 21 | chars[1];
     Answer& answer = answers[(key ^ key >> 8 ^ key >> 21) & 0xFF];
     if (answer.key == key) {
-        if (answer.hasByte) text += answer.byte;
+        if (answer.hasByte) *to++ = answer.byte;
         return answer.replaced ? 1 : 0;
     }
-    const std::size_t before = text.size();
-    const std::size_t replaced = appendWindows1252(text, chars);
-    if (text.size() <= before + 1 && replaced <= 1 && key > 0x7F)
-        answer = {key, text.size() > before ? text.back() : '\0', text.size() > before,
-                  replaced == 1};
+    thread_local std::string bytes;
+    bytes.clear();
+    const std::size_t replaced = appendWindows1252(bytes, chars);
+    std::memcpy(to, bytes.data(), bytes.size());
+    to += bytes.size();
+    if (bytes.size() <= 1 && replaced <= 1 && key > 0x7F)
+        answer = {key, bytes.empty() ? '\0' : bytes[0], !bytes.empty(), replaced == 1};
     return replaced;
 }
 
-// One value transcoded and escaped in one pass; runs of plain ASCII are copied whole. Returns
-// the characters replaced.
-std::size_t appendCatalogueValue(std::string& text, std::string_view value) {
+// What appendWindows1252 gives for each character of two UTF-8 bytes (U+0080 to U+07FF), taken
+// once: a byte or none, and whether the character was replaced. Combining accents, which depend
+// on the byte before them, are marked to be looked at one by one.
+struct TwoByteAnswer {
+    char byte = 0;
+    std::uint8_t length = 0;
+    std::uint8_t replaced = 0;
+    bool accent = false;
+};
+
+const std::array<TwoByteAnswer, 0x800>& twoByteAnswers() {
+    static const std::array<TwoByteAnswer, 0x800> answers = [] {
+        std::array<TwoByteAnswer, 0x800> table{};
+        std::string bytes;
+        for (char32_t c = 0x80; c < 0x800; ++c) {
+            bytes.clear();
+            const std::size_t replaced = appendWindows1252(bytes, std::u32string_view(&c, 1));
+            table[c] = {bytes.empty() ? '\0' : bytes[0], static_cast<std::uint8_t>(bytes.size()),
+                        static_cast<std::uint8_t>(replaced), c >= 0x300 && c <= 0x36F};
+        }
+        return table;
+    }();
+    return answers;
+}
+
+// One value transcoded and escaped in one pass, stored at `to`: at most two bytes for each of
+// the value's bytes, and room for eight more. Runs of plain ASCII are copied a word at a time.
+// Returns the characters replaced.
+std::size_t appendCatalogueValue(char*& to, std::string_view value) {
     std::size_t replaced = 0;
-    const std::size_t start = text.size();
+    char* const start = to;
+    const std::array<TwoByteAnswer, 0x800>& twoBytes = twoByteAnswers();
     const char* const s = value.data();
     const std::size_t n = value.size();
     std::size_t i = 0;
-    while (i < n) {
-        const std::size_t run = findMarked(value, i, kNotPlain, [](std::uint64_t w) {
-            return word::hasHigh(w) | word::hasBelow(w, 0x20) | word::has(w, '"');
-        });
-        text.append(s + i, run - i);
-        i = run;
-        if (i >= n) break;
+    while ((i = copyUnmarked(value, i, to, notPlain)) < n) {
         const auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
-            if (c == '"') text += "\"\"";
-            if (c == '\n') text += static_cast<char>(kLineEndMark);
-            if (c == '\t') text += ' ';
+            switch (c) {
+                case '"':
+                    to[0] = '"';
+                    to[1] = '"';
+                    to += 2;
+                    break;
+                case '\n':
+                    *to++ = static_cast<char>(kLineEndMark);
+                    break;
+                case '\t':
+                    *to++ = ' ';
+                    break;
+                case '\r':
+                    break;
+                default:  // other controls stay
+                    *to++ = static_cast<char>(c);
+            }
             ++i;
             continue;
         }
-        // Latin-1 letters, the most common, stand for themselves in the code page.
+        // Characters of two bytes, the most common (Latin-1 and the other European letters), by
+        // a table, without branches that depend on which they are.
         const auto next = i + 1 < n ? static_cast<unsigned char>(s[i + 1]) : 0;
-        if ((c == 0xC2 || c == 0xC3) && (next & 0xC0) == 0x80) {
-            const unsigned latin = (c & 0x1F) << 6 | (next & 0x3F);
-            if (latin >= 0xA0) {
-                text += static_cast<char>(latin);
+        if (c >= 0xC2 && c <= 0xDF && (next & 0xC0) == 0x80) {
+            const TwoByteAnswer& answer = twoBytes[(c & 0x1FU) << 6 | (next & 0x3FU)];
+            if (!answer.accent) {
+                *to = answer.byte;
+                to += answer.length;
+                replaced += answer.replaced;
                 i += 2;
                 continue;
             }
@@ -540,7 +617,7 @@ std::size_t appendCatalogueValue(std::string& text, std::string_view value) {
         char32_t cp = 0;
         const std::size_t length = decodeUtf8(value, i, cp);
         if (length == 0) {
-            text += '?';
+            *to++ = '?';
             ++replaced;
             ++i;
             continue;
@@ -548,14 +625,13 @@ std::size_t appendCatalogueValue(std::string& text, std::string_view value) {
         i += length;
         // A combining accent joins the letter before it, as the transcoder composes them.
         const bool accent = cp >= 0x300 && cp <= 0x36F;
-        if (accent && text.size() > start &&
-            std::isalpha(static_cast<unsigned char>(text.back())) &&
-            static_cast<unsigned char>(text.back()) < 0x80) {
-            const char32_t pair[2] = {static_cast<char32_t>(text.back()), cp};
-            text.pop_back();
-            replaced += appendTranscoded(text, std::u32string_view(pair, 2));
+        if (accent && to > start && std::isalpha(static_cast<unsigned char>(to[-1])) &&
+            static_cast<unsigned char>(to[-1]) < 0x80) {
+            const char32_t pair[2] = {static_cast<char32_t>(to[-1]), cp};
+            --to;
+            replaced += appendTranscoded(to, std::u32string_view(pair, 2));
         } else {
-            replaced += appendTranscoded(text, std::u32string_view(&cp, 1));
+            replaced += appendTranscoded(to, std::u32string_view(&cp, 1));
         }
     }
     return replaced;
@@ -572,15 +648,21 @@ std::size_t catalogueRecordText(ReferenceRecord& record, std::string& text) {
             record.addLine(kNotes, "DOI: " + record.doi);
         }
     }
+    // Room for the longest text the values can give (every byte a quote), once per record.
+    std::size_t room = 8;
+    for (int n = 1; n <= kFieldCount; ++n) room += 2 * record.values[n].size() + 2;
+    if (text.size() < room) text.resize(room);
+    char* const first = text.data();
+    char* to = first;
     // All 31 values, so that every CSV line has a value for each selected field.
-    text.clear();
     std::size_t replaced = 0;
     for (int n = 1; n <= kFieldCount; ++n) {
-        if (n > 1) text += '\t';
-        const std::size_t start = text.size();
-        replaced += appendCatalogueValue(text, record.values[n]);
-        if (text.size() == start) text += ' ';
+        if (n > 1) *to++ = '\t';
+        char* const start = to;
+        replaced += appendCatalogueValue(to, record.values[n]);
+        if (to == start) *to++ = ' ';
     }
+    text.resize(static_cast<std::size_t>(to - first));
     return replaced;
 }
 

@@ -104,6 +104,40 @@ TEST(ReferenceEncodings, Utf8ValidityHoldsAcrossBlockBoundaries) {
     EXPECT_FALSE(validUtf8Block("\xE2\x82", carry, false) && validUtf8Block("x", carry, true));
 }
 
+// The word-wide check of ASCII and two-byte characters agrees with the decoder, with the bytes
+// at every place next to the 8- and 32-byte steps and between plain and accented text.
+TEST(ReferenceEncodings, Utf8ValidityAtEveryPlaceInTheWords) {
+    const std::string sequences[] = {"\xC3\xA9",
+                                     "\xC2\x80",
+                                     "\xDF\xBF",
+                                     "\xE2\x82\xAC",
+                                     "\xF0\x9F\x98\x80",
+                                     "\xC0\xAF",
+                                     "\xC1\xBF",
+                                     "\xC3"
+                                     "A",
+                                     "\xA9",
+                                     "\xC3\xC3\xA9",
+                                     "\xE0\x80\x80",
+                                     "\xED\xA0\x80",
+                                     "\xF5\x80\x80\x80",
+                                     "\xFF",
+                                     "\xC3\xA9\xA9"};
+    for (const std::string& filler : {std::string("a"), std::string("\xC3\xB6")}) {
+        for (const std::string& sequence : sequences) {
+            for (std::size_t at = 0; at <= 40; ++at) {
+                std::string text;
+                while (text.size() < at) text += filler;
+                text += sequence;
+                for (std::size_t k = 0; k < 40; k += filler.size()) text += filler;
+                std::string carry;
+                EXPECT_EQ(validUtf8Block(text, carry, true), isValidUtf8(text))
+                    << testing::PrintToString(text);
+            }
+        }
+    }
+}
+
 // The text as a reader that checks while it reads gets it: read again after a change.
 std::string readChecked(TextInput& input) {
     std::string text;
