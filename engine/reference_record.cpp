@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -199,21 +198,10 @@ bool TextInput::open(const std::string& path) {
 
 void TextInput::decide() {
     if (decided_ || !file_) return;
-    decided_ = true;
-    // UTF-8 only when the whole file is.
-    std::rewind(file_.get());
-    std::string block(blockSize_, '\0');
-    std::string carry;
-    bool valid = true;
-    for (;;) {
-        const std::size_t got = std::fread(block.data(), 1, block.size(), file_.get());
-        if (!validUtf8Block(std::string_view(block.data(), got), carry, got < block.size())) {
-            valid = false;
-            break;
-        }
-        if (got < block.size()) break;
-    }
-    encoding_ = valid ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    // UTF-8 only when the whole file is: read to its end, or to the first byte that is not.
+    rewind();
+    std::string block;
+    while (readChecking(block)) block.clear();
     rewind();
 }
 
