@@ -646,21 +646,17 @@ int mappedId(std::string_view name) {
     return -1;
 }
 
-// A field that the catalogue takes, its value after macros and '#': sixteen bytes, so that the
-// fields of a whole file take a fraction of the text's room.
+// A field that the catalogue takes: its value after macros and '#', and its place in kMapped.
 class MappedField {
   public:
     MappedField(std::string_view value, int id)
-        : data_(value.data()),
-          sizeAndId_(value.size() | static_cast<std::uint64_t>(id) << kIdShift) {}
-    std::string_view value() const { return {data_, sizeAndId_ & ((kOne << kIdShift) - 1)}; }
-    std::size_t id() const { return sizeAndId_ >> kIdShift; }
+        : value_(value), id_(static_cast<std::size_t>(id)) {}
+    std::string_view value() const { return value_; }
+    std::size_t id() const { return id_; }
 
   private:
-    static constexpr int kIdShift = 56;  // no value is 2^56 bytes long
-    static constexpr std::uint64_t kOne = 1;
-    const char* data_;
-    std::uint64_t sizeAndId_;
+    std::string_view value_;
+    std::size_t id_;
 };
 
 // An entry as the parser gives it. Its views hold until the parser reads on.
