@@ -190,10 +190,13 @@ constexpr Symbol kSymbols[] = {
     {"textsection", "\xC2\xA7"},
 };
 
-// Bytes the decoder looks at; every other byte is copied in runs.
+// The bytes the decoder stops at; a blank it stops at only before one of them, another blank or
+// the text's end. Every other byte is copied in runs.
+constexpr std::string_view kLatexLooked = "\\{}$~-\t\n\r\f";
 constexpr std::array<bool, 256> kLatexSpecial = [] {
     std::array<bool, 256> table{};
-    for (const unsigned char c : std::string_view("\\{}$~- \t\n\r\f")) table[c] = true;
+    for (const unsigned char c : kLatexLooked) table[c] = true;
+    table[' '] = true;
     return table;
 }();
 
@@ -278,7 +281,7 @@ class LatexDecoder {
         const char* const s = in_.data();
         if (s[pos_] == ' ') return pos_;
         std::size_t end = in_.size();
-        for (const char c : std::string_view("\\{}$~-\t\n\r\f"))
+        for (const char c : kLatexLooked)
             if (const void* at = std::memchr(s + pos_, c, end - pos_))
                 end = static_cast<std::size_t>(static_cast<const char*>(at) - s);
         // Words of eight bytes overlap by one, so that a pair across two words is in one of them.
